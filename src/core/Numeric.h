@@ -1,0 +1,37 @@
+#pragma once
+// The numeric rules every part of the rain shares: fields are single precision,
+// arithmetic is done in double, conversions to whole numbers round half to even.
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace mCore {
+
+// Rounds to the nearest whole number, ties to even, saturating at the 32-bit range
+// (NaN gives 0) so that no caller can trip undefined behaviour on a wild value.
+inline int32_t ToLong(double v) {
+    if (!(v == v)) return 0;
+    if (v >= 2147483647.0) return std::numeric_limits<int32_t>::max();
+    if (v <= -2147483648.0) return std::numeric_limits<int32_t>::min();
+    return static_cast<int32_t>(std::nearbyint(v));
+}
+
+// True when v converts to a 32-bit integer without overflow (the edge check for typed answers).
+inline bool FitsLong(double v) {
+    return v == v && std::nearbyint(v) <= 2147483647.0 && std::nearbyint(v) >= -2147483648.0;
+}
+
+inline float ToSingle(double v) { return static_cast<float>(v); }
+
+// Floor toward minus infinity, as a double (callers store it where they need it).
+inline double Floor(double v) { return std::floor(v); }
+
+inline float Clamp(float v, float lo, float hi) {
+    if (v < lo) v = lo;
+    if (v > hi) v = hi;
+    return v;
+}
+
+inline int Sgn(double v) { return (v > 0) - (v < 0); }
+
+}  // namespace mCore

@@ -1,0 +1,27 @@
+#pragma once
+// Process-level services of the entry procedure: the run mode from the command line,
+// the one-instance lock and the lowered priority.
+#include <string>
+#include <string_view>
+
+namespace mCore {
+
+enum class RunMode { Run, Preview, Configure };
+
+// "/p..." is the screen-saver preview, "/c..." the configuration request (both
+// case-sensitive); anything else, "/s" and no argument included, runs the animation.
+RunMode RunModeOf(std::string_view argumentText);
+
+// The argument text: the arguments after the program path, joined by single spaces.
+std::string ArgumentText(int argc, const char* const* argv);
+
+// Holds an advisory lock in the user's runtime folder for the life of the process. The
+// kernel drops the lock when the process ends, however it ends, so a crash never leaves
+// a stale lock behind.
+bool AcquireSingleInstance();
+std::string SingleInstanceLockPath();
+
+// Lowers the calling thread to the lowest normal priority (nice 10).
+void LowerThreadPriority();
+
+}  // namespace mCore

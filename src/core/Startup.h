@@ -1,0 +1,29 @@
+#pragma once
+// The entry procedure, start-up and shutdown, and the one settings store.
+#include <functional>
+#include <string_view>
+
+#include "settings/cValues.h"
+
+namespace mCore {
+
+extern cValues Settings;
+
+// What the entry procedure hands on to the layers above it (the graphics root objects
+// and the main window), so that it can be driven and tested without them.
+struct StartupHooks {
+    std::function<bool()> InitializeGraphics;  // creates the graphics root objects
+    std::function<void()> ReleaseGraphics;
+    std::function<void()> ShowMainWindow;      // returns when the window's life is over
+};
+void SetStartupHooks(StartupHooks hooks);
+
+extern const char* const ConfigureHint;
+
+// Decides from the argument text whether the program runs; returns the exit code.
+int Main(std::string_view argumentText);
+void Initialize();
+// Releases the graphics root objects, writes the settings and terminates the process.
+[[noreturn]] void ShutDown();
+
+}  // namespace mCore

@@ -1,0 +1,72 @@
+#include "core/mFileSystem.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <fstream>
+
+#include "core/mCore.h"
+#include "support/TempDir.h"
+
+using testing_support::TempDir;
+
+namespace {
+void Touch(const std::string& path, const std::string& text = "x") { std::ofstream(path) << text; }
+}  // namespace
+
+TEST(NormalizePath, DrivePathsGetBackslashesAndOneTrailingSeparator) {
+    EXPECT_EQ(mFileSystem::NormalizePath("C:/Games/Rain  ", false), "C:\\Games\\Rain\\");
+    EXPECT_EQ(mFileSystem::NormalizePath("  C:\\Games\\\\Rain\\", false), "C:\\Games\\Rain\\");
+}
+
+TEST(NormalizePath, NetworkSharesGetForwardSlashes) {
+    EXPECT_EQ(mFileSystem::NormalizePath("\\\\server\\share\\folder", false), "//server/share/folder/");
+    EXPECT_EQ(mFileSystem::NormalizePath("\\\\server\\c:\\x\\", false), "//server/c/x/");
+}
+
+TEST(NormalizePath, PosixFoldersGetExactlyOneTrailingSlash) {
+    EXPECT_EQ(mFileSystem::NormalizePath("/opt/glyphfall", false), "/opt/glyphfall/");
+    EXPECT_EQ(mFileSystem::NormalizePath("/opt/glyphfall//", false), "/opt/glyphfall/");
+    EXPECT_EQ(mFileSystem::NormalizePath("/", false), "/");
+}
+
+TEST(GetAppPath, IsTheFolderOfTheRunningProgram) {
+    mFileSystem::GetAppPath();
+    ASSERT_FALSE(mCore::AppPath.empty());
+    EXPECT_EQ(mCore::AppPath.back(), '/');
+    EXPECT_TRUE(mFileSystem::FileExists(mCore::AppPath + "glyphfall_core_tests"));
+}
+
+TEST(FileExists, MatchesWildcardsAndHiddenFilesButNotFolders) {
+    TempDir dir;
+    Touch(dir.File(".hidden.ini"));
+    ::mkdir(dir.File("folder.png").c_str(), 0755);
+    EXPECT_TRUE(mFileSystem::FileExists(dir.File(".hidden.ini")));
+    EXPECT_TRUE(mFileSystem::FileExists(dir.File("*.ini")));
+    EXPECT_FALSE(mFileSystem::FileExists(dir.File("folder.png")));
+    EXPECT_FALSE(mFileSystem::FileExists(dir.File("*.png")));
+    EXPECT_FALSE(mFileSystem::FileExists(dir.File("missing")));
+    EXPECT_FALSE(mFileSystem::FileExists(""));
+}
+
+TEST(DeleteFile, RemovesReadOnlyFiles) {
+    TempDir dir;
+    Touch(dir.File("ro"));
+    ::chmod(dir.File("ro").c_str(), 0444);
+    EXPECT_TRUE(mFileSystem::DeleteFile(dir.File("ro")));
+    EXPECT_FALSE(mFileSystem::FileExists(dir.File("ro")));
+    EXPECT_TRUE(mFileSystem::DeleteFile(dir.File("never-there")));
+}
+
+TEST(OpenFile, WithoutCreateOpensExistingFilesOnly) {
+    TempDir dir;
+    EXPECT_FALSE(mFileSystem::OpenFile(dir.File("missing"), true, false));
+    EXPECT_FALSE(mFileSystem::FileExists(dir.File("missing")));
+    Touch(dir.File("there"), "old");
+    EXPECT_TRUE(mFileSystem::OpenFile(dir.File("there"), true, false));
+    auto created = mFileSystem::OpenFile(dir.File("there"), true, true);
+    EXPECT_TRUE(created);
+    std::string contents;
+    ASSERT_TRUE(mFileSystem::ReadWholeFile(dir.File("there"), contents));
+    EXPECT_EQ(contents, "");  // made anew
+}

@@ -1,0 +1,62 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "core/NumberText.h"
+#include "core/Numeric.h"
+#include "core/Platform.h"
+
+TEST(Numeric, ToLongRoundsHalfToEvenAndSaturates) {
+    EXPECT_EQ(mCore::ToLong(0.5), 0);
+    EXPECT_EQ(mCore::ToLong(1.5), 2);
+    EXPECT_EQ(mCore::ToLong(2.5), 2);
+    EXPECT_EQ(mCore::ToLong(-0.5), 0);
+    EXPECT_EQ(mCore::ToLong(-1.5), -2);
+    EXPECT_EQ(mCore::ToLong(4.6), 5);
+    EXPECT_EQ(mCore::ToLong(1e12), 2147483647);
+    EXPECT_EQ(mCore::ToLong(-1e12), -2147483647 - 1);
+    EXPECT_EQ(mCore::ToLong(std::nan("")), 0);
+    EXPECT_FALSE(mCore::FitsLong(3e9));
+    EXPECT_TRUE(mCore::FitsLong(-2147483648.0));
+}
+
+TEST(NumberText, WritesShortestFormWithAPointOnEveryLocale) {
+    EXPECT_EQ(mCore::FormatNumber(0.5), "0.5");
+    EXPECT_EQ(mCore::FormatNumber(150), "150");
+    EXPECT_EQ(mCore::FormatNumber(0.6f), "0.6");  // not the double 0.6000000238418579
+    EXPECT_EQ(mCore::FormatNumber(-0.0), "0");
+    for (double v : {0.1, 1.0 / 3, 1e-7, 123456.789, -42.25}) EXPECT_EQ(*mCore::ParseNumber(mCore::FormatNumber(v)), v);
+}
+
+TEST(NumberText, ReadsOneNumberWithBlanksAroundIt) {
+    EXPECT_EQ(mCore::ParseNumber("  300 "), 300.0);
+    EXPECT_EQ(mCore::ParseNumber("2.5"), 2.5);
+    EXPECT_EQ(mCore::ParseNumber("-3"), -3.0);
+    EXPECT_EQ(mCore::ParseNumber("+7"), 7.0);
+    for (const char* bad : {"", "  ", "abc", "1.2.3", "12x", "inf", "nan", "1,5"})
+        EXPECT_FALSE(mCore::ParseNumber(bad).has_value()) << bad;
+}
+
+TEST(Random, DrawsLieInTheUnitIntervalAndFollowTheSeed) {
+    mCore::cRandom a(42), b(42), c(43);
+    double sum = 0;
+    bool differs = false;
+    for (int i = 0; i < 100000; ++i) {
+        const float x = a.Next();
+        ASSERT_GE(x, 0.0f);
+        ASSERT_LT(x, 1.0f);
+        EXPECT_EQ(x, b.Next());
+        differs |= x != c.Next();
+        sum += x;
+    }
+    EXPECT_TRUE(differs);
+    EXPECT_NEAR(sum / 100000, 0.5, 0.01);
+}
+
+TEST(Random, ScriptedDrawsComeFirst) {
+    mCore::cRandom r(1);
+    r.Script({0.0f, 0.999f});
+    EXPECT_EQ(r.Next(), 0.0f);
+    EXPECT_EQ(r.Next(), 0.999f);
+    EXPECT_LT(r.Next(), 1.0f);
+}

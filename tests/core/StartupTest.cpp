@@ -1,0 +1,122 @@
+#include "core/Startup.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "core/Process.h"
+#include "support/FakePlatform.h"
+#include "support/TempDir.h"
+
+using testing_support::ScopedFakePlatform;
+
+namespace {
+struct Terminated {
+    int Code;
+};
+[[noreturn]] void ThrowOnTerminate(int code) { throw Terminated{code}; }
+
+// Main takes the one-instance lock: keep it away from a real running copy.
+struct ScopedRuntimeDir {
+    testing_support::TempDir Dir;
+    ScopedRuntimeDir() { ::setenv("XDG_RUNTIME_DIR", Dir.Path.c_str(), 1); }
+    ~ScopedRuntimeDir() { ::unsetenv("XDG_RUNTIME_DIR"); }
+};
+}  // namespace
+
+TEST(RunMode, SwitchesAreCaseSensitivePrefixes) {
+    EXPECT_EQ(mCore::RunModeOf("/p 1234"), mCore::RunMode::Preview);
+    EXPECT_EQ(mCore::RunModeOf("/c"), mCore::RunMode::Configure);
+    EXPECT_EQ(mCore::RunModeOf("/c:1234"), mCore::RunMode::Configure);
+    EXPECT_EQ(mCore::RunModeOf("/P 1234"), mCore::RunMode::Run);
+    EXPECT_EQ(mCore::RunModeOf("/s"), mCore::RunMode::Run);
+    EXPECT_EQ(mCore::RunModeOf(""), mCore::RunMode::Run);
+    const char* argv[] = {"glyphfall", "/c", "1234"};
+    EXPECT_EQ(mCore::ArgumentText(3, argv), "/c 1234");
+}
+
+TEST(Main, ConfigureShowsTheHintAndNeverOpensTheWindow) {
+    ScopedRuntimeDir runtime;
+    ScopedFakePlatform platform;
+    bool shown = false;
+    mCore::SetStartupHooks({{}, {}, [&] { shown = true; }});
+    EXPECT_EQ(mCore::Main("/c:99"), 0);
+    EXPECT_FALSE(shown);
+    ASSERT_EQ(platform.Dialogs.Messages.size(), 1u);
+    EXPECT_EQ(platform.Dialogs.Messages[0].Text, mCore::ConfigureHint);
+    EXPECT_EQ(platform.Dialogs.Messages[0].Title, "Glyphfall");
+    EXPECT_EQ(platform.Dialogs.Messages[0].Icon, mCore::MessageIcon::Information);
+    EXPECT_FALSE(mCore::Main("/p 1"));
+    EXPECT_FALSE(shown);
+    mCore::SetStartupHooks({});
+}
+
+TEST(Main, RunInitializesThenShowsTheWindow) {
+    ScopedRuntimeDir runtime;
+    ScopedFakePlatform platform;
+    platform.Clock.Ticks = 1234;
+    std::vector<std::string> calls;
+    mCore::SetStartupHooks({[&] { calls.push_back("graphics"); return true; }, {},
+                            [&] { calls.push_back("window"); }});
+    mCore::Main("/s");
+    EXPECT_EQ(calls, (std::vector<std::string>{"graphics", "window"}));
+    EXPECT_EQ(mCore::Now, 1234);
+    EXPECT_EQ(mCore::Settings.FileName(), mCore::AppPath + "glyphfall.ini");
+    EXPECT_TRUE(platform.Dialogs.Messages.empty());
+    mCore::SetStartupHooks({});
+}
+
+TEST(ShutDown, ReleasesGraphicsWritesSettingsThenTerminates) {
+    ScopedFakePlatform platform;
+    testing_support::TempDir dir;
+    bool released = false;
+    mCore::SetStartupHooks({{}, [&] { released = true; }, {}});
+    mCore::SetTerminateHandler(ThrowOnTerminate);
+    mCore::Settings.LoadData(dir.File("glyphfall.ini"));
+    mCore::Settings.Value("Count", 7);
+    try {
+        mCore::ShutDown();
+        FAIL() << "ShutDown returned";
+    } catch (const Terminated& t) {
+        EXPECT_EQ(t.Code, 0);
+    }
+    EXPECT_TRUE(released);
+    EXPECT_EQ(mCore::Settings.LastIndex(), -1);
+    cValues reread;
+    ASSERT_TRUE(reread.LoadData(dir.File("glyphfall.ini")));
+    EXPECT_EQ(reread.Value("count").Long(), 7);
+    mCore::SetTerminateHandler(nullptr);
+    mCore::SetStartupHooks({});
+}
+
+TEST(SingleInstance, ASecondProcessIsRefusedUntilTheFirstEnds) {
+    testing_support::TempDir dir;
+    ::setenv("XDG_RUNTIME_DIR", dir.Path.c_str(), 1);
+    int ready[2], release[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    ASSERT_EQ(::pipe(release), 0);
+    const pid_t first = ::fork();
+    if (first == 0) {
+        const char ok = mCore::AcquireSingleInstance() ? 'y' : 'n';
+        (void)!::write(ready[1], &ok, 1);
+        char c;
+        (void)!::read(release[0], &c, 1);
+        ::_exit(0);
+    }
+    char answer = 0;
+    ASSERT_EQ(::read(ready[0], &answer, 1), 1);
+    EXPECT_EQ(answer, 'y');
+    auto secondTry = [] {
+        const pid_t second = ::fork();
+        if (second == 0) ::_exit(mCore::AcquireSingleInstance() ? 0 : 1);
+        int status = 0;
+        ::waitpid(second, &status, 0);
+        return WEXITSTATUS(status) == 0;
+    };
+    EXPECT_FALSE(secondTry());
+    (void)!::write(release[1], "x", 1);
+    int status = 0;
+    ::waitpid(first, &status, 0);
+    EXPECT_TRUE(secondTry());  // the lock went with the first process
+    ::unsetenv("XDG_RUNTIME_DIR");
+}

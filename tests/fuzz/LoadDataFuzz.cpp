@@ -1,0 +1,15 @@
+// libFuzzer target: reading any bytes as a settings file must never crash, hang or
+// allocate beyond the input, and what it keeps must write back as readable bytes.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "settings/cValues.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    cValues store;
+    store.ReadData(std::string_view(reinterpret_cast<const char*>(data), size));
+    cValues again;
+    if (!again.ReadData(store.WriteData()) || again.WriteData() != store.WriteData()) __builtin_trap();
+    return 0;
+}

@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+
+#include <fstream>
+
+#include "core/mFileSystem.h"
+#include "settings/SettingsKeys.h"
+#include "settings/cValues.h"
+#include "support/TempDir.h"
+
+using testing_support::TempDir;
+
+namespace {
+std::string Bytes(std::initializer_list<int> values) {
+    std::string out;
+    for (int v : values) out.push_back(static_cast<char>(v));
+    return out;
+}
+std::string Record(const std::string& name, bool numeric, const std::string& text) {
+    std::string out = Bytes({int(name.size() & 0xFF), int(name.size() >> 8)}) + name;
+    out += numeric ? Bytes({0xFF, 0xFF}) : Bytes({0, 0});
+    return out + Bytes({int(text.size() & 0xFF), int(text.size() >> 8)}) + text;
+}
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+std::string ReadFile(const std::string& path) {
+    std::string bytes;
+    mFileSystem::ReadWholeFile(path, bytes);
+    return bytes;
+}
+}  // namespace
+
+TEST(ValuesFile, EmptyStoreIsFourBytesOfMinusOne) {
+    EXPECT_EQ(cValues().WriteData(), Bytes({0xFF, 0xFF, 0xFF, 0xFF}));
+}
+
+TEST(ValuesFile, DefaultsWriteTheKnownBytesAndRoundTrip) {
+    TempDir dir;
+    cValues store;
+    for (const auto& key : SettingsKeys) store.SetDefault(key.Key, key.Default);
+    ASSERT_TRUE(store.SaveData(dir.File("glyphfall.ini")));
+    const std::string bytes = ReadFile(dir.File("glyphfall.ini"));
+    EXPECT_EQ(bytes.substr(0, 4), Bytes({16, 0, 0, 0}));
+    EXPECT_EQ(bytes.substr(4, 18), Bytes({5, 0}) + "Color" + Bytes({0, 0, 7, 0}) + "#00A000");
+    cValues reread;
+    ASSERT_TRUE(reread.LoadData(dir.File("glyphfall.ini")));
+    EXPECT_EQ(reread.WriteData(), bytes);
+    EXPECT_EQ(reread.FileName(), dir.File("glyphfall.ini"));
+}
+
+TEST(ValuesFile, NumericRecordsReadAsWholeNumbersUntilTwoPointsAreStored) {
+    cValues store;
+    ASSERT_TRUE(store.ReadData(Bytes({1, 0, 0, 0}) + Record("A", true, "0.5") + Record("B", true, "1.5")));
+    EXPECT_EQ(store.Value("A").Text(), "0");
+    EXPECT_EQ(store.Value("B").Text(), "2");
+    EXPECT_EQ(store.Value("B").Number(), 2);
+    store.Value("B", "1.2.3");
+    EXPECT_FALSE(store.Records()[1].Numeric);
+    store.Value("A", "7.5");
+    EXPECT_TRUE(store.Records()[0].Numeric);  // a write keeps the flag
+    EXPECT_EQ(store.Value("A").Long(), 8);
+}
+
+TEST(ValuesFile, CorruptTruncatedAndHugeCountFilesKeepTheWholeRecords) {
+    cValues store;
+    // Claims 2^31 records but holds one and a half.
+    const std::string huge = Bytes({0xFF, 0xFF, 0xFF, 0x7F}) + Record("Count", false, "300") + Record("Len", false, "2").substr(0, 5);
+    EXPECT_FALSE(store.ReadData(huge));
+    ASSERT_EQ(store.LastIndex(), 0);
+    EXPECT_EQ(store.Value("Count").Long(), 300);
+    EXPECT_FALSE(store.ReadData(Bytes({1, 2})));
+    EXPECT_EQ(store.LastIndex(), -1);
+    // A length field that runs past the end.
+    EXPECT_FALSE(store.ReadData(Bytes({0, 0, 0, 0, 0xFF, 0xFF, 'a'})));
+    EXPECT_EQ(store.LastIndex(), -1);
+    EXPECT_TRUE(store.ReadData(Bytes({0xFE, 0xFF, 0xFF, 0xFF})));  // any negative count is an empty store
+}
+
+TEST(ValuesFile, MissingFileLeavesTheStoreAsItWas) {
+    TempDir dir;
+    cValues store;
+    store.Value("Keep", "1");
+    EXPECT_FALSE(store.LoadData(dir.File("none.ini")));
+    EXPECT_EQ(store.Value("Keep").Text(), "1");
+    EXPECT_EQ(store.FileName(), dir.File("none.ini"));
+    EXPECT_FALSE(mFileSystem::FileExists(dir.File("none.ini")));
+}
+
+TEST(ValuesFile, SaveReplacesAReadOnlyFile) {
+    TempDir dir;
+    const std::string path = dir.File("glyphfall.ini");
+    WriteFile(path, "old");
+    ::chmod(path.c_str(), 0444);
+    cValues store;
+    store.Value("Count", 10);
+    ASSERT_TRUE(store.SaveData(path));
+    EXPECT_EQ(ReadFile(path), store.WriteData());
+}
+
+TEST(ValuesFile, SaveThatCannotCompleteLeavesTheOldFileIntact) {
+    TempDir dir;
+    const std::string path = dir.File("glyphfall.ini");
+    cValues before;
+    before.Value("Count", 150);
+    ASSERT_TRUE(before.SaveData(path));
+    const std::string oldBytes = ReadFile(path);
+
+    // A child whose file-size limit runs out part-way through the write stands in for a full disk.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit {20, 20};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        cValues after;
+        after.Value("Count", std::string(1000, '9'));
+        ::_exit(after.SaveData(path) ? 1 : 0);
+    }
+    int status = -1;
+    ::waitpid(child, &status, 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the save reported success";
+    EXPECT_EQ(ReadFile(path), oldBytes);
+    int entries = 0;
+    for (auto& e : std::filesystem::directory_iterator(dir.Path)) entries += e.exists();
+    EXPECT_EQ(entries, 1) << "a temporary file was left behind";
+}
