@@ -1,0 +1,609 @@
+#include "rain/cRain.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "core/ErrorReport.h"
+#include "core/NumberText.h"
+#include "core/Numeric.h"
+#include "settings/cValues.h"
+
+using mCore::Floor;
+using mCore::ToLong;
+using mCore::ToSingle;
+using mRain::Group;
+using mRain::Letter;
+
+namespace {
+
+// Bytes taken by the UTF-8 character that starts at text[pos]. A stray byte counts as one
+// character of its own, so malformed input still lays out (as a gap).
+size_t CharLength(std::string_view text, size_t pos) {
+    const auto lead = static_cast<unsigned char>(text[pos]);
+    size_t length = 1;
+    if (lead >= 0xF0 && lead < 0xF8) length = 4;
+    else if (lead >= 0xE0) length = lead < 0xF0 ? 3 : 1;
+    else if (lead >= 0xC0) length = 2;
+    if (pos + length > text.size()) return 1;
+    for (size_t k = 1; k < length; ++k)
+        if ((static_cast<unsigned char>(text[pos + k]) & 0xC0) != 0x80) return 1;
+    return length;
+}
+
+size_t CharCount(std::string_view text) {
+    size_t count = 0;
+    for (size_t pos = 0; pos < text.size(); pos += CharLength(text, pos)) ++count;
+    return count;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// A pair of characters read as a hexadecimal number, taking its longest valid prefix:
+// "1G" reads 1 and "GG" reads 0.
+int HexPair(std::string_view first, std::string_view second) {
+    if (first.size() != 1 || HexDigit(first[0]) < 0) return 0;
+    int value = HexDigit(first[0]);
+    if (second.size() == 1 && HexDigit(second[0]) >= 0) value = value * 16 + HexDigit(second[0]);
+    return value;
+}
+
+// Trail length per "Length" setting, and the room reserved so that no later trail of that
+// mode needs a new buffer.
+int32_t LongestTrail(int32_t lengthMode) {
+    switch (lengthMode) {
+        case 0: return 21;
+        case 1: return 51;
+        case 2: return 81;
+        default: return 0;
+    }
+}
+
+std::string_view TrimSpaces(std::string_view text) {
+    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+    return text;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Colours, free helpers
+
+namespace mRain {
+
+bool IsColorText(std::string_view iColor) {
+    return !iColor.empty() && iColor.front() == '#' && CharCount(iColor) == 7;
+}
+
+void FadeTo(float& current, float target) {
+    float step = ToSingle(std::pow(ToSingle(std::fabs(static_cast<double>(current) - target)), 0.5) / 10);
+    if (step < ToSingle(0.01)) step = 0.01f;
+    if (current < target) {
+        current = ToSingle(static_cast<double>(current) + step);
+        if (current > target) current = target;
+    } else if (current > target) {
+        current = ToSingle(static_cast<double>(current) - step);
+        if (current < target) current = target;
+    }
+    current = mCore::Clamp(current, 0, 1);
+}
+
+UserColorAnswer ParseUserColor(std::string_view answer) {
+    const std::string_view text = TrimSpaces(answer);
+    if (text.empty()) return {};
+    if (IsColorText(text)) return {UserColorAnswer::Kind::Color, std::string(text)};
+
+    // Three parts: something before the first comma, between it and a later one, and after.
+    const size_t first = text.size() > 1 ? text.find(',', 1) : std::string_view::npos;
+    const size_t last = text.size() > 2 ? text.rfind(',', text.size() - 2) : std::string_view::npos;
+    if (first == std::string_view::npos || last == std::string_view::npos || last < first + 2)
+        return {UserColorAnswer::Kind::Invalid, {}};
+
+    std::string color = "#";
+    size_t start = 0;
+    for (int part = 0; part < 3; ++part) {
+        const size_t comma = text.find(',', start);
+        const std::string_view piece = text.substr(start, comma == std::string_view::npos ? text.npos : comma - start);
+        start = comma == std::string_view::npos ? text.size() : comma + 1;
+        // Parts that are no number, or numbers that are no colour component, are refused
+        // out loud rather than silently turned into a colour text nobody can use.
+        const auto number = mCore::ParseNumber(piece);
+        if (!number || !mCore::FitsLong(*number)) return {UserColorAnswer::Kind::Invalid, {}};
+        const int32_t value = ToLong(*number);
+        if (value < 0 || value > 255) return {UserColorAnswer::Kind::Invalid, {}};
+        char hex[3];
+        std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned>(value));
+        color += hex;
+    }
+    return {UserColorAnswer::Kind::Color, std::move(color)};
+}
+
+}  // namespace mRain
+
+// ---------------------------------------------------------------------------------------------
+
+cRain::cRain(cValues& settings, const cCamera& camera, mCore::iClock& clock, mCore::cRandom& rnd)
+    : Settings_(settings), Camera_(camera), Clock_(clock), Rnd_(rnd) {}
+
+void cRain::ReadSettings() {
+    LeaderPercent = Settings_.Value("Leaders").Long();
+    LengthMode = Settings_.Value("Length").Long();
+    Distance = Settings_.Value("Distance").Single();
+    MaxSpeed = Settings_.Value("FallSpeed").Single();
+    MinSpeed = ToSingle(MaxSpeed * 0.2);
+}
+
+void cRain::SampleNow() { Now = Clock_.TickCount(); }
+
+// ---------------------------------------------------------------------------------------------
+// Groups and letters
+
+Letter cRain::NewLetter(int32_t Index) {
+    Letter letter;
+    letter.Col = ToLong(Rnd() * (AtlasCols - 1.0));
+    letter.Row = ToLong(Rnd() * (AtlasRows - 1.0));
+    letter.ChangeTime = ToLong(Rnd() * 2000.0 + Now);
+    // Neighbours start half a radian apart, so a fresh trail ripples instead of blinking as one.
+    letter.Phase = ToSingle(Index / 2.0 + 3.141 + 2.0 * Rnd());
+    letter.PhaseStep = ToSingle(Rnd() * 0.1);
+    return letter;
+}
+
+void cRain::SetupTrail(Group& group) {
+    switch (LengthMode) {
+        case 0: group.LetterMax = ToLong(Rnd() * 15.0 + 5); break;
+        case 1: group.LetterMax = ToLong(Rnd() * 40.0 + 10); break;
+        case 2: group.LetterMax = ToLong(Rnd() * 60.0 + 20); break;
+        default: break;  // Not a bug: an unknown length keeps the trail length the slot had.
+    }
+    if (group.LetterMax < 0) group.LetterMax = 0;
+    const size_t count = static_cast<size_t>(group.LetterMax) + 1;
+    // Room for the longest trail of this mode, once: a recycled group then never allocates.
+    const size_t room = std::max(count, static_cast<size_t>(LongestTrail(LengthMode)));
+    if (group.Letters.capacity() < room) group.Letters.reserve(room);
+    group.Letters.resize(count);
+    for (size_t i = 0; i < count; ++i) group.Letters[i] = NewLetter(static_cast<int32_t>(i));
+}
+
+void cRain::ResetGroup(int32_t iGroup) {
+    mCore::Guarded("frmMain.ResetGroup", [&] {
+        Group& g = Groups.at(static_cast<size_t>(iGroup));
+        g.Active = true;
+        SetupTrail(g);
+
+        // Not a bug: the first fill (LogoCount 0) has no horizontal groups, 60 % leaders
+        // whatever the setting says, and a speed cap; the rain starts as one even curtain.
+        const double horizontal = LogoCount == 0 ? 0.0 : Settings_.Value("Horizontal").Number();
+        g.Vertical = Rnd() * 100.0 > horizontal;
+        const double leaders = LogoCount == 0 ? 60.0 : LeaderPercent;
+        g.Leader = Rnd() * 100.0 < leaders;
+
+        const double spread = static_cast<double>(MaxSpeed) - MinSpeed;
+        float y0 = 0;
+        if (g.Leader) {
+            // Leaders run faster and in the nearest layer.
+            g.Speed = ToSingle(spread * Rnd() * 1.8 + 2.0 * MinSpeed);
+        } else {
+            g.Speed = ToSingle(spread * Rnd() + MinSpeed);
+            y0 = -Rnd();
+        }
+        if (ToSingle(Rnd() * 100.0) < 2) g.Speed = ToSingle(g.Speed * 1.5);  // one in fifty is a fast one
+        if (g.Speed == 0) g.Speed = 0.1f;
+        if (g.Speed > 1.5f && LogoCount == 0) g.Speed = 1.5f;
+
+        g.X = ToSingle((Rnd() * FieldHalfWidth - FieldHalfWidth * 0.5) * 1.5 / (1.0 - y0));
+        if (g.Vertical) {
+            // Not a bug: the first fill starts every column at the same height above the field;
+            // recycled columns enter at scattered heights.
+            g.Z = LogoCount == 0 ? ToSingle(-1.5 * FieldHalfHeight) : ToSingle(Rnd() * (-2.0 * FieldHalfHeight));
+            g.LastCell = g.Z;
+        } else {
+            g.Z = ToSingle(Rnd() * 4.0 * FieldHalfHeight - 2.0 * FieldHalfHeight);
+            g.LastCell = g.X;
+        }
+        // Farther ahead by what the flying camera covers while the group crosses the field, so
+        // that it is about Distance away when it passes the screen.
+        g.Y = ToSingle(y0 - static_cast<double>(Distance) + Camera_.GetY() -
+                       (static_cast<double>(FlyStep) / g.Speed) * 2.0 * FieldHalfHeight);
+
+        // WordCol, WordRow, TargetZ and HoldUntil keep their old values: they mean nothing here.
+        g.IsWord = false;
+        g.Arrived = false;
+        g.Fading = false;
+        g.Alpha = 0;
+        g.WordAlpha = 1.0f;
+    });
+}
+
+void cRain::SetGroupLetter(int32_t Index, float Pos, float PosY, int32_t x, int32_t Y) {
+    Group& g = Groups[static_cast<size_t>(Index)];
+    g.Active = true;
+    SetupTrail(g);
+    g.Vertical = true;
+    g.Leader = true;
+    // A fall speed of 0 (only possible from a hand-edited settings file) would leave the
+    // letter hanging above the screen forever and divide by zero below; the speed keys never
+    // go under 0.01, so neither does a word letter.
+    const float fall = MaxSpeed < ToSingle(0.01) ? 0.01f : MaxSpeed;
+    g.Speed = ToSingle(Rnd() * fall + fall);
+    g.X = Pos;
+    g.TargetZ = PosY;
+    g.Z = ToSingle(-2.0 * FieldHalfHeight);  // starts above the screen
+    // Twenty cells behind the front layer, with the same flying lead as an ordinary column.
+    g.Y = ToSingle(-20.0 - Distance + Camera_.GetY() - FlyStep / (fall * 1.5) * 2.0 * FieldHalfHeight);
+    g.IsWord = true;
+    g.WordCol = static_cast<float>(x);
+    g.WordRow = static_cast<float>(Y);
+    g.Arrived = false;
+    g.Fading = false;
+    g.Alpha = 0;
+    g.WordAlpha = 1.0f;
+    // Not a bug: LastCell and HoldUntil stay as the slot had them. A stale LastCell only makes
+    // the first movement shift the trail a few dozen times, which just re-randomises it.
+}
+
+void cRain::SortGroups() {
+    mCore::Guarded("frmMain.SortGroups", [&] {
+        // Insertion sort: the same stable ascending order a bubble sort gives, with one record
+        // move per inversion. The order barely changes between frames, so this is close to a
+        // single pass. Moving a group moves its letter buffer's handle, not the letters.
+        const size_t count = Groups.size();
+        for (size_t i = 1; i < count; ++i) {
+            if (!(Groups[i].Y < Groups[i - 1].Y)) continue;
+            Group moving = std::move(Groups[i]);
+            size_t j = i;
+            do {
+                Groups[j] = std::move(Groups[j - 1]);
+                --j;
+            } while (j > 0 && moving.Y < Groups[j - 1].Y);
+            Groups[j] = std::move(moving);
+        }
+    });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Glyph table
+
+void cRain::AddChar(std::string_view iChar, int32_t iCol, int32_t iRow) {
+    Chars.push_back({std::string(iChar), iCol, iRow});
+    CharMax = static_cast<int32_t>(Chars.size()) - 1;
+}
+
+void cRain::SetupChars() {
+    // The atlas holds its glyph sheet mirrored left to right (the default view shows world +X
+    // on the screen's left), so each row reads from column 6 down to column 0.
+    static constexpr std::string_view Sheet[8][7] = {
+        {"a", "b", "c", "d", "e", "f", "g"},
+        {"h", "i", "j", "k", "l", "m", "n"},
+        {"o", "p", "q", "r", "s", "t", "u"},
+        {"v", "w", "x", "y", "z", "0", "1"},
+        {"2", "3", "4", "5", "6", "7", "8"},
+        {"9", "^", "!", "?", ".", "/", "\\"},
+        {"+", "\"", "-", "#", "<", ">", "~"},
+        {"@", "&", "=", "\u00A9", "$", "\u00B6", "\u00A5"},
+    };
+    Chars.clear();
+    CharMax = -1;
+    for (int32_t row = 0; row < 8; ++row)
+        for (int32_t k = 0; k < 7; ++k) AddChar(Sheet[row][k], 6 - k, row);
+}
+
+int32_t cRain::FindChar(std::string_view iChar) const {
+    for (int32_t i = 0; i <= CharMax; ++i)
+        if (Chars[static_cast<size_t>(i)].Char == iChar) return i;
+    return -1;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Animation
+
+void cRain::ShiftTrail(Group& g, int32_t steps) {
+    // Each shift moves every letter one place back and gives the head a new glyph while it
+    // keeps its flicker. Done k times at once: the old letters move k places, and the k
+    // places in front are copies of the head, each with its own new glyph. More shifts than
+    // letters leave only such copies, so the count is capped there.
+    Letter* letters = g.Letters.data();
+    const size_t count = g.Letters.size();
+    if (count == 0) return;
+    const size_t k = std::min(static_cast<size_t>(steps), count);
+    const Letter head = letters[0];
+    std::copy_backward(letters, letters + (count - k), letters + count);
+    for (size_t j = k; j-- > 0;) {
+        Letter& letter = letters[j];
+        letter = head;
+        letter.Col = ToLong(Rnd() * (AtlasCols - 1.0));
+        letter.Row = ToLong(Rnd() * (AtlasRows - 1.0));
+    }
+}
+
+void cRain::Animate() {
+    mCore::Guarded("frmMain.Animate", [&] {
+        const double now = Now;
+        const double cameraY = Camera_.GetY();
+        for (size_t i = 0; i < Groups.size(); ++i) {
+            Group& g = Groups[i];
+            if (!g.Active) continue;
+
+            // A. Fading in and out.
+            if (g.Fading) {
+                if (g.Alpha > 0) g.Alpha = ToSingle(g.Alpha - 0.1);
+                // At or below 0, not just below: a group reset and then found outside the
+                // field in the same frame starts fading at exactly 0 and must still recycle.
+                if (g.Alpha <= 0 && !g.Arrived) {
+                    if (g.IsWord)
+                        g.Active = false;  // a letter flown past before it arrived
+                    else
+                        ResetGroup(static_cast<int32_t>(i));
+                }
+                if (g.Arrived && g.HoldUntil < Now) {
+                    if (g.WordAlpha > 0) g.WordAlpha = ToSingle(g.WordAlpha - 0.1);
+                    // Word letters end here; the ordinary columns stay at "Count" + 1.
+                    if (g.WordAlpha < 0) g.Active = false;
+                }
+            } else {
+                if (g.Alpha < 1) g.Alpha = ToSingle(g.Alpha + 0.1);
+                if (g.Alpha > 1) g.Alpha = 1;
+            }
+
+            // B. Glyph changes and flicker.
+            for (Letter& letter : g.Letters) {
+                if (letter.ChangeTime < Now) {
+                    const double r1 = Rnd(), r2 = Rnd(), r3 = Rnd();
+                    letter.ChangeTime = ToLong(now + 500 + r1 * 1500 + (ToSingle(r2 * 100) < 20 ? r3 * 1000 : 0.0));
+                    letter.Col = ToLong(Rnd() * (AtlasCols - 1.0));
+                    letter.Row = ToLong(Rnd() * (AtlasRows - 1.0));
+                    letter.Phase = ToSingle(letter.Phase + Rnd() * 0.4);
+                } else if (ToSingle(Rnd() * 100.0) < 50) {
+                    letter.Phase = ToSingle(static_cast<double>(letter.Phase) + letter.PhaseStep);
+                }
+            }
+
+            // C. Movement and the trail.
+            int32_t steps = 0;
+            if (g.IsWord && g.Z > g.TargetZ && !g.Arrived) {
+                // Just passed its place: hold it there; the trail fades away behind it.
+                g.Arrived = true;
+                g.Fading = true;
+                const double t = Clock_.TickCount();
+                g.HoldUntil = ToLong(g.Speed * 1000.0 + (t + 5000));
+            } else if (g.Vertical) {
+                g.Z = ToSingle(static_cast<double>(g.Z) + g.Speed);
+                const double cell = Floor(g.Z);
+                steps = ToLong(std::fabs(cell - g.LastCell));
+                if (steps >= 1) g.LastCell = ToSingle(cell);
+            } else {
+                g.X = ToSingle(static_cast<double>(g.X) + g.Speed);
+                const double cell = Floor(g.X);
+                steps = ToLong(std::fabs(cell - g.LastCell));
+                if (steps >= 1) g.LastCell = ToSingle(cell);
+            }
+            // An arrived letter moves on and is put back each frame; after one more shift at
+            // most its trail stays still.
+            if (g.Arrived) g.Z = g.TargetZ;
+            if (steps > 0) ShiftTrail(g, steps);
+            if (g.Arrived && !g.Letters.empty()) {
+                g.Letters[0].Col = ToLong(g.WordCol);
+                g.Letters[0].Row = ToLong(g.WordRow);
+            }
+
+            // D. Leaving the field.
+            if (g.Vertical) {
+                if (static_cast<double>(g.Z) - g.LetterMax > FieldHalfHeight || g.Y > cameraY) g.Fading = true;
+            } else {
+                const double tail = static_cast<double>(g.X) - g.LetterMax;
+                if (tail < -FieldHalfWidth || tail > FieldHalfWidth) g.Fading = true;
+            }
+        }
+        SortGroups();
+    });
+}
+
+void cRain::ChangeSpeed(float s) {
+    mCore::Guarded("frmMain.ChangeSpeed", [&] {
+        if (s > 10) s = 10;
+        if (!(s >= ToSingle(0.01))) s = 0.01f;
+        const double delta = static_cast<double>(MaxSpeed) - s;
+        MaxSpeed = s;
+        MinSpeed = ToSingle(s * 0.2);
+        Settings_.Value("FallSpeed", s);
+        for (Group& g : Groups) {
+            g.Speed = ToSingle(g.Speed - delta);
+            if (g.Speed < ToSingle(0.01)) g.Speed = 0.01f;
+        }
+    });
+}
+
+// ---------------------------------------------------------------------------------------------
+// Words and logos
+
+void cRain::DropWordGroups() {
+    // Word letters are told apart by IsWord, wherever the depth sort has put them. The
+    // ordinary groups keep their (sorted) order; the word groups go to Spare_ so that their
+    // letter buffers can carry the next text.
+    Spare_.clear();
+    size_t kept = 0;
+    for (size_t i = 0; i < Groups.size(); ++i) {
+        if (Groups[i].IsWord) {
+            Spare_.push_back(std::move(Groups[i]));
+        } else {
+            if (kept != i) Groups[kept] = std::move(Groups[i]);
+            ++kept;
+        }
+    }
+    Groups.erase(Groups.begin() + static_cast<std::ptrdiff_t>(kept), Groups.end());
+    GroupMax = static_cast<int32_t>(Groups.size()) - 1;
+}
+
+void cRain::SetupWord(std::string_view text) {
+    mCore::Guarded("frmMain.SetupWord", [&] {
+        std::string work;
+        work.reserve(text.size());
+        for (size_t pos = 0; pos < text.size();) {
+            if (text.substr(pos, 4) == "<br>") {
+                work += '\r';
+                pos += 4;
+            } else {
+                if (text[pos] != '\n') work += text[pos];
+                ++pos;
+            }
+        }
+        std::vector<std::string_view> lines;
+        if (!work.empty()) {
+            std::string_view rest = work;
+            for (size_t cr; (cr = rest.find('\r')) != std::string_view::npos; rest.remove_prefix(cr + 1))
+                lines.push_back(rest.substr(0, cr));
+            lines.push_back(rest);
+        }
+        const float half = ToSingle(-((static_cast<double>(lines.size()) - 1) * 0.5));
+
+        auto glyphOf = [this](std::string_view line, size_t pos, size_t length) {
+            char lower[4];
+            for (size_t k = 0; k < length; ++k) {
+                const char c = line[pos + k];
+                lower[k] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+            }
+            return FindChar(std::string_view(lower, length));
+        };
+
+        DropWordGroups();
+        size_t letters = 0;
+        for (std::string_view line : lines)
+            for (size_t pos = 0, length; pos < line.size(); pos += length) {
+                length = CharLength(line, pos);
+                if (glyphOf(line, pos, length) >= 0) ++letters;
+            }
+        Groups.reserve(Groups.size() + letters);
+
+        size_t spareUsed = 0;
+        for (size_t L = 0; L < lines.size(); ++L) {
+            const std::string_view line = lines[L];
+            const float mid = ToSingle(ToLong(CharCount(line) * 0.5));
+            int32_t c = 0;
+            for (size_t pos = 0, length; pos < line.size(); pos += length) {
+                length = CharLength(line, pos);
+                ++c;
+                // A character without a glyph (a space, a comma, ...) leaves a gap.
+                const int32_t entry = glyphOf(line, pos, length);
+                if (entry < 0) continue;
+                if (spareUsed < Spare_.size()) {
+                    // Not a bug: the text's first slot keeps the whole record of a letter of
+                    // the last text (its LastCell and HoldUntil); later slots start clean.
+                    Group& spare = Spare_[spareUsed];
+                    if (spareUsed > 0) {
+                        Group clean;
+                        clean.Letters = std::move(spare.Letters);
+                        spare = std::move(clean);
+                    }
+                    Groups.push_back(std::move(spare));
+                    ++spareUsed;
+                } else {
+                    Groups.emplace_back();
+                }
+                GroupMax = static_cast<int32_t>(Groups.size()) - 1;
+                const mRain::CharCell& cell = Chars[static_cast<size_t>(entry)];
+                SetGroupLetter(GroupMax, ToSingle(mid - c + 1.0), ToSingle(static_cast<double>(L) + half), cell.Col,
+                               cell.Row);
+            }
+        }
+        Spare_.clear();
+    });
+}
+
+void cRain::SetupLogo(bool iShowAds) {
+    Now = Clock_.TickCount();
+    ++LogoCount;
+    if (!iShowAds) return;
+    if (NextLogoTime > Now) return;
+    NextLogoTime = ToLong(Now + (Rnd() * 10.0 + 5) * 60 * 1000);  // 5 to 15 minutes on
+    size_t text;
+    if (LogoCount == 1) {
+        text = 0;
+    } else if (LogoCount == 2) {
+        text = 1;
+    } else {
+        const double r = Floor(Rnd() * 100.0);
+        if (r <= 40) text = 0;
+        else if (r <= 60) text = 2;
+        else if (r <= 80) text = 1;
+        else if (r <= 90) text = 3;
+        else text = 4;
+    }
+    SetupWord(mRain::LogoTexts[text]);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Colours
+
+void cRain::SetHexColor(std::string_view iColor) {
+    if (!mRain::IsColorText(iColor)) return;
+    std::string_view chars[7];
+    for (size_t pos = 0, n = 0; pos < iColor.size() && n < 7; ++n) {
+        const size_t length = CharLength(iColor, pos);
+        chars[n] = iColor.substr(pos, length);
+        pos += length;
+    }
+    TargetColor = {ToSingle(HexPair(chars[1], chars[2]) / 255.0), ToSingle(HexPair(chars[3], chars[4]) / 255.0),
+                   ToSingle(HexPair(chars[5], chars[6]) / 255.0), 1};
+    Settings_.Value("Color", iColor);
+}
+
+void cRain::FadeLetterColor() {
+    mRain::FadeTo(LetterColor.r, TargetColor.r);
+    mRain::FadeTo(LetterColor.g, TargetColor.g);
+    mRain::FadeTo(LetterColor.b, TargetColor.b);
+}
+
+void cRain::StartColorTimer() { NextColorTime = Clock_.TickCount(); }
+
+void cRain::RandomColorStep() {
+    if (!(NextColorTime < Now)) return;
+    // Not a bug: the timer moves on from its own last value, not from Now, so after random
+    // colours were off for a while it draws a new colour every frame until it catches up.
+    NextColorTime = ToLong(NextColorTime + 2000.0 + Rnd() * 5000.0);
+    const float r = Rnd(), g = Rnd(), b = Rnd();
+    TargetColor = {r, g, b, 1};
+}
+
+std::string cRain::UserColorDefault() const {
+    auto component = [](float value) { return mCore::FormatNumber(static_cast<long long>(Floor(value * 255.0))); };
+    return component(LetterColor.r) + "," + component(LetterColor.g) + "," + component(LetterColor.b);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Group table
+
+void cRain::SetupBackground() {
+    mCore::Guarded("frmMain.SetupBackground", [&] {
+        const auto count = mCore::ParseNumber(Settings_.Value("Count").Text());
+        if (!count) throw mCore::Failure("Type mismatch");
+        if (!mCore::FitsLong(*count)) throw mCore::Failure("Overflow");
+        const int32_t old = BaseGroupMax;
+        BaseGroupMax = ToLong(*count);
+        if (BaseGroupMax < 0) throw mCore::Failure("Subscript out of range");
+
+        DropWordGroups();  // a new table never keeps a spelled text
+        Spare_.clear();
+        const size_t size = static_cast<size_t>(BaseGroupMax) + 1;
+        if (old <= 0) {
+            Groups.clear();
+            Groups.resize(size);
+            GroupMax = BaseGroupMax;
+            for (int32_t i = 0; i <= BaseGroupMax; ++i) ResetGroup(i);
+        } else {
+            Groups.resize(size);
+            GroupMax = BaseGroupMax;
+            // Not a bug: the range starts at the old last index, so that group restarts too.
+            if (BaseGroupMax > old)
+                for (int32_t i = old; i <= BaseGroupMax; ++i) ResetGroup(i);
+            // A slot that never held a group (only after an earlier failure) gets one now.
+            for (int32_t i = 0; i <= BaseGroupMax; ++i)
+                if (!Groups[static_cast<size_t>(i)].Active) ResetGroup(i);
+        }
+    });
+}

@@ -1,0 +1,250 @@
+#pragma once
+// The rain model: the columns ("groups") of falling glyphs, their letters, the glyph table,
+// the per-frame animation, spelled words and logo texts, the rain colour and the sizing of
+// the group table. Plain C++: no window, no graphics. The window owns one cRain and drives it
+// between frames; the renderers only read it.
+//
+// Driving it, once per frame (the main loop's order):
+//     rain.SampleNow();
+//     rain.RandomColorStep();        // only while "Random colors" is checked
+//     rain.FadeLetterColor();
+//     rain.FlyStep = ...;            // the current fly speed
+//     rain.SetupLogo(showAdsChecked);// samples Now from the clock, may spell a logo
+//     rain.Animate();                // moves every group, then sorts them by depth
+//     ... draw, then camera.AddPosition(0, -s, 0)
+// At start-up: set the fields from the settings (ReadSettings does the rain's own ones),
+// SetHexColor(Color) and LetterColor = TargetColor, SetupChars, SetupBackground, SetupLogo,
+// StartColorTimer when the loop begins.
+//
+// What the renderers read: Groups[0..GroupMax] in that order (ascending Y: farthest first),
+// per group Active, X, Y, Z, Leader, LetterMax, Letters, Alpha, WordAlpha, Arrived, Vertical,
+// per letter Col, Row, Phase; LetterColor (r, g, b); Distance. Letters[0] is the head.
+//
+// Numbers follow one rule throughout: fields are single precision, arithmetic in between is
+// double precision, whole numbers come from rounding half to even, floor goes toward minus
+// infinity. Every draw from the random source is a fresh one.
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/Platform.h"
+#include "render/cCamera.h"
+
+class cValues;
+
+namespace mRain {
+
+// One glyph of a trail.
+struct Letter {
+    int32_t Col = 0;        // atlas column of the glyph shown
+    int32_t Row = 0;        // atlas row
+    float Phase = 0;        // flicker phase; the renderer turns it into brightness
+    float PhaseStep = 0;    // added to Phase on about half of the frames
+    int32_t ChangeTime = 0; // tick at which the glyph changes next
+};
+
+// One column of the rain.
+struct Group {
+    bool Active = false;     // inactive groups are neither moved nor drawn
+    float X = 0;             // head, across the screen; horizontal groups move along X
+    float Y = 0;             // depth; the sort key (more negative is farther away)
+    float Z = 0;             // head, vertical (down is +); vertical groups move along Z
+    float Speed = 0;         // cells per frame
+    bool Leader = false;     // shows a bright leader at its head
+    int32_t LetterMax = 0;   // upper index of Letters
+    std::vector<Letter> Letters;  // the trail, LetterMax + 1 letters; index 0 is the head
+    bool Fading = false;
+    float Alpha = 0;         // 0..1, fades in and out
+    float WordAlpha = 0;     // 1 until an arrived word letter's hold is over, then fades below 0
+    int32_t HoldUntil = 0;   // tick until which an arrived word letter stays
+    bool IsWord = false;     // carries one letter of a spelled text
+    float WordCol = 0;       // that letter's atlas cell
+    float WordRow = 0;
+    bool Arrived = false;    // the word letter reached TargetZ and is held there
+    float TargetZ = 0;
+    bool Vertical = false;   // true: falls along +Z; false: runs along +X
+    float LastCell = 0;      // whole-cell position of the moving coordinate at the last shift
+};
+
+// One entry of the glyph table: a character (UTF-8, lower case) and its atlas cell.
+struct CharCell {
+    std::string Char;
+    int32_t Col = 0;
+    int32_t Row = 0;
+};
+
+struct Color {
+    float r = 0, g = 0, b = 0, a = 0;
+};
+
+// The presets of the "Select Color" submenu, in menu order; "-" is a separator line.
+struct ColorPreset {
+    std::string_view Label;
+    std::string_view Color;
+};
+inline constexpr std::array<ColorPreset, 9> ColorPresets{{
+    {"Red", "#A00000"},
+    {"Green (original)", "#00A000"},
+    {"Blue", "#0000A0"},
+    {"-", ""},
+    {"Golden", "#FF8000"},
+    {"Ice Blue", "#0088FF"},
+    {"Steel", "#88CCFF"},
+    {"Grey Vesk", "#404040"},
+    {"Syndicate", "#402080"},
+}};
+
+// The logo texts, in the order SetupLogo numbers them.
+inline constexpr std::array<std::string_view, 5> LogoTexts{{
+    "www.glyphfall.dev",
+    "glyphfall.dev/rain",
+    "play.glyphfall.dev<br>Online Game",
+    "The glyphfall has you.",
+    "Quellwerk",
+}};
+
+// Texts of the user-colour dialog.
+inline constexpr std::string_view UserColorPrompt =
+    "Enter either a HTML color value like #00A0FF or comma-seperated RGB values like 0,128,255";
+inline constexpr std::string_view UserColorTitle = "User defined color";
+inline constexpr std::string_view UserColorInvalidText = "Your input was invalid!";
+inline constexpr std::string_view UserColorInvalidTitle = "Error";
+
+// What the user typed into the colour dialog comes to.
+struct UserColorAnswer {
+    enum class Kind {
+        Nothing,  // empty or cancelled: nothing changes
+        Color,    // pass Text to SetHexColor
+        Invalid,  // show UserColorInvalidText (stop icon, title UserColorInvalidTitle)
+    };
+    Kind What = Kind::Nothing;
+    std::string Text;
+};
+
+// Reads the dialog's answer: "#" and six characters, or three comma-separated numbers 0..255
+// (rounded half to even; parts after the third are ignored). Blanks around it are dropped.
+UserColorAnswer ParseUserColor(std::string_view answer);
+
+// True when iColor has the colour-text shape: exactly seven characters, the first "#".
+bool IsColorText(std::string_view iColor);
+
+// One easing step of a colour channel toward its target; never overshoots, stays in 0..1.
+void FadeTo(float& current, float target);
+
+}  // namespace mRain
+
+class cRain {
+public:
+    // The model reads the settings store, the camera's depth, the tick count and the random
+    // source it is given; all four must outlive it.
+    cRain(cValues& settings, const cCamera& camera, mCore::iClock& clock, mCore::cRandom& rnd);
+
+    // ---- State (public so the window and the renderers can read it; see the top) ----
+
+    // All columns; the ordinary ones and the letters of the spelled text together, sorted by
+    // Y ascending after every Animate. Invariant: GroupMax == Groups.size() - 1.
+    std::vector<mRain::Group> Groups;
+    int32_t GroupMax = -1;
+    // The "Count" setting: there are always BaseGroupMax + 1 ordinary groups (IsWord false).
+    int32_t BaseGroupMax = 0;
+
+    int32_t AtlasCols = 10;        // random glyphs take atlas columns 0..AtlasCols - 1
+    int32_t AtlasRows = 8;         // and rows 0..AtlasRows - 1
+    int32_t FieldHalfWidth = 80;   // in cells
+    int32_t FieldHalfHeight = 20;
+
+    int32_t LengthMode = 1;        // "Length": 0 short, 1 medium, 2 long trails
+    int32_t LeaderPercent = 35;    // "Leaders": percentage of new groups with a leader
+    float MaxSpeed = 0.5f;         // "FallSpeed"
+    float MinSpeed = 0.1f;         // 0.2 * MaxSpeed
+    float Distance = 70;           // "Distance": how far ahead of the camera groups start
+    float FlyStep = 0;             // camera travel per frame; the main loop keeps it
+    int32_t LogoCount = 0;         // SetupLogo calls so far; 0 means the first fill
+    int32_t NextLogoTime = 0;      // no logo before this tick
+    int32_t Now = 0;               // the tick of the current frame (SetupLogo samples it)
+
+    std::vector<mRain::CharCell> Chars;  // the glyph table
+    int32_t CharMax = -1;                // upper index of Chars
+
+    mRain::Color TargetColor;      // the colour chosen
+    mRain::Color LetterColor;      // the colour shown, eased toward TargetColor
+    int32_t NextColorTime = 0;     // tick of the next random colour
+
+    // ---- Settings ----
+
+    // Copies "Leaders", "Length", "Distance" and "FallSpeed" into the fields above.
+    void ReadSettings();
+    // Now = the current tick (the main loop's sample at the top of a frame).
+    void SampleNow();
+
+    // ---- Groups and letters ----
+
+    // Re-creates group iGroup as a fresh random ordinary column.
+    void ResetGroup(int32_t iGroup);
+    // Makes group Index a column carrying the glyph at atlas cell (x, Y) that stops with its
+    // head at Z = PosY, across the screen at Pos.
+    void SetGroupLetter(int32_t Index, float Pos, float PosY, int32_t x, int32_t Y);
+    // A fresh random letter for trail position Index.
+    mRain::Letter NewLetter(int32_t Index);
+    // Stable ascending order by Y. Costs the number of groups plus the swaps needed, so the
+    // nearly sorted order of the previous frame comes back cheaply.
+    void SortGroups();
+
+    // ---- Glyph table ----
+
+    void SetupChars();
+    void AddChar(std::string_view iChar, int32_t iCol, int32_t iRow);
+    // Index of the entry whose character is exactly iChar, or -1.
+    int32_t FindChar(std::string_view iChar) const;
+
+    // ---- Animation ----
+
+    // One frame: fades, glyph changes and flicker, movement, trail shifts, the held word
+    // letters, recycling of groups that left the field; then SortGroups. Allocates nothing
+    // while the length setting stays the same.
+    void Animate();
+    // New fall speed for the whole rain (0.01..10); every group keeps its offset from it.
+    void ChangeSpeed(float s);
+
+    // ---- Words and logos ----
+
+    // Spells a text (lines split by "<br>" or CR LF) into the rain, replacing the last one.
+    void SetupWord(std::string_view text);
+    // Samples Now and counts the call; when iShowAds and a logo is due, spells one.
+    void SetupLogo(bool iShowAds);
+
+    // ---- Colours ----
+
+    // Sets TargetColor from a colour text and stores it as "Color"; ignores anything else.
+    void SetHexColor(std::string_view iColor);
+    // Eases r, g and b of LetterColor one step toward TargetColor.
+    void FadeLetterColor();
+    // Starts the random-colour timer at the current tick (when the main loop starts).
+    void StartColorTimer();
+    // While random colours are on, once per frame after Now is sampled: when the timer is
+    // due, picks a new TargetColor and moves the timer 2 to 7 seconds on from where it was,
+    // so after a pause it catches up one frame at a time.
+    void RandomColorStep();
+    // The colour dialog's default text: the shown colour as "r,g,b" in 0..255.
+    std::string UserColorDefault() const;
+
+    // ---- Group table ----
+
+    // Sizes the ordinary groups to "Count" + 1; drops the spelled text's letters.
+    void SetupBackground();
+
+private:
+    void SetupTrail(mRain::Group& group);
+    void ShiftTrail(mRain::Group& group, int32_t steps);
+    void DropWordGroups();
+    float Rnd() { return Rnd_.Next(); }
+
+    cValues& Settings_;
+    const cCamera& Camera_;
+    mCore::iClock& Clock_;
+    mCore::cRandom& Rnd_;
+    std::vector<mRain::Group> Spare_;  // the last text's letters, reused by the next text
+};
