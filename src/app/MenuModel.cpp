@@ -1,0 +1,147 @@
+#include "app/MenuModel.h"
+
+#include <stdexcept>
+
+namespace app {
+
+namespace {
+
+MenuItem Command(std::string name, std::string caption, int index = -1) {
+    MenuItem item;
+    item.Name = std::move(name);
+    item.Caption = std::move(caption);
+    item.Index = index;
+    return item;
+}
+
+MenuItem Check(std::string name, std::string caption, int index = -1) {
+    MenuItem item = Command(std::move(name), std::move(caption), index);
+    item.Checkable = true;
+    return item;
+}
+
+MenuItem Separator(std::string name) { return Command(std::move(name), "-"); }
+
+MenuItem Submenu(std::string name, std::string caption, std::vector<MenuItem> items) {
+    MenuItem item = Command(std::move(name), std::move(caption));
+    item.Submenu = true;
+    item.Items = std::move(items);
+    return item;
+}
+
+template <class Item, class Visit>
+Item* Walk(Item& item, Visit&& visit) {
+    if (visit(item)) return &item;
+    for (auto& child : item.Items)
+        if (Item* found = Walk(child, visit)) return found;
+    return nullptr;
+}
+
+std::string Describe(std::string_view name, int index) {
+    std::string text(name);
+    if (index >= 0) text += "(" + std::to_string(index) + ")";
+    return text;
+}
+
+}  // namespace
+
+MenuModel::MenuModel() {
+    std::vector<MenuItem> lengths;
+    const char* lengthCaptions[] = {"Short", "Medium (default)", "Long"};
+    for (int i = 0; i < 3; ++i) lengths.push_back(Check("mnuLength", lengthCaptions[i], i));
+
+    std::vector<MenuItem> leaders;
+    const char* leaderCaptions[] = {"None", "Few", "Less (default)", "Normal", "More", "Many", "Only"};
+    for (int i = 0; i < 7; ++i) leaders.push_back(Command("mnuLeaders", leaderCaptions[i], i));
+
+    // The colour array starts with an invisible template; the presets follow it at start-up.
+    MenuItem colorTemplate = Command("mnuColor", "", 0);
+    colorTemplate.Visible = false;
+
+    Root_ = Submenu("mnuPopup", "Popup",
+                    {
+                        Command("mnuMakerSite", "by [" + std::string(MakerSiteName) + "]"),
+                        Separator("mnuLine5"),
+                        Check("mnuFly", "Fly through"),
+                        Submenu("mnuRandomMovement", "Random movement",
+                                {Check("mnuRandomMove", "Activate random moves"),
+                                 Command("mnuSetupBounce", "Setup bouncing")}),
+                        Check("mnuRandomColors", "Random colors"),
+                        Check("mnuHorizontal", "Horizontal lines"),
+                        Separator("mnuLine2"),
+                        Command("mnuChangeCount", "Select count"),
+                        Submenu("mnuSelectLength", "Select length", std::move(lengths)),
+                        Submenu("mnuSelectLeaders", "Select leaders", std::move(leaders)),
+                        Submenu("mnuSelectColor", "Select Color",
+                                {colorTemplate, Separator("mnuLineC1"),
+                                 Command("mnuUserColor", "User defined ...")}),
+                        Separator("mnuLine8"),
+                        Submenu("mnuSettings", "Settings",
+                                {Check("mnuStayBack", "Stay in background"),
+                                 Check("mnuShowAds", "Show ads"),
+                                 Check("mnuScreenSaver", "Screen saver mode")}),
+                        Separator("mnuLine9"),
+                        Command("mnuKeys", "Key help"),
+                        Separator("mnuLine3"),
+                        Command("mnuExit", "Exit"),
+                    });
+}
+
+MenuItem* MenuModel::Find(std::string_view name, int index) {
+    return Walk(Root_, [&](const MenuItem& item) { return item.Name == name && item.Index == index; });
+}
+
+const MenuItem* MenuModel::Find(std::string_view name, int index) const {
+    return Walk(Root_, [&](const MenuItem& item) { return item.Name == name && item.Index == index; });
+}
+
+MenuItem& MenuModel::Item(std::string_view name, int index) {
+    if (MenuItem* item = Find(name, index)) return *item;
+    throw std::out_of_range("The menu has no item " + Describe(name, index));
+}
+
+const MenuItem& MenuModel::Item(std::string_view name, int index) const {
+    if (const MenuItem* item = Find(name, index)) return *item;
+    throw std::out_of_range("The menu has no item " + Describe(name, index));
+}
+
+bool MenuModel::Toggle(std::string_view name, int index) {
+    MenuItem& item = Item(name, index);
+    item.Checked = !item.Checked;
+    return item.Checked;
+}
+
+void MenuModel::CheckOnly(std::string_view name, int index) {
+    Item(name, index);  // fails before any mark changes
+    Walk(Root_, [&](MenuItem& item) {
+        if (item.Name == name && item.Index >= 0) item.Checked = item.Index == index;
+        return false;
+    });
+}
+
+int MenuModel::AddColorItem(std::string_view caption, std::string_view tag) {
+    MenuItem& submenu = Item("mnuSelectColor");
+    int count = 0;
+    size_t insertAt = 0;
+    for (size_t i = 0; i < submenu.Items.size(); ++i) {
+        if (submenu.Items[i].Name == "mnuColor") {
+            ++count;
+            insertAt = i + 1;
+        }
+    }
+    MenuItem item = Command("mnuColor", std::string(caption), count);
+    item.Tag = std::string(tag);
+    submenu.Items.insert(submenu.Items.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(item));
+    return count;
+}
+
+std::vector<int> MenuModel::Indices(std::string_view name) const {
+    std::vector<int> indices;
+    Walk(Root_, [&](const MenuItem& item) {
+        if (item.Name == name && item.Index >= 0) indices.push_back(item.Index);
+        return false;
+    });
+    return indices;
+}
+
+}  // namespace app

@@ -1,0 +1,65 @@
+#pragma once
+// The popup menu as plain data: every item with its control name, control-array index,
+// caption and live check mark. The Qt window draws a real menu from it each time it opens,
+// and the controller reads and sets the marks here, so the marks are the program's mode
+// switches.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace app {
+
+// The project's home page, opened by the first menu item and named in its caption.
+inline constexpr std::string_view MakerSiteName = "glyphfall.dev";
+inline constexpr std::string_view MakerSiteAddress = "https://glyphfall.dev/";
+
+struct MenuItem {
+    std::string Name;      // control name, "mnuFly"
+    int Index = -1;        // index within a control array, -1 for single controls
+    std::string Caption;   // "-" draws a separator line
+    std::string Tag;       // free text carried by the item (a colour preset's colour text)
+    bool Checkable = false;  // a switch or one of a choice; shows its mark when drawn
+    bool Checked = false;
+    bool Visible = true;
+    bool Submenu = false;  // opens Items instead of being a command
+    std::vector<MenuItem> Items;
+
+    bool IsSeparator() const { return Caption == "-"; }
+};
+
+class MenuModel {
+public:
+    // The complete menu with every mark clear; the colour presets are added later by
+    // AddColorItem, after the hidden template item mnuColor(0).
+    MenuModel();
+
+    const MenuItem& Root() const { return Root_; }  // mnuPopup
+
+    // The item with that control name (and index, for arrays); nullptr when absent.
+    MenuItem* Find(std::string_view name, int index = -1);
+    const MenuItem* Find(std::string_view name, int index = -1) const;
+    // As Find, but an absent item is a failure (std::out_of_range): asking for an item the
+    // menu does not have is a programming or settings error that must be reported.
+    MenuItem& Item(std::string_view name, int index = -1);
+    const MenuItem& Item(std::string_view name, int index = -1) const;
+
+    bool Checked(std::string_view name, int index = -1) const { return Item(name, index).Checked; }
+    void SetChecked(std::string_view name, bool checked, int index = -1) { Item(name, index).Checked = checked; }
+    // Flips the mark and returns the new one.
+    bool Toggle(std::string_view name, int index = -1);
+    // Marks exactly the array item with that index and clears the others of the array
+    // ("Select length"). A failure when the array has no such index, leaving every mark as it was.
+    void CheckOnly(std::string_view name, int index);
+
+    // Appends one colour preset to mnuColor at index = the array's current count, visible,
+    // just before the separator that leads to "User defined ...". Returns that index.
+    int AddColorItem(std::string_view caption, std::string_view tag);
+
+    // Indices of a control array, in menu order (empty for unknown names).
+    std::vector<int> Indices(std::string_view name) const;
+
+private:
+    MenuItem Root_;
+};
+
+}  // namespace app

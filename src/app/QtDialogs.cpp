@@ -1,0 +1,60 @@
+#include "app/QtDialogs.h"
+
+#include <QInputDialog>
+#include <QMessageBox>
+
+#include "app/QtRuntime.h"
+
+namespace app {
+
+namespace {
+
+QString ToQString(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QMessageBox::Icon ToQtIcon(mCore::MessageIcon icon) {
+    switch (icon) {
+        case mCore::MessageIcon::Information: return QMessageBox::Information;
+        case mCore::MessageIcon::Critical: return QMessageBox::Critical;
+        case mCore::MessageIcon::Exclamation: return QMessageBox::Warning;
+        case mCore::MessageIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+std::string ToDisplayText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        out += text[i] == '\r' ? '\n' : text[i];
+    }
+    return out;
+}
+
+void QtDialogs::MessageBox(std::string_view text, std::string_view title, mCore::MessageIcon icon) {
+    if (!QtRuntime::EnsureApplication()) {
+        mCore::ConsoleDialogs().MessageBox(text, title, icon);
+        return;
+    }
+    QMessageBox box(ToQtIcon(icon), ToQString(title), ToQString(ToDisplayText(text)), QMessageBox::Ok);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+std::optional<std::string> QtDialogs::InputBox(std::string_view prompt, std::string_view title,
+                                               std::string_view defaultText) {
+    if (!QtRuntime::EnsureApplication()) return std::nullopt;
+    QInputDialog dialog;
+    dialog.setInputMode(QInputDialog::TextInput);
+    dialog.setWindowTitle(ToQString(title));
+    dialog.setLabelText(ToQString(ToDisplayText(prompt)));
+    dialog.setTextValue(ToQString(defaultText));
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.textValue().toStdString();
+}
+
+}  // namespace app

@@ -1,0 +1,49 @@
+#include "app/QtRuntime.h"
+
+#include <QApplication>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+namespace app::QtRuntime {
+
+namespace {
+int Argc = 0;
+char** Argv = nullptr;
+char* NoArguments[] = {const_cast<char*>("glyphfall"), nullptr};
+std::unique_ptr<QApplication> Application;
+std::string Platform;
+
+bool Named(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value && *value;
+}
+}  // namespace
+
+void Init(int argc, char** argv) {
+    Argc = argc;
+    Argv = argv;
+}
+
+bool DisplayAvailable() { return Named("DISPLAY") || Named("WAYLAND_DISPLAY") || Named("QT_QPA_PLATFORM"); }
+
+bool EnsureApplication() {
+    if (QApplication::instance()) return true;
+    // Qt aborts the process when it cannot reach a display, so ask the environment first.
+    if (!DisplayAvailable()) return false;
+    if (!Argv) {
+        Argc = 1;
+        Argv = NoArguments;
+    }
+    Application = std::make_unique<QApplication>(Argc, Argv);
+    QApplication::setApplicationName("glyphfall");
+    QApplication::setApplicationDisplayName("Glyphfall");
+    // The main loop decides when the program ends; closing a dialog must never end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+    Platform = QGuiApplication::platformName().toStdString();
+    return true;
+}
+
+const char* PlatformName() { return Platform.c_str(); }
+
+}  // namespace app::QtRuntime

@@ -1,0 +1,15 @@
+#pragma once
+// The one Qt application object, made only when something needs the display: the
+// screen-saver preview and a second copy end without ever connecting to it.
+namespace app::QtRuntime {
+
+// Keeps the command line for the application object (Qt holds on to argc and argv).
+void Init(int argc, char** argv);
+// Whether a window system is named in the environment (X11, Wayland or a forced Qt platform).
+bool DisplayAvailable();
+// Creates the application object on first use. False when there is no display to use.
+bool EnsureApplication();
+// Name of the Qt platform in use ("xcb", "wayland", ...), empty before EnsureApplication.
+const char* PlatformName();
+
+}  // namespace app::QtRuntime

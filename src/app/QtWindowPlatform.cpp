@@ -1,0 +1,262 @@
+#include "app/QtWindowPlatform.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QOpenGLContext>
+#include <QScreen>
+#include <QUrl>
+#include <QWindow>
+#include <map>
+
+#include "app/KeyTranslation.h"
+#include "app/MenuModel.h"
+#include "app/X11Desktop.h"
+
+namespace app {
+
+namespace {
+
+int ShiftOf(Qt::KeyboardModifiers modifiers) {
+    return ShiftMaskFor(modifiers & Qt::ShiftModifier, modifiers & Qt::ControlModifier, modifiers & Qt::AltModifier);
+}
+
+int ButtonOf(Qt::MouseButton button) {
+    switch (button) {
+        case Qt::LeftButton: return MouseButton::Left;
+        case Qt::RightButton: return MouseButton::Right;
+        case Qt::MiddleButton: return MouseButton::Middle;
+        default: return 0;
+    }
+}
+
+int ButtonsOf(Qt::MouseButtons buttons) {
+    return ButtonMaskFor(buttons & Qt::LeftButton, buttons & Qt::RightButton, buttons & Qt::MiddleButton);
+}
+
+QString MenuText(const std::string& caption) {
+    // Qt reads "&" as a mnemonic marker; the captions mean the character itself.
+    return QString::fromStdString(caption).replace("&", "&&");
+}
+
+// The window itself: it draws nothing on its own (the device layer draws through the GL
+// context) and hands input to the controller's listener.
+class GLWindow final : public QWindow {
+public:
+    iWindowEvents* Listener = nullptr;
+    bool Open = true;
+
+    GLWindow() {
+        setSurfaceType(QSurface::OpenGLSurface);
+        QSurfaceFormat format;
+        format.setRenderableType(QSurfaceFormat::OpenGL);
+        format.setVersion(3, 3);
+        format.setProfile(QSurfaceFormat::CoreProfile);
+        format.setDepthBufferSize(16);  // the device asks for a 16-bit depth buffer
+        format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
+        format.setSwapInterval(0);  // the main loop paces the frames; waiting for vsync would add to it
+        setFormat(format);
+        setTitle("Glyphfall");
+        setFlags(Qt::Window | Qt::FramelessWindowHint);
+    }
+
+    QPointF Pixels(QPointF logical) const { return logical * devicePixelRatio(); }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override {
+        if (!Listener) return;
+        const int code = KeyCodeFor(event->key(), event->text().toStdString(),
+                                    event->modifiers() & Qt::KeypadModifier);
+        Listener->KeyDown(code, ShiftOf(event->modifiers()));
+    }
+
+    void mousePressEvent(QMouseEvent* event) override {
+        const int button = ButtonOf(event->button());
+        if (!Listener || button == 0) return;
+        const QPointF at = Pixels(event->position());
+        Listener->MouseDown(button, ShiftOf(event->modifiers()), static_cast<float>(at.x()),
+                            static_cast<float>(at.y()));
+    }
+
+    void mouseMoveEvent(QMouseEvent* event) override {
+        if (!Listener) return;
+        const QPointF at = Pixels(event->position());
+        Listener->MouseMove(ButtonsOf(event->buttons()), ShiftOf(event->modifiers()), static_cast<float>(at.x()),
+                            static_cast<float>(at.y()));
+    }
+
+    void closeEvent(QCloseEvent* event) override {
+        // Closing is the controller's decision (its unload saves the settings first).
+        if (Listener) {
+            event->ignore();
+            Listener->CloseRequested();
+        } else {
+            Open = false;
+            event->accept();
+        }
+    }
+};
+
+void AddItems(QMenu& menu, const MenuItem& parent, std::map<QAction*, MenuCommand>& commands) {
+    for (const MenuItem& item : parent.Items) {
+        if (!item.Visible) continue;
+        if (item.IsSeparator()) {
+            menu.addSeparator();
+        } else if (item.Submenu) {
+            QMenu* sub = menu.addMenu(MenuText(item.Caption));
+            AddItems(*sub, item, commands);
+        } else {
+            QAction* action = menu.addAction(MenuText(item.Caption));
+            action->setCheckable(item.Checkable || item.Checked);
+            action->setChecked(item.Checked);
+            commands[action] = MenuCommand{item.Name, item.Index};
+        }
+    }
+}
+
+}  // namespace
+
+struct QtWindowPlatform::Impl {
+    GLWindow Window;
+    QOpenGLContext Context;
+    bool ContextReady = false;
+    std::string GLError;
+    bool Attached = false;
+};
+
+QtWindowPlatform::QtWindowPlatform() : impl_(std::make_unique<Impl>()) {
+    impl_->Window.create();
+    impl_->Context.setFormat(impl_->Window.requestedFormat());
+    if (!impl_->Context.create()) {
+        impl_->GLError = "No OpenGL context could be created.";
+    } else if (impl_->Context.format().version() < qMakePair(3, 3)) {
+        impl_->GLError = "OpenGL 3.3 is not available (got " +
+                         std::to_string(impl_->Context.format().majorVersion()) + "." +
+                         std::to_string(impl_->Context.format().minorVersion()) + ").";
+    } else {
+        impl_->ContextReady = true;
+    }
+}
+
+QtWindowPlatform::~QtWindowPlatform() {
+    if (impl_->ContextReady) impl_->Context.doneCurrent();
+}
+
+void QtWindowPlatform::SetListener(iWindowEvents* listener) { impl_->Window.Listener = listener; }
+
+void QtWindowPlatform::ShowFullScreen() {
+    GLWindow& window = impl_->Window;
+    // Without a window manager the full-screen state alone would not size the window.
+    if (QScreen* screen = window.screen()) window.setGeometry(screen->geometry());
+    if (impl_->Attached) {
+        window.show();
+        X11Desktop::SetBackgroundStates(window.winId(), true);
+        return;
+    }
+    window.showFullScreen();
+    window.requestActivate();
+}
+
+int QtWindowPlatform::Width() const {
+    return qRound(impl_->Window.width() * impl_->Window.devicePixelRatio());
+}
+
+int QtWindowPlatform::Height() const {
+    return qRound(impl_->Window.height() * impl_->Window.devicePixelRatio());
+}
+
+intptr_t QtWindowPlatform::NativeHandle() const {
+    return impl_->Window.Open ? static_cast<intptr_t>(impl_->Window.winId()) : 0;
+}
+
+bool QtWindowPlatform::MakeCurrent() {
+    if (!impl_->ContextReady || !impl_->Window.Open) return false;
+    if (!impl_->Context.makeCurrent(&impl_->Window)) {
+        impl_->GLError = "The OpenGL context could not be made current.";
+        return false;
+    }
+    return true;
+}
+
+void QtWindowPlatform::SwapBuffers() {
+    if (impl_->ContextReady && impl_->Window.Open && impl_->Window.isExposed())
+        impl_->Context.swapBuffers(&impl_->Window);
+}
+
+std::string QtWindowPlatform::LastGLError() const { return impl_->GLError; }
+
+bool QtWindowPlatform::PumpEvents() {
+    if (impl_->Window.Open) QCoreApplication::processEvents(QEventLoop::AllEvents);
+    return impl_->Window.Open;
+}
+
+void QtWindowPlatform::Close() {
+    if (!impl_->Window.Open) return;
+    impl_->Window.Open = false;
+    impl_->Window.Listener = nullptr;
+    impl_->Window.hide();
+}
+
+bool QtWindowPlatform::IsOpen() const { return impl_->Window.Open; }
+
+std::optional<MenuCommand> QtWindowPlatform::PopupMenu(const MenuModel& model) {
+    if (!impl_->Window.Open) return std::nullopt;
+    // Built afresh each time so that captions and marks are exactly the model's now.
+    QMenu menu;
+    menu.setWindowTitle(QString::fromStdString(model.Root().Caption));
+    std::map<QAction*, MenuCommand> commands;
+    AddItems(menu, model.Root(), commands);
+    QAction* chosen = menu.exec(QCursor::pos());
+    const auto found = commands.find(chosen);
+    if (found == commands.end()) return std::nullopt;
+    return found->second;
+}
+
+void QtWindowPlatform::SetPointer(PointerKind kind) {
+    if (kind == PointerKind::Invisible)
+        impl_->Window.setCursor(Qt::BlankCursor);
+    else
+        impl_->Window.unsetCursor();
+}
+
+bool QtWindowPlatform::AttachToDesktop(bool attach) {
+    if (attach == impl_->Attached || !impl_->Window.Open) return impl_->Attached;
+    GLWindow& window = impl_->Window;
+    if (!X11Desktop::Available()) return impl_->Attached;  // Wayland and others: no such place
+
+    const QRect geometry = window.geometry();
+    const bool wasVisible = window.isVisible();
+    // Window managers read a window's type only when it is mapped, so the window is taken
+    // off the screen, retyped and put back.
+    window.hide();
+    if (attach) {
+        window.setFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint);
+        window.setWindowStates(Qt::WindowNoState);
+    } else {
+        window.setFlags(Qt::Window | Qt::FramelessWindowHint);
+        window.setWindowStates(Qt::WindowFullScreen);
+    }
+    window.setGeometry(geometry);
+    X11Desktop::SetWindowType(window.winId(), attach);
+    if (wasVisible) {
+        window.show();
+        X11Desktop::SetBackgroundStates(window.winId(), attach);
+        if (!attach) window.requestActivate();
+    }
+    impl_->Attached = attach;
+    return impl_->Attached;
+}
+
+bool QtWindowPlatform::AttachedToDesktop() const { return impl_->Attached; }
+
+void QtWindowPlatform::OpenWebPage(std::string_view url) {
+    // The desktop's URL handler, never a shell: the address cannot run anything.
+    QDesktopServices::openUrl(QUrl(QString::fromUtf8(url.data(), static_cast<qsizetype>(url.size()))));
+}
+
+}  // namespace app

@@ -1,0 +1,145 @@
+#pragma once
+// What the main window's controller needs from the window system, as a small interface:
+// the Qt window implements it for the real program, a scripted fake for the tests. Nothing
+// here includes Qt, so the controller and its tests build without it.
+//
+// Threading: one thread. Input reaches the controller only from inside PumpEvents (or a
+// modal call such as PopupMenu), through the iWindowEvents listener, so every handler runs
+// between two frames of the main loop.
+//
+// Time: ticks and sleeping go through mCore::Clock(); message and input boxes through
+// mCore::Dialogs(). The platform installs its dialogs there when it has a display.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace app {
+
+class MenuModel;
+
+// Key codes the key-down handler receives. Keys that type a character give that
+// character's code (letters as capitals 'A'..'Z', digits '0'..'9', space 32); the keys
+// below have no character of their own and keep the classic virtual-key numbers.
+namespace KeyCode {
+inline constexpr int None = 0;  // a key with neither a character nor a known number
+inline constexpr int Backspace = 8;
+inline constexpr int Tab = 9;
+inline constexpr int Enter = 13;
+inline constexpr int Shift = 16;
+inline constexpr int Ctrl = 17;
+inline constexpr int Alt = 18;
+inline constexpr int Pause = 19;
+inline constexpr int CapsLock = 20;
+inline constexpr int Escape = 27;
+inline constexpr int Space = 32;
+inline constexpr int PageUp = 33;
+inline constexpr int PageDown = 34;
+inline constexpr int End = 35;
+inline constexpr int Home = 36;
+inline constexpr int Left = 37;
+inline constexpr int Up = 38;
+inline constexpr int Right = 39;
+inline constexpr int Down = 40;
+inline constexpr int Insert = 45;
+inline constexpr int Delete = 46;
+inline constexpr int Super = 91;
+inline constexpr int Menu = 93;
+inline constexpr int KeypadMultiply = 106;
+inline constexpr int KeypadPlus = 107;
+inline constexpr int KeypadMinus = 109;
+inline constexpr int KeypadDecimal = 110;
+inline constexpr int KeypadDivide = 111;
+inline constexpr int F1 = 112;  // F1..F24 are 112..135
+inline constexpr int F2 = 113;
+inline constexpr int F3 = 114;
+inline constexpr int F5 = 116;
+inline constexpr int NumLock = 144;
+inline constexpr int ScrollLock = 145;
+}  // namespace KeyCode
+
+// Mouse buttons: a single button in MouseDown, a mask of held buttons in MouseMove.
+namespace MouseButton {
+inline constexpr int Left = 1;
+inline constexpr int Right = 2;
+inline constexpr int Middle = 4;
+}  // namespace MouseButton
+
+// Modifier mask passed with keys and mouse events.
+namespace ShiftMask {
+inline constexpr int Shift = 1;
+inline constexpr int Ctrl = 2;
+inline constexpr int Alt = 4;
+}  // namespace ShiftMask
+
+// The mouse pointer over the window: the system's arrow, or an invisible one while the
+// program runs as a screen saver.
+enum class PointerKind { Default, Invisible };
+
+// A chosen menu command: the item's control name and, for a control array, its index.
+struct MenuCommand {
+    std::string Name;
+    int Index = -1;  // -1 for items that are not part of a control array
+    friend bool operator==(const MenuCommand&, const MenuCommand&) = default;
+};
+
+// The controller's input handlers. Coordinates are pixels of the drawing surface.
+class iWindowEvents {
+public:
+    virtual ~iWindowEvents() = default;
+    virtual void KeyDown(int keyCode, int shift) = 0;
+    virtual void MouseDown(int button, int shift, float x, float y) = 0;
+    virtual void MouseMove(int buttons, int shift, float x, float y) = 0;
+    // The user closed the window by the window system's means. The window stays until the
+    // controller calls Close(); without a listener it closes at once.
+    virtual void CloseRequested() = 0;
+};
+
+class iWindowPlatform {
+public:
+    virtual ~iWindowPlatform() = default;
+
+    // The listener that receives input from now on; nullptr detaches it.
+    virtual void SetListener(iWindowEvents* listener) = 0;
+
+    // Covers the whole screen with the window and shows it (no frame, nothing but the
+    // drawing surface).
+    virtual void ShowFullScreen() = 0;
+    // Size of the drawing surface in physical pixels.
+    virtual int Width() const = 0;
+    virtual int Height() const = 0;
+    // Identifies the window to the device layer; 0 when it has none yet.
+    virtual intptr_t NativeHandle() const = 0;
+
+    // The window's OpenGL 3.3 core context: MakeCurrent binds it to this thread for the
+    // device layer (false when there is no usable context; LastGLError says why);
+    // SwapBuffers presents the frame drawn since the last swap.
+    virtual bool MakeCurrent() = 0;
+    virtual void SwapBuffers() = 0;
+    virtual std::string LastGLError() const = 0;
+
+    // Handles the window messages that are pending now, once, delivering input to the
+    // listener; never waits for new ones. False once the window is closed.
+    virtual bool PumpEvents() = 0;
+    // Closes the window for good (the controller's unload). Further pumps return false.
+    virtual void Close() = 0;
+    virtual bool IsOpen() const = 0;
+
+    // Opens the menu's root as a popup at the mouse pointer and waits until the user
+    // picks a command or dismisses it (nothing then). Check marks, captions and visibility
+    // come from the model as it is now.
+    virtual std::optional<MenuCommand> PopupMenu(const MenuModel& menu) = 0;
+
+    virtual void SetPointer(PointerKind kind) = 0;
+
+    // Puts the window behind every other window as the desktop background, or back as an
+    // ordinary window; the size stays. Both are idempotent. Returns whether the window is
+    // now attached: false where the window system has no such place.
+    virtual bool AttachToDesktop(bool attach) = 0;
+    virtual bool AttachedToDesktop() const = 0;
+
+    // Shows the address in the user's browser; failures are silent.
+    virtual void OpenWebPage(std::string_view url) = 0;
+};
+
+}  // namespace app

@@ -1,0 +1,114 @@
+#include "app/X11Desktop.h"
+
+#include <QGuiApplication>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#if defined(GLYPHFALL_HAVE_XCB) && QT_CONFIG(xcb)
+#include <QtGui/qguiapplication_platform.h>
+#include <xcb/xcb.h>
+#define GLYPHFALL_X11 1
+#endif
+
+namespace app::X11Desktop {
+
+#ifdef GLYPHFALL_X11
+namespace {
+
+xcb_connection_t* Connection() {
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    return x11 ? x11->connection() : nullptr;
+}
+
+xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
+    xcb_intern_atom_reply_t* reply =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+    const xcb_atom_t atom = reply ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+    std::free(reply);
+    return atom;
+}
+
+xcb_window_t RootOf(xcb_connection_t* c, xcb_window_t window) {
+    xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c, xcb_query_tree(c, window), nullptr);
+    const xcb_window_t root = tree ? tree->root : xcb_window_t{XCB_WINDOW_NONE};
+    std::free(tree);
+    return root;
+}
+
+std::vector<xcb_atom_t> States(xcb_connection_t* c, xcb_window_t window, xcb_atom_t netWmState) {
+    std::vector<xcb_atom_t> states;
+    xcb_get_property_reply_t* reply =
+        xcb_get_property_reply(c, xcb_get_property(c, 0, window, netWmState, XCB_ATOM_ATOM, 0, 64), nullptr);
+    if (reply && reply->format == 32 && reply->type == XCB_ATOM_ATOM) {
+        const auto* values = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
+        states.assign(values, values + xcb_get_property_value_length(reply) / 4);
+    }
+    std::free(reply);
+    return states;
+}
+
+}  // namespace
+
+bool Available() { return Connection() != nullptr; }
+
+void SetWindowType(uintptr_t window, bool desktop) {
+    xcb_connection_t* c = Connection();
+    if (!c) return;
+    const xcb_atom_t type = Atom(c, desktop ? "_NET_WM_WINDOW_TYPE_DESKTOP" : "_NET_WM_WINDOW_TYPE_NORMAL");
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(window), Atom(c, "_NET_WM_WINDOW_TYPE"),
+                        XCB_ATOM_ATOM, 32, 1, &type);
+    xcb_flush(c);
+}
+
+void SetBackgroundStates(uintptr_t windowId, bool on) {
+    xcb_connection_t* c = Connection();
+    if (!c) return;
+    const auto window = static_cast<xcb_window_t>(windowId);
+    const xcb_atom_t netWmState = Atom(c, "_NET_WM_STATE");
+    const xcb_atom_t below = Atom(c, "_NET_WM_STATE_BELOW");
+    const xcb_atom_t skipTaskbar = Atom(c, "_NET_WM_STATE_SKIP_TASKBAR");
+    const xcb_atom_t skipPager = Atom(c, "_NET_WM_STATE_SKIP_PAGER");
+
+    std::vector<xcb_atom_t> states = States(c, window, netWmState);
+    for (xcb_atom_t state : {below, skipTaskbar, skipPager}) {
+        const bool present = std::find(states.begin(), states.end(), state) != states.end();
+        if (on && !present) states.push_back(state);
+        if (!on && present) states.erase(std::remove(states.begin(), states.end(), state), states.end());
+    }
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, netWmState, XCB_ATOM_ATOM, 32,
+                        static_cast<uint32_t>(states.size()), states.data());
+
+    // A running window manager owns the state of a mapped window; ask it as EWMH says.
+    const xcb_window_t root = RootOf(c, window);
+    if (root != XCB_WINDOW_NONE) {
+        const xcb_atom_t pairs[][2] = {{below, XCB_ATOM_NONE}, {skipTaskbar, skipPager}};
+        for (const auto& pair : pairs) {
+            xcb_client_message_event_t event;
+            std::memset(&event, 0, sizeof event);
+            event.response_type = XCB_CLIENT_MESSAGE;
+            event.format = 32;
+            event.window = window;
+            event.type = netWmState;
+            event.data.data32[0] = on ? 1 : 0;  // _NET_WM_STATE_ADD or _REMOVE
+            event.data.data32[1] = pair[0];
+            event.data.data32[2] = pair[1];
+            event.data.data32[3] = 1;  // the request comes from a normal application
+            xcb_send_event(c, 0, root, XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                           reinterpret_cast<const char*>(&event));
+        }
+    }
+    xcb_flush(c);
+}
+
+#else
+
+bool Available() { return false; }
+void SetWindowType(uintptr_t, bool) {}
+void SetBackgroundStates(uintptr_t, bool) {}
+
+#endif
+
+}  // namespace app::X11Desktop

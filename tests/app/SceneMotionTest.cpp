@@ -1,0 +1,93 @@
+#include "app/SceneMotion.h"
+
+#include <gtest/gtest.h>
+
+#include "settings/cValues.h"
+
+namespace {
+cValues Bouncy(int rot, int pos) {
+    cValues settings;
+    settings.Value("BounceRot", rot);
+    settings.Value("BouncePos", pos);
+    return settings;
+}
+}  // namespace
+
+TEST(FlyRamp, SpeedsUpAndSlowsDownByTwoHundredthsAndMovesByThePreviousStep) {
+    cSceneMotion motion;
+    motion.FlySpeed = 1;
+    float flyStep = 0;
+    EXPECT_EQ(motion.RampFlyStep(flyStep, true), 0.0f);
+    EXPECT_FLOAT_EQ(flyStep, 0.02f);
+    EXPECT_FLOAT_EQ(motion.RampFlyStep(flyStep, true), 0.02f);
+    for (int i = 0; i < 100; ++i) motion.RampFlyStep(flyStep, true);
+    EXPECT_EQ(flyStep, 1.0f);  // never beyond FlySpeed
+    motion.RampFlyStep(flyStep, false);
+    EXPECT_FLOAT_EQ(flyStep, 0.98f);
+    motion.FlySpeed = 0.5f;  // lowering the target cuts the speed at once
+    motion.RampFlyStep(flyStep, true);
+    EXPECT_EQ(flyStep, 0.5f);
+    flyStep = 0.01f;
+    motion.RampFlyStep(flyStep, false);
+    EXPECT_EQ(flyStep, 0.0f);
+}
+
+TEST(SceneEasing, MovesAnEighthOfTheWayAndStopsAtTheTarget) {
+    cSceneMotion motion;
+    motion.TargetSceneAngle = 8;
+    motion.TargetSceneOffset = {16, 0, -8};
+    motion.Ease();
+    EXPECT_FLOAT_EQ(motion.SceneAngle, 1);
+    EXPECT_FLOAT_EQ(motion.SceneOffset.x, 2);
+    EXPECT_FLOAT_EQ(motion.SceneOffset.z, -1);
+    for (int i = 0; i < 400; ++i) motion.Ease();
+    EXPECT_NEAR(motion.SceneAngle, 8, 1e-5);
+}
+
+TEST(Bounces, NoneInTheFirstFiveSecondsThenAtMostOneOfEachKindPerHalfSecond) {
+    cSceneMotion motion;
+    motion.Start(0);
+    const cValues settings = Bouncy(1000, 1000);
+    mCore::cRandom rnd(7);
+    motion.Bounce(true, true, 5000, settings, rnd);
+    EXPECT_EQ(motion.TargetSceneAngle, 0);
+    motion.Bounce(true, true, 5001, settings, rnd);
+    const float afterFirst = motion.TargetSceneAngle;
+    EXPECT_NEAR(std::abs(afterFirst), 1.5707965f, 1e-6);
+    EXPECT_EQ(motion.NextRotBounce, 5501);
+    motion.Bounce(true, true, 5501, settings, rnd);
+    EXPECT_EQ(motion.TargetSceneAngle, afterFirst);
+    motion.Bounce(true, true, 5502, settings, rnd);
+    EXPECT_NE(motion.TargetSceneAngle, afterFirst);
+}
+
+TEST(Bounces, PositionMovesFiveToTenUnitsAndStaysWithinTwenty) {
+    cSceneMotion motion;
+    motion.Start(-10000);
+    const cValues settings = Bouncy(0, 1000);
+    mCore::cRandom rnd(3);
+    for (int t = 0; t < 100000; t += 501) {
+        const SceneVector before = motion.TargetSceneOffset;
+        motion.Bounce(true, true, t, settings, rnd);
+        const float dx = motion.TargetSceneOffset.x - before.x, dz = motion.TargetSceneOffset.z - before.z;
+        EXPECT_TRUE(dx == 0 || dz == 0);
+        EXPECT_EQ(motion.TargetSceneOffset.y, 0);
+        for (float v : {motion.TargetSceneOffset.x, motion.TargetSceneOffset.z}) {
+            EXPECT_LE(std::abs(v), 20);
+        }
+        const float moved = std::abs(dx + dz);
+        if (std::abs(before.x) < 10 && std::abs(before.z) < 10) EXPECT_TRUE(moved >= 5 && moved <= 10) << moved;
+    }
+    EXPECT_EQ(motion.TargetSceneAngle, 0);  // "BounceRot" 0 disables rotations
+}
+
+TEST(Bounces, WithoutFlyingOrRandomMovesTheSceneReturnsToRest) {
+    cSceneMotion motion;
+    motion.TargetSceneAngle = 3;
+    motion.TargetSceneOffset = {5, 5, 5};
+    mCore::cRandom rnd(1);
+    motion.Bounce(false, true, 100000, Bouncy(1000, 1000), rnd);
+    EXPECT_EQ(motion.TargetSceneAngle, 0);
+    EXPECT_EQ(motion.TargetSceneOffset.x, 0);
+    EXPECT_EQ(motion.TargetSceneOffset.z, 0);
+}
