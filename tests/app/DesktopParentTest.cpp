@@ -1,0 +1,72 @@
+#include "app/DesktopParent.h"
+
+#include <gtest/gtest.h>
+
+#include "app/support/FakeWindowPlatform.h"
+#include "core/mCore.h"
+
+namespace {
+
+using app::testing::FakeWindowPlatform;
+
+class DesktopParent : public ::testing::Test {
+protected:
+    void SetUp() override { mCore::OldParent = 0; }
+    void TearDown() override { mCore::OldParent = 0; }
+    FakeWindowPlatform window;
+};
+
+TEST_F(DesktopParent, AttachPutsTheWindowBehindAndRecordsIt) {
+    app::SetDesktopParent(window, true);
+    EXPECT_TRUE(window.Attached);
+    EXPECT_NE(mCore::OldParent, 0);
+}
+
+TEST_F(DesktopParent, SecondAttachDoesNothing) {
+    app::SetDesktopParent(window, true);
+    const intptr_t recorded = mCore::OldParent;
+    app::SetDesktopParent(window, true);
+    EXPECT_EQ(window.AttachRequests, (std::vector<bool>{true}));
+    EXPECT_EQ(mCore::OldParent, recorded);
+}
+
+TEST_F(DesktopParent, DetachWhenNotAttachedDoesNothing) {
+    app::SetDesktopParent(window, false);
+    EXPECT_TRUE(window.AttachRequests.empty());
+    EXPECT_EQ(mCore::OldParent, 0);
+}
+
+TEST_F(DesktopParent, DetachRestoresAndAllowsALaterAttach) {
+    app::SetDesktopParent(window, true);
+    app::SetDesktopParent(window, false);
+    EXPECT_FALSE(window.Attached);
+    EXPECT_EQ(mCore::OldParent, 0);
+    app::SetDesktopParent(window, true);
+    EXPECT_TRUE(window.Attached);
+    EXPECT_EQ(window.AttachRequests, (std::vector<bool>{true, false, true}));
+}
+
+TEST_F(DesktopParent, WithoutADesktopPlaceNothingChangesAndNothingFails) {
+    window.DesktopExists = false;
+    app::SetDesktopParent(window, true);
+    EXPECT_FALSE(window.Attached);
+    EXPECT_EQ(mCore::OldParent, 0);
+    app::SetDesktopParent(window, false);
+    EXPECT_EQ(window.AttachRequests, (std::vector<bool>{true})) << "nothing to undo";
+}
+
+TEST_F(DesktopParent, AttachKeepsTheWindowSize) {
+    const int width = window.Width(), height = window.Height();
+    app::SetDesktopParent(window, true);
+    EXPECT_EQ(window.Width(), width);
+    EXPECT_EQ(window.Height(), height);
+}
+
+
+TEST(WebPage, OpensTheAddressThroughTheWindow) {
+    FakeWindowPlatform window;
+    app::OpenWebPage(window, app::MakerSiteAddress);
+    EXPECT_EQ(window.OpenedPages, (std::vector<std::string>{std::string(app::MakerSiteAddress)}));
+}
+
+}  // namespace
