@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "device/mDXGraphics.h"
+
+using namespace mDXGraphics;
+
+namespace {
+
+// p · M for a point with w = 1, divided by the resulting w.
+D3DVECTOR Apply(const D3DMATRIX& m, D3DVECTOR p, float* w = nullptr) {
+    float out[4];
+    for (int c = 0; c < 4; ++c) out[c] = p.x * m.m[0][c] + p.y * m.m[1][c] + p.z * m.m[2][c] + m.m[3][c];
+    if (w) *w = out[3];
+    return {out[0], out[1], out[2]};
+}
+
+void ExpectNear(const D3DVECTOR& v, float x, float y, float z) {
+    EXPECT_NEAR(v.x, x, 1e-5f);
+    EXPECT_NEAR(v.y, y, 1e-5f);
+    EXPECT_NEAR(v.z, z, 1e-5f);
+}
+
+}  // namespace
+
+TEST(Transforms, RotationYTurnsXTowardMinusZForPositiveAngles) {
+    D3DMATRIX r;
+    TransformRotationY(r, static_cast<float>(M_PI / 2));
+    // x' = x cos t + z sin t, z' = -x sin t + z cos t
+    ExpectNear(Apply(r, {1, 0, 0}), 0, 0, -1);
+    ExpectNear(Apply(r, {0, 0, 1}), 1, 0, 0);
+    ExpectNear(Apply(r, {0, 5, 0}), 0, 5, 0);
+    EXPECT_FLOAT_EQ(r.m[0][2], -1.0f);
+    EXPECT_FLOAT_EQ(r.m[2][0], 1.0f);
+}
+
+TEST(Transforms, TranslationSitsInTheLastRow) {
+    D3DMATRIX t;
+    TransformTranslation(t, 3, -4, 5);
+    EXPECT_EQ(t.m[3][0], 3.0f);
+    EXPECT_EQ(t.m[3][1], -4.0f);
+    EXPECT_EQ(t.m[3][2], 5.0f);
+    ExpectNear(Apply(t, {1, 1, 1}), 4, -3, 6);
+}
+
+TEST(Transforms, MultiplyAppliesTheLeftOperandFirst) {
+    D3DMATRIX t, r, tr, rt;
+    TransformTranslation(t, 1, 0, 0);
+    TransformRotationY(r, static_cast<float>(M_PI / 2));
+    TransformMultiply(tr, t, r);
+    TransformMultiply(rt, r, t);
+    ExpectNear(Apply(tr, {0, 0, 0}), 0, 0, -1);  // moved, then turned
+    ExpectNear(Apply(rt, {0, 0, 0}), 1, 0, 0);   // turned, then moved
+}
+
+TEST(Transforms, MultiplyMayWriteIntoItsFirstOperand) {
+    D3DMATRIX a, b, expected;
+    TransformTranslation(a, 1, 2, 3);
+    TransformRotationY(b, 0.3f);
+    TransformMultiply(expected, a, b);
+    TransformMultiply(a, a, b);
+    EXPECT_EQ(a, expected);
+}
+
+TEST(Transforms, IdentityIsSetByInitializeOfTheRootObjects) {
+    SetDirect3DFactory(nullptr);
+    EXPECT_FALSE(Initialize());  // no backend to create the root object from
+    D3DMATRIX id;
+    TransformIdentity(id);
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) EXPECT_EQ(id.m[i][j], i == j ? 1.0f : 0.0f);
+}
+
+TEST(Transforms, LookAtOfTheStartUpCameraPutsPlusXLeftAndPlusZDown) {
+    D3DMATRIX view;
+    TransformLookAtLH(view, MakeVector(0, 1, 0), MakeVector(0, 0, 0), MakeVector(0, 0, -1));
+    // The hand-computed rows: z = (0,-1,0), x = up × z = (-1,0,0), y = z × x = (0,0,-1).
+    const D3DMATRIX expected{{{-1, 0, 0, 0}, {0, 0, -1, 0}, {0, -1, 0, 0}, {0, 0, 1, 1}}};
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j) EXPECT_NEAR(view.m[i][j], expected.m[i][j], 1e-6f) << i << "," << j;
+    // World +X lands on the view's left (negative x), world +Z below (negative y).
+    EXPECT_LT(Apply(view, {1, 0, 0}).x, 0.0f);
+    EXPECT_LT(Apply(view, {0, 0, 1}).y, 0.0f);
+    // The target is one unit in front of the eye.
+    ExpectNear(Apply(view, {0, 0, 0}), 0, 0, 1);
+}
+
+TEST(Transforms, PerspectiveFovUsesTheGivenAspectForTheXScale) {
+    D3DMATRIX p;
+    TransformPerspectiveFovLH(p, 0.7853982f, 0.75f, 0.1f, 800.0f);
+    const float s = 1.0f / std::tan(0.7853982f / 2.0f);
+    EXPECT_NEAR(p.m[0][0], s / 0.75f, 1e-5f);
+    EXPECT_NEAR(p.m[1][1], s, 1e-5f);
+    EXPECT_NEAR(p.m[2][2], 800.0f / 799.9f, 1e-6f);
+    EXPECT_EQ(p.m[2][3], 1.0f);
+    EXPECT_NEAR(p.m[3][2], -0.1f * 800.0f / 799.9f, 1e-6f);
+    EXPECT_EQ(p.m[3][3], 0.0f);
+    // Depth runs 0 at the near plane to 1 at the far plane, as Direct3D clips it.
+    float w;
+    EXPECT_NEAR(Apply(p, {0, 0, 0.1f}, &w).z / w, 0.0f, 1e-6f);
+    EXPECT_NEAR(Apply(p, {0, 0, 800.0f}, &w).z / w, 1.0f, 1e-6f);
+}
+
+TEST(Colors, ColorFromFloatsPacksArgbScaledBy255) {
+    EXPECT_EQ(ColorFromFloats(1, 1, 1, 1), 0xFFFFFFFFu);
+    EXPECT_EQ(ColorFromFloats(1, 0, 0, 1), 0xFFFF0000u);
+    EXPECT_EQ(ColorFromFloats(0, 1, 0, 0), 0x0000FF00u);
+    EXPECT_EQ(ColorFromFloats(0, 0, 1, 0.5f), 0x800000FFu);
+    EXPECT_EQ(ColorFromFloats(0.2f, 0.4f, 0.6f, 1), 0xFF336699u);
+}
+
+TEST(Colors, ColorFromFloatsClampsOutOfRangeChannels) {
+    EXPECT_EQ(ColorFromFloats(2, -1, NAN, 1.5f), 0xFFFF0000u);
+}
+
+TEST(Colors, ColorFromBytesAndBack) {
+    EXPECT_EQ(ColorFromBytes(0, 0, 0, 0), 0u);
+    EXPECT_EQ(ColorFromBytes(0x12, 0x34, 0x56, 0x78), 0x78123456u);
+    const D3DCOLORVALUE v = ColorToValue(0xFF336699u);
+    EXPECT_FLOAT_EQ(v.r, 0.2f);
+    EXPECT_FLOAT_EQ(v.a, 1.0f);
+}
+
+TEST(Records, MakeVectorAndMakeColorValueKeepTheirFieldOrder) {
+    const D3DVECTOR v = MakeVector(1, 2, 3);
+    EXPECT_EQ(v.x, 1);
+    EXPECT_EQ(v.z, 3);
+    const D3DCOLORVALUE c = MakeColorValue(0.1f, 0.2f, 0.3f, 0.4f);
+    EXPECT_EQ(c.r, 0.1f);
+    EXPECT_EQ(c.a, 0.4f);
+}
+
+TEST(VertexUpload, SetDataCopiesIntoRangeAndRefusesOverruns) {
+    cVertexBuffer buffer(192, D3DFVF_QUADVERTEX);
+    const uint8_t bytes[4] = {1, 2, 3, 4};
+    EXPECT_EQ(VertexBufferSetData(buffer, 188, 4, 0, bytes), D3D_OK);
+    EXPECT_EQ(buffer.Bytes[191], 4);
+    EXPECT_EQ(VertexBufferSetData(buffer, 189, 4, 0, bytes), D3DERR_INVALIDCALL);
+}
