@@ -9,6 +9,7 @@
 //
 // Trigonometry is done in double precision on the single-precision fields; every stored
 // result is rounded back to single precision.
+#include <cstring>
 
 namespace mRender {
 
@@ -19,6 +20,16 @@ struct Vector {
 // A 4 x 4 transform, m[row][column], rows as in Direct3D's matrix layout.
 struct Transform {
     float m[4][4] = {};
+
+    // Hands the transform to any matrix record of the same layout (the device layer's), so
+    // that the camera needs nothing from the device layer and the device nothing from it.
+    template <class Matrix>
+        requires requires(Matrix out) { out.m[3][3] = 0.0f; } && (sizeof(Matrix::m) == sizeof(float[4][4]))
+    operator Matrix() const {
+        Matrix out{};
+        std::memcpy(&out.m[0][0], &m[0][0], sizeof m);
+        return out;
+    }
 };
 
 }  // namespace mRender
