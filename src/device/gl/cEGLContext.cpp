@@ -1,0 +1,162 @@
+#include "device/gl/cEGLContext.h"
+
+#include <epoxy/egl.h>
+#include <epoxy/gl.h>
+
+#include <vector>
+
+#ifndef EGL_PLATFORM_SURFACELESS_MESA
+#define EGL_PLATFORM_SURFACELESS_MESA 0x31DD
+#endif
+
+namespace {
+std::string EglErrorText(const char* step) {
+    char code[16];
+    snprintf(code, sizeof code, "0x%04X", static_cast<unsigned>(eglGetError()));
+    return std::string(step) + " failed (EGL error " + code + ")";
+}
+}  // namespace
+
+cEGLContext::~cEGLContext() {
+    if (!Context_) return;
+    MakeCurrent();
+    DestroyTarget();
+    auto display = static_cast<EGLDisplay>(Display_);
+    eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    eglDestroyContext(display, static_cast<EGLContext>(Context_));
+    // The display is shared by every context of the process; it is not terminated here.
+}
+
+bool cEGLContext::Create(int32_t iWidth, int32_t iHeight, std::string& oError) {
+    if (Context_) {
+        oError = "the context exists already";
+        return false;
+    }
+    if (!epoxy_has_egl()) {
+        oError = "EGL is not available (libEGL could not be loaded)";
+        return false;
+    }
+    const char* clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
+    if (!clientExtensions || !epoxy_extension_in_string(clientExtensions, "EGL_MESA_platform_surfaceless")) {
+        oError = "EGL has no surfaceless platform (EGL_MESA_platform_surfaceless); Mesa's EGL is needed";
+        return false;
+    }
+    EGLDisplay display = EGL_NO_DISPLAY;
+    if (epoxy_extension_in_string(clientExtensions, "EGL_EXT_platform_base"))
+        display = eglGetPlatformDisplayEXT(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+    if (display == EGL_NO_DISPLAY) {
+        oError = EglErrorText("eglGetPlatformDisplayEXT");
+        return false;
+    }
+    EGLint major = 0, minor = 0;
+    if (!eglInitialize(display, &major, &minor)) {
+        oError = EglErrorText("eglInitialize");
+        return false;
+    }
+    if (!epoxy_has_egl_extension(display, "EGL_KHR_surfaceless_context")) {
+        oError = "EGL cannot make a context current without a surface (EGL_KHR_surfaceless_context)";
+        return false;
+    }
+    if (!eglBindAPI(EGL_OPENGL_API)) {
+        oError = EglErrorText("eglBindAPI(OpenGL)");
+        return false;
+    }
+    // Without a window system there are no window configurations; ask for any kind of surface.
+    const EGLint configAttributes[] = {EGL_SURFACE_TYPE, EGL_DONT_CARE, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
+    EGLConfig config = nullptr;
+    EGLint configs = 0;
+    if (!eglChooseConfig(display, configAttributes, &config, 1, &configs) || configs < 1) {
+        oError = EglErrorText("eglChooseConfig (a desktop OpenGL configuration)");
+        return false;
+    }
+    const EGLint contextAttributes[] = {EGL_CONTEXT_MAJOR_VERSION,
+                                        3,
+                                        EGL_CONTEXT_MINOR_VERSION,
+                                        3,
+                                        EGL_CONTEXT_OPENGL_PROFILE_MASK,
+                                        EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
+                                        EGL_NONE};
+    EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
+    if (context == EGL_NO_CONTEXT) {
+        oError = EglErrorText("eglCreateContext (OpenGL 3.3 core)");
+        return false;
+    }
+    if (!eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context)) {
+        oError = EglErrorText("eglMakeCurrent");
+        eglDestroyContext(display, context);
+        return false;
+    }
+    Display_ = display;
+    Context_ = context;
+    if (!CreateTarget(iWidth, iHeight)) {
+        oError = "the offscreen framebuffer of " + std::to_string(iWidth) + " x " + std::to_string(iHeight) +
+                 " could not be made";
+        return false;
+    }
+    return true;
+}
+
+bool cEGLContext::MakeCurrent() {
+    if (!Context_) return false;
+    if (!eglMakeCurrent(static_cast<EGLDisplay>(Display_), EGL_NO_SURFACE, EGL_NO_SURFACE,
+                        static_cast<EGLContext>(Context_)))
+        return false;
+    glBindFramebuffer(GL_FRAMEBUFFER, Framebuffer_);
+    return true;
+}
+
+bool cEGLContext::CreateTarget(int32_t iWidth, int32_t iHeight) {
+    if (iWidth <= 0 || iHeight <= 0) return false;
+    glGenRenderbuffers(1, &ColorBuffer_);
+    glBindRenderbuffer(GL_RENDERBUFFER, ColorBuffer_);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, iWidth, iHeight);
+    glGenRenderbuffers(1, &DepthBuffer_);
+    glBindRenderbuffer(GL_RENDERBUFFER, DepthBuffer_);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, iWidth, iHeight);
+    glGenFramebuffers(1, &Framebuffer_);
+    glBindFramebuffer(GL_FRAMEBUFFER, Framebuffer_);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, ColorBuffer_);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, DepthBuffer_);
+    Width_ = iWidth;
+    Height_ = iHeight;
+    glViewport(0, 0, iWidth, iHeight);
+    return glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+}
+
+void cEGLContext::DestroyTarget() {
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    if (Framebuffer_) glDeleteFramebuffers(1, &Framebuffer_);
+    if (ColorBuffer_) glDeleteRenderbuffers(1, &ColorBuffer_);
+    if (DepthBuffer_) glDeleteRenderbuffers(1, &DepthBuffer_);
+    Framebuffer_ = ColorBuffer_ = DepthBuffer_ = 0;
+}
+
+bool cEGLContext::Resize(int32_t iWidth, int32_t iHeight) {
+    if (!MakeCurrent()) return false;
+    DestroyTarget();
+    return CreateTarget(iWidth, iHeight);
+}
+
+cImage cEGLContext::ReadPixels() const {
+    cImage image(Width_, Height_);
+    if (!Context_) return image;
+    std::vector<uint8_t> rgba(static_cast<size_t>(Width_) * Height_ * 4);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, Framebuffer_);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, Width_, Height_, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    // GL's rows run bottom up; the picture's run top down.
+    for (int32_t y = 0; y < Height_; ++y) {
+        const uint8_t* row = rgba.data() + static_cast<size_t>(Height_ - 1 - y) * Width_ * 4;
+        for (int32_t x = 0; x < Width_; ++x) {
+            const uint8_t* p = row + x * 4;
+            image.At(x, y) = (uint32_t(p[3]) << 24) | (uint32_t(p[0]) << 16) | (uint32_t(p[1]) << 8) | p[2];
+        }
+    }
+    return image;
+}
+
+std::string cEGLContext::Renderer() const {
+    if (!Context_) return {};
+    const auto* text = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    return text ? text : "";
+}

@@ -1,0 +1,41 @@
+#pragma once
+// A headless OpenGL 3.3 core context: EGL on Mesa's surfaceless platform (no display or
+// window system needed) with an offscreen framebuffer of a given size, which stays
+// bound for drawing. Used for rendering frames to files, the tests and the benchmarks.
+#include <cstdint>
+#include <string>
+
+#include "device/cImage.h"
+
+class cEGLContext {
+public:
+    cEGLContext() = default;
+    ~cEGLContext();
+    cEGLContext(const cEGLContext&) = delete;
+    cEGLContext& operator=(const cEGLContext&) = delete;
+
+    // Creates the context, makes it current on this thread and binds a width x height
+    // framebuffer (8-bit RGBA colour, 24-bit depth). False with the reason in oError.
+    bool Create(int32_t iWidth, int32_t iHeight, std::string& oError);
+    // Makes the context current again (after another context was used on this thread).
+    bool MakeCurrent();
+    // Replaces the framebuffer with one of the new size (contents undefined).
+    bool Resize(int32_t iWidth, int32_t iHeight);
+    // The framebuffer's pixels, rows top first (the picture as it would be on screen).
+    cImage ReadPixels() const;
+
+    int32_t Width() const { return Width_; }
+    int32_t Height() const { return Height_; }
+    uint32_t Framebuffer() const { return Framebuffer_; }
+    // The GL implementation, e.g. "llvmpipe (LLVM 15.0.6, 256 bits)".
+    std::string Renderer() const;
+
+private:
+    void DestroyTarget();
+    bool CreateTarget(int32_t iWidth, int32_t iHeight);
+
+    void* Display_ = nullptr;
+    void* Context_ = nullptr;
+    uint32_t Framebuffer_ = 0, ColorBuffer_ = 0, DepthBuffer_ = 0;
+    int32_t Width_ = 0, Height_ = 0;
+};

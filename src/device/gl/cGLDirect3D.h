@@ -1,0 +1,115 @@
+#pragma once
+// The OpenGL 3.3 core backend. It draws on whatever context is current when the device
+// is created (the window's, or a headless EGL one) and reproduces the fixed-function
+// results the program relies on with one small shader pair.
+//
+// Draws are gathered: the vertex work (world transform, lighting) is done on the CPU by
+// the shared fixed-function code, the resulting vertices go into one growing array, and
+// the array becomes one GL draw when a state that changes rasterisation changes, or at
+// the end of the scene. GL rasterises the triangles of one draw in submission order,
+// with depth tested against the earlier triangles of the same draw, so the picture is
+// the same as with one GL draw per device draw.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "device/cFixedFunction.h"
+#include "device/iDirect3D.h"
+
+struct cGLOptions {
+    // Called by Present after the frame's last draw (the window swaps its buffers here).
+    std::function<void()> Present;
+    // The framebuffer to draw into; when empty, whatever framebuffer is bound is used.
+    std::function<uint32_t()> Framebuffer;
+};
+
+// GL work of one frame, for tests and benchmarks.
+struct cGLFrameStats {
+    uint32_t DrawCalls = 0;   // GL draw calls
+    uint32_t Primitives = 0;  // triangles sent to GL
+    uint32_t DeviceDraws = 0;  // DrawPrimitive calls gathered into them
+};
+
+class cGLDevice;
+
+class cGLDirect3D final : public iDirect3D {
+public:
+    explicit cGLDirect3D(cGLOptions iOptions = {});
+
+    HRESULT GetAdapterDisplayMode(uint32_t iAdapter, D3DDISPLAYMODE& oMode) override;
+    HRESULT GetDeviceCaps(uint32_t iAdapter, D3DDEVTYPE iType, D3DCAPS8& oCaps) override;
+    HRESULT CheckDeviceMultiSampleType(uint32_t iAdapter, D3DDEVTYPE iType, D3DFORMAT iSurfaceFormat, bool iWindowed,
+                                       D3DMULTISAMPLE_TYPE iSamples) override;
+    HRESULT CheckDeviceFormat(uint32_t iAdapter, D3DDEVTYPE iType, D3DFORMAT iAdapterFormat, uint32_t iUsage,
+                              D3DRESOURCETYPE iResourceType, D3DFORMAT iCheckFormat) override;
+    // Needs a current OpenGL 3.3 (or later) core or compatible context; otherwise
+    // D3DERR_NOTAVAILABLE with the reason in LastFailureDetail.
+    HRESULT CreateDevice(uint32_t iAdapter, D3DDEVTYPE iType, intptr_t iFocusWindow, uint32_t iFlags,
+                         D3DPRESENT_PARAMETERS& iParams, std::shared_ptr<iDirect3DDevice>& oDevice) override;
+    std::string LastFailureDetail() const override { return Detail_; }
+
+private:
+    cGLOptions Options_;
+    std::string Detail_;
+};
+
+// True when this thread has a current GL context (EGL or GLX); safe to call without one.
+bool GLContextIsCurrent();
+
+class cGLDevice final : public iDirect3DDevice {
+public:
+    ~cGLDevice() override;
+
+    // The reference mode for tests: every draw becomes its own GL draw.
+    void SetFlushEveryDraw(bool iOn) { FlushEveryDraw_ = iOn; }
+    const cGLFrameStats& LastFrameStats() const { return LastFrame_; }
+    const cGLFrameStats& CurrentFrameStats() const { return Frame_; }
+    const cFixedFunction& State() const { return State_; }
+
+    HRESULT TestCooperativeLevel() override { return D3D_OK; }  // GL has no lost device
+    HRESULT Reset(D3DPRESENT_PARAMETERS& iParams) override;
+    HRESULT Clear(uint32_t iCount, const D3DRECT* iRects, uint32_t iFlags, D3DCOLOR iColor, float iZ,
+                  uint32_t iStencil) override;
+    HRESULT BeginScene() override;
+    HRESULT EndScene() override;
+    HRESULT Present(const void*, const void*, intptr_t, const void*) override;
+    HRESULT SetRenderState(D3DRENDERSTATETYPE iState, uint32_t iValue) override;
+    uint32_t GetRenderState(D3DRENDERSTATETYPE iState) const override;
+    HRESULT SetTextureStageState(uint32_t iStage, D3DTEXTURESTAGESTATETYPE iType, uint32_t iValue) override;
+    uint32_t GetTextureStageState(uint32_t iStage, D3DTEXTURESTAGESTATETYPE iType) const override;
+    HRESULT SetTransform(D3DTRANSFORMSTATETYPE iState, const D3DMATRIX& iMatrix) override;
+    HRESULT SetLight(uint32_t iIndex, const D3DLIGHT8& iLight) override;
+    HRESULT LightEnable(uint32_t iIndex, bool iEnable) override;
+    HRESULT SetTexture(uint32_t iStage, cTexture* iTexture) override;
+    HRESULT SetMaterial(const D3DMATERIAL8& iMaterial) override;
+    HRESULT SetVertexShader(uint32_t iFVF) override;
+    HRESULT SetStreamSource(uint32_t iStream, cVertexBuffer* iBuffer, uint32_t iStride) override;
+    HRESULT DrawPrimitive(D3DPRIMITIVETYPE iType, uint32_t iStartVertex, uint32_t iPrimitiveCount) override;
+    HRESULT CreateTexture(const cImage& iImage, std::shared_ptr<cTexture>& oTexture) override;
+
+    // Sends the gathered draws to GL now.
+    void Flush();
+
+private:
+    friend class cGLDirect3D;
+    cGLDevice(const cGLOptions& iOptions, const D3DPRESENT_PARAMETERS& iParams);
+    bool Build(std::string& oError);  // shaders and buffers
+    void ApplyState();
+    void BindTarget();
+
+    cGLOptions Options_;
+    D3DPRESENT_PARAMETERS Params_;
+    cFixedFunction State_;
+    cVertexArray Batch_;
+    bool InScene_ = false;
+    bool FlushEveryDraw_ = false;
+    cGLFrameStats Frame_, LastFrame_;
+
+    uint32_t Program_ = 0, VertexArray_ = 0, VertexBuffer_ = 0, Sampler_ = 0;
+    size_t BufferBytes_ = 0;
+    struct Uniforms {
+        int ViewProjection, HasTexture, Texture, ColorOp, ColorArg1, ColorArg2, AlphaOp, AlphaArg1, AlphaArg2,
+            TextureFactor, AlphaTest, AlphaFunc, AlphaRef;
+    } U_{};
+};

@@ -1,0 +1,92 @@
+#pragma once
+// A device on a headless EGL context, set up as the program sets up its own, plus a
+// small letter-drawing helper that issues the same call sequence as the renderer.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+#include "device/cDevice.h"
+#include "device/cImage.h"
+#include "device/gl/cEGLContext.h"
+#include "device/gl/cGLDirect3D.h"
+#include "device/mDXGraphics.h"
+#include "support/FakePlatform.h"
+
+struct QuadVertex {
+    float x, y, z, nx, ny, nz, tu, tv;
+};
+
+class GLDeviceTest : public ::testing::Test {
+protected:
+    static constexpr int32_t W = 160, H = 120;
+
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(Context.Create(W, H, error)) << error;
+        cGLOptions options;
+        options.Framebuffer = [this] { return Context.Framebuffer(); };
+        mDXGraphics::SetDirect3DFactory([options] { return std::make_shared<cGLDirect3D>(options); });
+        ASSERT_TRUE(mDXGraphics::Initialize());
+        ASSERT_TRUE(Wrapper.Initialize(0, W, H, D3DFMT_D16, D3DMULTISAMPLE_NONE)) << mCore::LastError;
+        Wrapper.SetupRenderer(2, 2, false);
+        Gl = dynamic_cast<cGLDevice*>(Wrapper.Device.get());
+        ASSERT_NE(Gl, nullptr);
+        Wrapper.Device->CreateVertexBuffer(192, 0, D3DFVF_QUADVERTEX, D3DPOOL_DEFAULT, Buffer);
+        mDXGraphics::TransformLookAtLH(View, mDXGraphics::MakeVector(0, 1, 0), mDXGraphics::MakeVector(0, 0, 0),
+                                       mDXGraphics::MakeVector(0, 0, -1));
+    }
+    void TearDown() override {
+        Wrapper.Release();
+        mDXGraphics::Release();
+        mDXGraphics::SetDirect3DFactory(nullptr);
+    }
+
+    // The renderer's per-call set-up: vertex format, white ambient, white material.
+    void BeginLetters() {
+        iDirect3DDevice& d = *Wrapper.Device;
+        d.SetVertexShader(D3DFVF_QUADVERTEX);
+        d.SetRenderState(D3DRS_AMBIENT, mDXGraphics::ColorFromFloats(1, 1, 1, 1));
+        D3DMATERIAL8 material;
+        material.Diffuse = material.Ambient = {1, 1, 1, 0};
+        d.SetMaterial(material);
+    }
+
+    // One letter quad of texture cell (u, v, size s) at world (x, y, z) in colour c.
+    void DrawLetter(float x, float y, float z, float u, float v, float s, D3DCOLOR color, bool reversed = false) {
+        QuadVertex q[6] = {{-0.5f, 0, -0.5f, 0, -1, 0, u, v},     {0.5f, 0, 0.5f, 0, -1, 0, u + s, v + s},
+                           {0.5f, 0, -0.5f, 0, -1, 0, u + s, v},  {-0.5f, 0, -0.5f, 0, -1, 0, u, v},
+                           {-0.5f, 0, 0.5f, 0, -1, 0, u, v + s},  {0.5f, 0, 0.5f, 0, -1, 0, u + s, v + s}};
+        if (reversed) {
+            std::swap(q[1], q[2]);
+            std::swap(q[4], q[5]);
+        }
+        iDirect3DDevice& d = *Wrapper.Device;
+        mDXGraphics::VertexBufferSetData(*Buffer, 0, sizeof q, 0, q);
+        d.SetRenderState(D3DRS_AMBIENT, color);
+        D3DMATRIX world;
+        mDXGraphics::TransformTranslation(world, x, y, z);
+        d.SetTransform(D3DTS_WORLD, world);
+        d.SetStreamSource(0, Buffer.get(), sizeof(QuadVertex));
+        ASSERT_EQ(d.DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), D3D_OK);
+    }
+
+    // Where a world point lands on the picture, in pixels from the top left.
+    void Project(float x, float y, float z, float& px, float& py) {
+        D3DMATRIX vp;
+        mDXGraphics::TransformMultiply(vp, View, Wrapper.Projection());
+        float c[4];
+        for (int k = 0; k < 4; ++k) c[k] = x * vp.m[0][k] + y * vp.m[1][k] + z * vp.m[2][k] + vp.m[3][k];
+        px = (c[0] / c[3] + 1.0f) * 0.5f * W;
+        py = (1.0f - c[1] / c[3]) * 0.5f * H;
+    }
+
+    int32_t LoadImage(const cImage& image, const std::string& name);
+
+    testing_support::ScopedFakePlatform Platform;
+    cEGLContext Context;
+    cDevice Wrapper;
+    cGLDevice* Gl = nullptr;
+    std::shared_ptr<cVertexBuffer> Buffer;
+    D3DMATRIX View;
+};
