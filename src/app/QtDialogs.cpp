@@ -42,6 +42,8 @@ void QtDialogs::MessageBox(std::string_view text, std::string_view title, mCore:
     }
     QMessageBox box(ToQtIcon(icon), ToQString(title), ToQString(ToDisplayText(text)), QMessageBox::Ok);
     box.setTextFormat(Qt::PlainText);
+    // An error text is worth copying into a report.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
     box.exec();
 }
 

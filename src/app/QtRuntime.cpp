@@ -36,6 +36,10 @@ bool EnsureApplication() {
         Argv = NoArguments;
     }
     Application = std::make_unique<QApplication>(Argc, Argv);
+    // A program that returns from main without Release (a test) must not tear Qt down
+    // among the static destructors, where parts of it are already gone: leave it to the
+    // process's end instead.
+    std::atexit([] { (void)Application.release(); });
     QApplication::setApplicationName("glyphfall");
     QApplication::setApplicationDisplayName("Glyphfall");
     // The main loop decides when the program ends; closing a dialog must never end it.
@@ -43,6 +47,8 @@ bool EnsureApplication() {
     Platform = QGuiApplication::platformName().toStdString();
     return true;
 }
+
+void Release() { Application.reset(); }
 
 const char* PlatformName() { return Platform.c_str(); }
 

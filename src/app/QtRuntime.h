@@ -9,6 +9,9 @@ void Init(int argc, char** argv);
 bool DisplayAvailable();
 // Creates the application object on first use. False when there is no display to use.
 bool EnsureApplication();
+// Ends the application object while the program is still whole: Qt must not be torn
+// down among the static destructors.
+void Release();
 // Name of the Qt platform in use ("xcb", "wayland", ...), empty before EnsureApplication.
 const char* PlatformName();
 

@@ -234,6 +234,9 @@ bool QtWindowPlatform::AttachToDesktop(bool attach) {
     // Window managers read a window's type only when it is mapped, so the window is taken
     // off the screen, retyped and put back.
     window.hide();
+    // Qt's X11 window rewrites _NET_WM_WINDOW_TYPE whenever its flags are set or it is shown;
+    // this property of its own is the type it then writes (2 = desktop, 0 = from the flags).
+    window.setProperty("_q_xcb_wm_window_type", attach ? 0x2 : 0x0);
     if (attach) {
         window.setFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint);
         window.setWindowStates(Qt::WindowNoState);
@@ -242,7 +245,7 @@ bool QtWindowPlatform::AttachToDesktop(bool attach) {
         window.setWindowStates(Qt::WindowFullScreen);
     }
     window.setGeometry(geometry);
-    X11Desktop::SetWindowType(window.winId(), attach);
+    X11Desktop::SetWindowType(window.winId(), attach);  // for Qt versions without the property
     if (wasVisible) {
         window.show();
         X11Desktop::SetBackgroundStates(window.winId(), attach);

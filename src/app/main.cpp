@@ -18,5 +18,8 @@ int main(int argc, char** argv) {
     hooks.ShowMainWindow = [] { app::ShowMainWindow(); };
     mCore::SetStartupHooks(std::move(hooks));
 
-    return mCore::Main(mCore::ArgumentText(argc, argv));
+    const int exitCode = mCore::Main(mCore::ArgumentText(argc, argv));
+    mCore::SetDialogs(nullptr);
+    app::QtRuntime::Release();
+    return exitCode;
 }

@@ -1,0 +1,203 @@
+// The real Qt window against a real X server (run under Xvfb by run_under_xvfb.sh):
+// size, GL context, input translation end to end, the popup menu and the desktop hints,
+// read back with the X tools as a window manager or a task bar would see them.
+// The WindowWithoutDesktop cases run on Qt's off-screen platform, standing in for a
+// window system without a desktop place (Wayland).
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/MenuModel.h"
+#include "app/QtRuntime.h"
+#include "app/QtWindowPlatform.h"
+
+namespace {
+
+std::string Shell(const std::string& command) {
+    std::string output;
+    if (FILE* pipe = ::popen((command + " 2>&1").c_str(), "r")) {
+        char buffer[512];
+        while (size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
+        ::pclose(pipe);
+    }
+    return output;
+}
+
+bool OnX11() { return std::string(app::QtRuntime::PlatformName()) == "xcb"; }
+
+struct Recorder final : app::iWindowEvents {
+    std::vector<int> Keys;
+    std::vector<int> Shifts;
+    std::vector<std::vector<float>> Downs;  // button, shift, x, y
+    std::vector<std::vector<float>> Moves;  // buttons, shift, x, y
+    int Closes = 0;
+    void KeyDown(int keyCode, int shift) override {
+        Keys.push_back(keyCode);
+        Shifts.push_back(shift);
+    }
+    void MouseDown(int button, int shift, float x, float y) override {
+        Downs.push_back({float(button), float(shift), x, y});
+    }
+    void MouseMove(int buttons, int shift, float x, float y) override {
+        Moves.push_back({float(buttons), float(shift), x, y});
+    }
+    void CloseRequested() override { ++Closes; }
+};
+
+class QtWindow : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(app::QtRuntime::EnsureApplication()); }
+
+    void SetUp() override {
+        if (!OnX11()) GTEST_SKIP() << "needs an X server";
+        window = std::make_unique<app::QtWindowPlatform>();
+        window->SetListener(&recorder);
+        window->ShowFullScreen();
+        ASSERT_TRUE(PumpUntil([&] { return Shell("xwininfo -id " + Id()).find("IsViewable") != std::string::npos; }));
+    }
+    void TearDown() override {
+        if (window) window->Close();
+    }
+
+    std::string Id() const { return std::to_string(window->NativeHandle()); }
+
+    bool PumpUntil(const std::function<bool()>& done, double seconds = 10) {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        while (std::chrono::steady_clock::now() < end) {
+            window->PumpEvents();
+            if (done()) return true;
+        }
+        return false;
+    }
+
+    std::string Property(const char* name) { return Shell("xprop -id " + Id() + " " + name); }
+
+    Recorder recorder;
+    std::unique_ptr<app::QtWindowPlatform> window;
+};
+
+TEST_F(QtWindow, CoversTheWholeScreen) {
+    EXPECT_EQ(window->Width(), 1024);
+    EXPECT_EQ(window->Height(), 768);
+    EXPECT_NE(Shell("xwininfo -id " + Id()).find("-geometry 1024x768+0+0"), std::string::npos);
+}
+
+TEST_F(QtWindow, GivesAnOpenGLContextToMakeCurrent) {
+    EXPECT_TRUE(window->MakeCurrent()) << window->LastGLError();
+    window->SwapBuffers();
+}
+
+TEST_F(QtWindow, LettersArriveAsCapitalCodes) {
+    Shell("xdotool windowfocus --sync " + Id() + " key a shift+b");
+    ASSERT_TRUE(PumpUntil([&] { return recorder.Keys.size() >= 3; }));
+    EXPECT_EQ(recorder.Keys, (std::vector<int>{'A', app::KeyCode::Shift, 'B'}));
+    EXPECT_EQ(recorder.Shifts.back(), app::ShiftMask::Shift);
+}
+
+TEST_F(QtWindow, SpeedAndFunctionKeysArriveWithTheirNumbers) {
+    Shell("xdotool windowfocus --sync " + Id() + " key KP_Add KP_Subtract F1 F5 Return Escape space 7");
+    ASSERT_TRUE(PumpUntil([&] { return recorder.Keys.size() >= 8; }));
+    EXPECT_EQ(recorder.Keys, (std::vector<int>{107, 109, 112, 116, 13, 27, 32, '7'}));
+}
+
+TEST_F(QtWindow, MouseMovesAndClicksArriveInPixels) {
+    Shell("xdotool mousemove --sync 120 80");
+    ASSERT_TRUE(PumpUntil([&] { return !recorder.Moves.empty(); }));
+    EXPECT_EQ(recorder.Moves.back()[2], 120.0f);
+    EXPECT_EQ(recorder.Moves.back()[3], 80.0f);
+
+    Shell("xdotool keydown ctrl click 1 keyup ctrl");
+    ASSERT_TRUE(PumpUntil([&] { return !recorder.Downs.empty(); }));
+    EXPECT_EQ(recorder.Downs[0], (std::vector<float>{app::MouseButton::Left, app::ShiftMask::Ctrl, 120, 80}));
+}
+
+TEST_F(QtWindow, DragReportsTheHeldButton) {
+    Shell("xdotool mousemove --sync 10 10 mousedown 1 mousemove --sync 30 40 mouseup 1");
+    ASSERT_TRUE(PumpUntil([&] {
+        for (const auto& move : recorder.Moves)
+            if (move[0] == app::MouseButton::Left && move[2] == 30.0f) return true;
+        return false;
+    }));
+}
+
+TEST_F(QtWindow, PopupMenuReturnsTheChosenCommand) {
+    app::MenuModel menu;
+    // Picks the second command (the first is the site item) once the menu is on screen.
+    Shell("sh -c 'for i in $(seq 100); do xdotool search --onlyvisible --name ^Popup >/dev/null && break; "
+        "sleep 0.1; done; xdotool key Down Down Return' >/dev/null 2>&1 &");
+    EXPECT_EQ(window->PopupMenu(menu), (app::MenuCommand{"mnuFly", -1}));
+}
+
+TEST_F(QtWindow, DismissedPopupMenuReturnsNothing) {
+    app::MenuModel menu;
+    Shell("sh -c 'for i in $(seq 100); do xdotool search --onlyvisible --name ^Popup >/dev/null && break; "
+        "sleep 0.1; done; xdotool key Escape' >/dev/null 2>&1 &");
+    EXPECT_EQ(window->PopupMenu(menu), std::nullopt);
+}
+
+TEST_F(QtWindow, StayInBackgroundMakesADesktopWindowBelowEverything) {
+    EXPECT_TRUE(window->AttachToDesktop(true));
+    ASSERT_TRUE(PumpUntil([&] { return Shell("xwininfo -id " + Id()).find("IsViewable") != std::string::npos; }));
+    EXPECT_NE(Property("_NET_WM_WINDOW_TYPE").find("_NET_WM_WINDOW_TYPE_DESKTOP"), std::string::npos);
+    const std::string state = Property("_NET_WM_STATE");
+    EXPECT_NE(state.find("_NET_WM_STATE_BELOW"), std::string::npos) << state;
+    EXPECT_NE(state.find("_NET_WM_STATE_SKIP_TASKBAR"), std::string::npos) << state;
+    EXPECT_NE(state.find("_NET_WM_STATE_SKIP_PAGER"), std::string::npos) << state;
+    EXPECT_EQ(state.find("_NET_WM_STATE_FULLSCREEN"), std::string::npos) << state;
+    EXPECT_NE(Shell("xwininfo -id " + Id()).find("-geometry 1024x768+0+0"), std::string::npos) << "same size";
+    EXPECT_TRUE(window->AttachedToDesktop());
+}
+
+TEST_F(QtWindow, AttachingTwiceChangesNothing) {
+    window->AttachToDesktop(true);
+    const std::string first = Property("_NET_WM_STATE") + Property("_NET_WM_WINDOW_TYPE");
+    EXPECT_TRUE(window->AttachToDesktop(true));
+    EXPECT_EQ(Property("_NET_WM_STATE") + Property("_NET_WM_WINDOW_TYPE"), first);
+}
+
+TEST_F(QtWindow, LeavingTheBackgroundRestoresANormalFullScreenWindow) {
+    window->AttachToDesktop(true);
+    EXPECT_FALSE(window->AttachToDesktop(false));
+    ASSERT_TRUE(PumpUntil([&] { return Shell("xwininfo -id " + Id()).find("IsViewable") != std::string::npos; }));
+    EXPECT_NE(Property("_NET_WM_WINDOW_TYPE").find("_NET_WM_WINDOW_TYPE_NORMAL"), std::string::npos);
+    const std::string state = Property("_NET_WM_STATE");
+    EXPECT_EQ(state.find("BELOW"), std::string::npos) << state;
+    EXPECT_EQ(state.find("SKIP_TASKBAR"), std::string::npos) << state;
+    EXPECT_EQ(state.find("SKIP_PAGER"), std::string::npos) << state;
+    EXPECT_NE(Shell("xwininfo -id " + Id()).find("-geometry 1024x768+0+0"), std::string::npos);
+    EXPECT_FALSE(window->AttachToDesktop(false)) << "detaching again does nothing";
+}
+
+TEST_F(QtWindow, ClosedWindowStopsThePump) {
+    EXPECT_TRUE(window->PumpEvents());
+    window->Close();
+    EXPECT_FALSE(window->IsOpen());
+    EXPECT_FALSE(window->PumpEvents());
+    EXPECT_FALSE(window->MakeCurrent());
+}
+
+TEST_F(QtWindow, PointerCanBeHiddenAndShownAgain) {
+    window->SetPointer(app::PointerKind::Invisible);
+    EXPECT_TRUE(window->PumpEvents());
+    window->SetPointer(app::PointerKind::Default);
+    EXPECT_TRUE(window->PumpEvents());
+}
+
+TEST(WindowWithoutDesktop, StayInBackgroundDoesNothingAndFailsNothing) {
+    ASSERT_TRUE(app::QtRuntime::EnsureApplication());
+    if (OnX11()) GTEST_SKIP() << "runs on a platform without a desktop place";
+    app::QtWindowPlatform window;
+    window.ShowFullScreen();
+    EXPECT_FALSE(window.AttachToDesktop(true));
+    EXPECT_FALSE(window.AttachedToDesktop());
+    EXPECT_FALSE(window.AttachToDesktop(false));
+    EXPECT_TRUE(window.PumpEvents());
+}
+
+}  // namespace

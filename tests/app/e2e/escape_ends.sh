@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# The program covers the screen with its window and ends on Escape.
+source "$(dirname "$0")/harness.sh"
+e2e_setup
+
+e2e_start /s
+e2e_wait_window '^Glyphfall$' 30
+geometry=$(e2e_geometry "$WINDOW")
+[ "$geometry" = "1024x768+0+0" ] || e2e_fail "the window is $geometry, not the whole screen"
+sleep 0.5  # a few frames
+e2e_screenshot "${E2E_SCREENSHOT_DIR:-$E2E_DIR}/running.png"
+
+e2e_key Escape
+e2e_wait_exit "$APP_PID" 15
+[ "$EXIT_STATUS" -eq 0 ] || e2e_fail "Escape ended the program with status $EXIT_STATUS"
+e2e_has_window '^Glyphfall$' && e2e_fail "the window is still shown"
+exit 0

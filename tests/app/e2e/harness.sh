@@ -1,0 +1,165 @@
+# End-to-end harness for the real program under a private X server. Source it from a test
+# script; every wait polls with a deadline and everything started here is stopped on exit,
+# however the script ends.
+#
+#   source harness.sh
+#   e2e_setup                       # Xvfb on a free display, private folders, cleanup trap
+#   e2e_start /s                    # copy of the program in $E2E_DIR/bin; PID in $APP_PID
+#   e2e_wait_window '^Glyphfall$'   # window id in $WINDOW
+#   e2e_key Escape
+#   e2e_wait_exit "$APP_PID" 10     # its exit status in $EXIT_STATUS
+#
+# Needs Xvfb, xdotool, xprop/xwininfo (x11-utils) and, for screenshots, ImageMagick.
+# GLYPHFALL_BIN names the program to test. E2E_SCALE multiplies every deadline (slow machines).
+
+set -u
+
+E2E_SCALE=${E2E_SCALE:-1}
+E2E_PIDS=()
+E2E_DIR=
+XVFB_PID=
+
+e2e_log() { echo "[e2e $(date +%H:%M:%S.%N | cut -c1-12)] $*" >&2; }
+e2e_fail() {
+    e2e_log "FAIL: $*"
+    if [ -n "${E2E_DIR}" ] && [ -f "${E2E_DIR}/app.log" ]; then
+        e2e_log "program output:"
+        sed 's/^/    /' "${E2E_DIR}/app.log" >&2
+    fi
+    exit 1
+}
+e2e_skip() {
+    e2e_log "SKIP: $*"
+    exit 77
+}
+
+# Seconds scaled for slow machines.
+e2e_seconds() { awk -v s="$1" -v k="${E2E_SCALE}" 'BEGIN { printf "%d", s * k + 0.5 }'; }
+
+e2e_cleanup() {
+    local pid
+    for pid in "${E2E_PIDS[@]}"; do kill -TERM "$pid" 2>/dev/null; done
+    sleep 0.2
+    for pid in "${E2E_PIDS[@]}"; do kill -KILL "$pid" 2>/dev/null; done
+    if [ -n "${XVFB_PID}" ]; then
+        kill -TERM "${XVFB_PID}" 2>/dev/null
+        for _ in 1 2 3 4 5 6 7 8 9 10; do kill -0 "${XVFB_PID}" 2>/dev/null || break; sleep 0.1; done
+        kill -KILL "${XVFB_PID}" 2>/dev/null
+    fi
+    if [ -n "${E2E_DIR}" ] && [ -z "${E2E_KEEP:-}" ]; then rm -rf "${E2E_DIR}"; fi
+}
+
+# Polls a command until it succeeds or the deadline (seconds) passes.
+e2e_poll() {
+    local limit end
+    limit=$(e2e_seconds "$1")
+    shift
+    end=$((SECONDS + limit))
+    while true; do
+        "$@" >/dev/null 2>&1 && return 0
+        [ "$SECONDS" -ge "$end" ] && return 1
+        sleep 0.1
+    done
+}
+
+# A private X server and folders, with the cleanup trap; no program yet.
+e2e_start_x() {
+    for tool in Xvfb xdotool xprop xwininfo; do
+        command -v "$tool" >/dev/null || e2e_skip "$tool is not installed (scripts/install-deps installs it)"
+    done
+    E2E_DIR=$(mktemp -d "${TMPDIR:-/tmp}/glyphfall-e2e.XXXXXX")
+    trap e2e_cleanup EXIT
+    trap 'exit 1' INT TERM
+
+    # The one-instance lock lives in the runtime folder: a private one per test.
+    export XDG_RUNTIME_DIR="${E2E_DIR}/run"
+    mkdir -m 700 "${XDG_RUNTIME_DIR}"
+    unset WAYLAND_DISPLAY
+    export QT_QPA_PLATFORM=xcb
+    export LIBGL_ALWAYS_SOFTWARE=1
+    export HOME="${E2E_DIR}/home"
+    mkdir -p "${HOME}"
+
+    # The server picks a free display number itself and writes it to the given descriptor.
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"${E2E_DIR}/display" \
+        >"${E2E_DIR}/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    e2e_poll 20 test -s "${E2E_DIR}/display" || e2e_fail "Xvfb did not start: $(cat "${E2E_DIR}/xvfb.log")"
+    export DISPLAY=":$(head -n1 "${E2E_DIR}/display")"
+    e2e_poll 20 xwininfo -root || e2e_fail "the X server on ${DISPLAY} does not answer"
+    e2e_log "Xvfb on ${DISPLAY}, folder ${E2E_DIR}"
+}
+
+# The X server plus a private copy of the program: its settings file is written beside it.
+e2e_setup() {
+    [ -x "${GLYPHFALL_BIN:-}" ] || e2e_fail "GLYPHFALL_BIN does not name the built program"
+    e2e_start_x
+    mkdir -p "${E2E_DIR}/bin"
+    cp "${GLYPHFALL_BIN}" "${E2E_DIR}/bin/glyphfall"
+    local tex
+    tex="$(dirname "${GLYPHFALL_BIN}")/tex.png"
+    if [ -f "$tex" ]; then cp "$tex" "${E2E_DIR}/bin/"; fi
+    APP="${E2E_DIR}/bin/glyphfall"
+}
+
+# Starts the program with the given arguments, bounded by a hard time limit.
+e2e_start() {
+    timeout -k 3 "$(e2e_seconds 120)" "${APP}" "$@" >>"${E2E_DIR}/app.log" 2>&1 &
+    APP_PID=$!
+    E2E_PIDS+=("$APP_PID")
+    e2e_log "started glyphfall $* as ${APP_PID}"
+}
+
+# Visible windows whose name matches the pattern.
+e2e_windows() { xdotool search --onlyvisible --name "$1" 2>/dev/null; }
+
+e2e_has_window() { [ -n "$(e2e_windows "$1")" ]; }
+
+e2e_wait_window() {
+    e2e_poll "${2:-20}" e2e_has_window "$1" || e2e_fail "no visible window named /$1/ appeared"
+    WINDOW=$(e2e_windows "$1" | tail -n1)
+}
+
+e2e_no_window() { ! e2e_has_window "$1"; }
+
+e2e_wait_no_window() {
+    e2e_poll "${2:-10}" e2e_no_window "$1" || e2e_fail "window /$1/ is still shown"
+}
+
+# A child that has ended but is not yet reaped still answers kill -0, so ask ps.
+e2e_ended() {
+    local state
+    state=$(ps -o stat= -p "$1" 2>/dev/null)
+    [ -z "$state" ] || [[ "$state" == Z* ]]
+}
+e2e_running() { ! e2e_ended "$1"; }
+
+# Waits for the process to end; EXIT_STATUS receives its status.
+e2e_wait_exit() {
+    local pid=$1
+    e2e_poll "${2:-10}" e2e_ended "$pid" || e2e_fail "process $pid did not end within $(e2e_seconds "${2:-10}") s"
+    EXIT_STATUS=0
+    wait "$pid" || EXIT_STATUS=$?
+}
+
+# Keys go to the focused window; without a window manager the test gives the focus itself.
+e2e_key() {
+    [ -n "${WINDOW:-}" ] && xdotool windowfocus --sync "$WINDOW" 2>/dev/null
+    xdotool key "$@"
+}
+
+e2e_click() {  # x y button
+    xdotool mousemove --sync "$1" "$2" click "$3"
+}
+
+e2e_screenshot() {
+    command -v import >/dev/null || { e2e_log "no ImageMagick: screenshot skipped"; return 0; }
+    import -window root "$1"
+    e2e_log "screenshot $1"
+}
+
+# Geometry of a window as "WIDTHxHEIGHT+X+Y".
+e2e_geometry() {
+    xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
+        /Width:/ {w=$2} /Height:/ {h=$2} END {printf "%sx%s+%s+%s\n", w, h, x, y}'
+}
