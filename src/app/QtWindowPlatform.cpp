@@ -190,6 +190,10 @@ void QtWindowPlatform::SwapBuffers() {
 
 std::string QtWindowPlatform::LastGLError() const { return impl_->GLError; }
 
+uint32_t QtWindowPlatform::DefaultFramebuffer() const {
+    return impl_->ContextReady ? impl_->Context.defaultFramebufferObject() : 0;
+}
+
 bool QtWindowPlatform::PumpEvents() {
     if (impl_->Window.Open) QCoreApplication::processEvents(QEventLoop::AllEvents);
     return impl_->Window.Open;

@@ -117,6 +117,9 @@ public:
     virtual bool MakeCurrent() = 0;
     virtual void SwapBuffers() = 0;
     virtual std::string LastGLError() const = 0;
+    // The framebuffer object that stands for the window's surface (0 on most platforms;
+    // some give their own). Bind this, not 0, when drawing to the window.
+    virtual uint32_t DefaultFramebuffer() const = 0;
 
     // Handles the window messages that are pending now, once, delivering input to the
     // listener; never waits for new ones. False once the window is closed.

@@ -98,6 +98,7 @@ public:
     }
     void SwapBuffers() override { ++Swaps; }
     std::string LastGLError() const override { return GLWorks ? "" : "no OpenGL 3.3 context"; }
+    uint32_t DefaultFramebuffer() const override { return 0; }
 
     bool PumpEvents() override {
         ++Pumps;
