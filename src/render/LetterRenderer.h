@@ -1,0 +1,54 @@
+#pragma once
+// Turns the rain into geometry once per frame: every letter of every active group is one
+// textured unit square in the X-Z plane, coloured through the ambient light, and every
+// leader group gets the glow image over its head letter.
+#include "device/D3D8Types.h"
+#include "device/iDirect3D.h"
+
+#include <memory>
+
+class cCamera;
+class cDevice;
+class cRain;
+
+// The letter quad's vertex: position, normal and texture coordinate (FVF 0x112, 32 bytes).
+struct QuadVertex {
+    float x = 0, y = 0, z = 0;
+    float nx = 0, ny = 0, nz = 0;
+    float tu = 0, tv = 0;
+};
+static_assert(sizeof(QuadVertex) == 32);
+
+// The whole-scene rotation and offset the main loop eases; the renderers apply it last.
+struct SceneTransform {
+    float Angle = 0;
+    D3DVECTOR Offset;
+};
+
+class cLetterRenderer {
+public:
+    // Creates the letter vertex buffer (six vertices) on the device.
+    void CreateBuffer(cDevice& iDevice);
+
+    // Both report failures through the error report as "frmMain.RenderLetters" and
+    // "frmMain.RenderLeaders"; the rest of that pass is then skipped.
+    void RenderLetters(cDevice& iDevice, const cRain& iRain, const cCamera& iCamera, const SceneTransform& iScene);
+    void RenderLeaders(cDevice& iDevice, const cRain& iRain, const SceneTransform& iScene);
+
+    std::shared_ptr<cVertexBuffer> QuadBuffer;
+    QuadVertex QuadVertices[6];
+    D3DMATRIX WorldTransform;
+    D3DMATRIX StepTransform;
+
+private:
+    void WriteQuadCorners();
+    void WriteCell(float iU, float iV, float iSize);
+    void UploadQuad();
+    void SetWorld(iDirect3DDevice& iDevice, float iX, float iY, float iZ, const SceneTransform& iScene);
+    void DrawQuad(iDirect3DDevice& iDevice);
+};
+
+// The letter's brightness factor before the rain colour, for a letter that is not the head
+// of a leader group: depth dimming, flicker and the fade along the column. 0 or less means
+// the letter is not drawn.
+float LetterBrightness(int32_t j, int32_t n, float phase, bool leader, float alpha, float depthFromView);
