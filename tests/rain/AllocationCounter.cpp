@@ -1,12 +1,12 @@
-#include "AllocationCounter.h"
-
+// Counts the allocations of this test program, so a test can show that a step makes none.
 #include <atomic>
 #include <cstdlib>
 #include <new>
 
+#include "RainRig.h"
+
 namespace {
 std::atomic<int64_t> Allocations{0};
-
 void* Allocate(std::size_t size) {
     Allocations.fetch_add(1, std::memory_order_relaxed);
     if (void* p = std::malloc(size ? size : 1)) return p;
