@@ -163,7 +163,7 @@ TEST_F(GLGolden, BeginSceneClearsToBlack) {
     Wrapper.EndScene();
     ASSERT_TRUE(Wrapper.BeginScene(View));
     Wrapper.EndScene();
-    EXPECT_EQ(Context.ReadPixels().At(W / 2, H / 2), 0u);
+    EXPECT_EQ(Context.ReadPixels().At(W / 2, H / 2), Black);
 }
 
 TEST_F(GLGolden, FrameWrittenAsPngReadsBackTheSame) {
@@ -200,4 +200,34 @@ TEST(GLCreation, WithoutACurrentContextTheDeviceFailsWithAReadableReason) {
     EXPECT_NE(lastError.find("no OpenGL context is current"), std::string::npos) << lastError;
     ASSERT_EQ(platform.Dialogs.Messages.size(), 1u);
     EXPECT_EQ(platform.Dialogs.Messages[0].Text, "Error in cDevice.Initialize\r\n\r\n");
+}
+
+TEST_F(GLGolden, ASpelledAReadsTheRightWayRoundOnScreen) {
+    std::string error;
+    cImage atlas;
+    ASSERT_TRUE(mImage::ReadPng(GLYPHFALL_ATLAS_FILE, atlas, error)) << error;
+    const int32_t texture = Wrapper.LoadTexture(GLYPHFALL_ATLAS_FILE, -1);
+    ASSERT_TRUE(Wrapper.BeginScene(View));
+    Wrapper.SetTexture(0, texture);
+    BeginLetters();
+    DrawLetter(0, -1, 0, 6 / 16.0f, 0, 1 / 16.0f, 0xFFFFFFFFu);  // "a" is cell (6, 0)
+    Wrapper.EndScene();
+    const cImage frame = Context.ReadPixels();
+    WriteFrameForInspection(frame, "spelled-a.png");
+
+    float left, top, right, bottom;
+    Project(0.5f, -1, -0.5f, left, top);
+    Project(-0.5f, -1, 0.5f, right, bottom);
+    // Sample the quad on the screen at the atlas cell's resolution and compare it with the
+    // cell as stored (mirrored) and as the font draws it (the cell mirrored back).
+    long asStored = 0, asFont = 0;
+    for (int cy = 0; cy < 64; ++cy)
+        for (int cx = 0; cx < 64; ++cx) {
+            const int px = static_cast<int>(left + (cx + 0.5f) / 64 * (right - left));
+            const int py = static_cast<int>(top + (cy + 0.5f) / 64 * (bottom - top));
+            const int shown = static_cast<int>(ChannelR(frame.At(px, py)));
+            asStored += std::abs(shown - static_cast<int>(ChannelR(atlas.At(6 * 64 + cx, cy))));
+            asFont += std::abs(shown - static_cast<int>(ChannelR(atlas.At(6 * 64 + 63 - cx, cy))));
+        }
+    EXPECT_LT(asFont * 3, asStored) << "the glyph should show un-mirrored";
 }

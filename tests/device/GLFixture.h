@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 
 #include "device/cDevice.h"
@@ -82,6 +83,14 @@ protected:
     }
 
     int32_t LoadImage(const cImage& image, const std::string& name);
+
+    // With GLYPHFALL_FRAME_DIR set, frames are also written there as PNG files to look at.
+    static void WriteFrameForInspection(const cImage& frame, const std::string& name) {
+        const char* dir = std::getenv("GLYPHFALL_FRAME_DIR");
+        if (!dir) return;
+        std::string error;
+        EXPECT_TRUE(mImage::WritePng(std::string(dir) + "/" + name, frame, error)) << error;
+    }
 
     testing_support::ScopedFakePlatform Platform;
     cEGLContext Context;

@@ -144,12 +144,13 @@ cImage cEGLContext::ReadPixels() const {
     glBindFramebuffer(GL_READ_FRAMEBUFFER, Framebuffer_);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, Width_, Height_, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    // GL's rows run bottom up; the picture's run top down.
+    // GL's rows run bottom up; the picture's run top down. A screen shows no alpha, and
+    // the frame's alpha channel is only what blending left there, so the picture is opaque.
     for (int32_t y = 0; y < Height_; ++y) {
         const uint8_t* row = rgba.data() + static_cast<size_t>(Height_ - 1 - y) * Width_ * 4;
         for (int32_t x = 0; x < Width_; ++x) {
             const uint8_t* p = row + x * 4;
-            image.At(x, y) = (uint32_t(p[3]) << 24) | (uint32_t(p[0]) << 16) | (uint32_t(p[1]) << 8) | p[2];
+            image.At(x, y) = 0xFF000000u | (uint32_t(p[0]) << 16) | (uint32_t(p[1]) << 8) | p[2];
         }
     }
     return image;

@@ -21,7 +21,7 @@ public:
     bool MakeCurrent();
     // Replaces the framebuffer with one of the new size (contents undefined).
     bool Resize(int32_t iWidth, int32_t iHeight);
-    // The framebuffer's pixels, rows top first (the picture as it would be on screen).
+    // The framebuffer's colours, rows top first, opaque (the picture as it would be on screen).
     cImage ReadPixels() const;
 
     int32_t Width() const { return Width_; }
