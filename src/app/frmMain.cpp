@@ -1,0 +1,342 @@
+#include "app/frmMain.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "app/DesktopParent.h"
+#include "core/ErrorReport.h"
+#include "core/NumberText.h"
+#include "core/Startup.h"
+#include "core/mCore.h"
+#include "core/mFileSystem.h"
+#include "device/mDXGraphics.h"
+#include "settings/SettingsKeys.h"
+#include "settings/cValues.h"
+
+namespace {
+
+constexpr std::string_view TextureFileName = "tex.png";
+
+// The check items: their settings key and the value stored while checked.
+struct SwitchItem {
+    std::string_view Control, Key;
+    int OnValue;
+};
+constexpr SwitchItem Switches[] = {
+    {"mnuFly", "Fly", 1},           {"mnuRandomMove", "RandomMove", 1}, {"mnuRandomColors", "RandomColors", 1},
+    {"mnuHorizontal", "Horizontal", 50}, {"mnuShowAds", "ShowAds", 1},  {"mnuStayBack", "StayBack", 1},
+    {"mnuScreenSaver", "ScreenSaver", 1},
+};
+
+// "Select leaders": the percentage for each item.
+constexpr int32_t LeaderPercents[] = {0, 10, 30, 50, 70, 90, 100};
+
+// Appends the UTF-8 form of a character of the 8-bit code page (Latin-1 here).
+void AppendCodePageChar(std::string& text, int code) {
+    if (code < 0x80) {
+        text.push_back(static_cast<char>(code));
+    } else {
+        text.push_back(static_cast<char>(0xC0 | (code >> 6)));
+        text.push_back(static_cast<char>(0x80 | (code & 0x3F)));
+    }
+}
+
+std::string Crlf(std::string_view first, std::string_view second) {
+    return std::string(first) + "\r\n\r\n" + std::string(second);
+}
+
+}  // namespace
+
+frmMain::frmMain(app::iWindowPlatform& window, cValues& settings, mCore::iClock& clock, mCore::cRandom& rnd)
+    : Rain(settings, Camera, clock, rnd), Window_(window), Settings_(settings), Clock_(clock), Rnd_(rnd) {
+    Window_.SetListener(this);
+}
+
+frmMain::~frmMain() { Window_.SetListener(nullptr); }
+
+void frmMain::ApplySettingsToMenu() {
+    Menu.Item("mnuLength", Rain.LengthMode).Checked = true;  // a stored length without an item is a failure
+    Menu.SetChecked("mnuFly", Settings_.Value("Fly").IsOn());
+    Menu.SetChecked("mnuRandomColors", Settings_.Value("RandomColors").IsOn());
+    Menu.SetChecked("mnuRandomMove", Settings_.Value("RandomMove").IsOn());
+    Menu.SetChecked("mnuShowAds", Settings_.Value("ShowAds").IsOn());
+    Menu.SetChecked("mnuStayBack", Settings_.Value("StayBack").IsOn());
+    Menu.SetChecked("mnuScreenSaver", Settings_.Value("ScreenSaver").IsOn());
+    Window_.SetPointer(Checked("mnuScreenSaver") ? app::PointerKind::Invisible : app::PointerKind::Default);
+    Menu.SetChecked("mnuHorizontal", Settings_.Value("Horizontal").Number() > 0);
+}
+
+bool frmMain::CreateDevice() {
+    MainDevice = std::make_unique<cDevice>();
+    const bool created = Window_.MakeCurrent() &&
+                         MainDevice->Initialize(Window_.NativeHandle(), Window_.Width(), Window_.Height(), D3DFMT_D16,
+                                                D3DMULTISAMPLE_NONE);
+    if (!created) {
+        if (mCore::LastError.empty()) mCore::LastError = Window_.LastGLError();
+        mCore::Dialogs().MessageBox("DirectX error: " + mCore::LastError, mCore::ProgramTitle,
+                                    mCore::MessageIcon::Critical);
+        mCore::Terminate(1);  // nothing is saved
+    }
+    return created;
+}
+
+void frmMain::Load() {
+    bool started = mCore::Guarded("frmMain.Load", [&] {
+        Rain.SampleNow();
+        mCore::Now = Rain.Now;
+        Window_.ShowFullScreen();
+        for (const SettingDefault& key : SettingsKeys) Settings_.SetDefault(key.Key, key.Default);
+        Rain.SetHexColor(Settings_.Value("Color").Text());
+        Rain.LetterColor = Rain.TargetColor;  // the saved colour from the first frame, no fade
+        Rain.ReadSettings();
+        Zoom = Settings_.Value("Zoom").Single();
+        ApplySettingsToMenu();
+        app::SetDesktopParent(Window_, Checked("mnuStayBack"));
+        for (const mRain::ColorPreset& preset : mRain::ColorPresets) Menu.AddColorItem(preset.Label, preset.Color);
+        Motion.FlySpeed = Settings_.Value("FlySpeed").Single();
+        Rain.FlyStep = Settings_.Value("Fly").IsOn() ? Motion.FlySpeed : 0;  // flying starts at full speed
+        CreateDevice();
+        if (const HRESULT hr = MainDevice->Device->SetRenderState(D3DRS_CLIPPING, 1); Failed(hr))
+            throw mCore::Failure(mDXGraphics::ErrorText(hr));
+        MainDevice->SetupRenderer(2, 2, false);
+        Camera.SetPosition(0, 0, 0);
+        Camera.Angle(mCore::ToSingle(6.283185 / 360 * 270));
+        Camera.Flatten(0);
+        Renderer.CreateBuffer(*MainDevice);
+        Rain.SetupChars();
+        Rain.SetupBackground();
+        Rain.SetupLogo(Checked("mnuShowAds"));
+        const std::string texture = mCore::AppPath + std::string(TextureFileName);
+        if (!mFileSystem::FileExists(texture)) {
+            mCore::Dialogs().MessageBox(
+                "Texture file not found! Make sure all files were extracted to the same directory.",
+                "Error loading textures", mCore::MessageIcon::Critical);
+            Unload();
+            return;
+        }
+        TextureIndex = MainDevice->LoadTexture(texture, -1);
+    });
+    if (started && !Unloading_) MainLoop();
+}
+
+void frmMain::MainLoop() {
+    mCore::Guarded("frmMain.MainLoop", [&] {
+        Rain.StartColorTimer();
+        Motion.Start(Clock_.TickCount());
+        for (;;) {
+            if (!Window_.PumpEvents() || Unloading_) return;
+            Frame();
+            Pace();
+        }
+    });
+}
+
+void frmMain::Frame() {
+    Rain.SampleNow();
+    mCore::Now = Rain.Now;
+    if (Checked("mnuRandomColors")) Rain.RandomColorStep();
+    Rain.FadeLetterColor();
+    const bool flying = Checked("mnuFly");
+    const float step = Motion.RampFlyStep(Rain.FlyStep, flying);
+    Motion.Ease();
+    Motion.Bounce(flying, Checked("mnuRandomMove"), Rain.Now, Settings_, Rnd_);
+    Rain.SetupLogo(Checked("mnuShowAds"));
+    mCore::Now = Rain.Now;
+    Rain.Animate();
+    MainDevice->BeginScene(Camera);  // a frame that could not begin still runs its steps
+    MainDevice->SetTexture(0, TextureIndex);
+    const SceneTransform scene{Motion.SceneAngle, {Motion.SceneOffset.x, Motion.SceneOffset.y, Motion.SceneOffset.z}};
+    Renderer.RenderLetters(*MainDevice, Rain, Camera, scene);
+    Renderer.RenderLeaders(*MainDevice, Rain, scene);
+    Camera.AddPosition(0, -step, 0);
+    MainDevice->EndScene();
+}
+
+void frmMain::Pace() {
+    // At most 20 frames a second, counted from the logo step's clock sample.
+    const int32_t t = Clock_.TickCount();
+    if (t >= Rain.Now && t - Rain.Now < 50) Clock_.Sleep(50 - (t - Rain.Now));
+}
+
+void frmMain::KeyDown(int keyCode, int /*shift*/) {
+    if (Unloading_) return;
+    if (Checked("mnuScreenSaver")) return Unload();  // any key ends the screen saver
+    switch (keyCode) {
+        case app::KeyCode::Escape:
+            return Unload();
+        case app::KeyCode::KeypadPlus:
+            Motion.FlySpeed = mCore::ToSingle(Motion.FlySpeed + 0.1);
+            if (Motion.FlySpeed > 5) Motion.FlySpeed = 5;
+            return;
+        case app::KeyCode::KeypadMinus:
+            Motion.FlySpeed = mCore::ToSingle(Motion.FlySpeed - 0.1);
+            if (Motion.FlySpeed < 0) Motion.FlySpeed = 0;
+            return;
+        case app::KeyCode::F1:
+            return Rain.ChangeSpeed(mCore::ToSingle(Rain.MaxSpeed + 0.1));
+        case app::KeyCode::F2:
+            return Rain.ChangeSpeed(mCore::ToSingle(Rain.MaxSpeed - 0.1));
+        case app::KeyCode::F3:
+            Rain.NextLogoTime = Rain.Now + 3000;
+            return;
+        case app::KeyCode::F5:
+            // The test block: 41 lines of seven groups of eight zeros.
+            TypedText.clear();
+            for (int line = 0; line < 41; ++line) {
+                for (int group = 0; group < 7; ++group) TypedText += "00000000 ";
+                TypedText += "<br>";
+            }
+            return Rain.SetupWord(TypedText);
+        case app::KeyCode::Enter:
+            Rain.SetupWord(TypedText);
+            TypedText.clear();
+            return;
+        default:
+            AppendTypedKey(keyCode);
+    }
+}
+
+void frmMain::AppendTypedKey(int keyCode) {
+    // Modifier and other keys arrive as control characters, as their codes say.
+    if (keyCode > 0 && keyCode < 256) AppendCodePageChar(TypedText, keyCode);
+}
+
+void frmMain::MouseDown(int button, int /*shift*/, float, float) {
+    if (Unloading_ || button != app::MouseButton::Right) return;
+    if (const auto command = Window_.PopupMenu(Menu)) RunMenuCommand(*command);
+}
+
+void frmMain::MouseMove(int buttons, int shift, float x, float y) {
+    if (Unloading_) return;
+    if (MouseStartKnown) {
+        const double dx = static_cast<double>(x) - MouseStartX, dy = static_cast<double>(y) - MouseStartY;
+        if (Checked("mnuScreenSaver") && std::sqrt(dx * dx + dy * dy) > 5) return Unload();
+    } else {
+        // The first position seen, kept for the window's life: the screen saver measures from it.
+        MouseStartKnown = true;
+        MouseStartX = x;
+        MouseStartY = y;
+    }
+    if (buttons == app::MouseButton::Left && shift > 0) {
+        Camera.Angle(mCore::ToSingle(Camera.Angle() - (static_cast<double>(x) - LastMouseX) / 200));
+        Camera.Flatten(mCore::ToSingle(Camera.Flatten() - (static_cast<double>(y) - LastMouseY) / 200));
+    }
+    LastMouseX = x;
+    LastMouseY = y;
+}
+
+void frmMain::Unload() {
+    if (Unloading_) return;
+    Unloading_ = true;
+    const bool released = mCore::Guarded("frmMain.Unload", [&] {
+        if (MainDevice) MainDevice->Release();
+        Settings_.Value("FlySpeed", Motion.FlySpeed);
+        Settings_.Value("Leaders", static_cast<int>(Rain.LeaderPercent));
+        MainDevice.reset();
+        Window_.PumpEvents();  // the handlers ignore what arrives now
+    });
+    Window_.Close();
+    if (released) mCore::ShutDown();
+}
+
+void frmMain::RunMenuCommand(const app::MenuCommand& command) {
+    const std::string& name = command.Name;
+    if (name == "mnuLength") {
+        Menu.CheckOnly("mnuLength", command.Index);
+        Rain.LengthMode = command.Index;
+        Settings_.Value("Length", command.Index);
+    } else if (name == "mnuLeaders") {
+        if (command.Index >= 0 && command.Index < static_cast<int>(std::size(LeaderPercents)))
+            Rain.LeaderPercent = LeaderPercents[command.Index];
+    } else if (name == "mnuColor") {
+        Rain.SetHexColor(Menu.Item("mnuColor", command.Index).Tag);
+    } else if (name == "mnuUserColor") {
+        AskUserColor();
+    } else if (name == "mnuChangeCount") {
+        ChangeCount();
+    } else if (name == "mnuSetupBounce") {
+        SetupBouncing();
+    } else if (name == "mnuKeys") {
+        ShowKeyHelp();
+    } else if (name == "mnuMakerSite") {
+        app::OpenWebPage(Window_, app::MakerSiteAddress);
+    } else if (name == "mnuExit") {
+        Unload();
+    } else {
+        ToggleSwitch(command);
+    }
+}
+
+void frmMain::ToggleSwitch(const app::MenuCommand& command) {
+    for (const SwitchItem& item : Switches) {
+        if (item.Control != command.Name) continue;
+        Menu.Toggle(item.Control);
+        const bool on = Checked(item.Control);
+        Settings_.Value(item.Key, on ? item.OnValue : 0);
+        if (item.Control == "mnuStayBack") app::SetDesktopParent(Window_, on);
+        if (item.Control == "mnuScreenSaver")
+            Window_.SetPointer(on ? app::PointerKind::Invisible : app::PointerKind::Default);
+        return;
+    }
+}
+
+void frmMain::ChangeCount() {
+    const auto answer = mCore::Dialogs().InputBox("Enter new number of glyphfalls: (Default = 150)", "Change count",
+                                                  mCore::FormatNumber(static_cast<long long>(Rain.BaseGroupMax)));
+    const std::string_view typed = mCore::Trim(answer.value_or(""));
+    if (typed.empty()) return;
+    const auto number = mCore::ParseNumber(typed);
+    if (!number || std::count(typed.begin(), typed.end(), '.') >= 2) return;
+    if (!mCore::FitsLong(*number)) {
+        Settings_.Value("Count", 150);  // what an answer beyond the whole-number range has always done
+        return;
+    }
+    const int32_t count = mCore::ToLong(*number);
+    if (count < 0 || count > MaxCount) {
+        // A negative count would break the group table and a huge one exhaust memory.
+        mCore::Dialogs().MessageBox("The number of glyphfalls must lie between 0 and " +
+                                        mCore::FormatNumber(static_cast<long long>(MaxCount)) + ".",
+                                    "Change count", mCore::MessageIcon::Exclamation);
+        return;
+    }
+    Settings_.Value("Count", static_cast<int>(count));
+    Window_.PumpEvents();
+    Rain.SetupBackground();
+}
+
+void frmMain::SetupBouncing() {
+    struct Box {
+        std::string_view Title, Key, Kind;
+    };
+    constexpr Box boxes[] = {{"Setup rotation", "BounceRot", "rotations"}, {"Setup bounces", "BouncePos", "bounces"}};
+    for (const Box& box : boxes) {
+        const std::string prompt =
+            Crlf("Chose a number between 0 and 1000 for random " + std::string(box.Kind) + ".",
+                 "The higher the number the more often random " + std::string(box.Kind) + " will happen.");
+        const auto answer = mCore::Dialogs().InputBox(prompt, box.Title, Settings_.Value(box.Key).Text());
+        const auto number = mCore::ParseNumber(answer.value_or(""));
+        if (!number) return;  // empty, cancelled or not a number: no further box
+        if (mCore::FitsLong(*number)) Settings_.Value(box.Key, static_cast<int>(mCore::ToLong(*number)));
+    }
+}
+
+void frmMain::ShowKeyHelp() {
+    mCore::Dialogs().MessageBox(
+        "F1\tSpeed up glyphfall\r\nF2\tSlow down glyphfall\r\n\r\n+\tSpeed up (fly mode)\r\n-\tSlow down (fly mode)\r\n",
+        mCore::ProgramTitle, mCore::MessageIcon::None);
+}
+
+void frmMain::AskUserColor() {
+    const auto answer =
+        mCore::Dialogs().InputBox(mRain::UserColorPrompt, mRain::UserColorTitle, Rain.UserColorDefault());
+    const mRain::UserColorAnswer parsed = mRain::ParseUserColor(answer.value_or(""));
+    switch (parsed.What) {
+        case mRain::UserColorAnswer::Kind::Nothing:
+            return;
+        case mRain::UserColorAnswer::Kind::Color:
+            return Rain.SetHexColor(parsed.Text);
+        case mRain::UserColorAnswer::Kind::Invalid:
+            mCore::Dialogs().MessageBox(mRain::UserColorInvalidText, mRain::UserColorInvalidTitle,
+                                        mCore::MessageIcon::Critical);
+    }
+}
