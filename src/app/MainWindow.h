@@ -11,7 +11,9 @@ void ShowMainWindow();
 
 // The controller's whole life on the window: load, main loop, unload. Returns when the
 // window is gone (normally it ends the process through mCore::ShutDown first).
-// InterimMainWindow.cpp holds a stand-in until the real controller takes its place.
 void RunMainWindow(iWindowPlatform& window);
+
+// Makes the graphics root objects draw on the main window's OpenGL context.
+void InstallWindowGraphics();
 
 }  // namespace app

@@ -1,20 +1,46 @@
-// The program's entry: decides from the command line whether to run, then shows the
-// window. Qt connects to the display only when a dialog or the window needs it, so the
+// The program's entry. "--render DIR ..." renders frames to files without any window;
+// everything else decides from the command line whether to run, then shows the window.
+// Qt connects to the display only when a dialog or the window needs it, so the
 // screen-saver preview ("/p") and a second copy end without touching it.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/HeadlessRender.h"
 #include "app/MainWindow.h"
 #include "app/QtDialogs.h"
 #include "app/QtRuntime.h"
 #include "core/Process.h"
 #include "core/Startup.h"
+#include "device/mDXGraphics.h"
+
+namespace {
+
+int RenderToFiles(int argc, char** argv) {
+    std::string error;
+    const auto options = app::ParseHeadlessArguments(std::vector<std::string>(argv + 1, argv + argc), error);
+    if (!options) {
+        std::fprintf(stderr, "glyphfall: %s\n%s\n", error.c_str(), app::HeadlessUsage);
+        return 2;
+    }
+    return app::RenderHeadless(*options);
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "--render") return RenderToFiles(argc, argv);
+
     app::QtRuntime::Init(argc, argv);
     static app::QtDialogs dialogs;
     if (app::QtRuntime::DisplayAvailable()) mCore::SetDialogs(&dialogs);
 
     mCore::StartupHooks hooks;
-    // The graphics root objects join here once the device layer offers them
-    // (hooks.InitializeGraphics / hooks.ReleaseGraphics).
+    hooks.InitializeGraphics = [] {
+        app::InstallWindowGraphics();
+        return mDXGraphics::Initialize();
+    };
+    hooks.ReleaseGraphics = [] { mDXGraphics::Release(); };
     hooks.ShowMainWindow = [] { app::ShowMainWindow(); };
     mCore::SetStartupHooks(std::move(hooks));
 

@@ -1,0 +1,178 @@
+#include "app/HeadlessRender.h"
+
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+
+#include "app/frmMain.h"
+#include "core/Platform.h"
+#include "core/Startup.h"
+#include "core/mCore.h"
+#include "core/mFileSystem.h"
+#include "device/cImage.h"
+#include "device/gl/cEGLContext.h"
+#include "device/gl/cGLDirect3D.h"
+#include "device/mDXGraphics.h"
+#include "settings/SettingsKeys.h"
+#include "settings/cValues.h"
+
+namespace app {
+
+namespace {
+
+constexpr int32_t MaxSide = 16384;
+
+template <class Number>
+bool ReadWhole(std::string_view text, Number& value) {
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size();
+}
+
+// Frames follow each other at exactly the paced 50 ms: sleeping only moves this clock on,
+// so rendering runs as fast as the machine allows and the same seed gives the same frames.
+class FrameClock final : public mCore::iClock {
+public:
+    int32_t Ticks = 1000000;
+    int32_t TickCount() override { return Ticks; }
+    void Sleep(int32_t milliseconds) override { Ticks += milliseconds; }
+};
+
+// The window the controller sees: an offscreen framebuffer that ends after the frames asked for.
+class HeadlessWindow final : public iWindowPlatform {
+public:
+    HeadlessWindow(cEGLContext& context, const HeadlessOptions& options) : Context_(context), Options_(options) {}
+
+    int32_t Written = 0;
+    std::string WriteError;
+
+    void SetListener(iWindowEvents*) override {}
+    void ShowFullScreen() override {}
+    int Width() const override { return Context_.Width(); }
+    int Height() const override { return Context_.Height(); }
+    intptr_t NativeHandle() const override { return 1; }
+    bool MakeCurrent() override { return Context_.MakeCurrent(); }
+    void SwapBuffers() override {
+        ++Presented_;
+        if (!Options_.WriteFiles || !WriteError.empty()) return;
+        char name[32];
+        std::snprintf(name, sizeof name, "frame-%04d.png", Presented_);
+        if (mImage::WritePng((std::filesystem::path(Options_.Folder) / name).string(), Context_.ReadPixels(),
+                             WriteError, false))
+            ++Written;
+    }
+    std::string LastGLError() const override { return "no headless OpenGL 3.3 context"; }
+    uint32_t DefaultFramebuffer() const override { return Context_.Framebuffer(); }
+    bool PumpEvents() override { return Open_ && Presented_ < Options_.Frames && WriteError.empty(); }
+    void Close() override { Open_ = false; }
+    bool IsOpen() const override { return Open_; }
+    std::optional<MenuCommand> PopupMenu(const MenuModel&) override { return std::nullopt; }
+    void SetPointer(PointerKind) override {}
+    bool AttachToDesktop(bool) override { return false; }
+    bool AttachedToDesktop() const override { return false; }
+    void OpenWebPage(std::string_view) override {}
+
+private:
+    cEGLContext& Context_;
+    const HeadlessOptions& Options_;
+    int32_t Presented_ = 0;
+    bool Open_ = true;
+};
+
+}  // namespace
+
+std::optional<HeadlessOptions> ParseHeadlessArguments(const std::vector<std::string>& arguments, std::string& oError) {
+    HeadlessOptions options;
+    if (arguments.size() < 2 || arguments[0] != "--render" || arguments[1].empty() || arguments[1].starts_with("--")) {
+        oError = "--render needs the folder to write the frames to";
+        return std::nullopt;
+    }
+    options.Folder = arguments[1];
+    for (size_t i = 2; i < arguments.size(); i += 2) {
+        const std::string& name = arguments[i];
+        if (i + 1 >= arguments.size()) {
+            oError = name + " needs a value";
+            return std::nullopt;
+        }
+        const std::string_view value = arguments[i + 1];
+        if (name == "--frames") {
+            if (!ReadWhole(value, options.Frames) || options.Frames < 1) {
+                oError = "--frames needs a whole number of at least 1";
+                return std::nullopt;
+            }
+        } else if (name == "--size") {
+            const auto x = value.find('x');
+            if (x == std::string_view::npos || !ReadWhole(value.substr(0, x), options.Width) ||
+                !ReadWhole(value.substr(x + 1), options.Height) || options.Width < 1 || options.Height < 1 ||
+                options.Width > MaxSide || options.Height > MaxSide) {
+                oError = "--size needs WIDTHxHEIGHT, each from 1 to 16384";
+                return std::nullopt;
+            }
+        } else if (name == "--seed") {
+            uint64_t seed = 0;
+            if (!ReadWhole(value, seed)) {
+                oError = "--seed needs a whole number";
+                return std::nullopt;
+            }
+            options.Seed = seed;
+        } else {
+            oError = "unknown option " + name;
+            return std::nullopt;
+        }
+    }
+    return options;
+}
+
+int RenderHeadless(const HeadlessOptions& options) {
+    mFileSystem::GetAppPath();
+    const std::string texture = mCore::AppPath + "tex.png";
+    if (!mFileSystem::FileExists(texture)) {
+        std::fprintf(stderr, "glyphfall: the glyph texture %s is missing\n", texture.c_str());
+        return 1;
+    }
+    std::error_code error;
+    if (options.WriteFiles) std::filesystem::create_directories(options.Folder, error);
+    if (error) {
+        std::fprintf(stderr, "glyphfall: cannot make the folder %s: %s\n", options.Folder.c_str(), error.message().c_str());
+        return 1;
+    }
+
+    cEGLContext context;
+    std::string reason;
+    if (!context.Create(options.Width, options.Height, reason)) {
+        std::fprintf(stderr, "glyphfall: no headless OpenGL 3.3 context: %s\n", reason.c_str());
+        return 1;
+    }
+    FrameClock clock;
+    mCore::SetClock(&clock);
+    mCore::cRandom rnd(options.Seed ? *options.Seed : mCore::StartupSeed(clock.Ticks));
+    cValues settings;  // a copy of the user's settings; never written back
+    settings.LoadData(mCore::AppPath + std::string(SettingsFileName));
+
+    HeadlessWindow window(context, options);
+    mDXGraphics::SetDirect3DFactory([&window] {
+        cGLOptions gl;
+        gl.Present = [&window] { window.SwapBuffers(); };
+        gl.Framebuffer = [&window] { return window.DefaultFramebuffer(); };
+        return std::make_shared<cGLDirect3D>(gl);
+    });
+    int exitCode = 0;
+    if (!mDXGraphics::Initialize()) {
+        exitCode = 1;
+    } else {
+        frmMain form(window, settings, clock, rnd);
+        form.Load();
+        if (!window.WriteError.empty()) {
+            std::fprintf(stderr, "glyphfall: cannot write a frame: %s\n", window.WriteError.c_str());
+            exitCode = 1;
+        } else if (options.WriteFiles) {
+            std::printf("glyphfall: wrote %d frames to %s\n", window.Written, options.Folder.c_str());
+        }
+        if (form.MainDevice) form.MainDevice->Release();
+    }
+    mDXGraphics::Release();
+    mDXGraphics::SetDirect3DFactory(nullptr);
+    mCore::SetClock(nullptr);
+    return exitCode;
+}
+
+}  // namespace app
