@@ -18,7 +18,13 @@
 //
 // What the renderers read: Groups[0..GroupMax] in that order (ascending Y: farthest first),
 // per group Active, X, Y, Z, Leader, LetterMax, Letters, Alpha, WordAlpha, Arrived, Vertical,
-// per letter Col, Row, Phase; LetterColor (r, g, b); Distance. Letters[0] is the head.
+// per letter Col, Row, Phase; LetterColor (r, g, b); Distance. Letters[0] is the head. Skip
+// groups that are not Active: a spelled letter that has faded stays in the table, inactive,
+// until the next text or table sizing drops it.
+//
+// Word letters are told from ordinary columns by IsWord, not by their index: the depth sort
+// mixes them. A new text drops exactly the last text's letters, and there are always
+// BaseGroupMax + 1 ordinary columns; a word letter never turns into a column.
 //
 // Numbers follow one rule throughout: fields are single precision, arithmetic in between is
 // double precision, whole numbers come from rounding half to even, floor goes toward minus
