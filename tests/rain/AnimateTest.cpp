@@ -48,7 +48,7 @@ TEST(TrailShift, FollowsTheWholeCellsTheHeadEnters) {
     EXPECT_EQ(quick.Letters[0].PhaseStep, 0);  // new cells in front copy the head's flicker
 }
 
-TEST(Fading, GroupBelowTheFieldFadesOutOverTenFramesAndRestarts) {
+TEST(Fading, GroupBelowTheFieldOrBehindTheCameraFadesOutAndRestarts) {
     RainRig rig;
     mRain::Group& g = LoneGroup(rig, true, 0.01f);
     g.Alpha = 1;
@@ -61,12 +61,12 @@ TEST(Fading, GroupBelowTheFieldFadesOutOverTenFramesAndRestarts) {
     for (; g.Letters.back().Col == 99 && frames < 20; ++frames) rig.Frame();
     EXPECT_GE(frames, 10);  // restarted on the frame Alpha drops below 0
     EXPECT_LE(frames, 11);
-}
 
-TEST(Fading, GroupsTheCameraFlewPastFade) {
-    RainRig rig;
-    mRain::Group& g = LoneGroup(rig, true, 0.1f);
-    rig.Camera.SetPosition(0, -80, 0);
+    g.Vertical = true;  // back in the field, but the flying camera has passed it
+    g.Fading = false;
+    g.Z = 0;
+    g.Y = -10;
+    rig.Camera.SetPosition(0, -20, 0);
     rig.Frame();
     EXPECT_TRUE(g.Fading);
 }

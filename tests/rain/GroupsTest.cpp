@@ -83,17 +83,6 @@ TEST(GroupReset, FallSpeedZeroGivesEveryGroupATenthOfACell) {
     }
 }
 
-TEST(NewLetter, PhaseStartsHalfARadianPerPlaceAfterTheHead) {
-    RainRig rig;
-    for (int n = 0; n < 2000; ++n) {
-        const mRain::Letter head = rig.Rain.NewLetter(0), tenth = rig.Rain.NewLetter(10);
-        ASSERT_TRUE(head.Phase >= 3.141f && head.Phase < 5.141f);
-        ASSERT_TRUE(tenth.Phase >= 8.141f && tenth.Phase < 10.141f);
-        ASSERT_TRUE(head.Col >= 0 && head.Col <= 9 && head.Row >= 0 && head.Row <= 7);
-        ASSERT_TRUE(head.ChangeTime >= rig.Rain.Now && head.ChangeTime <= rig.Rain.Now + 2000);
-    }
-}
-
 TEST(SortGroups, GivesTheBubbleSortOrderAndMovesLetterBuffersWithoutCopying) {
     RainRig rig;
     mCore::cRandom shapes(7);
