@@ -231,3 +231,46 @@ TEST_F(GLGolden, ASpelledAReadsTheRightWayRoundOnScreen) {
         }
     EXPECT_LT(asFont * 3, asStored) << "the glyph should show un-mirrored";
 }
+
+TEST(GLCreation, AContextFromTheFirstGraphicsDeviceDrawsLikeTheSurfacelessOne) {
+    testing_support::ScopedFakePlatform platform;
+    cEGLContext context;
+    std::string error;
+    if (!context.Create(64, 48, error, cEGLContext::Source::Device)) GTEST_SKIP() << error;
+    mDXGraphics::SetDirect3DFactory([&context] {
+        cGLOptions options;
+        options.Framebuffer = [&context] { return context.Framebuffer(); };
+        return std::make_shared<cGLDirect3D>(options);
+    });
+    ASSERT_TRUE(mDXGraphics::Initialize());
+    {
+        cDevice device;
+        ASSERT_TRUE(device.Initialize(0, 64, 48, D3DFMT_D16, D3DMULTISAMPLE_NONE)) << mCore::LastError;
+        device.SetupRenderer(2, 2, false);
+        std::shared_ptr<cVertexBuffer> buffer;
+        device.Device->CreateVertexBuffer(192, 0, D3DFVF_QUADVERTEX, D3DPOOL_DEFAULT, buffer);
+        const QuadVertex q[6] = {{-0.5f, 0, -0.5f, 0, -1, 0, 0, 0}, {0.5f, 0, 0.5f, 0, -1, 0, 1, 1},
+                                 {0.5f, 0, -0.5f, 0, -1, 0, 1, 0},  {-0.5f, 0, -0.5f, 0, -1, 0, 0, 0},
+                                 {-0.5f, 0, 0.5f, 0, -1, 0, 0, 1},  {0.5f, 0, 0.5f, 0, -1, 0, 1, 1}};
+        mDXGraphics::VertexBufferSetData(*buffer, 0, sizeof q, 0, q);
+        D3DMATRIX view, world;
+        mDXGraphics::TransformLookAtLH(view, {0, 1, 0}, {0, 0, 0}, {0, 0, -1});
+        mDXGraphics::TransformTranslation(world, 0, -2, 0);
+        ASSERT_TRUE(device.BeginScene(view));
+        iDirect3DDevice& d = *device.Device;
+        D3DMATERIAL8 material;
+        material.Ambient = {1, 1, 1, 0};
+        d.SetMaterial(material);
+        d.SetRenderState(D3DRS_AMBIENT, mDXGraphics::ColorFromFloats(0.5f, 0.25f, 1, 1));
+        d.SetVertexShader(D3DFVF_QUADVERTEX);
+        d.SetTransform(D3DTS_WORLD, world);
+        d.SetStreamSource(0, buffer.get(), sizeof(QuadVertex));
+        d.DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2);
+        device.EndScene();
+        EXPECT_EQ(context.ReadPixels().At(32, 24), 0xFF8040FFu) << context.Renderer();
+        EXPECT_EQ(context.ReadPixels().At(1, 1), 0xFF000000u) << context.Renderer();
+        device.Release();
+    }
+    mDXGraphics::Release();
+    mDXGraphics::SetDirect3DFactory(nullptr);
+}

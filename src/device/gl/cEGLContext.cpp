@@ -27,7 +27,47 @@ cEGLContext::~cEGLContext() {
     // The display is shared by every context of the process; it is not terminated here.
 }
 
-bool cEGLContext::Create(int32_t iWidth, int32_t iHeight, std::string& oError) {
+namespace {
+
+EGLDisplay SurfacelessDisplay(const char* clientExtensions, std::string& oError) {
+    if (!epoxy_extension_in_string(clientExtensions, "EGL_MESA_platform_surfaceless") ||
+        !epoxy_extension_in_string(clientExtensions, "EGL_EXT_platform_base")) {
+        oError = "EGL has no surfaceless platform (EGL_MESA_platform_surfaceless); Mesa's EGL is needed";
+        return EGL_NO_DISPLAY;
+    }
+    EGLDisplay display = eglGetPlatformDisplayEXT(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+    if (display == EGL_NO_DISPLAY) oError = EglErrorText("eglGetPlatformDisplayEXT(surfaceless)");
+    return display;
+}
+
+EGLDisplay DeviceDisplay(const char* clientExtensions, std::string& oError) {
+    if (!epoxy_extension_in_string(clientExtensions, "EGL_EXT_device_enumeration") ||
+        !epoxy_extension_in_string(clientExtensions, "EGL_EXT_platform_device")) {
+        oError = "EGL cannot list graphics devices (EGL_EXT_device_enumeration, EGL_EXT_platform_device)";
+        return EGL_NO_DISPLAY;
+    }
+    EGLDeviceEXT devices[16];
+    EGLint count = 0;
+    if (!eglQueryDevicesEXT(16, devices, &count) || count < 1) {
+        oError = "EGL lists no graphics device";
+        return EGL_NO_DISPLAY;
+    }
+    EGLDeviceEXT chosen = devices[0];
+    for (EGLint i = 0; i < count; ++i) {
+        const char* extensions = eglQueryDeviceStringEXT(devices[i], EGL_EXTENSIONS);
+        if (!extensions || !epoxy_extension_in_string(extensions, "EGL_MESA_device_software")) {
+            chosen = devices[i];
+            break;
+        }
+    }
+    EGLDisplay display = eglGetPlatformDisplayEXT(EGL_PLATFORM_DEVICE_EXT, chosen, nullptr);
+    if (display == EGL_NO_DISPLAY) oError = EglErrorText("eglGetPlatformDisplayEXT(device)");
+    return display;
+}
+
+}  // namespace
+
+bool cEGLContext::Create(int32_t iWidth, int32_t iHeight, std::string& oError, Source iSource) {
     if (Context_) {
         oError = "the context exists already";
         return false;
@@ -37,17 +77,13 @@ bool cEGLContext::Create(int32_t iWidth, int32_t iHeight, std::string& oError) {
         return false;
     }
     const char* clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
-    if (!clientExtensions || !epoxy_extension_in_string(clientExtensions, "EGL_MESA_platform_surfaceless")) {
-        oError = "EGL has no surfaceless platform (EGL_MESA_platform_surfaceless); Mesa's EGL is needed";
+    if (!clientExtensions) {
+        oError = "EGL offers no platforms (no client extensions)";
         return false;
     }
-    EGLDisplay display = EGL_NO_DISPLAY;
-    if (epoxy_extension_in_string(clientExtensions, "EGL_EXT_platform_base"))
-        display = eglGetPlatformDisplayEXT(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
-    if (display == EGL_NO_DISPLAY) {
-        oError = EglErrorText("eglGetPlatformDisplayEXT");
-        return false;
-    }
+    EGLDisplay display = iSource == Source::Device ? DeviceDisplay(clientExtensions, oError)
+                                                   : SurfacelessDisplay(clientExtensions, oError);
+    if (display == EGL_NO_DISPLAY) return false;
     EGLint major = 0, minor = 0;
     if (!eglInitialize(display, &major, &minor)) {
         oError = EglErrorText("eglInitialize");

@@ -14,9 +14,15 @@ public:
     cEGLContext(const cEGLContext&) = delete;
     cEGLContext& operator=(const cEGLContext&) = delete;
 
+    // Where the context comes from. Surfaceless: Mesa's surfaceless platform (on most
+    // machines its software renderer, so pictures are the same everywhere; the tests use
+    // it). Device: the first graphics device EGL lists that is not a software one (a GPU,
+    // for timing), else the software device.
+    enum class Source { Surfaceless, Device };
+
     // Creates the context, makes it current on this thread and binds a width x height
     // framebuffer (8-bit RGBA colour, 24-bit depth). False with the reason in oError.
-    bool Create(int32_t iWidth, int32_t iHeight, std::string& oError);
+    bool Create(int32_t iWidth, int32_t iHeight, std::string& oError, Source iSource = Source::Surfaceless);
     // Makes the context current again (after another context was used on this thread).
     bool MakeCurrent();
     // Replaces the framebuffer with one of the new size (contents undefined).
