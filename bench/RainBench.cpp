@@ -1,0 +1,160 @@
+// Per-frame costs at 151 to 100,001 columns with the default length and leaders, after a
+// warm-up of a few hundred frames:
+//   BM_Simulation   Animate + SortGroups
+//   BM_Submission   RenderLetters + RenderLeaders into the GL device (CPU side, up to the upload)
+//   BM_GLFrame      a whole frame on the headless context at 1920 x 1080, rasterisation included
+// Counters: ns per letter, GL draw calls and primitives per frame, model bytes per letter.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+
+#include "core/Numeric.h"
+#include "device/cDevice.h"
+#include "device/gl/cEGLContext.h"
+#include "device/gl/cGLDirect3D.h"
+#include "device/mDXGraphics.h"
+#include "rain/cRain.h"
+#include "render/LetterRenderer.h"
+#include "render/cCamera.h"
+#include "settings/SettingsKeys.h"
+#include "settings/cValues.h"
+#include "support/FakePlatform.h"
+
+namespace {
+
+constexpr int WarmUpFrames = 300;
+
+// The rain at a given count, stepped as the main loop steps it (fly mode on, logos off so the
+// column count stays put).
+struct RainAtCount {
+    testing_support::FakeClock Clock;
+    cValues Settings;
+    cCamera Camera;
+    mCore::cRandom Rnd{12345};
+    cRain Rain{Settings, Camera, Clock, Rnd};
+
+    explicit RainAtCount(int64_t columns) {
+        for (const SettingDefault& key : SettingsKeys) Settings.SetDefault(key.Key, key.Default);
+        Settings.Value("Count", static_cast<int>(columns - 1));
+        Camera.Angle(mCore::ToSingle(6.283185 / 360 * 270));
+        Clock.Ticks = 1000000;
+        Rain.ReadSettings();
+        Rain.FlyStep = 1;
+        Rain.SetupChars();
+        Rain.SampleNow();
+        Rain.SetupBackground();
+        for (int i = 0; i < WarmUpFrames; ++i) Step();
+    }
+    void Step() {
+        Clock.Ticks += 50;
+        Rain.SampleNow();
+        Rain.SetupLogo(false);
+        Rain.Animate();
+        Camera.AddPosition(0, -Rain.FlyStep, 0);
+    }
+    int64_t Letters() const {
+        int64_t n = 0;
+        for (const mRain::Group& g : Rain.Groups) n += g.Active ? g.LetterMax + 1 : 0;
+        return n;
+    }
+    int64_t ModelBytes() const {
+        int64_t bytes = static_cast<int64_t>(Rain.Groups.capacity() * sizeof(mRain::Group));
+        for (const mRain::Group& g : Rain.Groups) bytes += static_cast<int64_t>(g.Letters.capacity() * sizeof(mRain::Letter));
+        return bytes;
+    }
+};
+
+// A GL device on a headless context with the glyph atlas loaded.
+struct HeadlessDevice {
+    cEGLContext Context;
+    cDevice Device;
+    cLetterRenderer Renderer;
+    bool Ready = false;
+
+    HeadlessDevice(int width, int height) {
+        std::string error;
+        if (!Context.Create(width, height, error)) return;
+        const uint32_t framebuffer = Context.Framebuffer();
+        mDXGraphics::SetDirect3DFactory([framebuffer] {
+            cGLOptions gl;
+            gl.Framebuffer = [framebuffer] { return framebuffer; };
+            return std::make_shared<cGLDirect3D>(gl);
+        });
+        if (!mDXGraphics::Initialize()) return;
+        if (!Device.Initialize(1, width, height, D3DFMT_D16, D3DMULTISAMPLE_NONE)) return;
+        Device.Device->SetRenderState(D3DRS_CLIPPING, 1);
+        Device.SetupRenderer(2, 2, false);
+        Renderer.CreateBuffer(Device);
+        Ready = Device.LoadTexture(GLYPHFALL_ATLAS, -1) == 0;
+    }
+    ~HeadlessDevice() {
+        Device.Release();
+        mDXGraphics::Release();
+        mDXGraphics::SetDirect3DFactory(nullptr);
+    }
+    void Submit(RainAtCount& rain) {
+        Renderer.RenderLetters(Device, rain.Rain, rain.Camera, {});
+        Renderer.RenderLeaders(Device, rain.Rain, {});
+    }
+    cGLDevice& GL() { return static_cast<cGLDevice&>(*Device.Device); }
+};
+
+void Columns(benchmark::internal::Benchmark* b) {
+    for (int64_t n : {151, 1001, 10001, 100001}) b->Arg(n);
+    b->Unit(benchmark::kMicrosecond);
+}
+
+void BM_Simulation(benchmark::State& state) {
+    RainAtCount rain(state.range(0));
+    int64_t letters = 0;
+    for (auto _ : state) {
+        rain.Step();
+        letters += rain.Letters();
+    }
+    state.counters["ns/letter"] = benchmark::Counter(static_cast<double>(letters), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["letters"] = static_cast<double>(rain.Letters());
+    state.counters["model B/letter"] = static_cast<double>(rain.ModelBytes()) / rain.Letters();
+}
+BENCHMARK(BM_Simulation)->Apply(Columns);
+
+void BM_Submission(benchmark::State& state) {
+    RainAtCount rain(state.range(0));
+    HeadlessDevice device(1920, 1080);
+    if (!device.Ready) return state.SkipWithError("no headless GL context");
+    int64_t letters = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        rain.Step();
+        device.Device.BeginScene(rain.Camera);
+        device.Device.SetTexture(0, 0);
+        state.ResumeTiming();
+        device.Submit(rain);
+        state.PauseTiming();
+        device.Device.EndScene();
+        letters += rain.Letters();
+        state.ResumeTiming();
+    }
+    state.counters["ns/letter"] = benchmark::Counter(static_cast<double>(letters), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["draw calls"] = device.GL().LastFrameStats().DrawCalls;
+    state.counters["primitives"] = device.GL().LastFrameStats().Primitives;
+}
+BENCHMARK(BM_Submission)->Apply(Columns);
+
+void BM_GLFrame(benchmark::State& state) {
+    RainAtCount rain(state.range(0));
+    HeadlessDevice device(1920, 1080);
+    if (!device.Ready) return state.SkipWithError("no headless GL context");
+    for (auto _ : state) {
+        rain.Step();
+        device.Device.BeginScene(rain.Camera);
+        device.Device.SetTexture(0, 0);
+        device.Submit(rain);
+        device.Device.EndScene();
+        device.Context.ReadPixels();  // waits for the rasteriser to finish the frame
+    }
+    state.counters["draw calls"] = device.GL().LastFrameStats().DrawCalls;
+    state.counters["primitives"] = device.GL().LastFrameStats().Primitives;
+}
+BENCHMARK(BM_GLFrame)->Apply(Columns);
+
+}  // namespace
