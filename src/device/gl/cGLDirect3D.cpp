@@ -86,7 +86,8 @@ void main() {
 class cGLTexture final : public cTexture {
 public:
     ~cGLTexture() override {
-        if (Name) glDeleteTextures(1, &Name);
+        // Once the context is gone, so is the texture; GL must not be called without one.
+        if (Name && GLContextIsCurrent()) glDeleteTextures(1, &Name);
     }
     GLuint Name = 0;
 };
@@ -223,6 +224,7 @@ cGLDevice::cGLDevice(const cGLOptions& iOptions, const D3DPRESENT_PARAMETERS& iP
 }
 
 cGLDevice::~cGLDevice() {
+    if (!GLContextIsCurrent()) return;  // the context took its objects with it
     if (Sampler_) glDeleteSamplers(1, &Sampler_);
     if (VertexBuffer_) glDeleteBuffers(1, &VertexBuffer_);
     if (VertexArray_) glDeleteVertexArrays(1, &VertexArray_);

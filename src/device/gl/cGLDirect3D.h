@@ -9,6 +9,14 @@
 // the end of the scene. GL rasterises the triangles of one draw in submission order,
 // with depth tested against the earlier triangles of the same draw, so the picture is
 // the same as with one GL draw per device draw.
+//
+// Use: with the context current on this thread,
+//     cGLOptions options;
+//     options.Present = [&] { window.SwapBuffers(); };
+//     mDXGraphics::SetDirect3DFactory([options] { return std::make_shared<cGLDirect3D>(options); });
+//     mDXGraphics::Initialize();
+//     MainDevice.Initialize(handle, width, height, D3DFMT_D16, D3DMULTISAMPLE_NONE);
+// The context must stay current while the device and its textures are used and released.
 #include <cstdint>
 #include <functional>
 #include <memory>
