@@ -326,6 +326,8 @@ void cRain::Animate() {
     mCore::Guarded("frmMain.Animate", [&] {
         const double now = Now;
         const double cameraY = Camera_.GetY();
+        uint32_t coins = 0;  // random bits for the flicker, see B
+        int coinsLeft = 0;
         for (size_t i = 0; i < Groups.size(); ++i) {
             Group& g = Groups[i];
             if (!g.Active) continue;
@@ -353,14 +355,24 @@ void cRain::Animate() {
 
             // B. Glyph changes and flicker.
             for (Letter& letter : g.Letters) {
-                if (letter.ChangeTime < Now) {
+                if (letter.ChangeTime < Now) [[unlikely]] {
                     const double r1 = Rnd(), r2 = Rnd(), r3 = Rnd();
                     letter.ChangeTime = ToLong(now + 500 + r1 * 1500 + (ToSingle(r2 * 100) < 20 ? r3 * 1000 : 0.0));
                     letter.Col = ToLong(Rnd() * (AtlasCols - 1.0));
                     letter.Row = ToLong(Rnd() * (AtlasRows - 1.0));
                     letter.Phase = ToSingle(letter.Phase + Rnd() * 0.4);
-                } else if (ToSingle(Rnd() * 100.0) < 50) {
-                    letter.Phase = ToSingle(static_cast<double>(letter.Phase) + letter.PhaseStep);
+                } else {
+                    // The flicker advances on a fair coin toss per letter and frame. A toss needs
+                    // one random bit and a draw holds 24 of them, so one draw serves 24 letters.
+                    // The toss scales the step by 1 or 0 rather than branching, which the
+                    // processor would guess wrong half of the time; adding 0 changes nothing.
+                    if (coinsLeft == 0) {
+                        coins = static_cast<uint32_t>(Rnd() * 16777216.0f);
+                        coinsLeft = 24;
+                    }
+                    letter.Phase = letter.Phase + letter.PhaseStep * static_cast<float>(coins & 1u);
+                    coins >>= 1;
+                    --coinsLeft;
                 }
             }
 
