@@ -48,6 +48,21 @@ TEST(TrailShift, FollowsTheWholeCellsTheHeadEnters) {
     EXPECT_EQ(quick.Letters[0].PhaseStep, 0);  // new cells in front copy the head's flicker
 }
 
+TEST(Flicker, EachLetterAdvancesItsOwnStepOnAboutHalfOfTheFrames) {
+    RainRig rig;
+    mRain::Group& g = LoneGroup(rig, true, 0);  // standing still: no shift moves the letters
+    for (mRain::Letter& letter : g.Letters) letter.PhaseStep = 0.0625f;  // sums stay exact
+    for (int frame = 0; frame < 400; ++frame) rig.Frame();
+    double total = 0;
+    for (const mRain::Letter& letter : g.Letters) {
+        const double advances = letter.Phase / 0.0625;
+        ASSERT_EQ(advances, std::floor(advances));
+        EXPECT_NEAR(advances, 200, 45);
+        total += advances;
+    }
+    EXPECT_NEAR(total / g.Letters.size(), 200, 10);
+}
+
 TEST(Fading, GroupBelowTheFieldOrBehindTheCameraFadesOutAndRestarts) {
     RainRig rig;
     mRain::Group& g = LoneGroup(rig, true, 0.01f);
