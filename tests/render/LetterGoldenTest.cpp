@@ -1,0 +1,185 @@
+// Pixel checks of whole rain pictures on the headless GL context: the renderer, the device
+// and the atlas together, seen as the user sees them.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+#include "core/Numeric.h"
+#include "device/cDevice.h"
+#include "device/cImage.h"
+#include "device/gl/cEGLContext.h"
+#include "device/gl/cGLDirect3D.h"
+#include "device/mDXGraphics.h"
+#include "rain/cRain.h"
+#include "render/LetterRenderer.h"
+#include "render/cCamera.h"
+#include "settings/SettingsKeys.h"
+#include "settings/cValues.h"
+#include "support/FakePlatform.h"
+#include "support/TempDir.h"
+
+namespace {
+
+class RainPicture : public ::testing::Test {
+protected:
+    static constexpr int32_t W = 320, H = 240;
+
+    void SetUp() override {
+        std::string error;
+        ASSERT_TRUE(Context.Create(W, H, error)) << error;
+        cGLOptions options;
+        options.Framebuffer = [this] { return Context.Framebuffer(); };
+        mDXGraphics::SetDirect3DFactory([options] { return std::make_shared<cGLDirect3D>(options); });
+        ASSERT_TRUE(mDXGraphics::Initialize());
+        ASSERT_TRUE(Device.Initialize(1, W, H, D3DFMT_D16, D3DMULTISAMPLE_NONE)) << mCore::LastError;
+        Device.Device->SetRenderState(D3DRS_CLIPPING, 1);
+        Device.SetupRenderer(2, 2, false);
+        Renderer.CreateBuffer(Device);
+        Camera.Angle(mCore::ToSingle(6.283185 / 360 * 270));
+        for (const SettingDefault& key : SettingsKeys) Settings.SetDefault(key.Key, key.Default);
+        Rain.ReadSettings();
+        Rain.SetupChars();
+        Rain.LetterColor = {0, 160.0f / 255, 0, 1};
+    }
+    void TearDown() override {
+        Device.Release();
+        mDXGraphics::Release();
+        mDXGraphics::SetDirect3DFactory(nullptr);
+    }
+
+    void LoadAtlas(const std::string& file) { ASSERT_EQ(Device.LoadTexture(file, -1), 0); }
+    // An atlas whose every texel is white: each drawn cell then shows its letter's colour.
+    void LoadWhiteAtlas() {
+        std::string error;
+        ASSERT_TRUE(mImage::WritePng(Folder.File("white.png"), cImage(256, 256, 0xFFFFFFFFu), error)) << error;
+        LoadAtlas(Folder.File("white.png"));
+    }
+
+    // A vertical group at (x, y, z) with n + 1 letters, all at the given flicker phase.
+    mRain::Group& AddGroup(float x, float y, float z, int32_t n, bool leader, float phase = 0.7853982f) {
+        mRain::Group group;
+        group.Active = true;
+        group.X = x, group.Y = y, group.Z = z;
+        group.Vertical = true;
+        group.Leader = leader;
+        group.Alpha = group.WordAlpha = 1;
+        group.LetterMax = n;
+        group.Letters.assign(n + 1, mRain::Letter{6, 0, phase, 0, 0});
+        Rain.Groups.push_back(group);
+        Rain.GroupMax = static_cast<int32_t>(Rain.Groups.size()) - 1;
+        return Rain.Groups.back();
+    }
+
+    cImage Render(bool leaders = true) {
+        Device.BeginScene(Camera);
+        Device.SetTexture(0, 0);
+        Renderer.RenderLetters(Device, Rain, Camera, Scene);
+        if (leaders) Renderer.RenderLeaders(Device, Rain, Scene);
+        Device.EndScene();
+        return Context.ReadPixels();
+    }
+
+    // The pixel at the centre of the world cell (x, y, z) (a letter's quad spans +-0.5 around it).
+    uint32_t PixelAt(const cImage& frame, float x, float y, float z) {
+        D3DMATRIX view = Camera.GetProjection(), viewProjection;
+        mDXGraphics::TransformMultiply(viewProjection, view, Device.Projection());
+        float c[4];
+        for (int k = 0; k < 4; ++k)
+            c[k] = x * viewProjection.m[0][k] + y * viewProjection.m[1][k] + z * viewProjection.m[2][k] +
+                   viewProjection.m[3][k];
+        const int px = static_cast<int>((c[0] / c[3] + 1) * 0.5f * W);
+        const int py = static_cast<int>((1 - c[1] / c[3]) * 0.5f * H);
+        return frame.At(px, py);
+    }
+
+    testing_support::ScopedFakePlatform Platform;
+    testing_support::TempDir Folder;
+    cEGLContext Context;
+    cDevice Device;
+    cLetterRenderer Renderer;
+    cValues Settings;
+    cCamera Camera;
+    mCore::cRandom Rnd{7};
+    cRain Rain{Settings, Camera, Platform.Clock, Rnd};
+    SceneTransform Scene;
+};
+
+}  // namespace
+
+TEST_F(RainPicture, AVerticalGroupLightsItsCellsInTheRainColourAtTheirBrightness) {
+    LoadWhiteAtlas();
+    const int32_t n = 8;
+    const mRain::Group& group = AddGroup(0.3f, -30, 4.6f, n, false);
+    const cImage frame = Render();
+    for (int32_t j = 0; j <= n; ++j) {
+        const float a = LetterBrightness(j, n, group.Letters[j].Phase, false, 1, group.Y + Rain.Distance);
+        const uint32_t pixel = PixelAt(frame, 0, -30, std::floor(4.6f - j));
+        EXPECT_EQ(ChannelR(pixel), 0u) << j;
+        EXPECT_NEAR(ChannelG(pixel), a > 0 ? std::round(a * 160) : 0, 1) << "letter " << j;
+    }
+    EXPECT_EQ(ChannelG(PixelAt(frame, 1, -30, 3)), 0u);  // the next column over stays dark
+}
+
+TEST_F(RainPicture, GroupsBeyondTheViewingDistanceAreDimmed) {
+    LoadWhiteAtlas();
+    AddGroup(-3, -70.5f, 0, 8, false);  // half a cell past the distance: dim = 0.5417
+    AddGroup(3, -20, 0, 8, false);
+    const cImage frame = Render();
+    const float near = static_cast<float>(ChannelG(PixelAt(frame, 3, -20, -4)));
+    const float far = static_cast<float>(ChannelG(PixelAt(frame, -3, -70.5f, -4)));
+    EXPECT_NEAR(far / near, 0.5 + 0.5 / 6 * 0.5, 0.02);
+}
+
+TEST_F(RainPicture, TheLeaderGlowsGreyOverItsHead) {
+    LoadAtlas(GLYPHFALL_ATLAS_FILE);
+    AddGroup(0, -20, 0, 6, true);
+    const cImage withoutGlow = Render(false);
+    const cImage withGlow = Render(true);
+    const uint32_t head = PixelAt(withGlow, 0, -20, 0);
+    EXPECT_EQ(ChannelR(head), ChannelG(head));  // grey, not the rain colour
+    int brighter = 0;
+    for (int32_t i = 0; i < W * H; ++i) brighter += ChannelR(withGlow.Pixels[i]) > ChannelR(withoutGlow.Pixels[i]);
+    EXPECT_GT(brighter, 20);
+    EXPECT_GT(ChannelR(head), ChannelR(PixelAt(withoutGlow, 0, -20, 0)));
+}
+
+TEST_F(RainPicture, OverlappingColumnsAddUp) {
+    LoadWhiteAtlas();
+    AddGroup(0, -40, 2, 8, false);
+    const uint32_t alone = PixelAt(Render(), 0, -40, -2);
+    AddGroup(0, -30, 2, 8, false).Vertical = true;
+    Rain.Groups[1].X = 0;
+    // The nearer column's cell covers the farther one's centre: both colours add.
+    const cImage frame = Render();
+    EXPECT_GT(ChannelG(PixelAt(frame, 0, -40, -2)), ChannelG(alone));
+}
+
+TEST_F(RainPicture, ARunningRainLooksTheSameDrawnInOneBatchOrOneDrawPerLetter) {
+    LoadAtlas(GLYPHFALL_ATLAS_FILE);
+    Settings.Value("Count", 60);
+    Rain.SetupBackground();
+    Rain.SetupWord("glyphfall<br>rain");
+    for (int frame = 0; frame < 150; ++frame) {
+        Platform.Clock.Ticks += 50;
+        Rain.SampleNow();
+        Rain.SetupLogo(false);
+        Rain.Animate();
+        Camera.AddPosition(0, -0.5f, 0);
+    }
+    Scene.Angle = 0.3f;  // the random moves' rotation and offset too
+    Scene.Offset = {1.5f, 0, -2};
+    const cImage batched = Render();
+    auto& gl = dynamic_cast<cGLDevice&>(*Device.Device);
+    EXPECT_LE(gl.LastFrameStats().DrawCalls, 3u);
+    gl.SetFlushEveryDraw(true);
+    const cImage perLetter = Render();
+    EXPECT_GT(gl.LastFrameStats().DrawCalls, 100u);
+    int differing = 0, lit = 0;
+    for (size_t i = 0; i < batched.Pixels.size(); ++i) {
+        differing += batched.Pixels[i] != perLetter.Pixels[i];
+        lit += (batched.Pixels[i] & 0xFFFFFF) != 0;
+    }
+    EXPECT_EQ(differing, 0);
+    EXPECT_GT(lit, 500);
+}
