@@ -21,7 +21,7 @@ class cValues;
 class frmMain final : public app::iWindowEvents {
 public:
     // Counts above this would need more memory than any desktop has; "Select count" refuses them.
-    static constexpr int32_t MaxCount = 1000000;
+    static constexpr int32_t MaxCount = 200000;
 
     frmMain(app::iWindowPlatform& window, cValues& settings, mCore::iClock& clock, mCore::cRandom& rnd);
     ~frmMain() override;
