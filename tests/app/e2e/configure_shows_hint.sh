@@ -17,8 +17,7 @@ e2e_running "$APP_PID" || e2e_fail "the program ended while its hint was shown"
 # The text itself is only drawn (no X property carries it): the screenshot keeps it for a
 # person to look at, and the window checks above tell the box from the animation.
 
-e2e_key Return
-e2e_wait_exit "$APP_PID" 10
+e2e_key_until_ended "$APP_PID" Return 30
 [ "$EXIT_STATUS" -eq 0 ] || e2e_fail "/c ended with status $EXIT_STATUS"
 [ -e "${E2E_DIR}/bin/glyphfall.ini" ] && e2e_fail "/c wrote a settings file"
 exit 0

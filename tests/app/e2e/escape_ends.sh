@@ -10,8 +10,7 @@ geometry=$(e2e_geometry "$WINDOW")
 sleep 0.5  # a few frames
 e2e_screenshot "${E2E_SCREENSHOT_DIR:-$E2E_DIR}/running.png"
 
-e2e_key Escape
-e2e_wait_exit "$APP_PID" 15
+e2e_key_until_ended "$APP_PID" Escape 30
 [ "$EXIT_STATUS" -eq 0 ] || e2e_fail "Escape ended the program with status $EXIT_STATUS"
 e2e_has_window '^Glyphfall$' && e2e_fail "the window is still shown"
 exit 0

@@ -148,6 +148,32 @@ e2e_key() {
     xdotool key "$@"
 }
 
+# Presses the key every few seconds until the process ends (a key can be lost while the
+# window is still taking the focus on a busy machine); fails after the deadline.
+e2e_key_until_ended() {  # pid key seconds
+    local end
+    end=$((SECONDS + $(e2e_seconds "${3:-15}")))
+    while e2e_running "$1"; do
+        [ "$SECONDS" -ge "$end" ] && e2e_fail "process $1 did not end on $2"
+        e2e_key "$2"
+        e2e_poll 3 e2e_ended "$1" && break
+    done
+    EXIT_STATUS=0
+    wait "$1" || EXIT_STATUS=$?
+}
+
+# Presses the key (without focusing anything: a popup holds the grab) until no visible
+# window matches the pattern; fails after the deadline.
+e2e_key_until_gone() {  # pattern key seconds
+    local end
+    end=$((SECONDS + $(e2e_seconds "${3:-15}")))
+    while e2e_has_window "$1"; do
+        [ "$SECONDS" -ge "$end" ] && e2e_fail "window /$1/ stayed after $2"
+        xdotool key "$2"
+        e2e_poll 2 e2e_no_window "$1" && break
+    done
+}
+
 e2e_click() {  # x y button
     xdotool mousemove --sync "$1" "$2" click "$3"
 }

@@ -15,11 +15,9 @@ e2e_log "menu $WINDOW at $geometry"
 case "$geometry" in *+300+200) ;; *) e2e_fail "the menu is at $geometry, not at the pointer (300, 200)" ;; esac
 e2e_screenshot "${E2E_SCREENSHOT_DIR:-$E2E_DIR}/menu.png"
 
-xdotool key Escape
-e2e_wait_no_window '^Popup' 10
+e2e_key_until_gone '^Popup' Escape 20
 e2e_running "$APP_PID" || e2e_fail "closing the menu ended the program"
 
 WINDOW=$main_window
-e2e_key Escape
-e2e_wait_exit "$APP_PID" 15
+e2e_key_until_ended "$APP_PID" Escape 30
 exit 0

@@ -17,6 +17,5 @@ count=$(e2e_windows '^Glyphfall$' | wc -l)
 e2e_running "$first" || e2e_fail "the first copy ended"
 
 WINDOW=$main_window
-e2e_key Escape
-e2e_wait_exit "$first" 15
+e2e_key_until_ended "$first" Escape 30
 exit 0
