@@ -30,6 +30,33 @@ public:
 
 class cImage;
 
+// One letter of a column of the rain, as the letter renderer decided it.
+struct cColumnLetter {
+    float X, Y, Z;     // the letter cell's translation, before the scene's rotation and offset
+    float U, V;        // top-left corner of its glyph cell in the atlas
+    D3DCOLOR Ambient;  // its colour, reaching the screen through D3DRS_AMBIENT
+    bool Drawn;        // a letter that is not drawn still sets its colour
+};
+
+// The letters of one column: each is the letter quad held in Vertices (six vertices of
+// FVF 0x112, 32 bytes each: two triangles in the X-Z plane whose texture coordinates span
+// one glyph cell, U to U + CellSize from -x to +x and V to V + CellSize from -z to +z),
+// drawn from Buffer with its own world transform: translation by (X, Y, Z), then rotation
+// about Y by SceneAngle, then translation by SceneOffset.
+struct cLetterColumn {
+    cVertexBuffer* Buffer = nullptr;
+    float* Vertices = nullptr;  // the caller's copy of the six vertices; their cells are written here
+    float CellSize = 0;
+    float SceneAngle = 0;
+    D3DVECTOR SceneOffset;
+    const cColumnLetter* Letters = nullptr;
+    uint32_t Count = 0;
+};
+
+// Writes the texture coordinates of one glyph cell into the six letter-quad vertices
+// (FVF 0x112 floats): U + size where x > 0, V + size where z > 0.
+void WriteLetterCell(float* ioVertices, float iU, float iV, float iSize);
+
 class iDirect3DDevice {
 public:
     virtual ~iDirect3DDevice() = default;
@@ -56,6 +83,15 @@ public:
     virtual HRESULT SetVertexShader(uint32_t iFVF) = 0;
     virtual HRESULT SetStreamSource(uint32_t iStream, cVertexBuffer* iBuffer, uint32_t iStride) = 0;
     virtual HRESULT DrawPrimitive(D3DPRIMITIVETYPE iType, uint32_t iStartVertex, uint32_t iPrimitiveCount) = 0;
+
+    // Draws a column of letters. Its meaning is exactly this sequence per letter, which is
+    // what this default does (so a recording backend sees every call): write the letter's
+    // cell into Vertices and copy them into Buffer, SetRenderState(D3DRS_AMBIENT), and for
+    // a drawn letter SetTransform(D3DTS_WORLD) with identity x translation x rotation x
+    // translation multiplied step by step, SetStreamSource(0, Buffer, 32) and
+    // DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2). A backend may do the same work its own way
+    // when the picture and the state left behind are the same. Stops at the first failure.
+    virtual HRESULT DrawLetterColumn(const cLetterColumn& iColumn);
 
     virtual HRESULT CreateVertexBuffer(uint32_t iLength, uint32_t iUsage, uint32_t iFVF, D3DPOOL iPool,
                                        std::shared_ptr<cVertexBuffer>& oBuffer) {

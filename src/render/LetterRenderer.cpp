@@ -67,13 +67,7 @@ void cLetterRenderer::WriteQuadCorners() {
     }
 }
 
-void cLetterRenderer::WriteCell(float iU, float iV, float iSize) {
-    // x grows with u and z with v: the cell's top edge lies at z = -0.5.
-    for (QuadVertex& vertex : QuadVertices) {
-        vertex.tu = vertex.x > 0 ? iU + iSize : iU;
-        vertex.tv = vertex.z > 0 ? iV + iSize : iV;
-    }
-}
+void cLetterRenderer::WriteCell(float iU, float iV, float iSize) { WriteLetterCell(&QuadVertices[0].x, iU, iV, iSize); }
 
 void cLetterRenderer::UploadQuad() {
     Check(mDXGraphics::VertexBufferSetData(*QuadBuffer, 0, sizeof QuadVertices, 0, QuadVertices));
@@ -104,34 +98,46 @@ void cLetterRenderer::RenderLetters(cDevice& iDevice, const cRain& iRain, const 
         Check(device.SetMaterial(WhiteMaterial()));
         WriteQuadCorners();
         const mRain::Color& color = iRain.LetterColor;
+        const float cameraY = iCamera.GetY();
+        cLetterColumn column;
+        column.Buffer = QuadBuffer.get();
+        column.Vertices = &QuadVertices[0].x;
+        column.CellSize = CellSize;
+        column.SceneAngle = iScene.Angle;
+        column.SceneOffset = iScene.Offset;
         const int32_t groupMax = iRain.GroupMax;
         for (int32_t i = 0; i <= groupMax; ++i) {
             const mRain::Group& group = iRain.Groups[i];
             if (!group.Active) continue;
             Check(device.SetRenderState(D3DRS_ZBIAS, 0));  // the leaders leave a bias of 1
             const int32_t n = group.LetterMax;
-            const float depthFromView = static_cast<float>(static_cast<double>(group.Y) + iRain.Distance - iCamera.GetY());
+            if (Column_.size() < static_cast<size_t>(n) + 1) Column_.resize(static_cast<size_t>(n) + 1);
+            const float depthFromView = static_cast<float>(static_cast<double>(group.Y) + iRain.Distance - cameraY);
+            // The cell of letter j lies j cells behind the head along the group's axis.
+            const double head = group.Vertical ? group.Z : group.X;
+            const float across = static_cast<float>(std::floor(group.Vertical ? group.X : group.Z));
             for (int32_t j = 0; j <= n; ++j) {
                 const mRain::Letter& letter = group.Letters[j];
-                WriteCell(CellSize * letter.Col, CellSize * letter.Row, CellSize);
-                UploadQuad();
-                bool drawn = true;
+                cColumnLetter& out = Column_[static_cast<size_t>(j)];
+                out.U = CellSize * letter.Col;
+                out.V = CellSize * letter.Row;
                 if (group.Leader && j == 0) {
                     // A leader's head is grey-white at the group's fade, never dimmed or flickering.
-                    Check(device.SetRenderState(D3DRS_AMBIENT, Grey(group.Arrived ? group.WordAlpha : group.Alpha)));
+                    out.Ambient = Grey(group.Arrived ? group.WordAlpha : group.Alpha);
+                    out.Drawn = true;
                 } else {
                     const float a = LetterBrightness(j, n, letter.Phase, group.Leader, group.Alpha, depthFromView);
-                    Check(device.SetRenderState(
-                        D3DRS_AMBIENT, mDXGraphics::ColorFromFloats(a * color.r, a * color.g, a * color.b, 1)));
-                    drawn = a > 0;
+                    out.Ambient = mDXGraphics::ColorFromFloats(a * color.r, a * color.g, a * color.b, 1);
+                    out.Drawn = a > 0;
                 }
-                if (!drawn) continue;
-                const double along = static_cast<double>(group.Vertical ? group.Z : group.X) - j;
-                const float x = static_cast<float>(std::floor(group.Vertical ? group.X : along));
-                const float z = static_cast<float>(std::floor(group.Vertical ? along : group.Z));
-                SetWorld(device, x, group.Y, z, iScene);
-                DrawQuad(device);
+                const float along = static_cast<float>(std::floor(head - j));
+                out.X = group.Vertical ? across : along;
+                out.Y = group.Y;
+                out.Z = group.Vertical ? along : across;
             }
+            column.Letters = Column_.data();
+            column.Count = static_cast<uint32_t>(n) + 1;
+            Check(device.DrawLetterColumn(column));
         }
         iDevice.SetTexture(0, 0);
     });

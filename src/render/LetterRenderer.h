@@ -6,6 +6,7 @@
 #include "device/iDirect3D.h"
 
 #include <memory>
+#include <vector>
 
 class cCamera;
 class cDevice;
@@ -46,6 +47,8 @@ private:
     void UploadQuad();
     void SetWorld(iDirect3DDevice& iDevice, float iX, float iY, float iZ, const SceneTransform& iScene);
     void DrawQuad(iDirect3DDevice& iDevice);
+
+    std::vector<cColumnLetter> Column_;  // one group's letters; grows to the longest group, never shrinks
 };
 
 // The letter's brightness factor before the rain colour, for a letter that is not the head

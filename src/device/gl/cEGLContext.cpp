@@ -192,6 +192,10 @@ cImage cEGLContext::ReadPixels() const {
     return image;
 }
 
+void cEGLContext::Finish() const {
+    if (Context_) glFinish();
+}
+
 std::string cEGLContext::Renderer() const {
     if (!Context_) return {};
     const auto* text = reinterpret_cast<const char*>(glGetString(GL_RENDERER));

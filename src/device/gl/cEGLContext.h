@@ -29,6 +29,8 @@ public:
     bool Resize(int32_t iWidth, int32_t iHeight);
     // The framebuffer's colours, rows top first, opaque (the picture as it would be on screen).
     cImage ReadPixels() const;
+    // Waits until GL has finished every command given so far (the frame is rasterised).
+    void Finish() const;
 
     int32_t Width() const { return Width_; }
     int32_t Height() const { return Height_; }

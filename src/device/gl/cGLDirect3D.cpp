@@ -4,6 +4,8 @@
 #include <epoxy/egl.h>
 #include <epoxy/gl.h>
 
+#include <algorithm>
+#include <cstring>
 #include <vector>
 
 #include "device/cImage.h"
@@ -26,6 +28,31 @@ void main() {
     gl_Position = p;
     vColor = aColor;
     vTexCoord = aTexCoord;
+}
+)";
+
+// The letter quad drawn once per letter instance. The world position is the rotated
+// corner plus the letter's translation: the same single addition the CPU makes when it
+// transforms a letter's vertex, so the positions, and with them the triangles, are the same.
+const char* const LetterVertexShader = R"(#version 330 core
+layout(location = 0) in vec3 aTranslation;
+layout(location = 1) in vec3 aColor;
+layout(location = 2) in vec2 aCell;
+uniform mat4 uViewProjection;
+uniform vec3 uCorner[6];
+uniform vec2 uFarEdge[6];
+uniform float uCellSize;
+uniform float uAlpha;
+out vec4 vColor;
+out vec2 vTexCoord;
+void main() {
+    vec3 aPosition = uCorner[gl_VertexID] + aTranslation;
+    vec4 p = uViewProjection * vec4(aPosition, 1.0);
+    p.z = 2.0 * p.z - p.w;
+    gl_Position = p;
+    vColor = vec4(aColor, uAlpha);
+    vec2 far = aCell + vec2(uCellSize);
+    vTexCoord = vec2(uFarEdge[gl_VertexID].x > 0.5 ? far.x : aCell.x, uFarEdge[gl_VertexID].y > 0.5 ? far.y : aCell.y);
 }
 )";
 
@@ -229,34 +256,81 @@ cGLDevice::~cGLDevice() {
     if (VertexBuffer_) glDeleteBuffers(1, &VertexBuffer_);
     if (VertexArray_) glDeleteVertexArrays(1, &VertexArray_);
     if (Program_) glDeleteProgram(Program_);
+    if (LetterBuffer_) glDeleteBuffers(1, &LetterBuffer_);
+    if (LetterIndices_) glDeleteBuffers(1, &LetterIndices_);
+    if (LetterArray_) glDeleteVertexArrays(1, &LetterArray_);
+    if (LetterProgram_) glDeleteProgram(LetterProgram_);
 }
 
-bool cGLDevice::Build(std::string& oError) {
-    GLuint vs = CompileShader(GL_VERTEX_SHADER, VertexShader, oError);
-    if (!vs) return false;
-    GLuint fs = CompileShader(GL_FRAGMENT_SHADER, FragmentShader, oError);
+namespace {
+
+GLuint LinkProgram(const char* vertexSource, const char* fragmentSource, std::string& oError) {
+    GLuint vs = CompileShader(GL_VERTEX_SHADER, vertexSource, oError);
+    if (!vs) return 0;
+    GLuint fs = CompileShader(GL_FRAGMENT_SHADER, fragmentSource, oError);
     if (!fs) {
         glDeleteShader(vs);
-        return false;
+        return 0;
     }
-    Program_ = glCreateProgram();
-    glAttachShader(Program_, vs);
-    glAttachShader(Program_, fs);
-    glLinkProgram(Program_);
+    GLuint program = glCreateProgram();
+    glAttachShader(program, vs);
+    glAttachShader(program, fs);
+    glLinkProgram(program);
     glDeleteShader(vs);
     glDeleteShader(fs);
     GLint ok = 0;
-    glGetProgramiv(Program_, GL_LINK_STATUS, &ok);
+    glGetProgramiv(program, GL_LINK_STATUS, &ok);
     if (!ok) {
         char log[1024] = {};
-        glGetProgramInfoLog(Program_, sizeof log, nullptr, log);
+        glGetProgramInfoLog(program, sizeof log, nullptr, log);
         oError = std::string("shader linking failed: ") + log;
-        return false;
+        glDeleteProgram(program);
+        return 0;
     }
-    auto at = [&](const char* name) { return glGetUniformLocation(Program_, name); };
-    U_ = {at("uViewProjection"), at("uHasTexture"), at("uTexture"),   at("uColorOp"),      at("uColorArg1"),
-          at("uColorArg2"),      at("uAlphaOp"),    at("uAlphaArg1"), at("uAlphaArg2"),    at("uTextureFactor"),
-          at("uAlphaTest"),      at("uAlphaFunc"),  at("uAlphaRef")};
+    return program;
+}
+
+}  // namespace
+
+bool cGLDevice::Build(std::string& oError) {
+    Program_ = LinkProgram(VertexShader, FragmentShader, oError);
+    if (!Program_) return false;
+    LetterProgram_ = LinkProgram(LetterVertexShader, FragmentShader, oError);
+    if (!LetterProgram_) return false;
+    auto uniforms = [](GLuint program) {
+        auto at = [&](const char* name) { return glGetUniformLocation(program, name); };
+        return Uniforms{at("uViewProjection"), at("uHasTexture"), at("uTexture"),   at("uColorOp"),
+                        at("uColorArg1"),      at("uColorArg2"),  at("uAlphaOp"),   at("uAlphaArg1"),
+                        at("uAlphaArg2"),      at("uTextureFactor"), at("uAlphaTest"), at("uAlphaFunc"),
+                        at("uAlphaRef")};
+    };
+    U_ = uniforms(Program_);
+    LetterU_ = uniforms(LetterProgram_);
+    LetterCorner_ = glGetUniformLocation(LetterProgram_, "uCorner");
+    LetterFarEdge_ = glGetUniformLocation(LetterProgram_, "uFarEdge");
+    LetterCellSize_ = glGetUniformLocation(LetterProgram_, "uCellSize");
+    LetterAlpha_ = glGetUniformLocation(LetterProgram_, "uAlpha");
+
+    // The letter instances: one record per letter, read once per instance; the corner
+    // order of the two triangles comes from a six-index element list.
+    glGenVertexArrays(1, &LetterArray_);
+    glGenBuffers(1, &LetterBuffer_);
+    glGenBuffers(1, &LetterIndices_);
+    glBindVertexArray(LetterArray_);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, LetterIndices_);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, sizeof Shape_.Index, nullptr, GL_DYNAMIC_DRAW);
+    glBindBuffer(GL_ARRAY_BUFFER, LetterBuffer_);
+    const GLsizei letterStride = sizeof(LetterInstance);
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, letterStride, reinterpret_cast<void*>(offsetof(LetterInstance, X)));
+    glVertexAttribDivisor(0, 1);
+    glEnableVertexAttribArray(1);
+    glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, letterStride, reinterpret_cast<void*>(offsetof(LetterInstance, R)));
+    glVertexAttribDivisor(1, 1);
+    glEnableVertexAttribArray(2);
+    glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, letterStride, reinterpret_cast<void*>(offsetof(LetterInstance, U)));
+    glVertexAttribDivisor(2, 1);
+    glBindVertexArray(0);
 
     glGenVertexArrays(1, &VertexArray_);
     glGenBuffers(1, &VertexBuffer_);
@@ -286,8 +360,8 @@ void cGLDevice::BindTarget() {
 
 // Every GL state the frame depends on is set before each GL draw: there are only a few
 // per frame, and the window's toolkit may have changed GL state in between.
-void cGLDevice::ApplyState() {
-    const auto& rs = State_.RenderState;
+void cGLDevice::ApplyState(const DrawState& iState, uint32_t iProgram, const Uniforms& iU) {
+    const auto& rs = iState.RenderState;
     BindTarget();
     glDisable(GL_SCISSOR_TEST);
     glDisable(GL_STENCIL_TEST);
@@ -336,32 +410,31 @@ void cGLDevice::ApplyState() {
     const uint32_t mask = rs[D3DRS_COLORWRITEENABLE];
     glColorMask(mask & 1, (mask >> 1) & 1, (mask >> 2) & 1, (mask >> 3) & 1);
 
-    glUseProgram(Program_);
-    glBindVertexArray(VertexArray_);
+    glUseProgram(iProgram);
     D3DMATRIX viewProjection;
-    mDXGraphics::TransformMultiply(viewProjection, State_.View, State_.Projection);
+    mDXGraphics::TransformMultiply(viewProjection, iState.View, iState.Projection);
     // Row-vector matrices given as they lie in memory are the transposed column-major
     // matrix GLSL sees, so M * v in the shader is p · M.
-    glUniformMatrix4fv(U_.ViewProjection, 1, GL_FALSE, &viewProjection.m[0][0]);
+    glUniformMatrix4fv(iU.ViewProjection, 1, GL_FALSE, &viewProjection.m[0][0]);
 
-    const auto& ts = State_.StageState[0];
-    glUniform1i(U_.ColorOp, static_cast<GLint>(ts[D3DTSS_COLOROP]));
-    glUniform1i(U_.ColorArg1, static_cast<GLint>(ts[D3DTSS_COLORARG1]));
-    glUniform1i(U_.ColorArg2, static_cast<GLint>(ts[D3DTSS_COLORARG2]));
-    glUniform1i(U_.AlphaOp, static_cast<GLint>(ts[D3DTSS_ALPHAOP]));
-    glUniform1i(U_.AlphaArg1, static_cast<GLint>(ts[D3DTSS_ALPHAARG1]));
-    glUniform1i(U_.AlphaArg2, static_cast<GLint>(ts[D3DTSS_ALPHAARG2]));
+    const auto& ts = iState.Stage0;
+    glUniform1i(iU.ColorOp, static_cast<GLint>(ts[D3DTSS_COLOROP]));
+    glUniform1i(iU.ColorArg1, static_cast<GLint>(ts[D3DTSS_COLORARG1]));
+    glUniform1i(iU.ColorArg2, static_cast<GLint>(ts[D3DTSS_COLORARG2]));
+    glUniform1i(iU.AlphaOp, static_cast<GLint>(ts[D3DTSS_ALPHAOP]));
+    glUniform1i(iU.AlphaArg1, static_cast<GLint>(ts[D3DTSS_ALPHAARG1]));
+    glUniform1i(iU.AlphaArg2, static_cast<GLint>(ts[D3DTSS_ALPHAARG2]));
     const D3DCOLORVALUE factor = mDXGraphics::ColorToValue(rs[D3DRS_TEXTUREFACTOR]);
-    glUniform4f(U_.TextureFactor, factor.r, factor.g, factor.b, factor.a);
-    glUniform1i(U_.AlphaTest, rs[D3DRS_ALPHATESTENABLE] ? 1 : 0);
-    glUniform1i(U_.AlphaFunc, static_cast<GLint>(rs[D3DRS_ALPHAFUNC]));
-    glUniform1i(U_.AlphaRef, static_cast<GLint>(rs[D3DRS_ALPHAREF] & 0xFF));
+    glUniform4f(iU.TextureFactor, factor.r, factor.g, factor.b, factor.a);
+    glUniform1i(iU.AlphaTest, rs[D3DRS_ALPHATESTENABLE] ? 1 : 0);
+    glUniform1i(iU.AlphaFunc, static_cast<GLint>(rs[D3DRS_ALPHAFUNC]));
+    glUniform1i(iU.AlphaRef, static_cast<GLint>(rs[D3DRS_ALPHAREF] & 0xFF));
 
-    auto* texture = static_cast<cGLTexture*>(State_.Textures[0]);
+    auto* texture = static_cast<cGLTexture*>(iState.Texture);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, texture ? texture->Name : 0);
-    glUniform1i(U_.Texture, 0);
-    glUniform1i(U_.HasTexture, texture ? 1 : 0);
+    glUniform1i(iU.Texture, 0);
+    glUniform1i(iU.HasTexture, texture ? 1 : 0);
     glBindSampler(0, Sampler_);
     glSamplerParameteri(Sampler_, GL_TEXTURE_MAG_FILTER, ts[D3DTSS_MAGFILTER] == D3DTEXF_POINT ? GL_NEAREST : GL_LINEAR);
     glSamplerParameteri(Sampler_, GL_TEXTURE_MIN_FILTER, ts[D3DTSS_MINFILTER] == D3DTEXF_POINT ? GL_NEAREST : GL_LINEAR);
@@ -369,20 +442,73 @@ void cGLDevice::ApplyState() {
     glSamplerParameteri(Sampler_, GL_TEXTURE_WRAP_T, Address(ts[D3DTSS_ADDRESSV]));
 }
 
-void cGLDevice::Flush() {
-    const size_t count = Batch_.Size();
-    if (count == 0) return;
-    ApplyState();
-    glBindBuffer(GL_ARRAY_BUFFER, VertexBuffer_);
-    const size_t bytes = count * sizeof(cBatchVertex);
-    if (bytes > BufferBytes_) BufferBytes_ = bytes * 2;
-    // Fresh storage each time, so the upload never waits for the previous draw to finish.
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(BufferBytes_), nullptr, GL_STREAM_DRAW);
-    glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes), Batch_.Data());
-    glDrawArrays(GL_TRIANGLES, 0, static_cast<GLsizei>(count));
+void cGLDevice::CloseBatch() {
+    const bool letters = LetterCount_ > LetterBegin_;
+    const bool vertices = Batch_.Size() > BatchBegin_;
+    if (!letters && !vertices) return;
+    PendingDraw& draw = Pending_.emplace_back();
+    draw.Letters = letters;
+    draw.Begin = letters ? LetterBegin_ : BatchBegin_;
+    draw.End = letters ? LetterCount_ : Batch_.Size();
+    draw.State.RenderState = State_.RenderState;
+    draw.State.Stage0 = State_.StageState[0];
+    draw.State.View = State_.View;
+    draw.State.Projection = State_.Projection;
+    draw.State.Texture = State_.Textures[0];
+    draw.Shape = Shape_;
+    // Counted when the batch is closed: each closed batch is one GL draw at the flush.
     ++Frame_.DrawCalls;
-    Frame_.Primitives += static_cast<uint32_t>(count / 3);
+    Frame_.Primitives += static_cast<uint32_t>(letters ? (draw.End - draw.Begin) * 2 : (draw.End - draw.Begin) / 3);
+    LetterBegin_ = LetterCount_;
+    BatchBegin_ = Batch_.Size();
+}
+
+void cGLDevice::Flush() {
+    CloseBatch();
+    if (Pending_.empty()) return;
+    // Fresh storage each time, so the upload never waits for the previous frame's draws.
+    if (Batch_.Size()) {
+        glBindBuffer(GL_ARRAY_BUFFER, VertexBuffer_);
+        const size_t bytes = Batch_.Size() * sizeof(cBatchVertex);
+        if (bytes > BufferBytes_) BufferBytes_ = bytes * 2;
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(BufferBytes_), nullptr, GL_STREAM_DRAW);
+        glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes), Batch_.Data());
+    }
+    if (LetterCount_) {
+        glBindBuffer(GL_ARRAY_BUFFER, LetterBuffer_);
+        const size_t bytes = LetterCount_ * sizeof(LetterInstance);
+        if (bytes > LetterBufferBytes_) LetterBufferBytes_ = bytes * 2;
+        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(LetterBufferBytes_), nullptr, GL_STREAM_DRAW);
+        glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes), Letters_.get());
+    }
+    for (const PendingDraw& draw : Pending_) {
+        const size_t count = draw.End - draw.Begin;
+        if (!draw.Letters) {
+            ApplyState(draw.State, Program_, U_);
+            glBindVertexArray(VertexArray_);
+            glDrawArrays(GL_TRIANGLES, static_cast<GLint>(draw.Begin), static_cast<GLsizei>(count));
+            continue;
+        }
+        ApplyState(draw.State, LetterProgram_, LetterU_);
+        glUniform3fv(LetterCorner_, 6, &draw.Shape.Corner[0][0]);
+        glUniform2fv(LetterFarEdge_, 6, &draw.Shape.FarEdge[0][0]);
+        glUniform1f(LetterCellSize_, draw.Shape.CellSize);
+        glUniform1f(LetterAlpha_, draw.Shape.Alpha);
+        glBindVertexArray(LetterArray_);
+        glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, sizeof draw.Shape.Index, draw.Shape.Index);
+        // GL 3.3 has no base instance: the instance attributes start at this draw's first letter.
+        glBindBuffer(GL_ARRAY_BUFFER, LetterBuffer_);
+        const size_t base = draw.Begin * sizeof(LetterInstance);
+        const GLsizei stride = sizeof(LetterInstance);
+        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(base + offsetof(LetterInstance, X)));
+        glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(base + offsetof(LetterInstance, R)));
+        glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(base + offsetof(LetterInstance, U)));
+        glDrawElementsInstanced(GL_TRIANGLES, 6, GL_UNSIGNED_SHORT, nullptr, static_cast<GLsizei>(count));
+    }
+    Pending_.clear();
     Batch_.Clear();
+    LetterCount_ = 0;
+    BatchBegin_ = LetterBegin_ = 0;
 }
 
 HRESULT cGLDevice::Reset(D3DPRESENT_PARAMETERS& iParams) {
@@ -455,7 +581,7 @@ HRESULT cGLDevice::SetRenderState(D3DRENDERSTATETYPE iState, uint32_t iValue) {
     if (iState >= D3DRS_COUNT) return D3DERR_INVALIDCALL;
     uint32_t& current = State_.RenderState[iState];
     if (current == iValue) return D3D_OK;
-    if (cFixedFunction::AffectsRasterisation(iState)) Flush();
+    if (cFixedFunction::AffectsRasterisation(iState)) CloseBatch();
     current = iValue;
     return D3D_OK;
 }
@@ -468,7 +594,7 @@ HRESULT cGLDevice::SetTextureStageState(uint32_t iStage, D3DTEXTURESTAGESTATETYP
     if (iStage >= D3D_STAGE_COUNT || iType >= D3DTSS_COUNT) return D3DERR_INVALIDCALL;
     uint32_t& current = State_.StageState[iStage][iType];
     if (current == iValue) return D3D_OK;
-    Flush();
+    CloseBatch();
     current = iValue;
     return D3D_OK;
 }
@@ -481,11 +607,11 @@ HRESULT cGLDevice::SetTransform(D3DTRANSFORMSTATETYPE iState, const D3DMATRIX& i
     switch (iState) {
         case D3DTS_WORLD: State_.World = iMatrix; return D3D_OK;  // applied on the CPU per draw
         case D3DTS_VIEW:
-            if (!(State_.View == iMatrix)) Flush();
+            if (!(State_.View == iMatrix)) CloseBatch();
             State_.View = iMatrix;
             return D3D_OK;
         case D3DTS_PROJECTION:
-            if (!(State_.Projection == iMatrix)) Flush();
+            if (!(State_.Projection == iMatrix)) CloseBatch();
             State_.Projection = iMatrix;
             return D3D_OK;
         default: return D3DERR_INVALIDCALL;
@@ -500,7 +626,7 @@ HRESULT cGLDevice::SetTexture(uint32_t iStage, cTexture* iTexture) {
     if (iStage >= D3D_STAGE_COUNT) return D3DERR_INVALIDCALL;
     if (iTexture && !dynamic_cast<cGLTexture*>(iTexture)) return D3DERR_INVALIDCALL;
     if (State_.Textures[iStage] == iTexture) return D3D_OK;
-    if (iStage == 0) Flush();  // only stage 0 takes part in drawing
+    if (iStage == 0) CloseBatch();  // only stage 0 takes part in drawing
     State_.Textures[iStage] = iTexture;
     return D3D_OK;
 }
@@ -524,10 +650,131 @@ HRESULT cGLDevice::SetStreamSource(uint32_t iStream, cVertexBuffer* iBuffer, uin
 
 HRESULT cGLDevice::DrawPrimitive(D3DPRIMITIVETYPE iType, uint32_t iStartVertex, uint32_t iPrimitiveCount) {
     if (!InScene_) return D3DERR_INVALIDCALL;
+    if (LetterCount_ > LetterBegin_) CloseBatch();  // drawing order is submission order
     const HRESULT hr = State_.ExpandDraw(iType, iStartVertex, iPrimitiveCount, Batch_);
     if (Failed(hr)) return hr;
     ++Frame_.DeviceDraws;
     if (FlushEveryDraw_) Flush();
+    return D3D_OK;
+}
+
+// The instanced letters reproduce the fixed-function vertex work only where every vertex
+// of the draw gets the same colour from the ambient state (no lights, no vertex colour),
+// and only for the letter vertex format; otherwise the column goes the plain way.
+bool cGLDevice::LetterPathApplies(const cLetterColumn& iColumn) const {
+    if (FlushEveryDraw_ || !InScene_) return false;
+    if (State_.FVF != D3DFVF_QUADVERTEX || !iColumn.Buffer || !iColumn.Vertices || !iColumn.Letters) return false;
+    if (iColumn.Buffer->Bytes.size() < 6 * sizeof(float) * 8) return false;
+    return !State_.RenderState[D3DRS_LIGHTING] || State_.EnabledLights.empty();
+}
+
+HRESULT cGLDevice::DrawLetterColumn(const cLetterColumn& iColumn) {
+    if (!LetterPathApplies(iColumn)) return iDirect3DDevice::DrawLetterColumn(iColumn);
+    if (iColumn.Count == 0) return D3D_OK;
+
+    // The world transforms of the column differ only in their translation row: the
+    // rotation part (rows 0 to 2) comes from the same step-by-step product.
+    D3DMATRIX rotation, offset, world = mDXGraphics::IdentityTransform, step;
+    mDXGraphics::TransformRotationY(rotation, iColumn.SceneAngle);
+    mDXGraphics::TransformTranslation(offset, iColumn.SceneOffset.x, iColumn.SceneOffset.y, iColumn.SceneOffset.z);
+    mDXGraphics::TransformTranslation(step, 0, 0, 0);
+    mDXGraphics::TransformMultiply(world, world, step);
+    mDXGraphics::TransformMultiply(world, world, rotation);
+    mDXGraphics::TransformMultiply(world, world, offset);
+    const auto& m = world.m;
+
+    LetterShape shape{};
+    const float* vertices = iColumn.Vertices;
+    for (int v = 0; v < 6; ++v) {
+        const float* p = vertices + v * 8;
+        // As the vertex transform adds them: the corner's three products first, the
+        // translation row last (that last addition is the shader's).
+        for (int c = 0; c < 3; ++c) shape.Corner[v][c] = p[0] * m[0][c] + p[1] * m[1][c] + p[2] * m[2][c];
+        shape.FarEdge[v][0] = p[0] > 0 ? 1.0f : 0.0f;
+        shape.FarEdge[v][1] = p[2] > 0 ? 1.0f : 0.0f;
+        // A corner equal to an earlier one is shared, so GL transforms it once.
+        shape.Index[v] = static_cast<uint16_t>(v);
+        for (int w = 0; w < v; ++w) {
+            if (std::memcmp(vertices + w * 8, p, 6 * sizeof(float)) == 0 &&
+                shape.FarEdge[w][0] == shape.FarEdge[v][0] && shape.FarEdge[w][1] == shape.FarEdge[v][1]) {
+                shape.Index[v] = shape.Index[w];
+                break;
+            }
+        }
+    }
+    shape.CellSize = iColumn.CellSize;
+    const bool lit = State_.RenderState[D3DRS_LIGHTING] != 0;
+    if (lit && (!ChannelColorReady_ || std::memcmp(&ChannelMaterial_, &State_.Material, sizeof ChannelMaterial_) != 0)) {
+        for (uint32_t value = 0; value < 256; ++value) {
+            const D3DCOLORVALUE ambient = mDXGraphics::ColorToValue(value * 0x010101u);
+            const D3DCOLORVALUE& e = State_.Material.Emissive;
+            const D3DCOLORVALUE& a = State_.Material.Ambient;
+            auto clamp01 = [](float x) { return x < 0.0f ? 0.0f : (x > 1.0f ? 1.0f : x); };
+            ChannelColor_[0][value] = clamp01(e.r + ambient.r * a.r);
+            ChannelColor_[1][value] = clamp01(e.g + ambient.g * a.g);
+            ChannelColor_[2][value] = clamp01(e.b + ambient.b * a.b);
+        }
+        ChannelMaterial_ = State_.Material;
+        ChannelColorReady_ = true;
+    }
+    const float diffuseAlpha = State_.Material.Diffuse.a;
+    shape.Alpha = !lit ? 1.0f : (diffuseAlpha < 0.0f ? 0.0f : (diffuseAlpha > 1.0f ? 1.0f : diffuseAlpha));
+
+    if (Batch_.Size() > BatchBegin_) CloseBatch();
+    if (LetterCount_ > LetterBegin_ && std::memcmp(&shape, &Shape_, sizeof shape) != 0) CloseBatch();
+    Shape_ = shape;
+    if (LetterCount_ + iColumn.Count > LetterCapacity_) {
+        const size_t capacity = std::max<size_t>({LetterCapacity_ * 2, LetterCount_ + iColumn.Count, 4096});
+        auto grown = std::make_unique_for_overwrite<LetterInstance[]>(capacity);
+        if (LetterCount_) std::memcpy(grown.get(), Letters_.get(), LetterCount_ * sizeof(LetterInstance));
+        Letters_ = std::move(grown);
+        LetterCapacity_ = capacity;
+    }
+
+    const float r00 = rotation.m[0][0], r20 = rotation.m[2][0], r02 = rotation.m[0][2], r22 = rotation.m[2][2];
+    const D3DVECTOR o = iColumn.SceneOffset;
+    LetterInstance* out = Letters_.get() + LetterCount_;
+    const cColumnLetter* lastDrawn = nullptr;
+    for (uint32_t i = 0; i < iColumn.Count; ++i) {
+        const cColumnLetter& letter = iColumn.Letters[i];
+        if (!letter.Drawn) continue;
+        lastDrawn = &letter;
+        // The translation row of identity x translation x rotation x offset: the products
+        // with the rotation's zeros and ones drop out without changing any value.
+        out->X = (letter.X * r00 + letter.Z * r20) + o.x;
+        out->Y = letter.Y + o.y;
+        out->Z = (letter.X * r02 + letter.Z * r22) + o.z;
+        if (lit) {
+            out->R = ChannelColor_[0][ChannelR(letter.Ambient)];
+            out->G = ChannelColor_[1][ChannelG(letter.Ambient)];
+            out->B = ChannelColor_[2][ChannelB(letter.Ambient)];
+        } else {
+            out->R = out->G = out->B = 1.0f;
+        }
+        out->U = letter.U;
+        out->V = letter.V;
+        ++out;
+    }
+    const size_t drawn = static_cast<size_t>(out - (Letters_.get() + LetterCount_));
+    LetterCount_ += drawn;
+    Frame_.DeviceDraws += static_cast<uint32_t>(drawn);
+
+    // Leave the state the letter-by-letter sequence leaves: the last letter's cell in the
+    // buffer and its colour, the last drawn letter's world transform and the stream.
+    const cColumnLetter& last = iColumn.Letters[iColumn.Count - 1];
+    WriteLetterCell(iColumn.Vertices, last.U, last.V, iColumn.CellSize);
+    std::memcpy(iColumn.Buffer->Bytes.data(), iColumn.Vertices, 6 * 8 * sizeof(float));
+    State_.RenderState[D3DRS_AMBIENT] = last.Ambient;
+    if (lastDrawn) {
+        D3DMATRIX lastWorld = mDXGraphics::IdentityTransform;
+        mDXGraphics::TransformTranslation(step, lastDrawn->X, lastDrawn->Y, lastDrawn->Z);
+        mDXGraphics::TransformMultiply(lastWorld, lastWorld, step);
+        mDXGraphics::TransformMultiply(lastWorld, lastWorld, rotation);
+        mDXGraphics::TransformMultiply(lastWorld, lastWorld, offset);
+        State_.World = lastWorld;
+        State_.Stream = iColumn.Buffer;
+        State_.Stride = 32;
+    }
     return D3D_OK;
 }
 

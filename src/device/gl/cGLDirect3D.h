@@ -21,6 +21,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
+#include <array>
 
 #include "device/cFixedFunction.h"
 #include "device/iDirect3D.h"
@@ -34,7 +36,7 @@ struct cGLOptions {
 
 // GL work of one frame, for tests and benchmarks.
 struct cGLFrameStats {
-    uint32_t DrawCalls = 0;   // GL draw calls
+    uint32_t DrawCalls = 0;   // GL draw calls (counted when a batch closes, issued at the flush)
     uint32_t Primitives = 0;  // triangles sent to GL
     uint32_t DeviceDraws = 0;  // DrawPrimitive calls gathered into them
 };
@@ -95,6 +97,10 @@ public:
     HRESULT SetStreamSource(uint32_t iStream, cVertexBuffer* iBuffer, uint32_t iStride) override;
     HRESULT DrawPrimitive(D3DPRIMITIVETYPE iType, uint32_t iStartVertex, uint32_t iPrimitiveCount) override;
     HRESULT CreateTexture(const cImage& iImage, std::shared_ptr<cTexture>& oTexture) override;
+    // The letters of a column go into the frame as instances of one shared quad: the CPU
+    // writes 32 bytes per letter instead of six transformed vertices, and the vertex shader
+    // adds the same numbers the CPU would have added, so the triangles are the same.
+    HRESULT DrawLetterColumn(const cLetterColumn& iColumn) override;
 
     // Sends the gathered draws to GL now.
     void Flush();
@@ -103,8 +109,39 @@ private:
     friend class cGLDirect3D;
     cGLDevice(const cGLOptions& iOptions, const D3DPRESENT_PARAMETERS& iParams);
     bool Build(std::string& oError);  // shaders and buffers
-    void ApplyState();
+    struct Uniforms {
+        int ViewProjection, HasTexture, Texture, ColorOp, ColorArg1, ColorArg2, AlphaOp, AlphaArg1, AlphaArg2,
+            TextureFactor, AlphaTest, AlphaFunc, AlphaRef;
+    };
+    // The state a gathered draw is rasterised with, kept from when the draw was closed.
+    struct DrawState {
+        std::array<uint32_t, D3DRS_COUNT> RenderState;
+        std::array<uint32_t, D3DTSS_COUNT> Stage0;
+        D3DMATRIX View, Projection;
+        cTexture* Texture;
+    };
+    void ApplyState(const DrawState& iState, uint32_t iProgram, const Uniforms& iUniforms);
     void BindTarget();
+    void CloseBatch();
+    bool LetterPathApplies(const cLetterColumn& iColumn) const;
+
+    // One letter as the letter shader reads it: its world translation, lit colour and cell.
+    struct LetterInstance {
+        float X, Y, Z;
+        float R, G, B;
+        float U, V;
+    };
+    static_assert(sizeof(LetterInstance) == 32);
+    // What every letter of the pending instances shares: the corners of the quad after the
+    // world transform's rotation part, which corners take the far edge of the cell, the
+    // triangles' corner order, the cell size and the colour's alpha.
+    struct LetterShape {
+        float Corner[6][3];
+        float FarEdge[6][2];
+        uint16_t Index[6];
+        float CellSize;
+        float Alpha;
+    };
 
     cGLOptions Options_;
     D3DPRESENT_PARAMETERS Params_;
@@ -116,8 +153,28 @@ private:
 
     uint32_t Program_ = 0, VertexArray_ = 0, VertexBuffer_ = 0, Sampler_ = 0;
     size_t BufferBytes_ = 0;
-    struct Uniforms {
-        int ViewProjection, HasTexture, Texture, ColorOp, ColorArg1, ColorArg2, AlphaOp, AlphaArg1, AlphaArg2,
-            TextureFactor, AlphaTest, AlphaFunc, AlphaRef;
-    } U_{};
+    Uniforms U_{}, LetterU_{};
+
+    // Closed batches wait here until the frame's end (or a clear), so that the GL work of
+    // the frame starts after the whole frame has been submitted.
+    struct PendingDraw {
+        bool Letters;
+        size_t Begin, End;  // into Batch_ or Letters_
+        DrawState State;
+        LetterShape Shape;
+    };
+    std::vector<PendingDraw> Pending_;
+    size_t BatchBegin_ = 0, LetterBegin_ = 0;  // where the open batch starts
+
+    uint32_t LetterProgram_ = 0, LetterArray_ = 0, LetterBuffer_ = 0, LetterIndices_ = 0;
+    int LetterCorner_ = -1, LetterFarEdge_ = -1, LetterCellSize_ = -1, LetterAlpha_ = -1;
+    size_t LetterBufferBytes_ = 0;
+    std::unique_ptr<LetterInstance[]> Letters_;  // grows by doubling, never shrinks
+    size_t LetterCount_ = 0, LetterCapacity_ = 0;
+    LetterShape Shape_{};
+    // The lit colour of each ambient channel value for the current material (lighting on,
+    // no light enabled: emissive + ambient state x material ambient, clamped).
+    float ChannelColor_[3][256] = {};
+    D3DMATERIAL8 ChannelMaterial_{};
+    bool ChannelColorReady_ = false;
 };
