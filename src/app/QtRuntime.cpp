@@ -35,6 +35,10 @@ bool EnsureApplication() {
         Argc = 1;
         Argv = NoArguments;
     }
+    // The window's GL context through EGL on X11 too: the device layer recognises a current
+    // EGL context wherever it comes from (it renders headless on EGL as well), while Qt's
+    // GLX path loads libraries it does not look for. A user's own choice stays.
+    if (!Named("QT_XCB_GL_INTEGRATION")) qputenv("QT_XCB_GL_INTEGRATION", "xcb_egl");
     Application = std::make_unique<QApplication>(Argc, Argv);
     // A program that returns from main without Release (a test) must not tear Qt down
     // among the static destructors, where parts of it are already gone: leave it to the

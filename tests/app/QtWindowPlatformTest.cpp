@@ -16,6 +16,7 @@
 #include "app/MenuModel.h"
 #include "app/QtRuntime.h"
 #include "app/QtWindowPlatform.h"
+#include "device/gl/cGLDirect3D.h"
 
 namespace {
 
@@ -113,6 +114,11 @@ TEST_F(QtWindow, CoversTheWholeScreen) {
 TEST_F(QtWindow, GivesAnOpenGLContextToMakeCurrent) {
     EXPECT_TRUE(window->MakeCurrent()) << window->LastGLError();
     window->SwapBuffers();
+}
+
+TEST_F(QtWindow, DeviceLayerSeesTheWindowContextAsCurrent) {
+    ASSERT_TRUE(window->MakeCurrent()) << window->LastGLError();
+    EXPECT_TRUE(GLContextIsCurrent()) << "the device could not be created on this window";
 }
 
 TEST_F(QtWindow, LettersArriveAsCapitalCodes) {
