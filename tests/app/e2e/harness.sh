@@ -184,6 +184,36 @@ e2e_screenshot() {
     e2e_log "screenshot $1"
 }
 
+# Share (0..1) of a screenshot's area that is clearly green: the rain's colour.
+e2e_green_share() {
+    convert "$1" -scale 25% -fx '(g > 0.05 && g > 2 * r && g > 2 * b) ? 1 : 0' -format '%[fx:mean]' info:
+}
+
+# Waits until the screen shows green rain over at least the given share of its area.
+e2e_wait_green() {  # share seconds screenshot
+    local end share=0
+    end=$((SECONDS + $(e2e_seconds "${2:-20}")))
+    while [ "$SECONDS" -lt "$end" ]; do
+        import -window root "$3"
+        share=$(e2e_green_share "$3")
+        awk -v s="$share" -v m="$1" 'BEGIN { exit !(s >= m) }' && return 0
+        sleep 0.5
+    done
+    e2e_fail "no green rain on screen: green share $share, wanted $1"
+}
+
+# The settings file beside the program holds exactly the 17 keys of the program.
+e2e_check_settings_file() {
+    local file="${E2E_DIR}/bin/glyphfall.ini" last key
+    [ -f "$file" ] || e2e_fail "no settings file $file was written"
+    last=$(od -An -t d4 -N4 "$file" | tr -d ' ')
+    [ "$last" = "16" ] || e2e_fail "the settings file holds $((last + 1)) records, not 17"
+    for key in Color Length Zoom Distance Fly Count FlySpeed FallSpeed RandomColors RandomMove \
+        BouncePos BounceRot ShowAds StayBack ScreenSaver Leaders Horizontal; do
+        grep -aq "$key" "$file" || e2e_fail "the settings file lacks \"$key\""
+    done
+}
+
 # Geometry of a window as "WIDTHxHEIGHT+X+Y".
 e2e_geometry() {
     xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}

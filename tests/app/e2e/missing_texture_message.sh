@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Without tex.png beside the program, start-up says so in a box titled "Error loading
+# textures" and, once it is closed, ends normally: the settings file is still written.
+source "$(dirname "$0")/harness.sh"
+e2e_setup
+rm -f "${E2E_DIR}/bin/tex.png"
+
+e2e_start
+e2e_wait_window '^Error loading textures' 30
+e2e_screenshot "${E2E_SCREENSHOT_DIR:-$E2E_DIR}/missing-texture.png"
+e2e_running "$APP_PID" || e2e_fail "the program ended before the message was closed"
+
+e2e_key_until_ended "$APP_PID" Return 30
+[ "$EXIT_STATUS" -eq 0 ] || e2e_fail "the program ended with status $EXIT_STATUS"
+e2e_check_settings_file
+exit 0
