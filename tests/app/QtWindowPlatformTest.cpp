@@ -4,6 +4,7 @@
 // The WindowWithoutDesktop cases run on Qt's off-screen platform, standing in for a
 // window system without a desktop place (Wayland).
 #include <gtest/gtest.h>
+#include <xcb/xcb.h>
 
 #include <chrono>
 #include <cstdio>
@@ -62,6 +63,28 @@ void AnswerMenuLater(const std::string& keys) {
           "i=0; while [ -n \"$(menu)\" ] && [ $i -lt 60 ]; do "
           "xdotool windowfocus $(menu) key Escape mousemove 1000 700 click 1; sleep 0.5; i=$((i+1)); done' "
           ">/dev/null 2>&1 &");
+}
+
+// What a window manager sends when the user closes a window: WM_DELETE_WINDOW.
+void SendCloseRequest(uint32_t window) {
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    auto atom = [c](const char* name) {
+        xcb_intern_atom_reply_t* reply =
+            xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, uint16_t(std::string(name).size()), name), nullptr);
+        const xcb_atom_t value = reply ? reply->atom : 0;
+        std::free(reply);
+        return value;
+    };
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window;
+    event.type = atom("WM_PROTOCOLS");
+    event.data.data32[0] = atom("WM_DELETE_WINDOW");
+    event.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(c, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&event));
+    xcb_flush(c);
+    xcb_disconnect(c);
 }
 
 class QtWindow : public ::testing::Test {
@@ -198,6 +221,20 @@ TEST_F(QtWindow, LeavingTheBackgroundRestoresANormalFullScreenWindow) {
     EXPECT_EQ(state.find("SKIP_PAGER"), std::string::npos) << state;
     EXPECT_NE(Shell("xwininfo -id " + Id()).find("-geometry 1024x768+0+0"), std::string::npos);
     EXPECT_FALSE(window->AttachToDesktop(false)) << "detaching again does nothing";
+}
+
+TEST_F(QtWindow, ClosingByTheWindowSystemAsksTheControllerAndWaits) {
+    SendCloseRequest(uint32_t(window->NativeHandle()));
+    ASSERT_TRUE(PumpUntil([&] { return recorder.Closes == 1; }));
+    EXPECT_TRUE(window->IsOpen()) << "the controller decides when the window goes";
+    EXPECT_TRUE(window->PumpEvents());
+}
+
+TEST_F(QtWindow, ClosingWithoutAControllerClosesAtOnce) {
+    window->SetListener(nullptr);
+    SendCloseRequest(uint32_t(window->NativeHandle()));
+    EXPECT_TRUE(PumpUntil([&] { return !window->IsOpen(); }));
+    EXPECT_FALSE(window->PumpEvents());
 }
 
 TEST_F(QtWindow, ClosedWindowStopsThePump) {
