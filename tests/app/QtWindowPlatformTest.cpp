@@ -122,6 +122,17 @@ protected:
         return false;
     }
 
+    // Sends the window manager's close request, again every second: on Xvfb an early
+    // request is now and then dropped before Qt handles it.
+    bool CloseUntil(const std::function<bool()>& done) {
+        const uint32_t id = uint32_t(window->NativeHandle());
+        for (int attempt = 0; attempt < 10; ++attempt) {
+            SendCloseRequest(id);
+            if (PumpUntil(done, 1)) return true;
+        }
+        return false;
+    }
+
     std::string Property(const char* name) { return Shell("xprop -id " + Id() + " " + name); }
 
     Recorder recorder;
@@ -224,16 +235,14 @@ TEST_F(QtWindow, LeavingTheBackgroundRestoresANormalFullScreenWindow) {
 }
 
 TEST_F(QtWindow, ClosingByTheWindowSystemAsksTheControllerAndWaits) {
-    SendCloseRequest(uint32_t(window->NativeHandle()));
-    ASSERT_TRUE(PumpUntil([&] { return recorder.Closes == 1; }));
+    ASSERT_TRUE(CloseUntil([&] { return recorder.Closes >= 1; }));
     EXPECT_TRUE(window->IsOpen()) << "the controller decides when the window goes";
     EXPECT_TRUE(window->PumpEvents());
 }
 
 TEST_F(QtWindow, ClosingWithoutAControllerClosesAtOnce) {
     window->SetListener(nullptr);
-    SendCloseRequest(uint32_t(window->NativeHandle()));
-    EXPECT_TRUE(PumpUntil([&] { return !window->IsOpen(); }));
+    EXPECT_TRUE(CloseUntil([&] { return !window->IsOpen(); }));
     EXPECT_FALSE(window->PumpEvents());
 }
 
