@@ -177,8 +177,11 @@ GLuint CompileShader(GLenum type, const char* source, std::string& error) {
 
 bool GLContextIsCurrent() {
     if (epoxy_has_egl() && eglGetCurrentContext() != EGL_NO_CONTEXT) return true;
-    // A GLX context can only be current when libGL is already loaded; look without loading it.
-    if (void* gl = dlopen("libGL.so.1", RTLD_LAZY | RTLD_NOLOAD)) {
+    // A GLX context can only be current when a GLX library is already loaded; look without
+    // loading one. Applications (Qt among them) reach GLX through libGL or through libGLX.
+    for (const char* library : {"libGL.so.1", "libGLX.so.0"}) {
+        void* gl = dlopen(library, RTLD_LAZY | RTLD_NOLOAD);
+        if (!gl) continue;
         using GetCurrent = void* (*)();
         auto get = reinterpret_cast<GetCurrent>(dlsym(gl, "glXGetCurrentContext"));
         const bool current = get && get() != nullptr;
