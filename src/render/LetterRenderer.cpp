@@ -1,6 +1,7 @@
 #include "render/LetterRenderer.h"
 
 #include <cmath>
+#include <limits>
 
 #include "core/ErrorReport.h"
 #include "device/cDevice.h"
@@ -27,15 +28,81 @@ D3DMATERIAL8 WhiteMaterial() {
 
 D3DCOLOR Grey(float c) { return mDXGraphics::ColorFromFloats(c, c, c, 1); }
 
+// floor for the rain's coordinates, without the library call a plain build makes for it.
+double Floor(double x) {
+    if (!(std::fabs(x) < 4.0e15)) return std::floor(x);
+    const double t = static_cast<double>(static_cast<int64_t>(x));
+    return t > x ? t - 1 : (t == 0 ? std::copysign(0.0, x) : t);
+}
+
 }  // namespace
+
+namespace {
+
+// sin(x) and cos(x) for |x| below about a million, each within an ulp or two of the exact
+// value: reduction by pi/2 in two parts (the first exact for the quadrants used here) and
+// the classic minimax polynomials on [-pi/4, pi/4]. False where x is out of that range.
+bool NearSinCos(double x, double& oSin, double& oCos) {
+    if (!(std::fabs(x) < 1.0e6)) return false;
+    constexpr double InvPio2 = 6.36619772367581382433e-01;
+    constexpr double Pio2High = 1.57079632673412561417e+00;  // the first 33 bits of pi/2
+    constexpr double Pio2Low = 6.07710050650619224932e-11;   // the rest
+    // Any whole k near x / (pi/2) will do; truncation is one instruction, nearbyint a call.
+    const int64_t quadrant = static_cast<int64_t>(x * InvPio2 + (x < 0 ? -0.5 : 0.5));
+    const double k = static_cast<double>(quadrant);
+    const double r = (x - k * Pio2High) - k * Pio2Low;
+    const double z = r * r;
+    constexpr double S1 = -1.66666666666666324348e-01, S2 = 8.33333333332248946124e-03,
+                     S3 = -1.98412698298579493134e-04, S4 = 2.75573137070700676789e-06,
+                     S5 = -2.50507602534068634195e-08, S6 = 1.58969099521155010221e-10;
+    const double sinPoly = S2 + z * (S3 + z * (S4 + z * (S5 + z * S6)));
+    const double s = r + z * r * (S1 + z * sinPoly);
+    constexpr double C1 = 4.16666666666666019037e-02, C2 = -1.38888888888741095749e-03,
+                     C3 = 2.48015872894767294178e-05, C4 = -2.75573143513906633035e-07,
+                     C5 = 2.08757232129817482790e-09, C6 = -1.13596475577881948265e-11;
+    const double cosPoly = z * (C1 + z * (C2 + z * (C3 + z * (C4 + z * (C5 + z * C6)))));
+    const double half = 0.5 * z, w = 1.0 - half;
+    const double c = w + (((1.0 - w) - half) + z * cosPoly);
+    switch (quadrant & 3) {
+        case 0: oSin = s, oCos = c; break;
+        case 1: oSin = c, oCos = -s; break;
+        case 2: oSin = -s, oCos = -c; break;
+        default: oSin = -c, oCos = s; break;
+    }
+    return true;
+}
+
+float ExactFlicker(double p) {
+    float f = static_cast<float>((std::sin(2 * p) * std::sin(p) + 0.5) * 1.2 + 0.2);
+    if (f > 1) f = 1;
+    if (f < 0) f = 0;
+    return f;
+}
+
+}  // namespace
+
+float LetterFlicker(float phase) {
+    // The flicker is computed in double and kept as a float. Two library sines per letter are
+    // most of the cost of a frame's letters, so a close sine and cosine come first: their
+    // error (a few units in the last place of a double; 1e-14 here, with a wide margin) is far
+    // below the float's rounding step, and where the float could still round either way the
+    // library's sines decide, so the result is always the library's.
+    const double p = phase;
+    double sinP, cosP;
+    if (!NearSinCos(p, sinP, cosP)) return ExactFlicker(p);
+    const double near = ((2 * sinP * cosP) * sinP + 0.5) * 1.2 + 0.2;  // sin 2p = 2 sin p cos p
+    constexpr double Margin = 1e-14;
+    if (near - Margin > 1) return 1;
+    if (near + Margin < -1e-30) return 0;
+    const float low = static_cast<float>(near - Margin), high = static_cast<float>(near + Margin);
+    if (low == high) return low > 1 ? 1 : (low < 0 ? 0 : low);
+    return ExactFlicker(p);
+}
 
 float LetterBrightness(int32_t j, int32_t n, float phase, bool leader, float alpha, float depthFromView) {
     // Groups just beyond the viewing distance are drawn at half brightness, back to full 6 cells farther.
     double dim = depthFromView < 0 ? (-static_cast<double>(depthFromView) / 6) * 0.5 + 0.5 : 1;
-    const double p = phase;
-    float f = static_cast<float>((std::sin(2 * p) * std::sin(p) + 0.5) * 1.2 + 0.2);
-    if (f > 1) f = 1;
-    if (f < 0) f = 0;
+    const float f = LetterFlicker(phase);
     double a;
     if (j > n * 0.75) {
         a = (1 - (j - n * 0.75) / (n * 0.25)) * f;  // the trail fades out over its last quarter
@@ -130,7 +197,7 @@ void cLetterRenderer::RenderLetters(cDevice& iDevice, const cRain& iRain, const 
                     out.Ambient = mDXGraphics::ColorFromFloats(a * color.r, a * color.g, a * color.b, 1);
                     out.Drawn = a > 0;
                 }
-                const float along = static_cast<float>(std::floor(head - j));
+                const float along = static_cast<float>(Floor(head - j));
                 out.X = group.Vertical ? across : along;
                 out.Y = group.Y;
                 out.Z = group.Vertical ? along : across;

@@ -55,3 +55,7 @@ private:
 // of a leader group: depth dimming, flicker and the fade along the column. 0 or less means
 // the letter is not drawn.
 float LetterBrightness(int32_t j, int32_t n, float phase, bool leader, float alpha, float depthFromView);
+
+// The flicker factor of a letter at phase p: (sin 2p sin p + 0.5) x 1.2 + 0.2 in double,
+// as a float clamped to 0..1; the same float as with the C library's sine.
+float LetterFlicker(float phase);

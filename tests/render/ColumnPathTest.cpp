@@ -200,6 +200,21 @@ TEST_F(ColumnPath, LeavesTheDeviceAsTheLetterByLetterSequenceDoes) {
     EXPECT_EQ(columnBytes, referenceBytes);
 }
 
+TEST_F(ColumnPath, ShadersBuiltForTheStageDrawTheSameFrameAsTheGeneralShader) {
+    RunRain(200);
+    const cImage specialised = Frame(false);
+    Gl->SetSpecialisedShaders(false);
+    const cImage general = Frame(false);
+    EXPECT_TRUE(specialised.Pixels == general.Pixels);
+    // A stage reading the texture's inverse colour must not be served the plain shader.
+    Device.Device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE | D3DTA_COMPLEMENT);
+    const cImage generalInverse = Frame(false);
+    Gl->SetSpecialisedShaders(true);
+    const cImage specialisedInverse = Frame(false);
+    EXPECT_TRUE(specialisedInverse.Pixels == generalInverse.Pixels);
+    EXPECT_FALSE(specialisedInverse.Pixels == specialised.Pixels);
+}
+
 TEST_F(ColumnPath, WholeRainIsAtMostThreeGLDrawsAtAnyCount) {
     Settings.Value("Count", 2000);
     RunRain(60);

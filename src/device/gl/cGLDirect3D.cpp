@@ -263,6 +263,7 @@ cGLDevice::~cGLDevice() {
     if (LetterIndices_) glDeleteBuffers(1, &LetterIndices_);
     if (LetterArray_) glDeleteVertexArrays(1, &LetterArray_);
     if (LetterProgram_) glDeleteProgram(LetterProgram_);
+    for (const ProgramVariant& variant : Variants_) glDeleteProgram(variant.Program);
 }
 
 namespace {
@@ -445,6 +446,50 @@ void cGLDevice::ApplyState(const DrawState& iState, uint32_t iProgram, const Uni
     glSamplerParameteri(Sampler_, GL_TEXTURE_WRAP_T, Address(ts[D3DTSS_ADDRESSV]));
 }
 
+const cGLDevice::ProgramVariant* cGLDevice::ProgramFor(const DrawState& iState, bool iLetters) {
+    if (!Specialised_) return nullptr;
+    const auto& ts = iState.Stage0;
+    const bool alphaTest = iState.RenderState[D3DRS_ALPHATESTENABLE] != 0;
+    const std::array<uint32_t, 9> key{ts[D3DTSS_COLOROP],   ts[D3DTSS_COLORARG1], ts[D3DTSS_COLORARG2],
+                                      ts[D3DTSS_ALPHAOP],   ts[D3DTSS_ALPHAARG1], ts[D3DTSS_ALPHAARG2],
+                                      alphaTest ? 1u : 0u, alphaTest ? iState.RenderState[D3DRS_ALPHAFUNC] : 0u,
+                                      iState.Texture ? 1u : 0u};
+    for (const ProgramVariant& variant : Variants_)
+        if (variant.Letters == iLetters && variant.Key == key) return &variant;
+
+    // The general shader's source with its stage uniforms turned into constants.
+    std::string source = FragmentShader;
+    auto replace = [&source](const std::string& from, const std::string& to) {
+        const size_t at = source.find(from);
+        if (at != std::string::npos) source.replace(at, from.size(), to);
+    };
+    auto number = [](uint32_t v) { return std::to_string(static_cast<int32_t>(v)); };
+    replace("uniform bool uHasTexture;", std::string("const bool uHasTexture = ") + (key[8] ? "true;" : "false;"));
+    replace("uniform int uColorOp, uColorArg1, uColorArg2, uAlphaOp, uAlphaArg1, uAlphaArg2;",
+            "const int uColorOp = " + number(key[0]) + ", uColorArg1 = " + number(key[1]) + ", uColorArg2 = " +
+                number(key[2]) + ", uAlphaOp = " + number(key[3]) + ", uAlphaArg1 = " + number(key[4]) +
+                ", uAlphaArg2 = " + number(key[5]) + ";");
+    replace("uniform bool uAlphaTest;", std::string("const bool uAlphaTest = ") + (key[6] ? "true;" : "false;"));
+    replace("uniform int uAlphaFunc, uAlphaRef;", "const int uAlphaFunc = " + number(key[7]) + "; uniform int uAlphaRef;");
+    std::string error;
+    const GLuint program = LinkProgram(iLetters ? LetterVertexShader : VertexShader, source.c_str(), error);
+    if (!program) return nullptr;  // the general program still draws it
+    auto at = [program](const char* name) { return glGetUniformLocation(program, name); };
+    ProgramVariant variant{key,
+                           iLetters,
+                           program,
+                           Uniforms{at("uViewProjection"), at("uHasTexture"), at("uTexture"), at("uColorOp"),
+                                    at("uColorArg1"), at("uColorArg2"), at("uAlphaOp"), at("uAlphaArg1"),
+                                    at("uAlphaArg2"), at("uTextureFactor"), at("uAlphaTest"), at("uAlphaFunc"),
+                                    at("uAlphaRef")},
+                           at("uCorner"),
+                           at("uFarEdge"),
+                           at("uCellSize"),
+                           at("uAlpha")};
+    Variants_.push_back(variant);
+    return &Variants_.back();
+}
+
 void cGLDevice::CloseBatch() {
     const bool letters = LetterCount_ > LetterBegin_;
     const bool vertices = Batch_.Size() > BatchBegin_;
@@ -487,16 +532,18 @@ void cGLDevice::Flush() {
     for (const PendingDraw& draw : Pending_) {
         const size_t count = draw.End - draw.Begin;
         if (!draw.Letters) {
-            ApplyState(draw.State, Program_, U_);
+            const ProgramVariant* variant = ProgramFor(draw.State, false);
+            ApplyState(draw.State, variant ? variant->Program : Program_, variant ? variant->U : U_);
             glBindVertexArray(VertexArray_);
             glDrawArrays(GL_TRIANGLES, static_cast<GLint>(draw.Begin), static_cast<GLsizei>(count));
             continue;
         }
-        ApplyState(draw.State, LetterProgram_, LetterU_);
-        glUniform3fv(LetterCorner_, 6, &draw.Shape.Corner[0][0]);
-        glUniform2fv(LetterFarEdge_, 6, &draw.Shape.FarEdge[0][0]);
-        glUniform1f(LetterCellSize_, draw.Shape.CellSize);
-        glUniform1f(LetterAlpha_, draw.Shape.Alpha);
+        const ProgramVariant* variant = ProgramFor(draw.State, true);
+        ApplyState(draw.State, variant ? variant->Program : LetterProgram_, variant ? variant->U : LetterU_);
+        glUniform3fv(variant ? variant->Corner : LetterCorner_, 6, &draw.Shape.Corner[0][0]);
+        glUniform2fv(variant ? variant->FarEdge : LetterFarEdge_, 6, &draw.Shape.FarEdge[0][0]);
+        glUniform1f(variant ? variant->CellSize : LetterCellSize_, draw.Shape.CellSize);
+        glUniform1f(variant ? variant->Alpha : LetterAlpha_, draw.Shape.Alpha);
         glBindVertexArray(LetterArray_);
         glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, sizeof draw.Shape.Index, draw.Shape.Index);
         // GL 3.3 has no base instance: the instance attributes start at this draw's first letter.

@@ -73,6 +73,9 @@ public:
 
     // The reference mode for tests: every draw becomes its own GL draw.
     void SetFlushEveryDraw(bool iOn) { FlushEveryDraw_ = iOn; }
+    // Fragment shaders made for the texture stage's current operations (the default), or
+    // the one general shader that reads them as uniforms: the same arithmetic either way.
+    void SetSpecialisedShaders(bool iOn) { Specialised_ = iOn; }
     const cGLFrameStats& LastFrameStats() const { return LastFrame_; }
     const cGLFrameStats& CurrentFrameStats() const { return Frame_; }
     const cFixedFunction& State() const { return State_; }
@@ -154,6 +157,20 @@ private:
     uint32_t Program_ = 0, VertexArray_ = 0, VertexBuffer_ = 0, Sampler_ = 0;
     size_t BufferBytes_ = 0;
     Uniforms U_{}, LetterU_{};
+
+    // A program whose fragment shader has the texture stage's operations and the alpha test
+    // built in as constants: the software rasteriser then runs only the arithmetic the
+    // stage needs per pixel instead of every branch of the general blender.
+    struct ProgramVariant {
+        std::array<uint32_t, 9> Key;
+        bool Letters;
+        uint32_t Program;
+        Uniforms U;
+        int Corner, FarEdge, CellSize, Alpha;
+    };
+    const ProgramVariant* ProgramFor(const DrawState& iState, bool iLetters);
+    std::vector<ProgramVariant> Variants_;
+    bool Specialised_ = true;
 
     // Closed batches wait here until the frame's end (or a clear), so that the GL work of
     // the frame starts after the whole frame has been submitted.
