@@ -38,7 +38,8 @@ struct cColumnLetter {
     bool Drawn;        // a letter that is not drawn still sets its colour
 };
 
-// The letters of one column: each is the letter quad held in Vertices (six vertices of
+// The letters of one column (or any run of letter quads, such as the frame's leader glows):
+// each is the letter quad held in Vertices (six vertices of
 // FVF 0x112, 32 bytes each: two triangles in the X-Z plane whose texture coordinates span
 // one glyph cell, U to U + CellSize from -x to +x and V to V + CellSize from -z to +z),
 // drawn from Buffer with its own world transform: translation by (X, Y, Z), then rotation

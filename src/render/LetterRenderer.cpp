@@ -99,23 +99,43 @@ float LetterFlicker(float phase) {
     return ExactFlicker(p);
 }
 
+cLetterRenderer::FadeStep cLetterRenderer::Fade(int32_t j, int32_t n) {
+    if (j > n * 0.75) return {FadeStep::Out, (j - n * 0.75) / (n * 0.25)};  // the trail fades out over its last quarter
+    if (j > n * 0.25) return {FadeStep::Full, 0};
+    return {FadeStep::In, j / (n * 0.25)};  // the first quarter, head included
+}
+
+float cLetterRenderer::Brightness(const FadeStep& iFade, float f, bool leader, double dim, float alpha) {
+    double a;
+    switch (iFade.Kind) {
+        case FadeStep::Out: a = (1 - iFade.Quotient) * f; break;
+        case FadeStep::Full: a = f; break;
+        default:
+            // Bright right behind a leader, easing down to the flicker; without one, fading in from nothing.
+            a = leader ? (1 - iFade.Quotient) * (1 - f) + f : iFade.Quotient * f;
+            break;
+    }
+    return static_cast<float>(a * dim * alpha);
+}
+
+const cLetterRenderer::FadeStep* cLetterRenderer::FadeFor(int32_t n) {
+    // Columns have a handful of lengths; each length's quotients are worked out once.
+    const size_t length = static_cast<size_t>(n) + 1;
+    if (FadeByLength_.size() <= length) FadeByLength_.resize(length + 1);
+    std::vector<FadeStep>& steps = FadeByLength_[length];
+    if (steps.empty()) {
+        steps.resize(length);
+        for (int32_t j = 0; j <= n; ++j) steps[static_cast<size_t>(j)] = Fade(j, n);
+    }
+    return steps.data();
+}
+
 float LetterBrightness(int32_t j, int32_t n, float phase, bool leader, float alpha, float depthFromView) {
     // Groups just beyond the viewing distance are drawn at half brightness, back to full 6 cells farther.
     double dim = depthFromView < 0 ? (-static_cast<double>(depthFromView) / 6) * 0.5 + 0.5 : 1;
-    const float f = LetterFlicker(phase);
-    double a;
-    if (j > n * 0.75) {
-        a = (1 - (j - n * 0.75) / (n * 0.25)) * f;  // the trail fades out over its last quarter
-    } else if (j > n * 0.25) {
-        a = f;
-    } else if (leader) {
-        a = (1 - j / (n * 0.25)) * (1 - f) + f;  // bright right behind the leader
-    } else {
-        a = (j / (n * 0.25)) * f;  // fades in from nothing at the head
-    }
     if (dim < 0) dim = 0;
     if (dim > 1) dim = 1;
-    return static_cast<float>(a * dim * alpha);
+    return cLetterRenderer::Brightness(cLetterRenderer::Fade(j, n), LetterFlicker(phase), leader, dim, alpha);
 }
 
 void cLetterRenderer::CreateBuffer(cDevice& iDevice) {
@@ -138,22 +158,6 @@ void cLetterRenderer::WriteCell(float iU, float iV, float iSize) { WriteLetterCe
 
 void cLetterRenderer::UploadQuad() {
     Check(mDXGraphics::VertexBufferSetData(*QuadBuffer, 0, sizeof QuadVertices, 0, QuadVertices));
-}
-
-void cLetterRenderer::SetWorld(iDirect3DDevice& iDevice, float iX, float iY, float iZ, const SceneTransform& iScene) {
-    WorldTransform = mDXGraphics::IdentityTransform;
-    mDXGraphics::TransformTranslation(StepTransform, iX, iY, iZ);
-    mDXGraphics::TransformMultiply(WorldTransform, WorldTransform, StepTransform);
-    mDXGraphics::TransformRotationY(StepTransform, iScene.Angle);
-    mDXGraphics::TransformMultiply(WorldTransform, WorldTransform, StepTransform);
-    mDXGraphics::TransformTranslation(StepTransform, iScene.Offset.x, iScene.Offset.y, iScene.Offset.z);
-    mDXGraphics::TransformMultiply(WorldTransform, WorldTransform, StepTransform);
-    Check(iDevice.SetTransform(D3DTS_WORLD, WorldTransform));
-}
-
-void cLetterRenderer::DrawQuad(iDirect3DDevice& iDevice) {
-    Check(iDevice.SetStreamSource(0, QuadBuffer.get(), sizeof(QuadVertex)));
-    Check(iDevice.DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2));
 }
 
 void cLetterRenderer::RenderLetters(cDevice& iDevice, const cRain& iRain, const cCamera& iCamera,
@@ -180,9 +184,14 @@ void cLetterRenderer::RenderLetters(cDevice& iDevice, const cRain& iRain, const 
             const int32_t n = group.LetterMax;
             if (Column_.size() < static_cast<size_t>(n) + 1) Column_.resize(static_cast<size_t>(n) + 1);
             const float depthFromView = static_cast<float>(static_cast<double>(group.Y) + iRain.Distance - cameraY);
+            // The depth dimming is the group's; the fade's quotients are the column length's.
+            double dim = depthFromView < 0 ? (-static_cast<double>(depthFromView) / 6) * 0.5 + 0.5 : 1;
+            if (dim < 0) dim = 0;
+            if (dim > 1) dim = 1;
+            const FadeStep* fade = FadeFor(n);
             // The cell of letter j lies j cells behind the head along the group's axis.
             const double head = group.Vertical ? group.Z : group.X;
-            const float across = static_cast<float>(std::floor(group.Vertical ? group.X : group.Z));
+            const float across = static_cast<float>(Floor(group.Vertical ? group.X : group.Z));
             for (int32_t j = 0; j <= n; ++j) {
                 const mRain::Letter& letter = group.Letters[j];
                 cColumnLetter& out = Column_[static_cast<size_t>(j)];
@@ -193,7 +202,7 @@ void cLetterRenderer::RenderLetters(cDevice& iDevice, const cRain& iRain, const 
                     out.Ambient = Grey(group.Arrived ? group.WordAlpha : group.Alpha);
                     out.Drawn = true;
                 } else {
-                    const float a = LetterBrightness(j, n, letter.Phase, group.Leader, group.Alpha, depthFromView);
+                    const float a = Brightness(fade[j], LetterFlicker(letter.Phase), group.Leader, dim, group.Alpha);
                     out.Ambient = mDXGraphics::ColorFromFloats(a * color.r, a * color.g, a * color.b, 1);
                     out.Drawn = a > 0;
                 }
@@ -221,15 +230,32 @@ void cLetterRenderer::RenderLeaders(cDevice& iDevice, const cRain& iRain, const 
         Check(device.SetMaterial(WhiteMaterial()));
         WriteCell(LeaderU, LeaderV, LeaderSize);
         UploadQuad();
+        // Every leader is the glow's quad over its head letter's cell, in the group order:
+        // one run of quads for the device, all with the glow's cell.
         const int32_t groupMax = iRain.GroupMax;
+        if (Column_.size() < static_cast<size_t>(groupMax) + 1) Column_.resize(static_cast<size_t>(groupMax) + 1);
+        uint32_t count = 0;
         for (int32_t i = 0; i <= groupMax; ++i) {
             const mRain::Group& group = iRain.Groups[i];
             if (!group.Active || !group.Leader || group.Arrived) continue;
-            Check(device.SetRenderState(D3DRS_AMBIENT, Grey(group.Alpha)));
-            SetWorld(device, static_cast<float>(std::floor(group.X)), group.Y, static_cast<float>(std::floor(group.Z)),
-                     iScene);
-            DrawQuad(device);
+            cColumnLetter& leader = Column_[count++];
+            leader.X = static_cast<float>(Floor(group.X));
+            leader.Y = group.Y;
+            leader.Z = static_cast<float>(Floor(group.Z));
+            leader.U = LeaderU;
+            leader.V = LeaderV;
+            leader.Ambient = Grey(group.Alpha);
+            leader.Drawn = true;
         }
+        cLetterColumn leaders;
+        leaders.Buffer = QuadBuffer.get();
+        leaders.Vertices = &QuadVertices[0].x;
+        leaders.CellSize = LeaderSize;
+        leaders.SceneAngle = iScene.Angle;
+        leaders.SceneOffset = iScene.Offset;
+        leaders.Letters = Column_.data();
+        leaders.Count = count;
+        Check(device.DrawLetterColumn(leaders));
         iDevice.SetTexture(0, 0);
     });
 }

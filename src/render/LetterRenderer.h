@@ -38,17 +38,26 @@ public:
 
     std::shared_ptr<cVertexBuffer> QuadBuffer;
     QuadVertex QuadVertices[6];
-    D3DMATRIX WorldTransform;
-    D3DMATRIX StepTransform;
+
+    // Where letter j of a column of n + 1 letters stands in the fade along the column, with
+    // the quotient its formula divides out (the same double division the rule makes).
+    struct FadeStep {
+        enum : uint8_t { In, Full, Out } Kind;
+        double Quotient;
+    };
+    static FadeStep Fade(int32_t j, int32_t n);
+    // The brightness rule from the fade step, the flicker and the group's clamped dimming.
+    static float Brightness(const FadeStep& iFade, float f, bool leader, double dim, float alpha);
 
 private:
+    const FadeStep* FadeFor(int32_t n);
     void WriteQuadCorners();
     void WriteCell(float iU, float iV, float iSize);
     void UploadQuad();
-    void SetWorld(iDirect3DDevice& iDevice, float iX, float iY, float iZ, const SceneTransform& iScene);
-    void DrawQuad(iDirect3DDevice& iDevice);
 
-    std::vector<cColumnLetter> Column_;  // one group's letters; grows to the longest group, never shrinks
+    // One group's letters, or the frame's leaders; grows to the longest run, never shrinks.
+    std::vector<cColumnLetter> Column_;
+    std::vector<std::vector<FadeStep>> FadeByLength_;  // by letter count; filled once per count
 };
 
 // The letter's brightness factor before the rain colour, for a letter that is not the head
