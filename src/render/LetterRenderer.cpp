@@ -160,6 +160,16 @@ void cLetterRenderer::UploadQuad() {
     Check(mDXGraphics::VertexBufferSetData(*QuadBuffer, 0, sizeof QuadVertices, 0, QuadVertices));
 }
 
+cLetterColumn cLetterRenderer::NewColumn(float iCellSize, const SceneTransform& iScene) {
+    cLetterColumn column;
+    column.Buffer = QuadBuffer.get();
+    column.Vertices = &QuadVertices[0].x;
+    column.CellSize = iCellSize;
+    column.SceneAngle = iScene.Angle;
+    column.SceneOffset = iScene.Offset;
+    return column;
+}
+
 void cLetterRenderer::RenderLetters(cDevice& iDevice, const cRain& iRain, const cCamera& iCamera,
                                     const SceneTransform& iScene) {
     mCore::Guarded("frmMain.RenderLetters", [&] {
@@ -170,12 +180,7 @@ void cLetterRenderer::RenderLetters(cDevice& iDevice, const cRain& iRain, const 
         WriteQuadCorners();
         const mRain::Color& color = iRain.LetterColor;
         const float cameraY = iCamera.GetY();
-        cLetterColumn column;
-        column.Buffer = QuadBuffer.get();
-        column.Vertices = &QuadVertices[0].x;
-        column.CellSize = CellSize;
-        column.SceneAngle = iScene.Angle;
-        column.SceneOffset = iScene.Offset;
+        cLetterColumn column = NewColumn(CellSize, iScene);
         const int32_t groupMax = iRain.GroupMax;
         for (int32_t i = 0; i <= groupMax; ++i) {
             const mRain::Group& group = iRain.Groups[i];
@@ -247,12 +252,7 @@ void cLetterRenderer::RenderLeaders(cDevice& iDevice, const cRain& iRain, const 
             leader.Ambient = Grey(group.Alpha);
             leader.Drawn = true;
         }
-        cLetterColumn leaders;
-        leaders.Buffer = QuadBuffer.get();
-        leaders.Vertices = &QuadVertices[0].x;
-        leaders.CellSize = LeaderSize;
-        leaders.SceneAngle = iScene.Angle;
-        leaders.SceneOffset = iScene.Offset;
+        cLetterColumn leaders = NewColumn(LeaderSize, iScene);
         leaders.Letters = Column_.data();
         leaders.Count = count;
         Check(device.DrawLetterColumn(leaders));

@@ -50,6 +50,8 @@ public:
     static float Brightness(const FadeStep& iFade, float f, bool leader, double dim, float alpha);
 
 private:
+    // A column draw over the letter buffer with the cell size and the scene's rotation and offset.
+    cLetterColumn NewColumn(float iCellSize, const SceneTransform& iScene);
     const FadeStep* FadeFor(int32_t n);
     void WriteQuadCorners();
     void WriteCell(float iU, float iV, float iSize);
