@@ -1,6 +1,7 @@
 #include "rain/cRain.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdio>
 
@@ -248,21 +249,64 @@ void cRain::SetGroupLetter(int32_t Index, float Pos, float PosY, int32_t x, int3
     // the first movement shift the trail a few dozen times, which just re-randomises it.
 }
 
+namespace {
+
+// The depth as an unsigned number in the same order as the float's "<": minus zero counts as
+// zero, as "<" sees it. (A NaN depth, which the rain never makes, gets some fixed place.)
+uint32_t DepthOrder(float y) {
+    const uint32_t bits = std::bit_cast<uint32_t>(y == 0 ? 0.0f : y);
+    return (bits & 0x80000000u) ? ~bits : bits | 0x80000000u;
+}
+
+}  // namespace
+
 void cRain::SortGroups() {
     mCore::Guarded("frmMain.SortGroups", [&] {
-        // Insertion sort: the same stable ascending order a bubble sort gives, with one record
-        // move per inversion. The order barely changes between frames, so this is close to a
-        // single pass. Moving a group moves its letter buffer's handle, not the letters.
+        // A group's depth only changes when it is recycled, so between frames the order
+        // breaks only where a few groups took new depths; in most frames it still holds.
         const size_t count = Groups.size();
-        for (size_t i = 1; i < count; ++i) {
-            if (!(Groups[i].Y < Groups[i - 1].Y)) continue;
-            Group moving = std::move(Groups[i]);
-            size_t j = i;
-            do {
-                Groups[j] = std::move(Groups[j - 1]);
-                --j;
-            } while (j > 0 && moving.Y < Groups[j - 1].Y);
-            Groups[j] = std::move(moving);
+        size_t i = 1;
+        while (i < count && !(Groups[i].Y < Groups[i - 1].Y)) ++i;
+        if (i >= count) return;
+
+        // Sort (depth, position) pairs: they are all different, so any sort gives the one
+        // stable ascending order. Insertion sort is near one pass when only a few groups are
+        // out of place; recycled groups jump across the whole table, though, and with tens of
+        // thousands of columns that is quadratic, so past a move budget the general sort
+        // takes over.
+        SortKeys_.resize(count);
+        for (size_t k = 0; k < count; ++k)
+            SortKeys_[k] = (static_cast<uint64_t>(DepthOrder(Groups[k].Y)) << 32) | k;
+        uint64_t* keys = SortKeys_.data();
+        size_t movesLeft = 8 * count + 64;
+        for (size_t k = i; k < count && movesLeft > 0; ++k) {
+            const uint64_t moving = keys[k];
+            size_t j = k;
+            for (; j > 0 && moving < keys[j - 1] && movesLeft > 0; --j, --movesLeft) keys[j] = keys[j - 1];
+            keys[j] = moving;
+        }
+        if (movesLeft == 0) std::sort(keys, keys + count);
+
+        // Put each group in its place by following the cycles of the order: one move per
+        // group and one per cycle. Moving a group moves its letter buffer's handle, not the
+        // letters. The low half of a key names the group that goes there; its top bit marks
+        // the places already filled (the table never has 2^31 groups).
+        constexpr uint64_t Placed = 0x80000000u;
+        auto source = [&](size_t k) { return static_cast<size_t>(keys[k] & (Placed - 1)); };
+        for (size_t k = 0; k < count; ++k) {
+            if ((keys[k] & Placed) || source(k) == k) continue;
+            Group held = std::move(Groups[k]);
+            size_t to = k;
+            for (;;) {
+                const size_t from = source(to);
+                keys[to] |= Placed;
+                if (from == k) {
+                    Groups[to] = std::move(held);
+                    break;
+                }
+                Groups[to] = std::move(Groups[from]);
+                to = from;
+            }
         }
     });
 }
@@ -491,6 +535,7 @@ void cRain::SetupWord(std::string_view text) {
                 if (glyphOf(line, pos, length) >= 0) ++letters;
             }
         Groups.reserve(Groups.size() + letters);
+        SortKeys_.reserve(Groups.size() + letters);  // the sort then never allocates in Animate
 
         size_t spareUsed = 0;
         for (size_t L = 0; L < lines.size(); ++L) {
@@ -602,6 +647,7 @@ void cRain::SetupBackground() {
         DropWordGroups();  // a new table never keeps a spelled text
         Spare_.clear();
         const size_t size = static_cast<size_t>(BaseGroupMax) + 1;
+        SortKeys_.reserve(size);  // the sort then never allocates in Animate
         if (old <= 0) {
             Groups.clear();
             Groups.resize(size);

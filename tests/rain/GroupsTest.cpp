@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <tuple>
+#include <vector>
 
 #include "RainRig.h"
 
@@ -83,6 +85,29 @@ TEST(GroupReset, FallSpeedZeroGivesEveryGroupATenthOfACell) {
     }
 }
 
+namespace {
+
+// Sorts the rig's groups and checks them against the bubble sort's order (the stable
+// ascending order by Y) and that every group kept its own letter buffer.
+void ExpectStableOrderAfterSort(RainRig& rig, const std::string& what) {
+    std::vector<std::pair<float, const mRain::Letter*>> expected;
+    for (mRain::Group& g : rig.Rain.Groups) {
+        if (g.Letters.empty()) g.Letters.resize(1);
+        expected.emplace_back(g.Y, g.Letters.data());
+    }
+    rig.Rain.GroupMax = static_cast<int32_t>(rig.Rain.Groups.size()) - 1;
+    rig.Rain.SortGroups();
+    std::stable_sort(expected.begin(), expected.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    ASSERT_EQ(rig.Rain.Groups.size(), expected.size()) << what;
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const mRain::Group& g = rig.Rain.Groups[i];
+        ASSERT_EQ(std::pair(g.Y, std::as_const(g.Letters).data()), expected[i]) << what << " at " << i;
+        ASSERT_EQ(std::signbit(g.Y), std::signbit(expected[i].first)) << what << " at " << i;
+    }
+}
+
+}  // namespace
+
 TEST(SortGroups, GivesTheBubbleSortOrderAndMovesLetterBuffersWithoutCopying) {
     RainRig rig;
     mCore::cRandom shapes(7);
@@ -110,6 +135,27 @@ TEST(SortGroups, GivesTheBubbleSortOrderAndMovesLetterBuffersWithoutCopying) {
         for (int i = 0; i < count; ++i)
             ASSERT_EQ(std::pair(rig.Rain.Groups[i].Y, std::as_const(rig.Rain.Groups[i].Letters).data()), expected[i]) << round;
     }
+}
+
+TEST(SortGroups, KeepsTheStableOrderWhenRecycledGroupsJumpAcrossALargeTable) {
+    RainRig rig;
+    mCore::cRandom shapes(11);
+    for (const double recycled : {0.0005, 0.02, 0.3, 1.0}) {
+        rig.Rain.Groups.assign(20000, {});
+        for (size_t i = 0; i < rig.Rain.Groups.size(); ++i)  // in order, with runs of equal depths
+            rig.Rain.Groups[i].Y = static_cast<float>(-80.0 + static_cast<double>(i / 7) * 0.01);
+        for (mRain::Group& g : rig.Rain.Groups)
+            if (shapes.Next() < recycled) g.Y = static_cast<float>(-200.0 + shapes.Next() * 130.0);
+        ExpectStableOrderAfterSort(rig, "recycled share " + std::to_string(recycled));
+    }
+}
+
+TEST(SortGroups, TreatsMinusZeroAsEqualToZero) {
+    RainRig rig;
+    rig.Rain.Groups.assign(6, {});
+    const float depths[] = {0.0f, -0.0f, 1.0f, -0.0f, 0.0f, -1.0f};
+    for (size_t i = 0; i < 6; ++i) rig.Rain.Groups[i].Y = depths[i];
+    ExpectStableOrderAfterSort(rig, "signed zeros");
 }
 
 TEST(GlyphTable, FindsExactLowerCaseEntriesInMirroredCells) {
