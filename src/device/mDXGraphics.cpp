@@ -43,11 +43,16 @@ void TransformIdentity(D3DMATRIX& oOut) {
     for (int i = 0; i < 4; ++i) oOut.m[i][i] = 1.0f;
 }
 
+void TransformRow(float (&ioRow)[4], const D3DMATRIX& b) {
+    float r[4];
+    for (int j = 0; j < 4; ++j)
+        r[j] = ioRow[0] * b.m[0][j] + ioRow[1] * b.m[1][j] + ioRow[2] * b.m[2][j] + ioRow[3] * b.m[3][j];
+    for (int j = 0; j < 4; ++j) ioRow[j] = r[j];
+}
+
 void TransformMultiply(D3DMATRIX& oOut, const D3DMATRIX& a, const D3DMATRIX& b) {
-    D3DMATRIX r;
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j)
-            r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] + a.m[i][3] * b.m[3][j];
+    D3DMATRIX r = a;
+    for (int i = 0; i < 4; ++i) TransformRow(r.m[i], b);
     oOut = r;
 }
 
@@ -94,18 +99,6 @@ void TransformPerspectiveFovLH(D3DMATRIX& oOut, float iFovY, float iAspect, floa
     const float s = static_cast<float>(1.0 / std::tan(iFovY / 2.0));
     const float q = iFar / (iFar - iNear);
     oOut = D3DMATRIX{{{s / iAspect, 0, 0, 0}, {0, s, 0, 0}, {0, 0, q, 1}, {0, 0, -iNear * q, 0}}};
-}
-
-namespace {
-uint32_t Channel(float v) {
-    if (!(v > 0.0f)) return 0;  // NaN too
-    if (v >= 1.0f) return 255;
-    return static_cast<uint32_t>(v * 255.0f + 0.5f);
-}
-}  // namespace
-
-D3DCOLOR ColorFromFloats(float r, float g, float b, float a) {
-    return (Channel(a) << 24) | (Channel(r) << 16) | (Channel(g) << 8) | Channel(b);
 }
 
 D3DCOLOR ColorFromBytes(uint32_t r, uint32_t g, uint32_t b, uint32_t a) {

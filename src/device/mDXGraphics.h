@@ -35,6 +35,8 @@ D3DCOLORVALUE MakeColorValue(float r, float g, float b, float a);
 void TransformIdentity(D3DMATRIX& oOut);
 // oOut = a · b; oOut may be a or b.
 void TransformMultiply(D3DMATRIX& oOut, const D3DMATRIX& a, const D3DMATRIX& b);
+// ioRow = ioRow · b: one row of TransformMultiply, with the same arithmetic.
+void TransformRow(float (&ioRow)[4], const D3DMATRIX& b);
 void TransformTranslation(D3DMATRIX& oOut, float x, float y, float z);
 // About the Y axis by t radians: x' = x cos t + z sin t, z' = -x sin t + z cos t.
 void TransformRotationY(D3DMATRIX& oOut, float t);
@@ -42,8 +44,16 @@ void TransformLookAtLH(D3DMATRIX& oOut, const D3DVECTOR& iEye, const D3DVECTOR& 
 // Note the program passes height / width as the aspect; the x scale is cot(fovy/2) / aspect.
 void TransformPerspectiveFovLH(D3DMATRIX& oOut, float iFovY, float iAspect, float iNear, float iFar);
 
-// Channels 0..1 scaled by 255 to the nearest whole value (clamped) into A8R8G8B8.
-D3DCOLOR ColorFromFloats(float r, float g, float b, float a);
+// A channel 0..1 scaled by 255 to the nearest whole value, clamped; NaN gives 0.
+inline uint32_t ColorChannel(float v) {
+    if (!(v > 0.0f)) return 0;
+    if (v >= 1.0f) return 255;
+    return static_cast<uint32_t>(v * 255.0f + 0.5f);
+}
+// Channels 0..1 into A8R8G8B8 (inline: the renderer makes one per letter).
+inline D3DCOLOR ColorFromFloats(float r, float g, float b, float a) {
+    return (ColorChannel(a) << 24) | (ColorChannel(r) << 16) | (ColorChannel(g) << 8) | ColorChannel(b);
+}
 D3DCOLOR ColorFromBytes(uint32_t r, uint32_t g, uint32_t b, uint32_t a);
 D3DCOLORVALUE ColorToValue(D3DCOLOR iColor);
 

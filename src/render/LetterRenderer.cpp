@@ -1,6 +1,9 @@
 #include "render/LetterRenderer.h"
 
 #include <cmath>
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
 #include <limits>
 
 #include "core/ErrorReport.h"
@@ -39,37 +42,39 @@ double Floor(double x) {
 
 namespace {
 
-// sin(x) and cos(x) for |x| below about a million, each within an ulp or two of the exact
-// value: reduction by pi/2 in two parts (the first exact for the quadrants used here) and
-// the classic minimax polynomials on [-pi/4, pi/4]. False where x is out of that range.
-bool NearSinCos(double x, double& oSin, double& oCos) {
-    if (!(std::fabs(x) < 1.0e6)) return false;
-    constexpr double InvPio2 = 6.36619772367581382433e-01;
-    constexpr double Pio2High = 1.57079632673412561417e+00;  // the first 33 bits of pi/2
-    constexpr double Pio2Low = 6.07710050650619224932e-11;   // the rest
-    // Any whole k near x / (pi/2) will do; truncation is one instruction, nearbyint a call.
-    const int64_t quadrant = static_cast<int64_t>(x * InvPio2 + (x < 0 ? -0.5 : 0.5));
-    const double k = static_cast<double>(quadrant);
-    const double r = (x - k * Pio2High) - k * Pio2Low;
-    const double z = r * r;
-    constexpr double S1 = -1.66666666666666324348e-01, S2 = 8.33333333332248946124e-03,
-                     S3 = -1.98412698298579493134e-04, S4 = 2.75573137070700676789e-06,
-                     S5 = -2.50507602534068634195e-08, S6 = 1.58969099521155010221e-10;
-    const double sinPoly = S2 + z * (S3 + z * (S4 + z * (S5 + z * S6)));
-    const double s = r + z * r * (S1 + z * sinPoly);
-    constexpr double C1 = 4.16666666666666019037e-02, C2 = -1.38888888888741095749e-03,
-                     C3 = 2.48015872894767294178e-05, C4 = -2.75573143513906633035e-07,
-                     C5 = 2.08757232129817482790e-09, C6 = -1.13596475577881948265e-11;
-    const double cosPoly = z * (C1 + z * (C2 + z * (C3 + z * (C4 + z * (C5 + z * C6)))));
-    const double half = 0.5 * z, w = 1.0 - half;
-    const double c = w + (((1.0 - w) - half) + z * cosPoly);
-    switch (quadrant & 3) {
-        case 0: oSin = s, oCos = c; break;
-        case 1: oSin = c, oCos = -s; break;
-        case 2: oSin = -s, oCos = -c; break;
-        default: oSin = -c, oCos = s; break;
+// sin and cos of i pi/32, i = 0..63: the first quadrant's sixteen from the library, the
+// rest by the quadrant symmetries (exact sign and place swaps).
+struct SinCosTable {
+    double Sin[64], Cos[64];
+    SinCosTable() {
+        constexpr double Step = 3.14159265358979323846 / 32;
+        for (int i = 0; i < 64; ++i) {
+            const double a = (i % 16) * Step, s = std::sin(a), c = std::cos(a);
+            const double sinOf[4] = {s, c, -s, -c}, cosOf[4] = {c, -s, -c, s};
+            Sin[i] = sinOf[i / 16];
+            Cos[i] = cosOf[i / 16];
+        }
     }
-    return true;
+};
+const SinCosTable Table;
+
+// sin(x) and cos(x) for |x| < 65536, each within a few units in the last place of a double,
+// with no branch on x: x = k pi/32 + d with |d| <= pi/64 (k pi/32 in two parts, the first
+// exact for such k), the table's values at k pi/32 and short series for d.
+inline void NearSinCos(double x, double& oSin, double& oCos) {
+    constexpr double InvStep = 10.185916357881301489;               // 32 / pi
+    constexpr double StepHigh = 1.57079632673412561417e+00 / 16;    // pi/32: its first 33 bits
+    constexpr double StepLow = 6.07710050650619224932e-11 / 16;     // and the rest
+    // Any whole k near x / (pi/32) will do; truncation is one instruction, nearbyint a call.
+    const int64_t k = static_cast<int64_t>(x * InvStep + (x < 0 ? -0.5 : 0.5));
+    const double kd = static_cast<double>(k);
+    const double d = (x - kd * StepHigh) - kd * StepLow;
+    const double z = d * d;
+    const double sinD = d + d * z * (-1.0 / 6 + z * (1.0 / 120 + z * (-1.0 / 5040)));
+    const double cosD = 1.0 - 0.5 * z + z * z * (1.0 / 24 + z * (-1.0 / 720 + z * (1.0 / 40320)));
+    const size_t i = static_cast<size_t>(k & 63);
+    oSin = Table.Sin[i] * cosD + Table.Cos[i] * sinD;
+    oCos = Table.Cos[i] * cosD - Table.Sin[i] * sinD;
 }
 
 float ExactFlicker(double p) {
@@ -79,24 +84,39 @@ float ExactFlicker(double p) {
     return f;
 }
 
+// 0..1, with the processor's min and max where it has them: a compiler keeps branches for
+// the plain comparisons, and these values go either way at random. Negative values come
+// out as +0, as the library path's "if (f < 0) f = 0" gives them.
+float Clamp01(float f) {
+#if defined(__SSE__)
+    return _mm_cvtss_f32(_mm_min_ss(_mm_max_ss(_mm_set_ss(f), _mm_setzero_ps()), _mm_set_ss(1.0f)));
+#else
+    f = f > 0.0f ? f : 0.0f;
+    return f < 1.0f ? f : 1.0f;
+#endif
+}
+
 }  // namespace
 
 float LetterFlicker(float phase) {
-    // The flicker is computed in double and kept as a float. Two library sines per letter are
-    // most of the cost of a frame's letters, so a close sine and cosine come first: their
-    // error (a few units in the last place of a double; 1e-14 here, with a wide margin) is far
-    // below the float's rounding step, and where the float could still round either way the
-    // library's sines decide, so the result is always the library's.
+    // The flicker is computed in double and kept as a float. Two library sines per letter
+    // would be most of the cost of a frame's letters, so a close sine and cosine come first:
+    // their error (a few units in the last place of a double: below 1e-14 in the result,
+    // with a wide margin) is far below the float's rounding step, and where the float could
+    // still round either way the library's sines decide, so the result is always the
+    // library's. Nothing on the common path branches on the phase: the flicker's values are
+    // random, and a guessed branch would be guessed wrong a third of the time.
     const double p = phase;
+    if (!(std::fabs(p) < 65536.0)) [[unlikely]]
+        return ExactFlicker(p);
     double sinP, cosP;
-    if (!NearSinCos(p, sinP, cosP)) return ExactFlicker(p);
+    NearSinCos(p, sinP, cosP);
     const double near = ((2 * sinP * cosP) * sinP + 0.5) * 1.2 + 0.2;  // sin 2p = 2 sin p cos p
     constexpr double Margin = 1e-14;
-    if (near - Margin > 1) return 1;
-    if (near + Margin < -1e-30) return 0;
-    const float low = static_cast<float>(near - Margin), high = static_cast<float>(near + Margin);
-    if (low == high) return low > 1 ? 1 : (low < 0 ? 0 : low);
-    return ExactFlicker(p);
+    const float low = Clamp01(static_cast<float>(near - Margin)), high = Clamp01(static_cast<float>(near + Margin));
+    if (low != high) [[unlikely]]
+        return ExactFlicker(p);
+    return low;
 }
 
 cLetterRenderer::FadeStep cLetterRenderer::Fade(int32_t j, int32_t n) {
@@ -188,33 +208,38 @@ void cLetterRenderer::RenderLetters(cDevice& iDevice, const cRain& iRain, const 
             Check(device.SetRenderState(D3DRS_ZBIAS, 0));  // the leaders leave a bias of 1
             const int32_t n = group.LetterMax;
             if (Column_.size() < static_cast<size_t>(n) + 1) Column_.resize(static_cast<size_t>(n) + 1);
+            if (Flicker_.size() < static_cast<size_t>(n) + 1) Flicker_.resize(static_cast<size_t>(n) + 1);
             const float depthFromView = static_cast<float>(static_cast<double>(group.Y) + iRain.Distance - cameraY);
             // The depth dimming is the group's; the fade's quotients are the column length's.
             double dim = depthFromView < 0 ? (-static_cast<double>(depthFromView) / 6) * 0.5 + 0.5 : 1;
             if (dim < 0) dim = 0;
             if (dim > 1) dim = 1;
             const FadeStep* fade = FadeFor(n);
+            // The flickers first, in a loop of their own: each is a chain of dependent
+            // arithmetic, and with nothing else in the loop the processor overlaps letters.
+            const mRain::Letter* letters = group.Letters.data();
+            float* flicker = Flicker_.data();
+            for (int32_t j = 0; j <= n; ++j) flicker[j] = LetterFlicker(letters[j].Phase);
             // The cell of letter j lies j cells behind the head along the group's axis.
             const double head = group.Vertical ? group.Z : group.X;
             const float across = static_cast<float>(Floor(group.Vertical ? group.X : group.Z));
             for (int32_t j = 0; j <= n; ++j) {
-                const mRain::Letter& letter = group.Letters[j];
+                const mRain::Letter& letter = letters[j];
                 cColumnLetter& out = Column_[static_cast<size_t>(j)];
                 out.U = CellSize * letter.Col;
                 out.V = CellSize * letter.Row;
-                if (group.Leader && j == 0) {
-                    // A leader's head is grey-white at the group's fade, never dimmed or flickering.
-                    out.Ambient = Grey(group.Arrived ? group.WordAlpha : group.Alpha);
-                    out.Drawn = true;
-                } else {
-                    const float a = Brightness(fade[j], LetterFlicker(letter.Phase), group.Leader, dim, group.Alpha);
-                    out.Ambient = mDXGraphics::ColorFromFloats(a * color.r, a * color.g, a * color.b, 1);
-                    out.Drawn = a > 0;
-                }
+                const float a = Brightness(fade[j], flicker[j], group.Leader, dim, group.Alpha);
+                out.Ambient = mDXGraphics::ColorFromFloats(a * color.r, a * color.g, a * color.b, 1);
+                out.Drawn = a > 0;
                 const float along = static_cast<float>(Floor(head - j));
                 out.X = group.Vertical ? across : along;
                 out.Y = group.Y;
                 out.Z = group.Vertical ? along : across;
+            }
+            if (group.Leader) {
+                // A leader's head is grey-white at the group's fade, never dimmed or flickering.
+                Column_[0].Ambient = Grey(group.Arrived ? group.WordAlpha : group.Alpha);
+                Column_[0].Drawn = true;
             }
             column.Letters = Column_.data();
             column.Count = static_cast<uint32_t>(n) + 1;

@@ -59,6 +59,7 @@ private:
 
     // One group's letters, or the frame's leaders; grows to the longest run, never shrinks.
     std::vector<cColumnLetter> Column_;
+    std::vector<float> Flicker_;  // the flicker of each letter of the group being drawn
     std::vector<std::vector<FadeStep>> FadeByLength_;  // by letter count; filled once per count
 };
 

@@ -718,22 +718,33 @@ bool cGLDevice::LetterPathApplies(const cLetterColumn& iColumn) const {
     return !State_.RenderState[D3DRS_LIGHTING] || State_.EnabledLights.empty();
 }
 
-HRESULT cGLDevice::DrawLetterColumn(const cLetterColumn& iColumn) {
-    if (!LetterPathApplies(iColumn)) return iDirect3DDevice::DrawLetterColumn(iColumn);
-    if (iColumn.Count == 0) return D3D_OK;
+// The rotation and offset of a column's world transform and the quad's corners after the
+// rotation part: worked out again only when the column's inputs differ from the last
+// column's, which in a frame they never do.
+void cGLDevice::PrepareColumnShape(const cLetterColumn& iColumn) {
+    ColumnKey key;
+    key.Angle = iColumn.SceneAngle;
+    key.Offset = iColumn.SceneOffset;
+    key.CellSize = iColumn.CellSize;
+    for (int v = 0; v < 6; ++v) std::memcpy(key.Vertex[v], iColumn.Vertices + v * 8, sizeof key.Vertex[v]);
+    if (ColumnReady_ && std::memcmp(&key, &ColumnKey_, sizeof key) == 0) return;
+    ColumnKey_ = key;
+    ColumnReady_ = true;
 
     // The world transforms of the column differ only in their translation row: the
     // rotation part (rows 0 to 2) comes from the same step-by-step product.
-    D3DMATRIX rotation, offset, world = mDXGraphics::IdentityTransform, step;
-    mDXGraphics::TransformRotationY(rotation, iColumn.SceneAngle);
-    mDXGraphics::TransformTranslation(offset, iColumn.SceneOffset.x, iColumn.SceneOffset.y, iColumn.SceneOffset.z);
+    D3DMATRIX step;
+    ColumnWorld_ = mDXGraphics::IdentityTransform;
+    mDXGraphics::TransformRotationY(ColumnRotation_, iColumn.SceneAngle);
+    mDXGraphics::TransformTranslation(ColumnOffset_, iColumn.SceneOffset.x, iColumn.SceneOffset.y, iColumn.SceneOffset.z);
     mDXGraphics::TransformTranslation(step, 0, 0, 0);
-    mDXGraphics::TransformMultiply(world, world, step);
-    mDXGraphics::TransformMultiply(world, world, rotation);
-    mDXGraphics::TransformMultiply(world, world, offset);
-    const auto& m = world.m;
+    mDXGraphics::TransformMultiply(ColumnWorld_, ColumnWorld_, step);
+    mDXGraphics::TransformMultiply(ColumnWorld_, ColumnWorld_, ColumnRotation_);
+    mDXGraphics::TransformMultiply(ColumnWorld_, ColumnWorld_, ColumnOffset_);
+    const auto& m = ColumnWorld_.m;
 
-    LetterShape shape{};
+    LetterShape& shape = ColumnShape_;
+    shape = {};
     const float* vertices = iColumn.Vertices;
     for (int v = 0; v < 6; ++v) {
         const float* p = vertices + v * 8;
@@ -753,6 +764,14 @@ HRESULT cGLDevice::DrawLetterColumn(const cLetterColumn& iColumn) {
         }
     }
     shape.CellSize = iColumn.CellSize;
+}
+
+HRESULT cGLDevice::DrawLetterColumn(const cLetterColumn& iColumn) {
+    if (!LetterPathApplies(iColumn)) return iDirect3DDevice::DrawLetterColumn(iColumn);
+    if (iColumn.Count == 0) return D3D_OK;
+
+    PrepareColumnShape(iColumn);
+    LetterShape shape = ColumnShape_;
     const bool lit = State_.RenderState[D3DRS_LIGHTING] != 0;
     if (lit && (!ChannelColorReady_ || std::memcmp(&ChannelMaterial_, &State_.Material, sizeof ChannelMaterial_) != 0)) {
         for (uint32_t value = 0; value < 256; ++value) {
@@ -781,6 +800,7 @@ HRESULT cGLDevice::DrawLetterColumn(const cLetterColumn& iColumn) {
         LetterCapacity_ = capacity;
     }
 
+    const D3DMATRIX& rotation = ColumnRotation_;
     const float r00 = rotation.m[0][0], r20 = rotation.m[2][0], r02 = rotation.m[0][2], r22 = rotation.m[2][2];
     const D3DVECTOR o = iColumn.SceneOffset;
     LetterInstance* out = Letters_.get() + LetterCount_;
@@ -816,12 +836,17 @@ HRESULT cGLDevice::DrawLetterColumn(const cLetterColumn& iColumn) {
     std::memcpy(iColumn.Buffer->Bytes.data(), iColumn.Vertices, 6 * 8 * sizeof(float));
     State_.RenderState[D3DRS_AMBIENT] = last.Ambient;
     if (lastDrawn) {
-        D3DMATRIX lastWorld = mDXGraphics::IdentityTransform;
+        // identity x translation x rotation x offset: rows 0 to 2 are the column's; the
+        // translation row is the identity's last row carried through the same products.
+        D3DMATRIX step;
         mDXGraphics::TransformTranslation(step, lastDrawn->X, lastDrawn->Y, lastDrawn->Z);
-        mDXGraphics::TransformMultiply(lastWorld, lastWorld, step);
-        mDXGraphics::TransformMultiply(lastWorld, lastWorld, rotation);
-        mDXGraphics::TransformMultiply(lastWorld, lastWorld, offset);
-        State_.World = lastWorld;
+        State_.World = ColumnWorld_;
+        float(&row)[4] = State_.World.m[3];
+        row[0] = row[1] = row[2] = 0;
+        row[3] = 1;
+        mDXGraphics::TransformRow(row, step);
+        mDXGraphics::TransformRow(row, rotation);
+        mDXGraphics::TransformRow(row, ColumnOffset_);
         State_.Stream = iColumn.Buffer;
         State_.Stride = 32;
     }

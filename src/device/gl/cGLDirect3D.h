@@ -127,6 +127,7 @@ private:
     void BindTarget();
     void CloseBatch();
     bool LetterPathApplies(const cLetterColumn& iColumn) const;
+    void PrepareColumnShape(const cLetterColumn& iColumn);
 
     // One letter as the letter shader reads it: its world translation, lit colour and cell.
     struct LetterInstance {
@@ -189,6 +190,17 @@ private:
     std::unique_ptr<LetterInstance[]> Letters_;  // grows by doubling, never shrinks
     size_t LetterCount_ = 0, LetterCapacity_ = 0;
     LetterShape Shape_{};
+    // The inputs of the last column's shape, and what was worked out from them.
+    struct ColumnKey {
+        float Angle;
+        D3DVECTOR Offset;
+        float CellSize;
+        float Vertex[6][6];  // position and normal of each corner
+    };
+    ColumnKey ColumnKey_{};
+    bool ColumnReady_ = false;
+    LetterShape ColumnShape_{};
+    D3DMATRIX ColumnRotation_, ColumnOffset_, ColumnWorld_;
     // The lit colour of each ambient channel value for the current material (lighting on,
     // no light enabled: emissive + ambient state x material ambient, clamped).
     float ChannelColor_[3][256] = {};
