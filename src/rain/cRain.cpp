@@ -147,8 +147,8 @@ void cRain::SampleNow() { Now = Clock_.TickCount(); }
 
 Letter cRain::NewLetter(int32_t Index) {
     Letter letter;
-    letter.Col = ToLong(Rnd() * (AtlasCols - 1.0));
-    letter.Row = ToLong(Rnd() * (AtlasRows - 1.0));
+    letter.Col = static_cast<int16_t>(ToLong(Rnd() * (AtlasCols - 1.0)));
+    letter.Row = static_cast<int16_t>(ToLong(Rnd() * (AtlasRows - 1.0)));
     letter.ChangeTime = ToLong(Rnd() * 2000.0 + Now);
     // Neighbours start half a radian apart, so a fresh trail ripples instead of blinking as one.
     letter.Phase = ToSingle(Index / 2.0 + 3.141 + 2.0 * Rnd());
@@ -361,8 +361,8 @@ void cRain::ShiftTrail(Group& g, int32_t steps) {
     for (size_t j = k; j-- > 0;) {
         Letter& letter = letters[j];
         letter = head;
-        letter.Col = ToLong(Rnd() * (AtlasCols - 1.0));
-        letter.Row = ToLong(Rnd() * (AtlasRows - 1.0));
+        letter.Col = static_cast<int16_t>(ToLong(Rnd() * (AtlasCols - 1.0)));
+        letter.Row = static_cast<int16_t>(ToLong(Rnd() * (AtlasRows - 1.0)));
     }
 }
 
@@ -374,6 +374,7 @@ void cRain::Animate() {
         int coinsLeft = 0;
         for (size_t i = 0; i < Groups.size(); ++i) {
             Group& g = Groups[i];
+            if (i + 2 < Groups.size()) mRain::PrefetchLetters(Groups[i + 2]);
             if (!g.Active) continue;
 
             // A. Fading in and out.
@@ -402,8 +403,8 @@ void cRain::Animate() {
                 if (letter.ChangeTime < Now) [[unlikely]] {
                     const double r1 = Rnd(), r2 = Rnd(), r3 = Rnd();
                     letter.ChangeTime = ToLong(now + 500 + r1 * 1500 + (ToSingle(r2 * 100) < 20 ? r3 * 1000 : 0.0));
-                    letter.Col = ToLong(Rnd() * (AtlasCols - 1.0));
-                    letter.Row = ToLong(Rnd() * (AtlasRows - 1.0));
+                    letter.Col = static_cast<int16_t>(ToLong(Rnd() * (AtlasCols - 1.0)));
+                    letter.Row = static_cast<int16_t>(ToLong(Rnd() * (AtlasRows - 1.0)));
                     letter.Phase = ToSingle(letter.Phase + Rnd() * 0.4);
                 } else {
                     // The flicker advances on a fair coin toss per letter and frame. A toss needs
@@ -444,8 +445,8 @@ void cRain::Animate() {
             if (g.Arrived) g.Z = g.TargetZ;
             if (steps > 0) ShiftTrail(g, steps);
             if (g.Arrived && !g.Letters.empty()) {
-                g.Letters[0].Col = ToLong(g.WordCol);
-                g.Letters[0].Row = ToLong(g.WordRow);
+                g.Letters[0].Col = static_cast<int16_t>(ToLong(g.WordCol));
+                g.Letters[0].Row = static_cast<int16_t>(ToLong(g.WordRow));
             }
 
             // D. Leaving the field.

@@ -43,14 +43,16 @@ class cValues;
 
 namespace mRain {
 
-// One glyph of a trail.
+// One glyph of a trail. Sixteen bytes: the animation and the renderers walk every letter
+// every frame, and with many columns that walk is bound by memory, not arithmetic.
 struct Letter {
-    int32_t Col = 0;        // atlas column of the glyph shown
-    int32_t Row = 0;        // atlas row
+    int16_t Col = 0;        // atlas column of the glyph shown (a 16 x 16 atlas at most)
+    int16_t Row = 0;        // atlas row
     float Phase = 0;        // flicker phase; the renderer turns it into brightness
     float PhaseStep = 0;    // added to Phase on about half of the frames
     int32_t ChangeTime = 0; // tick at which the glyph changes next
 };
+static_assert(sizeof(Letter) == 16);
 
 // One column of the rain.
 struct Group {
@@ -74,6 +76,15 @@ struct Group {
     bool Vertical = false;   // true: falls along +Z; false: runs along +X
     float LastCell = 0;      // whole-cell position of the moving coordinate at the last shift
 };
+
+// Asks the processor to start loading a group's letters. Walks over all groups visit the
+// letter buffers in depth order, which is no order of address, and each too briefly for the
+// processor to notice a stream; asking for the group after next hides most of the wait.
+inline void PrefetchLetters(const Group& g) {
+    const char* letters = reinterpret_cast<const char*>(g.Letters.data());
+    const size_t bytes = g.Letters.size() * sizeof(Letter);
+    for (size_t at = 0; at < bytes; at += 64) __builtin_prefetch(letters + at, 1);
+}
 
 // One entry of the glyph table: a character (UTF-8, lower case) and its atlas cell.
 struct CharCell {

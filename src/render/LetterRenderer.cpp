@@ -204,6 +204,7 @@ void cLetterRenderer::RenderLetters(cDevice& iDevice, const cRain& iRain, const 
         const int32_t groupMax = iRain.GroupMax;
         for (int32_t i = 0; i <= groupMax; ++i) {
             const mRain::Group& group = iRain.Groups[i];
+            if (i + 2 <= groupMax) mRain::PrefetchLetters(iRain.Groups[i + 2]);
             if (!group.Active) continue;
             Check(device.SetRenderState(D3DRS_ZBIAS, 0));  // the leaders leave a bias of 1
             const int32_t n = group.LetterMax;

@@ -98,7 +98,7 @@ TEST(WordLetterLife, FallsArrivesHoldsItsGlyphAndFadesAway) {
         rig.Frame(1000);
         g = rig.FirstWord();
         ASSERT_TRUE(g->Z == 0 && g->WordAlpha == 1);
-        ASSERT_EQ(std::pair(g->Letters[0].Col, g->Letters[0].Row), std::pair(q.Col, q.Row));
+        ASSERT_EQ((std::pair<int32_t, int32_t>(g->Letters[0].Col, g->Letters[0].Row)), std::pair(q.Col, q.Row));
     }
     EXPECT_TRUE(std::any_of(g->Letters.begin() + 1, g->Letters.end(), [](auto& l) { return l.Col != 99; }));
 
