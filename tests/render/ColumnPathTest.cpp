@@ -173,6 +173,27 @@ TEST_F(ColumnPath, RotatedAndOffsetSceneEqualsTheLetterByLetterFrame) {
     EXPECT_GT(ExpectSameBothWays(scene), 10000);
 }
 
+TEST_F(ColumnPath, LetterPassesWithOtherTurnsInOneFrameEqualTheLetterByLetterFrame) {
+    // The device keeps a column's rotation and offset for the next column with the same
+    // inputs; a pass under another turn or offset must not be drawn with the last one's.
+    RunRain(120);
+    auto twoPasses = [&](bool letterByLetter) {
+        Gl->SetFlushEveryDraw(letterByLetter);
+        EXPECT_TRUE(Device.BeginScene(Camera));
+        Device.SetTexture(0, 0);
+        Renderer.RenderLetters(Device, Rain, Camera, SceneTransform{0.1f, {0.5f, 0, 0}});
+        Renderer.RenderLetters(Device, Rain, Camera, SceneTransform{1.5707964f, {0.5f, 0, 0}});
+        Renderer.RenderLetters(Device, Rain, Camera, SceneTransform{1.5707964f, {0.75f, 2.0f, -1.0f}});
+        const D3DMATRIX world = Gl->State().World;
+        Device.EndScene();
+        return std::make_pair(Context.ReadPixels(), world);
+    };
+    const auto [reference, referenceWorld] = twoPasses(true);
+    const auto [columns, columnWorld] = twoPasses(false);
+    EXPECT_TRUE(columns.Pixels == reference.Pixels);
+    EXPECT_TRUE(columnWorld == referenceWorld);
+}
+
 TEST_F(ColumnPath, LeavesTheDeviceAsTheLetterByLetterSequenceDoes) {
     Rain.LetterColor = {0, 1, 0, 1};
     AddGroup(1.5f, -20.0f, 3.5f, 7, true).Leader = true;
