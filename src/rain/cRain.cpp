@@ -145,10 +145,14 @@ void cRain::SampleNow() { Now = Clock_.TickCount(); }
 // ---------------------------------------------------------------------------------------------
 // Groups and letters
 
-Letter cRain::NewLetter(int32_t Index) {
-    Letter letter;
+void cRain::DealGlyph(Letter& letter) {
     letter.Col = static_cast<int16_t>(ToLong(Rnd() * (AtlasCols - 1.0)));
     letter.Row = static_cast<int16_t>(ToLong(Rnd() * (AtlasRows - 1.0)));
+}
+
+Letter cRain::NewLetter(int32_t Index) {
+    Letter letter;
+    DealGlyph(letter);
     letter.ChangeTime = ToLong(Rnd() * 2000.0 + Now);
     // Neighbours start half a radian apart, so a fresh trail ripples instead of blinking as one.
     letter.Phase = ToSingle(Index / 2.0 + 3.141 + 2.0 * Rnd());
@@ -361,8 +365,7 @@ void cRain::ShiftTrail(Group& g, int32_t steps) {
     for (size_t j = k; j-- > 0;) {
         Letter& letter = letters[j];
         letter = head;
-        letter.Col = static_cast<int16_t>(ToLong(Rnd() * (AtlasCols - 1.0)));
-        letter.Row = static_cast<int16_t>(ToLong(Rnd() * (AtlasRows - 1.0)));
+        DealGlyph(letter);
     }
 }
 
@@ -403,8 +406,7 @@ void cRain::Animate() {
                 if (letter.ChangeTime < Now) [[unlikely]] {
                     const double r1 = Rnd(), r2 = Rnd(), r3 = Rnd();
                     letter.ChangeTime = ToLong(now + 500 + r1 * 1500 + (ToSingle(r2 * 100) < 20 ? r3 * 1000 : 0.0));
-                    letter.Col = static_cast<int16_t>(ToLong(Rnd() * (AtlasCols - 1.0)));
-                    letter.Row = static_cast<int16_t>(ToLong(Rnd() * (AtlasRows - 1.0)));
+                    DealGlyph(letter);
                     letter.Phase = ToSingle(letter.Phase + Rnd() * 0.4);
                 } else {
                     // The flicker advances on a fair coin toss per letter and frame. A toss needs

@@ -256,6 +256,8 @@ public:
 
 private:
     void SetupTrail(mRain::Group& group);
+    // A random glyph cell: column, then row, one draw each.
+    void DealGlyph(mRain::Letter& letter);
     void ShiftTrail(mRain::Group& group, int32_t steps);
     void DropWordGroups();
     float Rnd() { return Rnd_.Next(); }
