@@ -12,11 +12,8 @@
 // time, with the CPU time of all the process's threads (the driver's included) beside it.
 #include <benchmark/benchmark.h>
 
-#include <atomic>
 #include <ctime>
-#include <cstdlib>
 #include <memory>
-#include <new>
 
 #include "core/Numeric.h"
 #include "device/cDevice.h"
@@ -28,23 +25,10 @@
 #include "render/cCamera.h"
 #include "settings/SettingsKeys.h"
 #include "settings/cValues.h"
+#include "support/AllocationCounter.h"
 #include "support/FakePlatform.h"
-
-namespace {
-std::atomic<int64_t> Allocations{0};
-void* Allocate(std::size_t size) {
-    Allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-}  // namespace
-
-void* operator new(std::size_t size) { return Allocate(size); }
-void* operator new[](std::size_t size) { return Allocate(size); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+#include "support/HeadlessDevice.h"
+#include "support/RunningRain.h"
 
 namespace {
 
@@ -77,24 +61,10 @@ struct RainAtCount {
         Settings.Value("Count", static_cast<int>(columns - 1));
         Camera.Angle(mCore::ToSingle(6.283185 / 360 * 270));
         Clock.Ticks = 1000000;
-        Rain.ReadSettings();
-        Rain.SetHexColor(Settings.Value("Color").Text());
-        Rain.LetterColor = Rain.TargetColor;
-        Rain.FlyStep = 1;
-        Rain.SetupChars();
-        Rain.SampleNow();
-        Rain.SetupBackground();
-        Rain.StartColorTimer();
+        testing_support::StartRain(Rain, Settings);
         for (int i = 0; i < WarmUpFrames; ++i) Step();
     }
-    void Step() {
-        Clock.Ticks += 50;
-        Rain.SampleNow();
-        Rain.FadeLetterColor();
-        Rain.SetupLogo(false);
-        Rain.Animate();
-        Camera.AddPosition(0, -Rain.FlyStep, 0);
-    }
+    void Step() { testing_support::StepRain(Rain, Camera, Clock); }
     int64_t Letters() const {
         int64_t n = 0;
         for (const mRain::Group& g : Rain.Groups) n += g.Active ? g.LetterMax + 1 : 0;
@@ -115,26 +85,12 @@ struct HeadlessDevice {
     bool Ready = false;
 
     HeadlessDevice(int width, int height) {
-        std::string error;
-        if (!Context.Create(width, height, error)) return;
-        const uint32_t framebuffer = Context.Framebuffer();
-        mDXGraphics::SetDirect3DFactory([framebuffer] {
-            cGLOptions gl;
-            gl.Framebuffer = [framebuffer] { return framebuffer; };
-            return std::make_shared<cGLDirect3D>(gl);
-        });
-        if (!mDXGraphics::Initialize()) return;
-        if (!Device.Initialize(1, width, height, D3DFMT_D16, D3DMULTISAMPLE_NONE)) return;
+        if (!testing_support::OpenHeadlessDevice(Context, Device, width, height).empty()) return;
         Device.Device->SetRenderState(D3DRS_CLIPPING, 1);
-        Device.SetupRenderer(2, 2, false);
         Renderer.CreateBuffer(Device);
         Ready = Device.LoadTexture(GLYPHFALL_ATLAS, -1) == 0;
     }
-    ~HeadlessDevice() {
-        Device.Release();
-        mDXGraphics::Release();
-        mDXGraphics::SetDirect3DFactory(nullptr);
-    }
+    ~HeadlessDevice() { testing_support::CloseHeadlessDevice(Device); }
     void Submit(RainAtCount& rain) {
         Renderer.RenderLetters(Device, rain.Rain, rain.Camera, {});
         Renderer.RenderLeaders(Device, rain.Rain, {});
@@ -176,7 +132,7 @@ void TimeSubmission(benchmark::State& state, bool withSimulation) {
     }
     int64_t letters = 0, frames = 0;
     double seconds = 0;
-    const int64_t allocationsBefore = Allocations.load();
+    const int64_t allocationsBefore = testing_support::AllocationCount();
     for (auto _ : state) {
         if (!withSimulation) rain.Step();
         device.Device.BeginScene(rain.Camera);
@@ -194,7 +150,7 @@ void TimeSubmission(benchmark::State& state, bool withSimulation) {
     }
     state.counters["ns/letter"] = seconds * 1e9 / static_cast<double>(letters);
     state.counters["letters"] = static_cast<double>(rain.Letters());
-    state.counters["allocs/frame"] = static_cast<double>(Allocations.load() - allocationsBefore) / frames;
+    state.counters["allocs/frame"] = static_cast<double>(testing_support::AllocationCount() - allocationsBefore) / frames;
     state.counters["draw calls"] = device.GL().LastFrameStats().DrawCalls;
     state.counters["primitives"] = device.GL().LastFrameStats().Primitives;
 }

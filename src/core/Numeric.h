@@ -23,8 +23,14 @@ inline bool FitsLong(double v) {
 
 inline float ToSingle(double v) { return static_cast<float>(v); }
 
-// Floor toward minus infinity, as a double (callers store it where they need it).
-inline double Floor(double v) { return std::floor(v); }
+// Floor toward minus infinity, as a double (callers store it where they need it). Exactly
+// std::floor, without the library call that a build for the baseline processor makes for it
+// (the renderer floors every letter's position every frame).
+inline double Floor(double v) {
+    if (!(std::fabs(v) < 4.0e15)) return std::floor(v);  // large, infinite or NaN
+    const double t = static_cast<double>(static_cast<int64_t>(v));
+    return t > v ? t - 1 : (t == 0 ? std::copysign(0.0, v) : t);
+}
 
 inline float Clamp(float v, float lo, float hi) {
     if (v < lo) v = lo;

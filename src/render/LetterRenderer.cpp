@@ -4,13 +4,15 @@
 #if defined(__SSE__)
 #include <xmmintrin.h>
 #endif
-#include <limits>
 
 #include "core/ErrorReport.h"
+#include "core/Numeric.h"
 #include "device/cDevice.h"
 #include "device/mDXGraphics.h"
 #include "rain/cRain.h"
 #include "render/cCamera.h"
+
+using mCore::Floor;
 
 namespace {
 
@@ -31,11 +33,12 @@ D3DMATERIAL8 WhiteMaterial() {
 
 D3DCOLOR Grey(float c) { return mDXGraphics::ColorFromFloats(c, c, c, 1); }
 
-// floor for the rain's coordinates, without the library call a plain build makes for it.
-double Floor(double x) {
-    if (!(std::fabs(x) < 4.0e15)) return std::floor(x);
-    const double t = static_cast<double>(static_cast<int64_t>(x));
-    return t > x ? t - 1 : (t == 0 ? std::copysign(0.0, x) : t);
+// Groups just beyond the viewing distance are drawn at half brightness, back to full 6 cells farther.
+double DepthDimming(float depthFromView) {
+    double dim = depthFromView < 0 ? (-static_cast<double>(depthFromView) / 6) * 0.5 + 0.5 : 1;
+    if (dim < 0) dim = 0;
+    if (dim > 1) dim = 1;
+    return dim;
 }
 
 }  // namespace
@@ -151,11 +154,8 @@ const cLetterRenderer::FadeStep* cLetterRenderer::FadeFor(int32_t n) {
 }
 
 float LetterBrightness(int32_t j, int32_t n, float phase, bool leader, float alpha, float depthFromView) {
-    // Groups just beyond the viewing distance are drawn at half brightness, back to full 6 cells farther.
-    double dim = depthFromView < 0 ? (-static_cast<double>(depthFromView) / 6) * 0.5 + 0.5 : 1;
-    if (dim < 0) dim = 0;
-    if (dim > 1) dim = 1;
-    return cLetterRenderer::Brightness(cLetterRenderer::Fade(j, n), LetterFlicker(phase), leader, dim, alpha);
+    return cLetterRenderer::Brightness(cLetterRenderer::Fade(j, n), LetterFlicker(phase), leader,
+                                       DepthDimming(depthFromView), alpha);
 }
 
 void cLetterRenderer::CreateBuffer(cDevice& iDevice) {
@@ -212,9 +212,7 @@ void cLetterRenderer::RenderLetters(cDevice& iDevice, const cRain& iRain, const 
             if (Flicker_.size() < static_cast<size_t>(n) + 1) Flicker_.resize(static_cast<size_t>(n) + 1);
             const float depthFromView = static_cast<float>(static_cast<double>(group.Y) + iRain.Distance - cameraY);
             // The depth dimming is the group's; the fade's quotients are the column length's.
-            double dim = depthFromView < 0 ? (-static_cast<double>(depthFromView) / 6) * 0.5 + 0.5 : 1;
-            if (dim < 0) dim = 0;
-            if (dim > 1) dim = 1;
+            const double dim = DepthDimming(depthFromView);
             const FadeStep* fade = FadeFor(n);
             // The flickers first, in a loop of their own: each is a chain of dependent
             // arithmetic, and with nothing else in the loop the processor overlaps letters.

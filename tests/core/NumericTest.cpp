@@ -20,6 +20,15 @@ TEST(Numeric, ToLongRoundsHalfToEvenAndSaturates) {
     EXPECT_TRUE(mCore::FitsLong(-2147483648.0));
 }
 
+TEST(Numeric, FloorIsTheLibraryFloorSignedZerosAndLargeValuesIncluded) {
+    for (double v : {0.0, -0.0, 0.3, -0.3, -1e-300, 2.0, -2.0, 2.5, -2.5, 1e15 + 0.5, -4.5e15, 1e300, -1e300,
+                     HUGE_VAL, -HUGE_VAL}) {
+        EXPECT_EQ(mCore::Floor(v), std::floor(v)) << v;
+        EXPECT_EQ(std::signbit(mCore::Floor(v)), std::signbit(std::floor(v))) << v;
+    }
+    EXPECT_TRUE(std::isnan(mCore::Floor(std::nan(""))));
+}
+
 TEST(NumberText, WritesShortestFormWithAPointOnEveryLocale) {
     EXPECT_EQ(mCore::FormatNumber(0.5), "0.5");
     EXPECT_EQ(mCore::FormatNumber(150), "150");

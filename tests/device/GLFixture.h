@@ -13,6 +13,7 @@
 #include "device/gl/cGLDirect3D.h"
 #include "device/mDXGraphics.h"
 #include "support/FakePlatform.h"
+#include "support/HeadlessDevice.h"
 
 struct QuadVertex {
     float x, y, z, nx, ny, nz, tu, tv;
@@ -23,25 +24,14 @@ protected:
     static constexpr int32_t W = 160, H = 120;
 
     void SetUp() override {
-        std::string error;
-        ASSERT_TRUE(Context.Create(W, H, error)) << error;
-        cGLOptions options;
-        options.Framebuffer = [this] { return Context.Framebuffer(); };
-        mDXGraphics::SetDirect3DFactory([options] { return std::make_shared<cGLDirect3D>(options); });
-        ASSERT_TRUE(mDXGraphics::Initialize());
-        ASSERT_TRUE(Wrapper.Initialize(0, W, H, D3DFMT_D16, D3DMULTISAMPLE_NONE)) << mCore::LastError;
-        Wrapper.SetupRenderer(2, 2, false);
+        ASSERT_EQ(testing_support::OpenHeadlessDevice(Context, Wrapper, W, H, 0), "");
         Gl = dynamic_cast<cGLDevice*>(Wrapper.Device.get());
         ASSERT_NE(Gl, nullptr);
         Wrapper.Device->CreateVertexBuffer(192, 0, D3DFVF_QUADVERTEX, D3DPOOL_DEFAULT, Buffer);
         mDXGraphics::TransformLookAtLH(View, mDXGraphics::MakeVector(0, 1, 0), mDXGraphics::MakeVector(0, 0, 0),
                                        mDXGraphics::MakeVector(0, 0, -1));
     }
-    void TearDown() override {
-        Wrapper.Release();
-        mDXGraphics::Release();
-        mDXGraphics::SetDirect3DFactory(nullptr);
-    }
+    void TearDown() override { testing_support::CloseHeadlessDevice(Wrapper); }
 
     // The renderer's per-call set-up: vertex format, white ambient, white material.
     void BeginLetters() {

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "RainRig.h"
+#include "support/AllocationCounter.h"
 
 using rain_test::RainRig;
 
@@ -52,9 +53,9 @@ TEST(LongRun, DefaultRainWithTextsStaysBoundedAndFinite) {
         rig.Platform.Clock.Ticks += 50;
         if (frame % 200 == 0) rig.Rain.SetupWord(texts[(frame / 200) % texts.size()]);
         rig.Rain.SetupLogo(true);
-        const int64_t before = rain_test::AllocationCount();
+        const int64_t before = testing_support::AllocationCount();
         rig.Rain.Animate();
-        allocationsInAnimate += rain_test::AllocationCount() - before;
+        allocationsInAnimate += testing_support::AllocationCount() - before;
         rig.Camera.AddPosition(0, -rig.Rain.FlyStep, 0);
 
         if (frame % 1000 == 0) {

@@ -13,8 +13,6 @@
 
 namespace rain_test {
 
-int64_t AllocationCount();  // every operator new of this test program so far
-
 struct RainRig {
     testing_support::ScopedFakePlatform Platform;  // error reports land in Platform.Dialogs
     cValues Settings;

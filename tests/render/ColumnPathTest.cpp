@@ -18,6 +18,8 @@
 #include "settings/SettingsKeys.h"
 #include "settings/cValues.h"
 #include "support/FakePlatform.h"
+#include "support/HeadlessDevice.h"
+#include "support/RunningRain.h"
 
 namespace {
 
@@ -26,18 +28,8 @@ constexpr int32_t W = 1024, H = 768;
 class ColumnPath : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string error;
-        ASSERT_TRUE(Context.Create(W, H, error)) << error;
-        const uint32_t framebuffer = Context.Framebuffer();
-        mDXGraphics::SetDirect3DFactory([framebuffer] {
-            cGLOptions options;
-            options.Framebuffer = [framebuffer] { return framebuffer; };
-            return std::make_shared<cGLDirect3D>(options);
-        });
-        ASSERT_TRUE(mDXGraphics::Initialize());
-        ASSERT_TRUE(Device.Initialize(1, W, H, D3DFMT_D16, D3DMULTISAMPLE_NONE)) << mCore::LastError;
+        ASSERT_EQ(testing_support::OpenHeadlessDevice(Context, Device, W, H), "");
         Device.Device->SetRenderState(D3DRS_CLIPPING, 1);
-        Device.SetupRenderer(2, 2, false);
         Renderer.CreateBuffer(Device);
         ASSERT_EQ(Device.LoadTexture(GLYPHFALL_ATLAS_FILE, -1), 0);
         Gl = dynamic_cast<cGLDevice*>(Device.Device.get());
@@ -47,30 +39,12 @@ protected:
         Camera.Angle(mCore::ToSingle(6.283185 / 360 * 270));
         Clock.Ticks = 1000000;
     }
-    void TearDown() override {
-        Device.Release();
-        mDXGraphics::Release();
-        mDXGraphics::SetDirect3DFactory(nullptr);
-    }
+    void TearDown() override { testing_support::CloseHeadlessDevice(Device); }
 
     // The rain as the main loop runs it, a number of frames in.
     void RunRain(int frames) {
-        Rain.ReadSettings();
-        Rain.SetHexColor(Settings.Value("Color").Text());
-        Rain.LetterColor = Rain.TargetColor;
-        Rain.FlyStep = 1;
-        Rain.SetupChars();
-        Rain.SampleNow();
-        Rain.SetupBackground();
-        Rain.StartColorTimer();
-        for (int i = 0; i < frames; ++i) {
-            Clock.Ticks += 50;
-            Rain.SampleNow();
-            Rain.FadeLetterColor();
-            Rain.SetupLogo(false);
-            Rain.Animate();
-            Camera.AddPosition(0, -Rain.FlyStep, 0);
-        }
+        testing_support::StartRain(Rain, Settings);
+        for (int i = 0; i < frames; ++i) testing_support::StepRain(Rain, Camera, Clock);
     }
 
     // One frame of letters and leaders; letter by letter (one GL draw each) or by columns.

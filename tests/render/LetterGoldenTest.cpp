@@ -17,6 +17,7 @@
 #include "settings/SettingsKeys.h"
 #include "settings/cValues.h"
 #include "support/FakePlatform.h"
+#include "support/HeadlessDevice.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -26,15 +27,8 @@ protected:
     static constexpr int32_t W = 320, H = 240;
 
     void SetUp() override {
-        std::string error;
-        ASSERT_TRUE(Context.Create(W, H, error)) << error;
-        cGLOptions options;
-        options.Framebuffer = [this] { return Context.Framebuffer(); };
-        mDXGraphics::SetDirect3DFactory([options] { return std::make_shared<cGLDirect3D>(options); });
-        ASSERT_TRUE(mDXGraphics::Initialize());
-        ASSERT_TRUE(Device.Initialize(1, W, H, D3DFMT_D16, D3DMULTISAMPLE_NONE)) << mCore::LastError;
+        ASSERT_EQ(testing_support::OpenHeadlessDevice(Context, Device, W, H), "");
         Device.Device->SetRenderState(D3DRS_CLIPPING, 1);
-        Device.SetupRenderer(2, 2, false);
         Renderer.CreateBuffer(Device);
         Camera.Angle(mCore::ToSingle(6.283185 / 360 * 270));
         for (const SettingDefault& key : SettingsKeys) Settings.SetDefault(key.Key, key.Default);
@@ -42,11 +36,7 @@ protected:
         Rain.SetupChars();
         Rain.LetterColor = {0, 160.0f / 255, 0, 1};
     }
-    void TearDown() override {
-        Device.Release();
-        mDXGraphics::Release();
-        mDXGraphics::SetDirect3DFactory(nullptr);
-    }
+    void TearDown() override { testing_support::CloseHeadlessDevice(Device); }
 
     void LoadAtlas(const std::string& file) { ASSERT_EQ(Device.LoadTexture(file, -1), 0); }
     // An atlas whose every texel is white: each drawn cell then shows its letter's colour.

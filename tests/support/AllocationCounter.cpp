@@ -1,9 +1,10 @@
-// Counts the allocations of this test program, so a test can show that a step makes none.
+// Counts the allocations of the program it is linked into, so a test or a benchmark can show
+// that a step makes none. Every form of new and delete goes to malloc and free.
+#include "support/AllocationCounter.h"
+
 #include <atomic>
 #include <cstdlib>
 #include <new>
-
-#include "RainRig.h"
 
 namespace {
 std::atomic<int64_t> Allocations{0};
@@ -14,7 +15,7 @@ void* Allocate(std::size_t size) {
 }
 }  // namespace
 
-int64_t rain_test::AllocationCount() { return Allocations.load(std::memory_order_relaxed); }
+int64_t testing_support::AllocationCount() { return Allocations.load(std::memory_order_relaxed); }
 
 void* operator new(std::size_t size) { return Allocate(size); }
 void* operator new[](std::size_t size) { return Allocate(size); }

@@ -1,0 +1,38 @@
+#pragma once
+// A GL device on a headless EGL context, made as the program makes its own device: drawing
+// into the context's framebuffer, a 16-bit depth buffer, the renderer's alpha and blend
+// modes. For tests and benchmarks that need real pixels.
+#include <memory>
+#include <string>
+
+#include "core/mCore.h"
+#include "device/cDevice.h"
+#include "device/gl/cEGLContext.h"
+#include "device/gl/cGLDirect3D.h"
+#include "device/mDXGraphics.h"
+
+namespace testing_support {
+
+// Creates the context (width x height) and the device; empty when both are ready, otherwise
+// what failed. The context must outlive the device.
+inline std::string OpenHeadlessDevice(cEGLContext& context, cDevice& device, int32_t width, int32_t height,
+                                      intptr_t handle = 1) {
+    std::string error;
+    if (!context.Create(width, height, error)) return error;
+    cGLOptions options;
+    options.Framebuffer = [&context] { return context.Framebuffer(); };
+    mDXGraphics::SetDirect3DFactory([options] { return std::make_shared<cGLDirect3D>(options); });
+    if (!mDXGraphics::Initialize()) return "the Direct3D root object could not be made";
+    if (!device.Initialize(handle, width, height, D3DFMT_D16, D3DMULTISAMPLE_NONE))
+        return "device set-up failed: " + mCore::LastError;
+    device.SetupRenderer(2, 2, false);
+    return {};
+}
+
+inline void CloseHeadlessDevice(cDevice& device) {
+    device.Release();
+    mDXGraphics::Release();
+    mDXGraphics::SetDirect3DFactory(nullptr);
+}
+
+}  // namespace testing_support

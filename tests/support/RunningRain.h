@@ -1,0 +1,33 @@
+#pragma once
+// The rain started and stepped as the main loop starts and steps it, for tests and benchmarks
+// that need a running rain: flying (FlyStep 1), no logos (so the column count stays put),
+// 50 ms per frame on a fake clock.
+#include "rain/cRain.h"
+#include "render/cCamera.h"
+#include "settings/cValues.h"
+#include "support/FakePlatform.h"
+
+namespace testing_support {
+
+// From the settings as they stand ("Count", "Color", the rain's own keys).
+inline void StartRain(cRain& rain, cValues& settings) {
+    rain.ReadSettings();
+    rain.SetHexColor(settings.Value("Color").Text());
+    rain.LetterColor = rain.TargetColor;
+    rain.FlyStep = 1;
+    rain.SetupChars();
+    rain.SampleNow();
+    rain.SetupBackground();
+    rain.StartColorTimer();
+}
+
+inline void StepRain(cRain& rain, cCamera& camera, FakeClock& clock) {
+    clock.Ticks += 50;
+    rain.SampleNow();
+    rain.FadeLetterColor();
+    rain.SetupLogo(false);
+    rain.Animate();
+    camera.AddPosition(0, -rain.FlyStep, 0);
+}
+
+}  // namespace testing_support
