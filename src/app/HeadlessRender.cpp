@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "app/frmMain.h"
+#include "core/Locations.h"
 #include "core/Platform.h"
 #include "core/Startup.h"
 #include "core/mCore.h"
@@ -13,7 +14,6 @@
 #include "device/gl/cEGLContext.h"
 #include "device/gl/cGLDirect3D.h"
 #include "device/mDXGraphics.h"
-#include "settings/SettingsKeys.h"
 #include "settings/cValues.h"
 
 namespace app {
@@ -124,9 +124,10 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(const std::vector<std::str
 
 int RenderHeadless(const HeadlessOptions& options) {
     mFileSystem::GetAppPath();
-    const std::string texture = mCore::AppPath + "tex.png";
-    if (!mFileSystem::FileExists(texture)) {
-        std::fprintf(stderr, "glyphfall: the glyph texture %s is missing\n", texture.c_str());
+    const std::vector<std::string> searched = mLocations::AtlasSearchPath(mCore::AppPath);
+    if (mLocations::FirstReadable(searched).empty()) {
+        std::fprintf(stderr, "glyphfall: the glyph atlas was not found; looked for:\n");
+        for (const std::string& place : searched) std::fprintf(stderr, "  %s\n", place.c_str());
         return 1;
     }
     std::error_code error;
@@ -146,7 +147,7 @@ int RenderHeadless(const HeadlessOptions& options) {
     mCore::SetClock(&clock);
     mCore::cRandom rnd(options.Seed ? *options.Seed : mCore::StartupSeed(clock.Ticks));
     cValues settings;  // a copy of the user's settings; never written back
-    settings.LoadData(mCore::AppPath + std::string(SettingsFileName));
+    settings.LoadData(mLocations::FirstReadable(mLocations::SettingsLocations(mCore::AppPath).ReadOrder));
 
     HeadlessWindow window(context, options);
     mDXGraphics::SetDirect3DFactory([&window] {

@@ -2,20 +2,20 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
+#include <vector>
 
 #include "app/DesktopParent.h"
 #include "core/ErrorReport.h"
+#include "core/Locations.h"
 #include "core/NumberText.h"
 #include "core/Startup.h"
 #include "core/mCore.h"
-#include "core/mFileSystem.h"
 #include "device/mDXGraphics.h"
 #include "settings/SettingsKeys.h"
 #include "settings/cValues.h"
 
 namespace {
-
-constexpr std::string_view TextureFileName = "tex.png";
 
 // The check items: their settings key and the value stored while checked.
 struct SwitchItem {
@@ -106,11 +106,13 @@ void frmMain::Load() {
         Rain.SetupChars();
         Rain.SetupBackground();
         Rain.SetupLogo(Checked("mnuShowAds"));
-        const std::string texture = mCore::AppPath + std::string(TextureFileName);
-        if (!mFileSystem::FileExists(texture)) {
-            mCore::Dialogs().MessageBox(
-                "Texture file not found! Make sure all files were extracted to the same directory.",
-                "Error loading textures", mCore::MessageIcon::Critical);
+        const std::vector<std::string> searched = mLocations::AtlasSearchPath(mCore::AppPath);
+        const std::string texture = mLocations::FirstReadable(searched);
+        if (texture.empty()) {
+            std::string message = "Texture file not found! Make sure all files were extracted to the same directory.";
+            message += "\r\n\r\nLooked for:";
+            for (const std::string& place : searched) message += "\r\n" + place;
+            mCore::Dialogs().MessageBox(message, "Error loading textures", mCore::MessageIcon::Critical);
             Unload();
             return;
         }

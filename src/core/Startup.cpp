@@ -2,10 +2,10 @@
 
 #include <string>
 
+#include "core/Locations.h"
 #include "core/Process.h"
 #include "core/mCore.h"
 #include "core/mFileSystem.h"
-#include "settings/SettingsKeys.h"
 
 namespace mCore {
 
@@ -14,7 +14,17 @@ const char* const ConfigureHint = "To configure don't move your mouse and press 
 
 namespace {
 StartupHooks Hooks;
+
+// Reads the first settings file there is, and remembers the user's own file as the one to
+// write: a system-wide default is read, never written.
+void LoadSettings() {
+    const mLocations::SettingsFiles files = mLocations::SettingsLocations(AppPath);
+    const std::string from = mLocations::FirstReadable(files.ReadOrder);
+    Settings.LoadData(files.WriteTo);  // a missing file just leaves the store empty
+    std::string bytes;
+    if (from != files.WriteTo && mFileSystem::ReadWholeFile(from, bytes)) Settings.ReadData(bytes);
 }
+}  // namespace
 
 void SetStartupHooks(StartupHooks hooks) { Hooks = std::move(hooks); }
 
@@ -46,13 +56,14 @@ void Initialize() {
         Rnd.Seed(StartupSeed(Now));
         mFileSystem::GetAppPath();
         Settings.Reset();
-        Settings.LoadData(AppPath + std::string(SettingsFileName));  // a missing file just leaves it empty
+        LoadSettings();
         if (Hooks.InitializeGraphics) Hooks.InitializeGraphics();
     });
 }
 
 void ShutDown() {
     if (Hooks.ReleaseGraphics) Hooks.ReleaseGraphics();
+    mLocations::MakeFolderFor(Settings.FileName());  // the user's folder appears on the first save
     Settings.SaveData();
     Settings.Reset();
     Terminate(0);

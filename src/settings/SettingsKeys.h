@@ -28,5 +28,3 @@ inline constexpr std::array<SettingDefault, 17> SettingsKeys{{
     {"Leaders", "35"},
     {"Horizontal", "50"},
 }};
-
-inline constexpr std::string_view SettingsFileName = "glyphfall.ini";

@@ -1,6 +1,7 @@
 #include "core/Startup.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -51,40 +52,48 @@ TEST(Main, ConfigureShowsTheHintAndNeverOpensTheWindow) {
     mCore::SetStartupHooks({});
 }
 
-TEST(Main, RunInitializesThenShowsTheWindow) {
+TEST(Main, RunReadsTheFirstSettingsFileAndShutDownWritesTheUsersOwn) {
     ScopedRuntimeDir runtime;
     ScopedFakePlatform platform;
+    testing_support::TempDir dir;
+    ::setenv("XDG_CONFIG_HOME", dir.File("home/config").c_str(), 1);
+    ::setenv("XDG_CONFIG_DIRS", dir.File("etc").c_str(), 1);
+    ::mkdir(dir.File("etc").c_str(), 0755);
+    ::mkdir(dir.File("etc/glyphfall").c_str(), 0755);
+    const std::string systemFile = dir.File("etc/glyphfall/glyphfall.ini"), own = dir.File("home/config/glyphfall/glyphfall.ini");
+    cValues system;
+    system.Value("Count", 7);
+    ASSERT_TRUE(system.SaveData(systemFile));
     platform.Clock.Ticks = 1234;
     std::vector<std::string> calls;
-    mCore::SetStartupHooks({[&] { calls.push_back("graphics"); return true; }, {},
+    mCore::SetStartupHooks({[&] { calls.push_back("graphics"); return true; }, [&] { calls.push_back("release"); },
                             [&] { calls.push_back("window"); }});
+    mCore::SetTerminateHandler(ThrowOnTerminate);
+
     mCore::Main("/s");
     EXPECT_EQ(calls, (std::vector<std::string>{"graphics", "window"}));
     EXPECT_EQ(mCore::Now, 1234);
-    EXPECT_EQ(mCore::Settings.FileName(), mCore::AppPath + "glyphfall.ini");
-    EXPECT_TRUE(platform.Dialogs.Messages.empty());
-    mCore::SetStartupHooks({});
-}
-
-TEST(ShutDown, ReleasesGraphicsWritesSettingsThenTerminates) {
-    ScopedFakePlatform platform;
-    testing_support::TempDir dir;
-    bool released = false;
-    mCore::SetStartupHooks({{}, [&] { released = true; }, {}});
-    mCore::SetTerminateHandler(ThrowOnTerminate);
-    mCore::Settings.LoadData(dir.File("glyphfall.ini"));
-    mCore::Settings.Value("Count", 7);
+    EXPECT_EQ(mCore::Settings.Value("Count").Long(), 7);  // the system-wide default
+    EXPECT_EQ(mCore::Settings.FileName(), own);
+    mCore::Settings.Value("Count", 8);
     try {
         mCore::ShutDown();
         FAIL() << "ShutDown returned";
     } catch (const Terminated& t) {
         EXPECT_EQ(t.Code, 0);
     }
-    EXPECT_TRUE(released);
+    EXPECT_EQ(calls.back(), "release");
     EXPECT_EQ(mCore::Settings.LastIndex(), -1);
     cValues reread;
-    ASSERT_TRUE(reread.LoadData(dir.File("glyphfall.ini")));
-    EXPECT_EQ(reread.Value("count").Long(), 7);
+    ASSERT_TRUE(reread.LoadData(own));  // written with the folders above it, private to the user
+    EXPECT_EQ(reread.Value("count").Long(), 8);
+    struct stat folder {};
+    ASSERT_EQ(::stat(dir.File("home/config/glyphfall").c_str(), &folder), 0);
+    EXPECT_EQ(folder.st_mode & 0777, 0700u);
+    ASSERT_TRUE(reread.LoadData(systemFile));
+    EXPECT_EQ(reread.Value("count").Long(), 7);  // never written
+    ::unsetenv("XDG_CONFIG_HOME");
+    ::unsetenv("XDG_CONFIG_DIRS");
     mCore::SetTerminateHandler(nullptr);
     mCore::SetStartupHooks({});
 }

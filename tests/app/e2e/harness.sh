@@ -79,6 +79,10 @@ e2e_start_x() {
     export LIBGL_ALWAYS_SOFTWARE=1
     export HOME="${E2E_DIR}/home"
     mkdir -p "${HOME}"
+    # Nothing installed on this machine may stand in for the copy under test: the XDG
+    # folders are private and empty (the user's settings land in $HOME/.config).
+    unset XDG_CONFIG_HOME XDG_DATA_HOME
+    export XDG_CONFIG_DIRS="${E2E_DIR}/etc-xdg" XDG_DATA_DIRS="${E2E_DIR}/share"
 
     # The server picks a free display number itself and writes it to the given descriptor.
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"${E2E_DIR}/display" \
@@ -202,9 +206,9 @@ e2e_wait_green() {  # share seconds screenshot
     e2e_fail "no green rain on screen: green share $share, wanted $1"
 }
 
-# The settings file beside the program holds exactly the 17 keys of the program.
+# The settings file (beside the program unless named) holds exactly the 17 keys of the program.
 e2e_check_settings_file() {
-    local file="${E2E_DIR}/bin/glyphfall.ini" last key
+    local file="${1:-${E2E_DIR}/bin/glyphfall.ini}" last key
     [ -f "$file" ] || e2e_fail "no settings file $file was written"
     last=$(od -An -t d4 -N4 "$file" | tr -d ' ')
     [ "$last" = "16" ] || e2e_fail "the settings file holds $((last + 1)) records, not 17"
@@ -212,6 +216,16 @@ e2e_check_settings_file() {
         BouncePos BounceRot ShowAds StayBack ScreenSaver Leaders Horizontal; do
         grep -aq "$key" "$file" || e2e_fail "the settings file lacks \"$key\""
     done
+}
+
+# A settings file holding one record: FallSpeed = VALUE (three characters, such as 0.7).
+e2e_write_fall_speed() {  # file value
+    printf '\x00\x00\x00\x00\x09\x00FallSpeed\x00\x00\x03\x00%s' "$2" >"$1"
+}
+
+# The text of a setting in a settings file (the program writes plain ASCII values).
+e2e_setting() {  # file key
+    grep -aoP "$2\x00\x00..\K[-#0-9A-Za-z.]+" "$1" | head -n1
 }
 
 # Geometry of a window as "WIDTHxHEIGHT+X+Y".
