@@ -1,11 +1,13 @@
-// The program's entry. "--render DIR ..." renders frames to files without any window;
-// everything else decides from the command line whether to run, then shows the window.
+// The program's entry. --help and --version answer on the terminal; "--render DIR ..."
+// renders frames to files without any window; everything else decides from the command
+// line whether to run, then shows the window.
 // Qt connects to the display only when a dialog or the window needs it, so the
 // screen-saver preview ("/p") and a second copy end without touching it.
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "app/CommandLine.h"
 #include "app/HeadlessRender.h"
 #include "app/MainWindow.h"
 #include "app/QtDialogs.h"
@@ -29,7 +31,9 @@ int RenderToFiles(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 1 && std::string(argv[1]) == "--render") return RenderToFiles(argc, argv);
+    const app::CommandLine command = app::ReadCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    if (command.Action == app::CommandAction::Render) return RenderToFiles(argc, argv);
+    if (command.Action != app::CommandAction::Run) return app::AnswerCommandLine(command);
 
     app::QtRuntime::Init(argc, argv);
     static app::QtDialogs dialogs;
