@@ -46,6 +46,8 @@ bool EnsureApplication() {
     std::atexit([] { (void)Application.release(); });
     QApplication::setApplicationName("glyphfall");
     QApplication::setApplicationDisplayName("Glyphfall");
+    // Desktops (Wayland's app id, GNOME's window matching) find the menu entry and icon by it.
+    QGuiApplication::setDesktopFileName(GLYPHFALL_APP_ID);
     // The main loop decides when the program ends; closing a dialog must never end it.
     QApplication::setQuitOnLastWindowClosed(false);
     Platform = QGuiApplication::platformName().toStdString();

@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# The program as a Linux user gets it: installed with cmake --install into a temporary
+# DESTDIR, the tree holds every file and passes the desktop entry, AppStream and manual
+# page checks; --help, --version and a wrong switch answer on the terminal; run by a user
+# who cannot write the program's folder, the rain starts with the installed atlas and F1,
+# Escape leave the new "FallSpeed" in $XDG_CONFIG_HOME/glyphfall/glyphfall.ini, while the
+# program's folder gets nothing.
+source "$(dirname "$0")/harness.sh"
+[ -d "${GLYPHFALL_BUILD_DIR:-}" ] || e2e_fail "GLYPHFALL_BUILD_DIR does not name the build folder"
+for tool in desktop-file-validate appstreamcli man; do
+    command -v "$tool" >/dev/null || e2e_skip "$tool is not installed (scripts/install-deps installs it)"
+done
+e2e_start_x
+chmod 755 "${E2E_DIR}"
+
+root="${E2E_DIR}/dest"
+DESTDIR="$root" cmake --install "${GLYPHFALL_BUILD_DIR}" --prefix /usr >"${E2E_DIR}/install.log" 2>&1 ||
+    e2e_fail "cmake --install failed: $(cat "${E2E_DIR}/install.log")"
+id=dev.glyphfall.Glyphfall
+share="$root/usr/share"
+for file in "$root/usr/bin/glyphfall" "$share/glyphfall/tex.png" "$share/glyphfall/tex.png.license" \
+    "$share/applications/$id.desktop" "$share/metainfo/$id.metainfo.xml" "$share/man/man6/glyphfall.6" \
+    "$share/icons/hicolor/scalable/apps/$id.svg"; do
+    [ -f "$file" ] || e2e_fail "the install lacks ${file#"$root"}"
+done
+for size in 48 128 256; do  # a PNG's width and height are the big-endian words at bytes 16 and 20
+    png="$share/icons/hicolor/${size}x${size}/apps/$id.png"
+    [ -f "$png" ] || e2e_fail "the install lacks the ${size}px icon"
+    [ "$(od -An -tu1 -j18 -N6 "$png" | awk '{print $1*256+$2, $5*256+$6}')" = "$size $size" ] ||
+        e2e_fail "the ${size}px icon has another size"
+done
+desktop-file-validate "$share/applications/$id.desktop" || e2e_fail "the desktop entry is not valid"
+appstreamcli validate --no-net "$share/metainfo/$id.metainfo.xml" >"${E2E_DIR}/appstream.log" 2>&1 ||
+    e2e_fail "the AppStream metadata is not valid: $(cat "${E2E_DIR}/appstream.log")"
+warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 MAN_DISABLE_SECCOMP=1 man --warnings -E UTF-8 -l "$share/man/man6/glyphfall.6" 2>&1 >/dev/null)
+[ -z "$warnings" ] || e2e_fail "man warns about the manual page: $warnings"
+
+# The terminal answers, and one version everywhere it is written.
+APP="$root/usr/bin/glyphfall"
+"$APP" --help >"${E2E_DIR}/help.txt" || e2e_fail "--help did not exit 0"
+for switch in $(grep -o -- '--[a-z][-a-z]*' "${E2E_DIR}/help.txt" | sort -u); do
+    grep -qF -- "${switch//-/\\-}" "$share/man/man6/glyphfall.6" || e2e_fail "the manual page does not mention $switch"
+done
+version=$("$APP" --version) || e2e_fail "--version did not exit 0"
+version=${version#glyphfall }
+grep -q "<release version=\"$version\"" "$share/metainfo/$id.metainfo.xml" || e2e_fail "the metadata's release is not $version"
+grep -q "\"glyphfall $version\"" "$share/man/man6/glyphfall.6" || e2e_fail "the manual page is not of version $version"
+changelog="$(dirname "$0")/../../../debian/changelog"
+[ ! -f "$changelog" ] || head -n1 "$changelog" | grep -qF "($version)" || e2e_fail "debian/changelog is not at $version"
+status=0
+"$APP" --no-such-switch >"${E2E_DIR}/out.txt" 2>"${E2E_DIR}/err.txt" || status=$?
+[ "$status" -eq 2 ] || e2e_fail "an unknown switch exited with $status, not 2"
+[ -s "${E2E_DIR}/out.txt" ] && e2e_fail "an unknown switch printed on standard output"
+[ "$(wc -l <"${E2E_DIR}/err.txt")" -eq 2 ] && grep -q -- "--help" "${E2E_DIR}/err.txt" ||
+    e2e_fail "an unknown switch did not give one line and the hint: $(cat "${E2E_DIR}/err.txt")"
+
+# An ordinary user: root may write anywhere, so the test becomes nobody; without root, the
+# test's own user with the program's folder made read-only.
+user_home="${E2E_DIR}/user"
+mkdir -p "$user_home" "$user_home/run" "$user_home/data"
+chmod 700 "$user_home/run"
+run_as=()
+if [ "$(id -u)" -eq 0 ]; then
+    command -v setpriv >/dev/null || e2e_skip "setpriv is not installed"
+    chown -R 65534:65534 "$user_home"
+    run_as=(setpriv --reuid=65534 --regid=65534 --clear-groups --)
+else
+    chmod a-w "$root/usr/bin"
+fi
+cat >"${E2E_DIR}/as-user" <<SCRIPT
+#!/bin/sh
+exec ${run_as[*]} env HOME="$user_home" XDG_CONFIG_HOME="$user_home/config" XDG_RUNTIME_DIR="$user_home/run" \
+    XDG_DATA_HOME="$user_home/data" "$APP" "\$@"
+SCRIPT
+chmod 755 "${E2E_DIR}/as-user"
+APP="${E2E_DIR}/as-user"
+e2e_start /s
+e2e_wait_window '^Glyphfall$' 30
+e2e_wait_green 0.01 30 "${E2E_SCREENSHOT_DIR:-$E2E_DIR}/installed.png"
+e2e_key F1
+e2e_key_until_ended "$APP_PID" Escape 30
+[ "$EXIT_STATUS" -eq 0 ] || e2e_fail "Escape ended the program with status $EXIT_STATUS"
+settings="$user_home/config/glyphfall/glyphfall.ini"
+e2e_check_settings_file "$settings"
+speed=$(e2e_setting "$settings" FallSpeed)
+[ "$speed" = "0.6" ] || e2e_fail "FallSpeed is '$speed' after F1 from the default 0.5, not 0.6"
+[ "$(ls -A "$root/usr/bin")" = "glyphfall" ] || e2e_fail "the program's folder got: $(ls -A "$root/usr/bin")"
+exit 0
