@@ -146,8 +146,8 @@ void cRain::SampleNow() { Now = Clock_.TickCount(); }
 // Groups and letters
 
 void cRain::DealGlyph(Letter& letter) {
-    letter.Col = static_cast<int16_t>(ToLong(Rnd() * (AtlasCols - 1.0)));
-    letter.Row = static_cast<int16_t>(ToLong(Rnd() * (AtlasRows - 1.0)));
+    letter.Col = static_cast<int16_t>(AtlasFirstCol + ToLong(Rnd() * (AtlasCols - 1.0)));
+    letter.Row = static_cast<int16_t>(AtlasFirstRow + ToLong(Rnd() * (AtlasRows - 1.0)));
 }
 
 Letter cRain::NewLetter(int32_t Index) {
@@ -346,6 +346,14 @@ int32_t cRain::FindChar(std::string_view iChar) const {
     for (int32_t i = 0; i <= CharMax; ++i)
         if (Chars[static_cast<size_t>(i)].Char == iChar) return i;
     return -1;
+}
+
+void cRain::SelectGlyphs(int32_t iSet) {
+    const mRain::GlyphBlock& block = mRain::GlyphSets.at(static_cast<size_t>(iSet));
+    AtlasFirstCol = block.Col;
+    AtlasFirstRow = block.Row;
+    AtlasCols = block.Cols;
+    AtlasRows = block.Rows;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -97,6 +97,21 @@ struct Color {
     float r = 0, g = 0, b = 0, a = 0;
 };
 
+// A block of atlas cells that random glyphs are drawn from: its first cell and its size.
+struct GlyphBlock {
+    int32_t Col, Row, Cols, Rows;
+};
+
+// The sets of "Select glyphs", in menu order; the "Glyphs" setting is the index. Spelled texts
+// always use the glyph table, whichever set the rain draws from. Which characters lie in
+// which cells: the "Glyph atlas" section of the README.
+inline constexpr std::array<GlyphBlock, 4> GlyphSets{{
+    {0, 0, 10, 8},   // Classic: Latin letters, digits, signs and 24 further shapes
+    {0, 8, 14, 4},   // Katakana: 46 half-width katakana and the digits 0 to 9
+    {0, 11, 10, 1},  // Digits: 0 to 9, the last row of the katakana block
+    {0, 3, 2, 1},    // Binary: the "1" and "0" of the Latin sheet, side by side
+}};
+
 // The presets of the "Select Color" submenu, in menu order; "-" is a separator line.
 struct ColorPreset {
     std::string_view Label;
@@ -168,8 +183,12 @@ public:
     // The "Count" setting: there are always BaseGroupMax + 1 ordinary groups (IsWord false).
     int32_t BaseGroupMax = 0;
 
-    int32_t AtlasCols = 10;        // random glyphs take atlas columns 0..AtlasCols - 1
-    int32_t AtlasRows = 8;         // and rows 0..AtlasRows - 1
+    // Random glyphs take atlas columns AtlasFirstCol .. + AtlasCols - 1 and rows AtlasFirstRow
+    // .. + AtlasRows - 1: the block of the chosen glyph set (SelectGlyphs).
+    int32_t AtlasCols = 10;
+    int32_t AtlasRows = 8;
+    int32_t AtlasFirstCol = 0;
+    int32_t AtlasFirstRow = 0;
     int32_t FieldHalfWidth = 80;   // in cells
     int32_t FieldHalfHeight = 20;
 
@@ -211,12 +230,15 @@ public:
     // table has had its size.
     void SortGroups();
 
-    // ---- Glyph table ----
+    // ---- Glyph table and glyph sets ----
 
     void SetupChars();
     void AddChar(std::string_view iChar, int32_t iCol, int32_t iRow);
     // Index of the entry whose character is exactly iChar, or -1.
     int32_t FindChar(std::string_view iChar) const;
+    // Random glyphs dealt from now on come from mRain::GlyphSets[iSet] (0..3). Letters keep
+    // the glyph they show until their next change.
+    void SelectGlyphs(int32_t iSet);
 
     // ---- Animation ----
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <cmath>
 #include <string>
 #include <tuple>
@@ -177,4 +178,42 @@ TEST(GlyphTable, FindsExactLowerCaseEntriesInMirroredCells) {
     rig.Rain.Chars.clear();
     rig.Rain.CharMax = -1;
     EXPECT_EQ(rig.Rain.FindChar("a"), -1);
+}
+
+TEST(GlyphSets, RandomGlyphsComeFromTheChosenBlockAndClassicDealsWhatItAlwaysDealt) {
+    auto cells = [](const RainRig& rig) {
+        std::vector<std::pair<int, int>> cells;
+        for (const mRain::Group& g : rig.Rain.Groups)
+            if (!g.IsWord)
+                for (const mRain::Letter& letter : g.Letters) cells.emplace_back(letter.Col, letter.Row);
+        return cells;
+    };
+    {
+        // The cells this seed gave before there were glyph sets.
+        RainRig rig;
+        rig.Background(20);
+        for (int frame = 0; frame < 40; ++frame) rig.Frame();
+        uint64_t hash = 14695981039346656037ull;
+        for (auto [col, row] : cells(rig)) hash = (hash ^ static_cast<uint64_t>(col * 16 + row)) * 1099511628211ull;
+        EXPECT_EQ(hash, 0xca319a2a3a30a45eull);
+    }
+    for (int32_t set = 0; set < 4; ++set) {
+        const mRain::GlyphBlock& block = mRain::GlyphSets[set];
+        RainRig rig;
+        rig.Background(100);
+        const auto before = cells(rig);
+        rig.Rain.SelectGlyphs(set);
+        EXPECT_EQ(cells(rig), before) << "the letters shown keep their glyphs";
+        for (int frame = 0; frame < 300; ++frame) rig.Frame();  // every glyph has changed since
+        rig.Rain.SetupWord("Abc");
+        std::set<std::pair<int, int>> seen;
+        for (auto [col, row] : cells(rig)) {
+            ASSERT_TRUE(col >= block.Col && col < block.Col + block.Cols && row >= block.Row &&
+                        row < block.Row + block.Rows)
+                << "set " << set << ": " << col << "," << row;
+            seen.emplace(col, row);
+        }
+        EXPECT_EQ(seen.size(), static_cast<size_t>(block.Cols * block.Rows)) << "set " << set;
+        EXPECT_EQ(rig.WordCells(), rig.CellsOf("abc")) << "texts spell with the glyph table";
+    }
 }
