@@ -20,6 +20,12 @@ MenuItem Check(std::string name, std::string caption, int index = -1) {
     return item;
 }
 
+MenuItem Radio(std::string name, std::string caption, int index) {
+    MenuItem item = Check(std::move(name), std::move(caption), index);
+    item.Radio = true;
+    return item;
+}
+
 MenuItem Separator(std::string name) { return Command(std::move(name), "-"); }
 
 MenuItem Submenu(std::string name, std::string caption, std::vector<MenuItem> items) {
@@ -50,6 +56,10 @@ MenuModel::MenuModel() {
     const char* lengthCaptions[] = {"Short", "Medium (default)", "Long"};
     for (int i = 0; i < 3; ++i) lengths.push_back(Check("mnuLength", lengthCaptions[i], i));
 
+    std::vector<MenuItem> glyphs;
+    const char* glyphCaptions[] = {"Classic", "Katakana", "Digits", "Binary"};
+    for (int i = 0; i < 4; ++i) glyphs.push_back(Radio("mnuGlyphs", glyphCaptions[i], i));
+
     std::vector<MenuItem> leaders;
     const char* leaderCaptions[] = {"None", "Few", "Less (default)", "Normal", "More", "Many", "Only"};
     for (int i = 0; i < 7; ++i) leaders.push_back(Command("mnuLeaders", leaderCaptions[i], i));
@@ -71,6 +81,7 @@ MenuModel::MenuModel() {
                         Separator("mnuLine2"),
                         Command("mnuChangeCount", "Select count"),
                         Submenu("mnuSelectLength", "Select length", std::move(lengths)),
+                        Submenu("mnuSelectGlyphs", "Select glyphs", std::move(glyphs)),
                         Submenu("mnuSelectLeaders", "Select leaders", std::move(leaders)),
                         Submenu("mnuSelectColor", "Select Color",
                                 {colorTemplate, Separator("mnuLineC1"),
@@ -79,7 +90,8 @@ MenuModel::MenuModel() {
                         Submenu("mnuSettings", "Settings",
                                 {Check("mnuStayBack", "Stay in background"),
                                  Check("mnuShowAds", "Show ads"),
-                                 Check("mnuScreenSaver", "Screen saver mode")}),
+                                 Check("mnuScreenSaver", "Screen saver mode"),
+                                 Check("mnuKeepShape", "Keep 4:3 proportions")}),
                         Separator("mnuLine9"),
                         Command("mnuKeys", "Key help"),
                         Separator("mnuLine3"),

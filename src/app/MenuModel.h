@@ -19,6 +19,7 @@ struct MenuItem {
     std::string Caption;   // "-" draws a separator line
     std::string Tag;       // free text carried by the item (a colour preset's colour text)
     bool Checkable = false;  // a switch or one of a choice; shows its mark when drawn
+    bool Radio = false;      // one of a choice drawn with round marks (its level's radio items)
     bool Checked = false;
     bool Visible = true;
     bool Submenu = false;  // opens Items instead of being a command

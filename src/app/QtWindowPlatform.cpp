@@ -1,5 +1,6 @@
 #include "app/QtWindowPlatform.h"
 
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QCursor>
@@ -103,6 +104,7 @@ protected:
 };
 
 void AddItems(QMenu& menu, const MenuItem& parent, std::map<QAction*, MenuCommand>& commands) {
+    QActionGroup* choice = nullptr;  // the level's radio items, drawn with round marks
     for (const MenuItem& item : parent.Items) {
         if (!item.Visible) continue;
         if (item.IsSeparator()) {
@@ -114,6 +116,10 @@ void AddItems(QMenu& menu, const MenuItem& parent, std::map<QAction*, MenuComman
             QAction* action = menu.addAction(MenuText(item.Caption));
             action->setCheckable(item.Checkable || item.Checked);
             action->setChecked(item.Checked);
+            if (item.Radio) {
+                if (!choice) choice = new QActionGroup(&menu);
+                action->setActionGroup(choice);
+            }
             commands[action] = MenuCommand{item.Name, item.Index};
         }
     }

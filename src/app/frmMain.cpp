@@ -25,7 +25,7 @@ struct SwitchItem {
 constexpr SwitchItem Switches[] = {
     {"mnuFly", "Fly", 1},           {"mnuRandomMove", "RandomMove", 1}, {"mnuRandomColors", "RandomColors", 1},
     {"mnuHorizontal", "Horizontal", 50}, {"mnuShowAds", "ShowAds", 1},  {"mnuStayBack", "StayBack", 1},
-    {"mnuScreenSaver", "ScreenSaver", 1},
+    {"mnuScreenSaver", "ScreenSaver", 1}, {"mnuKeepShape", "KeepShape", 1},
 };
 
 // "Select leaders": the percentage for each item.
@@ -39,6 +39,19 @@ void AppendCodePageChar(std::string& text, int code) {
         text.push_back(static_cast<char>(0xC0 | (code >> 6)));
         text.push_back(static_cast<char>(0x80 | (code & 0x3F)));
     }
+}
+
+// "Glyphs" (0..3) and "KeepShape" (0 or 1) came after the file's first 17 keys and get no
+// default in it, so that the file of someone who never chooses them stays byte for byte as
+// it was. A missing value reads as 0; a value the menu could never have stored reads as 0 and
+// is put right.
+int32_t ReadChoice(cValues& settings, std::string_view key, int32_t count) {
+    const SettingValue value = settings.Value(key);
+    if (value.IsEmpty()) return 0;
+    const auto number = mCore::ParseNumber(value.Text());
+    if (number && *number >= 0 && *number < count && *number == std::floor(*number)) return mCore::ToLong(*number);
+    settings.Value(key, 0);
+    return 0;
 }
 
 std::string Crlf(std::string_view first, std::string_view second) {
@@ -64,10 +77,15 @@ void frmMain::ApplySettingsToMenu() {
     Menu.SetChecked("mnuScreenSaver", Settings_.Value("ScreenSaver").IsOn());
     Window_.SetPointer(Checked("mnuScreenSaver") ? app::PointerKind::Invisible : app::PointerKind::Default);
     Menu.SetChecked("mnuHorizontal", Settings_.Value("Horizontal").Number() > 0);
+    const int32_t glyphs = ReadChoice(Settings_, "Glyphs", static_cast<int32_t>(mRain::GlyphSets.size()));
+    Menu.CheckOnly("mnuGlyphs", glyphs);
+    Rain.SelectGlyphs(glyphs);
+    Menu.SetChecked("mnuKeepShape", ReadChoice(Settings_, "KeepShape", 2) == 1);
 }
 
 bool frmMain::CreateDevice() {
     MainDevice = std::make_unique<cDevice>();
+    MainDevice->SetKeepShape(Checked("mnuKeepShape"));
     const bool created = Window_.MakeCurrent() &&
                          MainDevice->Initialize(Window_.NativeHandle(), Window_.Width(), Window_.Height(), D3DFMT_D16,
                                                 D3DMULTISAMPLE_NONE);
@@ -247,6 +265,10 @@ void frmMain::RunMenuCommand(const app::MenuCommand& command) {
         Menu.CheckOnly("mnuLength", command.Index);
         Rain.LengthMode = command.Index;
         Settings_.Value("Length", command.Index);
+    } else if (name == "mnuGlyphs") {
+        Menu.CheckOnly("mnuGlyphs", command.Index);
+        Rain.SelectGlyphs(command.Index);
+        Settings_.Value("Glyphs", command.Index);
     } else if (name == "mnuLeaders") {
         if (command.Index >= 0 && command.Index < static_cast<int>(std::size(LeaderPercents)))
             Rain.LeaderPercent = LeaderPercents[command.Index];
@@ -278,6 +300,7 @@ void frmMain::ToggleSwitch(const app::MenuCommand& command) {
         if (item.Control == "mnuStayBack") app::SetDesktopParent(Window_, on);
         if (item.Control == "mnuScreenSaver")
             Window_.SetPointer(on ? app::PointerKind::Invisible : app::PointerKind::Default);
+        if (item.Control == "mnuKeepShape" && MainDevice) MainDevice->SetKeepShape(on);
         return;
     }
 }

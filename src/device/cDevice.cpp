@@ -113,10 +113,7 @@ bool cDevice::Initialize(intptr_t iHandle, int32_t iW, int32_t iH, D3DFORMAT iDe
         Check(d.SetTextureStageState(1, D3DTSS_MINFILTER, D3DTEXF_LINEAR));
         Check(d.SetTextureStageState(1, D3DTSS_MAGFILTER, D3DTEXF_LINEAR));
 
-        // Height over width, divided in double precision and rounded to single.
-        const float aspect = static_cast<float>(static_cast<double>(ResY) / static_cast<double>(ResX));
-        mDXGraphics::TransformPerspectiveFovLH(Projection_, 0.7853982f, aspect, 0.1f, 800.0f);
-        Check(d.SetTransform(D3DTS_PROJECTION, Projection_));
+        ApplyProjection(d);
         UnsetTextures();
 
         // The letters reach the screen through lighting, and the letters of the very first
@@ -130,6 +127,21 @@ bool cDevice::Initialize(intptr_t iHandle, int32_t iW, int32_t iH, D3DFORMAT iDe
     mCore::LastError = mDXGraphics::ErrorText(mDXGraphics::LastErrorNumber);
     Release();
     return false;
+}
+
+void cDevice::ApplyProjection(iDirect3DDevice& d) {
+    // Not a bug: height over width (divided in double precision, rounded to single) makes a
+    // glyph cell (width / height)^2 times as wide as tall on screen: 1.78 on the 4:3 screens
+    // the look was made on, 3.16 on 16:9. Keeping the shape gives every screen the 1.78.
+    const double width = ResX, height = ResY;
+    const float aspect = static_cast<float>(KeepShape_ ? width / height * 0.5625 : height / width);
+    mDXGraphics::TransformPerspectiveFovLH(Projection_, 0.7853982f, aspect, 0.1f, 800.0f);
+    Check(d.SetTransform(D3DTS_PROJECTION, Projection_));
+}
+
+void cDevice::SetKeepShape(bool iKeep) {
+    KeepShape_ = iKeep;
+    if (Device) mCore::Guarded("cDevice.SetKeepShape", [&] { ApplyProjection(*Device); });
 }
 
 void cDevice::SetupRenderer(int32_t iAlphaMode, int32_t iBlendMode, bool iColorVertex) {

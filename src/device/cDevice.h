@@ -39,6 +39,12 @@ public:
     void SetupRenderer(int32_t iAlphaMode, int32_t iBlendMode, bool iColorVertex);
     void Release();
 
+    // "Keep 4:3 proportions": the projection's aspect becomes (width / height) x 0.5625
+    // instead of height / width, so a glyph cell keeps on every screen the shape it has on a
+    // 4:3 one (where nothing changes). Applies at once to a device, or at its Initialize.
+    void SetKeepShape(bool iKeep);
+    bool KeepShape() const { return KeepShape_; }
+
     D3DFORMAT FindBest_DepthBufferFormat();
     D3DMULTISAMPLE_TYPE FindBest_MultiSampleType();
 
@@ -82,6 +88,7 @@ private:
     bool CheckMultiSampleType(D3DMULTISAMPLE_TYPE iType);
     bool CheckDepthBufferFormat(D3DFORMAT iFormat);
     void RefreshAdapter();
+    void ApplyProjection(iDirect3DDevice& d);
 
     D3DCAPS8 Caps_;
     D3DPRESENT_PARAMETERS PresentParams_;
@@ -96,4 +103,5 @@ private:
     int32_t LastAlphaMode_ = 0;
     int32_t LastBlendMode_ = 0;
     bool LastColorVertex_ = false;
+    bool KeepShape_ = false;
 };

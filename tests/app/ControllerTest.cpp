@@ -2,6 +2,7 @@
 
 #include "ControllerFixture.h"
 #include "core/mFileSystem.h"
+#include "settings/SettingsKeys.h"
 #include "settings/cValues.h"
 
 using namespace controller_test;
@@ -98,6 +99,64 @@ TEST_F(ControllerTest, LengthMovesTheSingleMarkAndLeadersChangeNoMark) {
     Form.RunMenuCommand({"mnuLeaders", 5});
     EXPECT_EQ(Form.Rain.LeaderPercent, 90);
     for (int i : Form.Menu.Indices("mnuLeaders")) EXPECT_FALSE(Form.Menu.Checked("mnuLeaders", i));
+}
+
+namespace {
+// How many times as wide as tall a glyph cell shows on a 1920 x 1080 screen.
+double CellShapeAt1080p(const D3DMATRIX& projection) { return projection.m[0][0] * 1920 / (projection.m[1][1] * 1080); }
+}  // namespace
+
+TEST_F(ControllerTest, GlyphSetAndKeepShapeAreChosenFromTheMenuAndStored) {
+    Window.ScreenWidth = 1920, Window.ScreenHeight = 1080;
+    Start();
+    EXPECT_TRUE(Form.Menu.Checked("mnuGlyphs", 0));
+    EXPECT_NEAR(CellShapeAt1080p(Dev().State.Projection), 3.16, 0.01);
+    Form.RunMenuCommand({"mnuGlyphs", 1});
+    Form.RunMenuCommand({"mnuKeepShape", -1});
+    EXPECT_FALSE(Form.Menu.Checked("mnuGlyphs", 0));
+    EXPECT_TRUE(Form.Menu.Checked("mnuGlyphs", 1));
+    EXPECT_EQ(Form.Rain.AtlasFirstRow, 8);
+    EXPECT_NEAR(CellShapeAt1080p(Dev().State.Projection), 1.78, 0.01);
+    EXPECT_EQ(ExitCodeOf([&] { Form.KeyDown(Key::Escape, 0); }), 0);
+    cValues written;
+    ASSERT_TRUE(written.LoadData(SettingsFile()));
+    EXPECT_EQ(written.Value("Glyphs").Text(), "1");
+    EXPECT_EQ(written.Value("KeepShape").Text(), "1");
+}
+
+TEST_F(ControllerTest, StoredGlyphSetAndKeepShapeApplyFromTheFirstFrame) {
+    mCore::Settings.Value("Glyphs", 2);
+    mCore::Settings.Value("KeepShape", 1);
+    Window.ScreenWidth = 1920, Window.ScreenHeight = 1080;
+    Start();
+    EXPECT_TRUE(Form.Menu.Checked("mnuGlyphs", 2));
+    EXPECT_EQ(Form.Rain.AtlasFirstRow, 11);
+    EXPECT_TRUE(Form.Menu.Checked("mnuKeepShape"));
+    EXPECT_NEAR(CellShapeAt1080p(Dev().State.Projection), 1.78, 0.01);
+}
+
+TEST_F(ControllerTest, GlyphSetOrKeepShapeTheMenuCouldNeverStoreReadsAsTheDefaultAndIsPutRight) {
+    mCore::Settings.Value("Glyphs", "1.5");
+    mCore::Settings.Value("KeepShape", "2");
+    Start();
+    EXPECT_TRUE(Form.Menu.Checked("mnuGlyphs", 0));
+    EXPECT_EQ(Form.Rain.AtlasRows, 8);
+    EXPECT_FALSE(Form.Menu.Checked("mnuKeepShape"));
+    EXPECT_EQ(mCore::Settings.Value("Glyphs").Text(), "0");
+    EXPECT_EQ(mCore::Settings.Value("KeepShape").Text(), "0");
+}
+
+TEST_F(ControllerTest, AFileWhoseOwnerNeverChoseTheNewItemsIsWrittenBackByteForByte) {
+    cValues before;
+    for (const SettingDefault& key : SettingsKeys) before.SetDefault(key.Key, key.Default);
+    before.Value("Color", "#402080");
+    ASSERT_TRUE(before.SaveData(SettingsFile()));
+    mCore::Settings.LoadData(SettingsFile());
+    Start();
+    EXPECT_EQ(ExitCodeOf([&] { Form.KeyDown(Key::Escape, 0); }), 0);
+    std::string written;
+    ASSERT_TRUE(mFileSystem::ReadWholeFile(SettingsFile(), written));
+    EXPECT_EQ(written, before.WriteData());
 }
 
 TEST_F(ControllerTest, SelectCountTakesWholeNumbersAndRefusesWhatCannotWork) {

@@ -34,28 +34,23 @@ void FillPresets(MenuModel& menu) {
     for (const auto& preset : presets) menu.AddColorItem(preset[0], preset[1]);
 }
 
-TEST(MenuTree, TopLevelHoldsEveryItemInDisplayOrder) {
+TEST(MenuTree, HoldsEveryItemInDisplayOrderWithItsCaption) {
     MenuModel menu;
-    EXPECT_EQ(menu.Root().Name, "mnuPopup");
     EXPECT_EQ(menu.Root().Caption, "Popup");
+    using Texts = std::vector<std::string>;
     EXPECT_EQ(Captions(menu.Root()),
-              (std::vector<std::string>{"by [glyphfall.dev]", "-", "Fly through", "Random movement", "Random colors",
-                                        "Horizontal lines", "-", "Select count", "Select length", "Select leaders",
-                                        "Select Color", "-", "Settings", "-", "Key help", "-", "Exit"}));
-}
-
-TEST(MenuTree, SubmenusAndControlArraysHoldTheirItemsInOrder) {
-    MenuModel menu;
-    EXPECT_EQ(Captions(menu.Item("mnuRandomMovement")), (std::vector<std::string>{"Activate random moves", "Setup bouncing"}));
-    EXPECT_EQ(Names(menu.Item("mnuSettings")), (std::vector<std::string>{"mnuStayBack", "mnuShowAds", "mnuScreenSaver"}));
+              (Texts{"by [glyphfall.dev]", "-", "Fly through", "Random movement", "Random colors", "Horizontal lines", "-",
+                     "Select count", "Select length", "Select glyphs", "Select leaders", "Select Color", "-", "Settings",
+                     "-", "Key help", "-", "Exit"}));
+    EXPECT_EQ(Captions(menu.Item("mnuRandomMovement")), (Texts{"Activate random moves", "Setup bouncing"}));
     EXPECT_EQ(Captions(menu.Item("mnuSettings")),
-              (std::vector<std::string>{"Stay in background", "Show ads", "Screen saver mode"}));
-    EXPECT_EQ(Captions(menu.Item("mnuSelectLength")), (std::vector<std::string>{"Short", "Medium (default)", "Long"}));
-    EXPECT_EQ(menu.Indices("mnuLength"), (std::vector<int>{0, 1, 2}));
+              (Texts{"Stay in background", "Show ads", "Screen saver mode", "Keep 4:3 proportions"}));
+    EXPECT_EQ(Captions(menu.Item("mnuSelectLength")), (Texts{"Short", "Medium (default)", "Long"}));
+    EXPECT_EQ(Captions(menu.Item("mnuSelectGlyphs")), (Texts{"Classic", "Katakana", "Digits", "Binary"}));
     EXPECT_EQ(Captions(menu.Item("mnuSelectLeaders")),
-              (std::vector<std::string>{"None", "Few", "Less (default)", "Normal", "More", "Many", "Only"}));
+              (Texts{"None", "Few", "Less (default)", "Normal", "More", "Many", "Only"}));
     EXPECT_FALSE(menu.Item("mnuLeaders", 3).Checkable);  // "Select leaders" never shows a mark
-    EXPECT_TRUE(menu.Item("mnuLength", 2).Checkable);
+    EXPECT_TRUE(menu.Item("mnuGlyphs", 3).Radio);
 }
 
 TEST(MenuColours, PresetsFollowTheHiddenTemplateAndPrecedeTheUserItem) {

@@ -63,11 +63,13 @@ TEST_F(DeviceSetUp, PresentParametersDescribeAWindowedDeviceWithDepthBuffer) {
     EXPECT_EQ(Wrapper.ResY, 600);
 }
 
-TEST_F(DeviceSetUp, ProjectionAspectIsHeightOverWidth) {
+TEST_F(DeviceSetUp, ProjectionAspectIsHeightOverWidthUnlessTheShapeIsKeptWhichChangesNothingAt4By3) {
+    Wrapper.SetKeepShape(true);
     ASSERT_TRUE(Create(1024, 768));
     D3DMATRIX expected;
     mDXGraphics::TransformPerspectiveFovLH(expected, 0.7853982f, 0.75f, 0.1f, 800.0f);
     EXPECT_EQ(Wrapper.Projection(), expected);
+    Wrapper.SetKeepShape(false);
     EXPECT_EQ(Dev().State.Projection, expected);
 }
 
