@@ -106,22 +106,24 @@ namespace {
 double CellShapeAt1080p(const D3DMATRIX& projection) { return projection.m[0][0] * 1920 / (projection.m[1][1] * 1080); }
 }  // namespace
 
-TEST_F(ControllerTest, GlyphSetAndKeepShapeAreChosenFromTheMenuAndStored) {
+TEST_F(ControllerTest, GlyphSetAndKeepShapeTheMenuCouldNeverStoreReadAsTheDefaultAndAreChosenFromTheMenu) {
+    mCore::Settings.Value("Glyphs", "1.5");
+    mCore::Settings.Value("KeepShape", "2");
     Window.ScreenWidth = 1920, Window.ScreenHeight = 1080;
     Start();
-    EXPECT_TRUE(Form.Menu.Checked("mnuGlyphs", 0));
+    EXPECT_TRUE(Form.Menu.Checked("mnuGlyphs", 0) && !Form.Menu.Checked("mnuKeepShape"));
+    EXPECT_EQ(Form.Rain.AtlasRows, 8);
+    EXPECT_EQ(mCore::Settings.Value("Glyphs").Text() + mCore::Settings.Value("KeepShape").Text(), "00");  // put right
     EXPECT_NEAR(CellShapeAt1080p(Dev().State.Projection), 3.16, 0.01);
     Form.RunMenuCommand({"mnuGlyphs", 1});
     Form.RunMenuCommand({"mnuKeepShape", -1});
-    EXPECT_FALSE(Form.Menu.Checked("mnuGlyphs", 0));
-    EXPECT_TRUE(Form.Menu.Checked("mnuGlyphs", 1));
+    EXPECT_TRUE(Form.Menu.Checked("mnuGlyphs", 1) && !Form.Menu.Checked("mnuGlyphs", 0));
     EXPECT_EQ(Form.Rain.AtlasFirstRow, 8);
     EXPECT_NEAR(CellShapeAt1080p(Dev().State.Projection), 1.78, 0.01);
     EXPECT_EQ(ExitCodeOf([&] { Form.KeyDown(Key::Escape, 0); }), 0);
     cValues written;
     ASSERT_TRUE(written.LoadData(SettingsFile()));
-    EXPECT_EQ(written.Value("Glyphs").Text(), "1");
-    EXPECT_EQ(written.Value("KeepShape").Text(), "1");
+    EXPECT_EQ(written.Value("Glyphs").Text() + written.Value("KeepShape").Text(), "11");
 }
 
 TEST_F(ControllerTest, StoredGlyphSetAndKeepShapeApplyFromTheFirstFrame) {
@@ -129,21 +131,9 @@ TEST_F(ControllerTest, StoredGlyphSetAndKeepShapeApplyFromTheFirstFrame) {
     mCore::Settings.Value("KeepShape", 1);
     Window.ScreenWidth = 1920, Window.ScreenHeight = 1080;
     Start();
-    EXPECT_TRUE(Form.Menu.Checked("mnuGlyphs", 2));
+    EXPECT_TRUE(Form.Menu.Checked("mnuGlyphs", 2) && Form.Menu.Checked("mnuKeepShape"));
     EXPECT_EQ(Form.Rain.AtlasFirstRow, 11);
-    EXPECT_TRUE(Form.Menu.Checked("mnuKeepShape"));
     EXPECT_NEAR(CellShapeAt1080p(Dev().State.Projection), 1.78, 0.01);
-}
-
-TEST_F(ControllerTest, GlyphSetOrKeepShapeTheMenuCouldNeverStoreReadsAsTheDefaultAndIsPutRight) {
-    mCore::Settings.Value("Glyphs", "1.5");
-    mCore::Settings.Value("KeepShape", "2");
-    Start();
-    EXPECT_TRUE(Form.Menu.Checked("mnuGlyphs", 0));
-    EXPECT_EQ(Form.Rain.AtlasRows, 8);
-    EXPECT_FALSE(Form.Menu.Checked("mnuKeepShape"));
-    EXPECT_EQ(mCore::Settings.Value("Glyphs").Text(), "0");
-    EXPECT_EQ(mCore::Settings.Value("KeepShape").Text(), "0");
 }
 
 TEST_F(ControllerTest, AFileWhoseOwnerNeverChoseTheNewItemsIsWrittenBackByteForByte) {

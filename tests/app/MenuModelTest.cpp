@@ -25,15 +25,6 @@ std::vector<std::string> Captions(const MenuItem& level) {
     return captions;
 }
 
-void FillPresets(MenuModel& menu) {
-    const char* presets[][2] = {{"Red", "#A00000"},    {"Green (original)", "#00A000"},
-                                {"Blue", "#0000A0"},   {"-", ""},
-                                {"Golden", "#FF8000"}, {"Ice Blue", "#0088FF"},
-                                {"Steel", "#88CCFF"},  {"Grey Vesk", "#404040"},
-                                {"Syndicate", "#402080"}};
-    for (const auto& preset : presets) menu.AddColorItem(preset[0], preset[1]);
-}
-
 TEST(MenuTree, HoldsEveryItemInDisplayOrderWithItsCaption) {
     MenuModel menu;
     EXPECT_EQ(menu.Root().Caption, "Popup");
@@ -55,41 +46,28 @@ TEST(MenuTree, HoldsEveryItemInDisplayOrderWithItsCaption) {
 
 TEST(MenuColours, PresetsFollowTheHiddenTemplateAndPrecedeTheUserItem) {
     MenuModel menu;
-    EXPECT_EQ(Names(menu.Item("mnuSelectColor")), (std::vector<std::string>{"mnuColor(0)", "mnuLineC1", "mnuUserColor"}));
     EXPECT_FALSE(menu.Item("mnuColor", 0).Visible);
-    FillPresets(menu);
-    const MenuItem& colors = menu.Item("mnuSelectColor");
-    ASSERT_EQ(colors.Items.size(), 12u);
-    EXPECT_EQ(colors.Items[11].Caption, "User defined ...");
-    EXPECT_EQ(menu.Item("mnuColor", 1).Tag, "#A00000");
-    EXPECT_EQ(menu.Item("mnuColor", 9).Caption, "Syndicate");
-    EXPECT_TRUE(menu.Item("mnuColor", 4).IsSeparator());
-    EXPECT_EQ(menu.Item("mnuColor", 4).Tag, "");
+    EXPECT_EQ(menu.AddColorItem("Red", "#A00000"), 1);
+    EXPECT_EQ(menu.AddColorItem("-", ""), 2);
+    EXPECT_EQ(menu.AddColorItem("Golden", "#FF8000"), 3);
+    EXPECT_EQ(Names(menu.Item("mnuSelectColor")),
+              (std::vector<std::string>{"mnuColor(0)", "mnuColor(1)", "mnuColor(2)", "mnuColor(3)", "mnuLineC1",
+                                        "mnuUserColor"}));
+    EXPECT_EQ(menu.Item("mnuColor", 3).Tag, "#FF8000");
+    EXPECT_TRUE(menu.Item("mnuColor", 2).IsSeparator());
 }
 
-TEST(MenuLookup, ArrayItemsNeedTheirIndexAndAbsentItemsAreFailures) {
-    MenuModel menu;
-    EXPECT_EQ(menu.Find("mnuLength", 2)->Caption, "Long");
-    EXPECT_EQ(menu.Find("mnuLength"), nullptr);
-    EXPECT_EQ(menu.Find("mnuFly", 0), nullptr);
-    EXPECT_THROW(menu.Item("mnuLength", 3), std::out_of_range);
-    EXPECT_THROW(menu.SetChecked("mnuNothing", true), std::out_of_range);
-}
-
-TEST(MenuMarks, CheckOnlyLeavesExactlyOneLengthMarkedAndTouchesNothingElse) {
+TEST(MenuMarks, CheckOnlyMarksOneItemOfItsArrayAndAnAbsentItemIsAFailureThatChangesNoMark) {
     MenuModel menu;
     menu.SetChecked("mnuLength", true, 0);
-    menu.SetChecked("mnuLength", true, 1);
     menu.SetChecked("mnuLeaders", true, 2);
     menu.CheckOnly("mnuLength", 2);
-    EXPECT_FALSE(menu.Checked("mnuLength", 0));
-    EXPECT_FALSE(menu.Checked("mnuLength", 1));
-    EXPECT_TRUE(menu.Checked("mnuLength", 2));
+    EXPECT_EQ(std::pair(menu.Checked("mnuLength", 0), menu.Checked("mnuLength", 2)), std::pair(false, true));
     EXPECT_TRUE(menu.Checked("mnuLeaders", 2));
     EXPECT_THROW(menu.CheckOnly("mnuLength", 5), std::out_of_range);
-    EXPECT_TRUE(menu.Checked("mnuLength", 2));  // a failed choice changes no mark
-    EXPECT_TRUE(menu.Toggle("mnuHorizontal"));
-    EXPECT_FALSE(menu.Toggle("mnuHorizontal"));
+    EXPECT_TRUE(menu.Checked("mnuLength", 2));
+    EXPECT_EQ(menu.Find("mnuLength"), nullptr);  // array items need their index
+    EXPECT_THROW(menu.SetChecked("mnuNothing", true), std::out_of_range);
 }
 
 }  // namespace

@@ -106,13 +106,10 @@ TEST_F(DeviceSetUp, ReleaseTwiceIsHarmless) {
     EXPECT_TRUE(Platform.Dialogs.Messages.empty());
 }
 
-TEST_F(DeviceSetUp, FindBestMultiSampleTypeTakesTheHighestSupported) {
+TEST_F(DeviceSetUp, FindBestTakesTheFirstSupportedInPreferenceOrderOrNone) {
     EXPECT_EQ(Wrapper.FindBest_MultiSampleType(), D3DMULTISAMPLE_NONE);
     Root->SupportedMultiSamples = {2, 4};
     EXPECT_EQ(Wrapper.FindBest_MultiSampleType(), D3DMULTISAMPLE_4_SAMPLES);
-}
-
-TEST_F(DeviceSetUp, FindBestDepthBufferFormatFollowsThePreferenceOrder) {
     Root->SupportedDepthFormats = {D3DFMT_D16, D3DFMT_D24X8, D3DFMT_D15S1};
     EXPECT_EQ(Wrapper.FindBest_DepthBufferFormat(), D3DFMT_D24X8);
     Root->SupportedDepthFormats = {};
@@ -139,15 +136,11 @@ TEST_F(Renderer, FirstSetupSetsAlphaAndBlendRowsButNotColorVertex) {
     EXPECT_EQ(Dev().GetTextureStageState(0, D3DTSS_ALPHAOP), D3DTOP_SELECTARG1);
 }
 
-TEST_F(Renderer, SetupWithRememberedValuesSetsNothing) {
+TEST_F(Renderer, RememberedValuesSetNothingAndAnUnknownModeIsRememberedSoTheKnownOneIsSetAgain) {
     ASSERT_TRUE(Create());
     Dev().ClearRecords();
-    Wrapper.SetupRenderer(0, 0, false);
+    Wrapper.SetupRenderer(0, 0, false);  // what a fresh instance remembers
     EXPECT_TRUE(Dev().Calls.empty());
-}
-
-TEST_F(Renderer, AnUnknownModeIsRememberedSoTheKnownOneIsSetAgain) {
-    ASSERT_TRUE(Create());
     Wrapper.SetupRenderer(2, 2, false);
     Dev().ClearRecords();
     Wrapper.SetupRenderer(3, 2, false);
@@ -156,20 +149,6 @@ TEST_F(Renderer, AnUnknownModeIsRememberedSoTheKnownOneIsSetAgain) {
     Wrapper.SetupRenderer(2, 2, false);
     EXPECT_EQ(Dev().CountOf("SetTextureStageState"), 2u);
     EXPECT_EQ(Dev().CountOf("SetRenderState"), 2u);
-}
-
-TEST_F(Renderer, ColorVertexAndAlphaModeZeroRows) {
-    ASSERT_TRUE(Create());
-    Wrapper.SetupRenderer(1, 1, true);
-    EXPECT_EQ(Dev().GetRenderState(D3DRS_COLORVERTEX), 1u);
-    EXPECT_EQ(Dev().GetTextureStageState(0, D3DTSS_ALPHAARG1), D3DTA_TEXTURE);
-    EXPECT_EQ(Dev().GetRenderState(D3DRS_SRCBLEND), D3DBLEND_SRCALPHA);
-    EXPECT_EQ(Dev().GetRenderState(D3DRS_DESTBLEND), D3DBLEND_INVSRCALPHA);
-    Wrapper.SetupRenderer(0, 0, false);
-    EXPECT_EQ(Dev().GetRenderState(D3DRS_COLORVERTEX), 0u);
-    EXPECT_EQ(Dev().GetTextureStageState(0, D3DTSS_ALPHAOP), D3DTOP_DISABLE);
-    EXPECT_EQ(Dev().GetRenderState(D3DRS_ALPHABLENDENABLE), 0u);
-    EXPECT_EQ(Dev().GetRenderState(D3DRS_DESTBLEND), D3DBLEND_ZERO);
 }
 
 class Textures : public CaptureDeviceTest {

@@ -34,6 +34,9 @@ TEST(SetupWordLayout, LinesAreCentredAndReadLeftToRight) {
     EXPECT_EQ(rig.Rain.GroupMax, 8);
     rig.Rain.SetupWord("ab\r\ncd");
     EXPECT_EQ(Placement(rig.Rain), expected);
+    rig.Rain.SetupWord("");  // drops the last text and spells nothing
+    EXPECT_EQ(rig.Words(), 0);
+    EXPECT_EQ(rig.Rain.GroupMax, 4);
 }
 
 TEST(SetupWordLayout, CharactersWithoutAGlyphLeaveAGapAndCapitalsUseTheSmallGlyphs) {
@@ -43,15 +46,6 @@ TEST(SetupWordLayout, CharactersWithoutAGlyphLeaveAGapAndCapitalsUseTheSmallGlyp
     EXPECT_EQ(Placement(rig.Rain), (std::vector<Placed>{{2, 0, 6}, {0, 0, 5}}));  // mid = toLong(1.5) = 2
     rig.Rain.SetupWord("x,\u00E9Y");  // four characters, the accented one two bytes long
     EXPECT_EQ(Placement(rig.Rain), (std::vector<Placed>{{2, 0, 4}, {-1, 0, 3}}));
-}
-
-TEST(SetupWordLayout, EmptyTextDropsTheLastTextAndSpellsNothing) {
-    RainRig rig;
-    rig.Background(4);
-    rig.Rain.SetupWord("abc");
-    rig.Rain.SetupWord("");
-    EXPECT_EQ(rig.Words(), 0);
-    EXPECT_EQ(rig.Rain.GroupMax, 3);
 }
 
 TEST(WordLetters, NewTextReplacesTheLastTextNotTheNearestColumns) {

@@ -28,6 +28,7 @@ struct LitBox {
     }
     double Width() const { return Right - Left + 1; }
     double Height() const { return Bottom - Top + 1; }
+    double CellShape(int cells) const { return Width() / cells / Height(); }
 };
 
 class Looks : public ::testing::Test {
@@ -51,7 +52,7 @@ protected:
     void TearDown() override { testing_support::CloseHeadlessDevice(Device); }
 
     void Frames(int count) {
-        for (int i = 0; i < count; ++i) testing_support::StepRain(Rain, Camera, Platform.Clock);
+        while (count-- > 0) testing_support::StepRain(Rain, Camera, Platform.Clock);
     }
     cImage Render(bool leaders) {
         Device.BeginScene(Camera);
@@ -98,8 +99,8 @@ TEST_F(Looks, KeptShapeShowsGlyphCellsAsOn4By3AndTheLogoNarrowerOnAWideScreen) {
     const LitBox plain(Render(false));  // the glow would blur the cells' edges
     Device.SetKeepShape(true);
     const LitBox kept(Render(false));
-    EXPECT_NEAR(plain.Width() / 17 / plain.Height(), 3.16, 0.1);
-    EXPECT_NEAR(kept.Width() / 17 / kept.Height(), 1.78, 0.06);
+    EXPECT_NEAR(plain.CellShape(17), 3.16, 0.1);
+    EXPECT_NEAR(kept.CellShape(17), 1.78, 0.06);
     EXPECT_LT(kept.Width(), plain.Width() * 0.6);  // and the logo fits the screen with room to spare
     EXPECT_LT(plain.Width(), 1920);
 }
