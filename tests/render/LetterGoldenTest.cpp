@@ -5,46 +5,28 @@
 #include <cmath>
 #include <memory>
 
-#include "core/Numeric.h"
 #include "device/cDevice.h"
-#include "device/cImage.h"
 #include "device/gl/cEGLContext.h"
 #include "device/gl/cGLDirect3D.h"
 #include "device/mDXGraphics.h"
-#include "rain/cRain.h"
-#include "render/LetterRenderer.h"
-#include "render/cCamera.h"
-#include "settings/SettingsKeys.h"
-#include "settings/cValues.h"
-#include "support/FakePlatform.h"
-#include "support/HeadlessDevice.h"
-#include "support/TempDir.h"
+#include "support/RainScene.h"
 
 namespace {
 
-class RainPicture : public ::testing::Test {
+class RainPicture : public ::testing::Test, protected testing_support::RainScene {
 protected:
     static constexpr int32_t W = 320, H = 240;
 
     void SetUp() override {
-        ASSERT_EQ(testing_support::OpenHeadlessDevice(Context, Device, W, H), "");
-        Device.Device->SetRenderState(D3DRS_CLIPPING, 1);
-        Renderer.CreateBuffer(Device);
-        Camera.Angle(mCore::ToSingle(6.283185 / 360 * 270));
-        for (const SettingDefault& key : SettingsKeys) Settings.SetDefault(key.Key, key.Default);
+        ASSERT_EQ(OpenScene(W, H), "");
         Rain.ReadSettings();
         Rain.SetupChars();
         Rain.LetterColor = {0, 160.0f / 255, 0, 1};
     }
-    void TearDown() override { testing_support::CloseHeadlessDevice(Device); }
 
     void LoadAtlas(const std::string& file) { ASSERT_EQ(Device.LoadTexture(file, -1), 0); }
     // An atlas whose every texel is white: each drawn cell then shows its letter's colour.
-    void LoadWhiteAtlas() {
-        std::string error;
-        ASSERT_TRUE(mImage::WritePng(Folder.File("white.png"), cImage(256, 256, 0xFFFFFFFFu), error)) << error;
-        LoadAtlas(Folder.File("white.png"));
-    }
+    void LoadWhiteAtlas() { ASSERT_TRUE(LoadAtlasImage(cImage(256, 256, 0xFFFFFFFFu))); }
 
     // A vertical group at (x, y, z) with n + 1 letters, all at the given flicker phase.
     mRain::Group& AddGroup(float x, float y, float z, int32_t n, bool leader, float phase = 0.7853982f) {
@@ -83,15 +65,6 @@ protected:
         return frame.At(px, py);
     }
 
-    testing_support::ScopedFakePlatform Platform;
-    testing_support::TempDir Folder;
-    cEGLContext Context;
-    cDevice Device;
-    cLetterRenderer Renderer;
-    cValues Settings;
-    cCamera Camera;
-    mCore::cRandom Rnd{7};
-    cRain Rain{Settings, Camera, Platform.Clock, Rnd};
     SceneTransform Scene;
 };
 

@@ -4,13 +4,8 @@
 
 #include <algorithm>
 
-#include "core/Numeric.h"
-#include "device/cImage.h"
-#include "render/LetterRenderer.h"
-#include "settings/SettingsKeys.h"
-#include "support/HeadlessDevice.h"
+#include "support/RainScene.h"
 #include "support/RunningRain.h"
-#include "support/TempDir.h"
 
 namespace {
 
@@ -31,26 +26,18 @@ struct LitBox {
     double CellShape(int cells) const { return Width() / cells / Height(); }
 };
 
-class Looks : public ::testing::Test {
+class Looks : public ::testing::Test, protected testing_support::RainScene {
 protected:
     // A w x h frame, the rain at the defaults (with the changes given) and the atlas given.
     void Open(int32_t w, int32_t h, const cImage& atlas, std::string_view count = "150", std::string_view distance = "70") {
-        ASSERT_EQ(testing_support::OpenHeadlessDevice(Context, Device, w, h), "");
-        Device.Device->SetRenderState(D3DRS_CLIPPING, 1);
-        Renderer.CreateBuffer(Device);
-        std::string error;
-        ASSERT_TRUE(mImage::WritePng(Folder.File("atlas.png"), atlas, error)) << error;
-        ASSERT_EQ(Device.LoadTexture(Folder.File("atlas.png"), -1), 0);
-        Camera.Angle(mCore::ToSingle(6.283185 / 360 * 270));
-        for (const SettingDefault& key : SettingsKeys) Settings.SetDefault(key.Key, key.Default);
+        ASSERT_EQ(OpenScene(w, h), "");
+        ASSERT_TRUE(LoadAtlasImage(atlas));
         Settings.Value("Count", count);
         Settings.Value("Distance", distance);
         Platform.Clock.Ticks = 100000;
         testing_support::StartRain(Rain, Settings);
         Rain.FlyStep = 0;
     }
-    void TearDown() override { testing_support::CloseHeadlessDevice(Device); }
-
     void Frames(int count) {
         while (count-- > 0) testing_support::StepRain(Rain, Camera, Platform.Clock);
     }
@@ -62,16 +49,6 @@ protected:
         Device.EndScene();
         return Context.ReadPixels();
     }
-
-    testing_support::ScopedFakePlatform Platform;
-    testing_support::TempDir Folder;
-    cEGLContext Context;
-    cDevice Device;
-    cLetterRenderer Renderer;
-    cValues Settings;
-    cCamera Camera;
-    mCore::cRandom Rnd{5};
-    cRain Rain{Settings, Camera, Platform.Clock, Rnd};
 };
 
 }  // namespace
