@@ -35,7 +35,6 @@ struct Placed {
 const char32_t* const NamedRows[8] = {U"abcdefg", U"hijklmn", U"opqrstu", U"vwxyz01",
                                       U"2345678", U"9^!?./\\", U"+\"-#<>~", U"@&=\u00A9$\u00B6\u00A5"};
 
-// Further shapes for columns 7 to 9; the first 24 the font has are used.
 // The katakana block, rows 8 to 11, 14 to a row from column 13 down to column 0: the 46
 // half-width katakana (U+FF66, U+FF71 to U+FF9D), then 0 to 9, which end row 11 at column 0 and
 // so make the "Digits" set's row of their own.
@@ -46,6 +45,7 @@ std::u32string KanaSheet() {
 }
 constexpr int KanaFirstRow = 8, KanaPerRow = 14;
 
+// Further shapes for columns 7 to 9; the first 24 the font has are used.
 const char32_t ExtraCandidates[] = U"\u03A3\u03A8\u03A9\u0394\u039E\u03A0\u03A6\u0393\u039B\u03B8\u03BB\u03BE"
                                    U"\u0416\u0429\u042F\u0414\u0411\u042E\u0426\u0424\u0436\u0444"
                                    U"\u221E\u2202\u222B\u221A\u2206\u2261\u00A7\u00BF\u00A4\u00B1";
