@@ -36,8 +36,7 @@ int Main(std::string_view argumentText) {
     });
     if (!run) return 0;
     Initialize();
-    if (Hooks.ShowMainWindow) Hooks.ShowMainWindow();
-    return 0;
+    return Hooks.ShowMainWindow ? Hooks.ShowMainWindow() : 0;
 }
 
 void Initialize() {
@@ -51,11 +50,11 @@ void Initialize() {
     });
 }
 
-void ShutDown() {
+void ShutDown(int exitCode) {
     if (Hooks.ReleaseGraphics) Hooks.ReleaseGraphics();
     Settings.SaveData();
     Settings.Reset();
-    Terminate(0);
+    Terminate(exitCode);
 }
 
 }  // namespace mCore

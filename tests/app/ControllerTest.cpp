@@ -40,9 +40,9 @@ TEST_F(ControllerTest, StoredSettingsOverrideTheDefaults) {
     EXPECT_FLOAT_EQ(Form.Rain.LetterColor.r, 160.0f / 255);
 }
 
-TEST_F(ControllerTest, MissingTextureShowsTheMessageAndStillWritesTheSettings) {
+TEST_F(ControllerTest, MissingTextureShowsTheMessageStillWritesTheSettingsAndEndsAsAFailure) {
     std::filesystem::remove(Folder.File("tex.png"));
-    EXPECT_EQ(ExitCodeOf([&] { Start(); }), 0);
+    EXPECT_EQ(ExitCodeOf([&] { Start(); }), 1);
     ASSERT_EQ(Platform.Dialogs.Messages.size(), 1u);
     EXPECT_EQ(Platform.Dialogs.Messages[0].Title, "Error loading textures");
     EXPECT_EQ(Platform.Dialogs.Messages[0].Icon, mCore::MessageIcon::Critical);
