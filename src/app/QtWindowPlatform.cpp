@@ -192,7 +192,8 @@ bool QtWindowPlatform::SurfaceLost() const {
 }
 
 void QtWindowPlatform::SwapBuffers() {
-    if (impl_->ContextReady && impl_->Window.Open && impl_->Window.isExposed() && !SurfaceLost())
+    if (impl_->ContextReady && impl_->Window.Open && impl_->Window.isExposed() && !SurfaceLost() &&
+        !X11Desktop::ConnectionBroken())
         impl_->Context.swapBuffers(&impl_->Window);
 }
 

@@ -16,8 +16,8 @@ void CheckColorAnswer(std::string_view answer) {
     const mRain::UserColorAnswer color = mRain::ParseUserColor(answer);
     if (color.What != mRain::UserColorAnswer::Kind::Color) return;
     if (!mRain::IsColorText(color.Text)) __builtin_trap();
-    // The comma form always becomes "#" and six hexadecimal digits.
-    if (answer.find(',') != std::string_view::npos && color.Text.size() == 7)
+    // Three numbers always become "#" and six hexadecimal digits.
+    if (answer.find('#') == std::string_view::npos)
         for (size_t i = 1; i < 7; ++i)
             if (!IsHex(color.Text[i])) __builtin_trap();
 }
