@@ -61,11 +61,3 @@ TEST(Random, DrawsLieInTheUnitIntervalAndFollowTheSeed) {
     EXPECT_TRUE(differs);
     EXPECT_NEAR(sum / 100000, 0.5, 0.01);
 }
-
-TEST(Random, ScriptedDrawsComeFirst) {
-    mCore::cRandom r(1);
-    r.Script({0.0f, 0.999f});
-    EXPECT_EQ(r.Next(), 0.0f);
-    EXPECT_EQ(r.Next(), 0.999f);
-    EXPECT_LT(r.Next(), 1.0f);
-}

@@ -94,38 +94,6 @@ TEST(ShutDown, ReleasesGraphicsWritesSettingsThenTerminates) {
     mCore::SetStartupHooks({});
 }
 
-TEST(SingleInstance, ASecondProcessIsRefusedUntilTheFirstEnds) {
-    testing_support::TempDir dir;
-    ::setenv("XDG_RUNTIME_DIR", dir.Path.c_str(), 1);
-    int ready[2], release[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    ASSERT_EQ(::pipe(release), 0);
-    const pid_t first = ::fork();
-    if (first == 0) {
-        const char ok = mCore::AcquireSingleInstance() ? 'y' : 'n';
-        (void)!::write(ready[1], &ok, 1);
-        char c;
-        (void)!::read(release[0], &c, 1);
-        ::_exit(0);
-    }
-    char answer = 0;
-    ASSERT_EQ(::read(ready[0], &answer, 1), 1);
-    EXPECT_EQ(answer, 'y');
-    auto secondTry = [] {
-        const pid_t second = ::fork();
-        if (second == 0) ::_exit(mCore::AcquireSingleInstance() ? 0 : 1);
-        int status = 0;
-        ::waitpid(second, &status, 0);
-        return WEXITSTATUS(status) == 0;
-    };
-    EXPECT_FALSE(secondTry());
-    (void)!::write(release[1], "x", 1);
-    int status = 0;
-    ::waitpid(first, &status, 0);
-    EXPECT_TRUE(secondTry());  // the lock went with the first process
-    ::unsetenv("XDG_RUNTIME_DIR");
-}
-
 TEST(SingleInstance, WithoutARuntimeFolderTheLockIsPrivateAndAKilledCopyNeverBlocksTheNext) {
     testing_support::TempDir temporary, home;
     ::setenv("XDG_RUNTIME_DIR", "/nonexistent/run", 1);

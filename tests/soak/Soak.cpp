@@ -75,7 +75,7 @@ public:
         const long resident = ResidentBytes();
         if (Frame == Options_.Settle) SettledBytes = resident;
         if (Frame >= Options_.Settle) PeakBytes = std::max(PeakBytes, resident);
-        if (Frame % 100000 == 0 && Frame > 0)
+        if (Frame % std::max(Options_.Frames / 20, 1000L) == 0 && Frame > 0)
             std::fprintf(stderr, "soak: frame %ld, resident %.1f MB\n", Frame, resident / 1048576.0);
         return Frame++ < Options_.Frames;
     }
