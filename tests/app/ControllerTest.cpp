@@ -139,19 +139,6 @@ TEST_F(ControllerTest, SetupBouncingStopsAtTheFirstCancel) {
     EXPECT_EQ(Platform.Dialogs.Inputs[2].Title, "Setup bounces");
 }
 
-TEST_F(ControllerTest, UserColorAppliesValidAnswersAndReportsInvalidOnes) {
-    Start();
-    Platform.Dialogs.Answers = {"0,128,255", "red"};
-    Form.RunMenuCommand({"mnuUserColor", -1});
-    EXPECT_EQ(Platform.Dialogs.Inputs[0].Default, "0,160,0");
-    EXPECT_EQ(mCore::Settings.Value("Color").Text(), "#0080FF");
-    Form.RunMenuCommand({"mnuUserColor", -1});
-    ASSERT_EQ(Platform.Dialogs.Messages.size(), 1u);
-    EXPECT_EQ(Platform.Dialogs.Messages[0].Text, "Your input was invalid!");
-    Form.RunMenuCommand({"mnuColor", 1});
-    EXPECT_EQ(mCore::Settings.Value("Color").Text(), "#A00000");
-}
-
 TEST_F(ControllerTest, KeyHelpAndMakerSite) {
     Start();
     Form.RunMenuCommand({"mnuKeys", -1});

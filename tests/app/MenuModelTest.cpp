@@ -77,15 +77,6 @@ TEST(MenuColours, PresetsFollowTheHiddenTemplateAndPrecedeTheUserItem) {
     EXPECT_EQ(menu.Item("mnuColor", 4).Tag, "");
 }
 
-TEST(MenuLookup, ArrayItemsNeedTheirIndexAndAbsentItemsAreFailures) {
-    MenuModel menu;
-    EXPECT_EQ(menu.Find("mnuLength", 2)->Caption, "Long");
-    EXPECT_EQ(menu.Find("mnuLength"), nullptr);
-    EXPECT_EQ(menu.Find("mnuFly", 0), nullptr);
-    EXPECT_THROW(menu.Item("mnuLength", 3), std::out_of_range);
-    EXPECT_THROW(menu.SetChecked("mnuNothing", true), std::out_of_range);
-}
-
 TEST(MenuMarks, CheckOnlyLeavesExactlyOneLengthMarkedAndTouchesNothingElse) {
     MenuModel menu;
     menu.SetChecked("mnuLength", true, 0);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Everything a user types: the speed and text keys, and every dialog of the menu with typed
-# answers, titled exactly as they should be; the rain keeps running, and Escape stores it all.
+# The rain covers the screen; everything a user types: the speed and text keys, and every
+# dialog of the menu with typed answers, titled exactly as they should be; the rain keeps
+# running, and Escape ends it with status 0, every key stored.
 source "$(dirname "$0")/harness.sh"
 e2e_setup
 shots="${E2E_SCREENSHOT_DIR:-$E2E_DIR}"
@@ -8,6 +9,8 @@ shots="${E2E_SCREENSHOT_DIR:-$E2E_DIR}"
 e2e_start
 e2e_wait_window '^Glyphfall$' 30
 main=$WINDOW
+geometry=$(e2e_geometry "$WINDOW")
+[ "$geometry" = "1024x768+0+0" ] || e2e_fail "the window is $geometry, not the whole screen"
 e2e_wait_green 0.01 30 "$shots/dialogs-0.png"
 
 e2e_key KP_Subtract F1 F1 F2 F3 h e l l o Return F5 Return
@@ -38,6 +41,7 @@ e2e_wait_green 0.01 20 "$shots/dialogs-1.png"
 
 e2e_key_until_ended "$APP_PID" Escape 30
 [ "$EXIT_STATUS" -eq 0 ] || e2e_fail "Escape ended the program with status $EXIT_STATUS"
+e2e_check_settings_file
 for pair in Count=300 BounceRot=120 BouncePos=240 Color=#00C800 Length=2 Leaders=90 FlySpeed=0.9 FallSpeed=0.6; do
     e2e_expect_setting "${pair%%=*}" "${pair#*=}"
 done

@@ -5,7 +5,7 @@
 # rasteriser off (their five million triangles would take it seconds a frame); each prints its
 # time, its resident memory and any report, and fails on growth of 1 MB or more.
 #
-#   tests/soak/soak.sh [FRAMES] [BIG_FRAMES]
+#   bench/soak.sh [FRAMES] [BIG_FRAMES]
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 # One malloc arena: glibc otherwise gives the software renderer's threads arenas of their
@@ -13,6 +13,6 @@ cd "$(dirname "$0")/../.."
 # moment that depends on timing; that would hide or mimic a leak of the program's.
 export MALLOC_ARENA_MAX=1
 cmake --build build --target glyphfall_soak >/dev/null
-soak=build/tests/soak/glyphfall_soak
+soak=build/bench/glyphfall_soak
 "$soak" --frames "${1:-1000000}" --count 150 --device gl --settle 10000
 "$soak" --frames "${2:-10000}" --count 100000 --device gl-no-raster --settle 1000
