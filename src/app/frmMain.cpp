@@ -88,6 +88,7 @@ bool frmMain::CreateDevice() {
                          MainDevice->Initialize(Window_.NativeHandle(), Window_.Width(), Window_.Height(), D3DFMT_D16,
                                                 D3DMULTISAMPLE_NONE);
     if (!created) {
+        Unloading_ = true;  // nothing is saved, not even when a signal arrives while the box is up
         if (mCore::LastError.empty()) mCore::LastError = Window_.LastGLError();
         mCore::Dialogs().MessageBox("DirectX error: " + mCore::LastError, mCore::ProgramTitle,
                                     mCore::MessageIcon::Critical);
@@ -125,10 +126,10 @@ void frmMain::Load() {
         Rain.SetupLogo(Checked("mnuShowAds"));
         const std::string texture = mCore::AppPath + std::string(TextureFileName);
         if (!mFileSystem::FileExists(texture)) {
+            ExitCode = 1;  // the settings are still written, but the start failed
             mCore::Dialogs().MessageBox(
                 "Texture file not found! Make sure all files were extracted to the same directory.",
                 "Error loading textures", mCore::MessageIcon::Critical);
-            ExitCode = 1;  // the settings are still written, but the start failed
             Unload();
             return;
         }

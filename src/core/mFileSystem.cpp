@@ -195,6 +195,7 @@ constexpr const char* UnnamedMark = ".new-";
 bool WriteUnnamed(const std::string& target, std::string_view contents, std::string& oName, int& oError) {
     FileHandle file(::open(FolderOf(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644));
     if (!file) return false;
+    ::fchmod(file.Descriptor(), 0644);
     if (!WriteAll(file.Descriptor(), contents)) {
         oError = errno;
         return true;
