@@ -65,7 +65,9 @@ public:
     uint32_t DefaultFramebuffer() const override { return Context_.Framebuffer(); }
     // A signal to end stops the frames after the one in hand (a second one ends at once).
     bool PumpEvents() override {
-        return Open_ && Presented_ < Options_.Frames && WriteError.empty() && mCore::EndSignalReceived() == 0;
+        if (mCore::EndSignalReceived() == 0) return Open_ && Presented_ < Options_.Frames && WriteError.empty();
+        mCore::AcknowledgeEndSignal();
+        return false;
     }
     int32_t Presented() const { return Presented_; }
     void Close() override { Open_ = false; }

@@ -12,6 +12,7 @@ namespace {
 
 constexpr int Signals[] = {SIGTERM, SIGINT, SIGHUP};
 volatile sig_atomic_t Received = 0;
+volatile sig_atomic_t Acknowledged = 0;
 int Pipe[2] = {-1, -1};
 bool Installed = false;
 
@@ -26,12 +27,15 @@ void SetHandler(int signal, void (*handler)(int)) {
 
 // Only async-signal-safe calls in here.
 void OnEndSignal(int signal) {
-    if (Received != 0) {
+    if (Acknowledged != 0) {
         // The orderly end is already under way and the sender insists: end now, by the signal.
         SetHandler(signal, SIG_DFL);
         ::raise(signal);  // delivered as soon as this handler returns
         return;
     }
+    // Not a second request: the same end asked for twice at once (timeout(1) and systemd, for
+    // example, signal the process and its group), before the program could act on it.
+    if (Received != 0) return;
     Received = signal;
     const int saved = errno;
     const char byte = 1;
@@ -53,6 +57,7 @@ int CatchEndSignals() {
 int EndSignalReceived() { return Received; }
 
 void AcknowledgeEndSignal() {
+    if (Received != 0) Acknowledged = 1;
     char bytes[16];
     if (Pipe[0] >= 0)
         while (::read(Pipe[0], bytes, sizeof bytes) > 0) {
@@ -63,7 +68,7 @@ void ReleaseEndSignals() {
     for (int signal : Signals) SetHandler(signal, SIG_DFL);
     Installed = false;
     AcknowledgeEndSignal();
-    Received = 0;
+    Received = Acknowledged = 0;
 }
 
 }  // namespace mCore

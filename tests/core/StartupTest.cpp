@@ -136,14 +136,16 @@ TEST(SingleInstance, WithoutARuntimeFolderTheLockIsPrivateAndAKilledCopyNeverBlo
     ::unsetenv("XDG_RUNTIME_DIR");
 }
 
-TEST(EndSignals, TheFirstAsksForAnOrderlyEndAndASecondEndsAtOnce) {
+TEST(EndSignals, TheFirstAsksForAnOrderlyEndAndASecondOnceItIsUnderWayEndsAtOnce) {
     const pid_t child = ::fork();
     if (child == 0) {
         const int descriptor = mCore::CatchEndSignals();
         ::raise(SIGTERM);
+        ::raise(SIGTERM);  // the same request twice at once, as timeout(1) sends it
         char byte = 0;
         if (mCore::EndSignalReceived() != SIGTERM || ::read(descriptor, &byte, 1) != 1) ::_exit(2);
-        ::raise(SIGINT);  // while the orderly end would be under way
+        mCore::AcknowledgeEndSignal();  // the orderly end begins
+        ::raise(SIGINT);
         ::_exit(3);
     }
     int status = 0;
