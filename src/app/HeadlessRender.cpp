@@ -6,6 +6,7 @@
 
 #include "app/frmMain.h"
 #include "core/Locations.h"
+#include "core/EndSignals.h"
 #include "core/Platform.h"
 #include "core/Startup.h"
 #include "core/mCore.h"
@@ -62,7 +63,13 @@ public:
     }
     std::string LastGLError() const override { return "no headless OpenGL 3.3 context"; }
     uint32_t DefaultFramebuffer() const override { return Context_.Framebuffer(); }
-    bool PumpEvents() override { return Open_ && Presented_ < Options_.Frames && WriteError.empty(); }
+    // A signal to end stops the frames after the one in hand (a second one ends at once).
+    bool PumpEvents() override {
+        if (mCore::EndSignalReceived() == 0) return Open_ && Presented_ < Options_.Frames && WriteError.empty();
+        mCore::AcknowledgeEndSignal();
+        return false;
+    }
+    int32_t Presented() const { return Presented_; }
     void Close() override { Open_ = false; }
     bool IsOpen() const override { return Open_; }
     std::optional<MenuCommand> PopupMenu(const MenuModel&) override { return std::nullopt; }
@@ -77,6 +84,24 @@ private:
     int32_t Presented_ = 0;
     bool Open_ = true;
 };
+
+// Says how the frames came out; the exit status is 0 only when every frame asked for was written.
+int ReportFrames(const HeadlessWindow& window, const HeadlessOptions& options) {
+    const int32_t done = options.WriteFiles ? window.Written : window.Presented();
+    const char* folder = options.Folder.c_str();
+    if (!window.WriteError.empty())
+        std::fprintf(stderr, "glyphfall: cannot write a frame: %s\n", window.WriteError.c_str());
+    else if (const int signal = mCore::EndSignalReceived())
+        std::fprintf(stderr, "glyphfall: stopped by signal %d\n", signal);
+    else if (done < options.Frames)
+        std::fprintf(stderr, "glyphfall: the rain could not start (see above)\n");
+    if (done == options.Frames) {
+        if (options.WriteFiles) std::printf("glyphfall: wrote %d frames to %s\n", done, folder);
+        return 0;
+    }
+    if (options.WriteFiles) std::fprintf(stderr, "glyphfall: wrote %d of %d frames to %s\n", done, options.Frames, folder);
+    return 1;
+}
 
 }  // namespace
 
@@ -156,19 +181,14 @@ int RenderHeadless(const HeadlessOptions& options) {
         gl.Framebuffer = [&window] { return window.DefaultFramebuffer(); };
         return std::make_shared<cGLDirect3D>(gl);
     });
-    int exitCode = 0;
-    if (!mDXGraphics::Initialize()) {
-        exitCode = 1;
-    } else {
+    int exitCode = 1;
+    if (mDXGraphics::Initialize()) {
+        mCore::CatchEndSignals();
         frmMain form(window, settings, clock, rnd);
         form.Load();
-        if (!window.WriteError.empty()) {
-            std::fprintf(stderr, "glyphfall: cannot write a frame: %s\n", window.WriteError.c_str());
-            exitCode = 1;
-        } else if (options.WriteFiles) {
-            std::printf("glyphfall: wrote %d frames to %s\n", window.Written, options.Folder.c_str());
-        }
+        exitCode = ReportFrames(window, options);
         if (form.MainDevice) form.MainDevice->Release();
+        mCore::ReleaseEndSignals();
     }
     mDXGraphics::Release();
     mDXGraphics::SetDirect3DFactory(nullptr);

@@ -7,13 +7,13 @@
 
 namespace app {
 
-void ShowMainWindow() {
+int ShowMainWindow() {
     if (!QtRuntime::EnsureApplication()) {
         std::fprintf(stderr, "Glyphfall: no display is available (neither DISPLAY nor WAYLAND_DISPLAY is set).\n");
-        return;
+        return 1;
     }
     QtWindowPlatform window;
-    RunMainWindow(window);
+    return RunMainWindow(window);
 }
 
 }  // namespace app

@@ -44,8 +44,9 @@ bool EnsureApplication() {
     // among the static destructors, where parts of it are already gone: leave it to the
     // process's end instead.
     std::atexit([] { (void)Application.release(); });
+    // No display name: Qt would append it to every window title ("Change count — Glyphfall"),
+    // and the dialogs' titles are exactly their own.
     QApplication::setApplicationName("glyphfall");
-    QApplication::setApplicationDisplayName("Glyphfall");
     // Desktops (Wayland's app id, GNOME's window matching) find the menu entry and icon by it.
     QGuiApplication::setDesktopFileName(GLYPHFALL_APP_ID);
     // The main loop decides when the program ends; closing a dialog must never end it.

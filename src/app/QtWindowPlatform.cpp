@@ -131,6 +131,7 @@ struct QtWindowPlatform::Impl {
     GLWindow Window;
     QOpenGLContext Context;
     bool ContextReady = false;
+    WId BoundWindow = 0;  // the native window the context was last made current on
     std::string GLError;
     bool Attached = false;
 };
@@ -186,11 +187,19 @@ bool QtWindowPlatform::MakeCurrent() {
         impl_->GLError = "The OpenGL context could not be made current.";
         return false;
     }
+    impl_->BoundWindow = impl_->Window.winId();
     return true;
 }
 
+bool QtWindowPlatform::SurfaceLost() const {
+    // Qt re-creates the X11 window when a stays-on-bottom or stays-on-top hint changes, and
+    // the context stays bound to the old window's surface; swapping the new one would fail.
+    return impl_->ContextReady && impl_->Window.Open && impl_->BoundWindow != impl_->Window.winId();
+}
+
 void QtWindowPlatform::SwapBuffers() {
-    if (impl_->ContextReady && impl_->Window.Open && impl_->Window.isExposed())
+    if (impl_->ContextReady && impl_->Window.Open && impl_->Window.isExposed() && !SurfaceLost() &&
+        !X11Desktop::ConnectionBroken())
         impl_->Context.swapBuffers(&impl_->Window);
 }
 

@@ -25,6 +25,7 @@ public:
     bool MakeCurrent() override;
     void SwapBuffers() override;
     std::string LastGLError() const override;
+    bool SurfaceLost() const override;
     uint32_t DefaultFramebuffer() const override;
     bool PumpEvents() override;
     void Close() override;

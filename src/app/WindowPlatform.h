@@ -117,6 +117,10 @@ public:
     virtual bool MakeCurrent() = 0;
     virtual void SwapBuffers() = 0;
     virtual std::string LastGLError() const = 0;
+    // True when the window system has replaced the native window since MakeCurrent bound the
+    // context to it (some changes of the window's type or screen re-create it): frames reach
+    // no screen until MakeCurrent binds the context to the new one.
+    virtual bool SurfaceLost() const { return false; }
     // The framebuffer object that stands for the window's surface (0 on most platforms;
     // some give their own). Bind this, not 0, when drawing to the window.
     virtual uint32_t DefaultFramebuffer() const = 0;

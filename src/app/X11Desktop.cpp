@@ -54,6 +54,17 @@ std::vector<xcb_atom_t> States(xcb_connection_t* c, xcb_window_t window, xcb_ato
 
 bool Available() { return Connection() != nullptr; }
 
+bool ConnectionBroken() {
+    xcb_connection_t* c = Connection();
+    return c && xcb_connection_has_error(c) != 0;
+}
+
+std::function<bool()> ConnectionProbe() {
+    xcb_connection_t* c = Connection();
+    if (!c) return {};
+    return [c] { return xcb_connection_has_error(c) != 0; };  // xcb is safe to ask from any thread
+}
+
 void SetWindowType(uintptr_t window, bool desktop) {
     xcb_connection_t* c = Connection();
     if (!c) return;
@@ -106,6 +117,8 @@ void SetBackgroundStates(uintptr_t windowId, bool on) {
 #else
 
 bool Available() { return false; }
+bool ConnectionBroken() { return false; }
+std::function<bool()> ConnectionProbe() { return {}; }
 void SetWindowType(uintptr_t, bool) {}
 void SetBackgroundStates(uintptr_t, bool) {}
 

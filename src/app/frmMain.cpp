@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -41,21 +42,23 @@ void AppendCodePageChar(std::string& text, int code) {
     }
 }
 
-// "Glyphs" (0..3) and "KeepShape" (0 or 1) came after the file's first 17 keys and get no
-// default in it, so that the file of someone who never chooses them stays byte for byte as
-// it was. A missing value reads as 0; a value the menu could never have stored reads as 0 and
-// is put right.
-int32_t ReadChoice(cValues& settings, std::string_view key, int32_t count) {
-    const SettingValue value = settings.Value(key);
-    if (value.IsEmpty()) return 0;
-    const auto number = mCore::ParseNumber(value.Text());
-    if (number && *number >= 0 && *number < count && *number == std::floor(*number)) return mCore::ToLong(*number);
-    settings.Value(key, 0);
-    return 0;
-}
-
 std::string Crlf(std::string_view first, std::string_view second) {
     return std::string(first) + "\r\n\r\n" + std::string(second);
+}
+
+// Says on standard error which stored values start-up could not use. The stored text may be
+// anything a damaged file holds: it is shortened, and bytes that are not printable are shown
+// as "?" so they cannot drive the terminal.
+void ReportReplacedSettings(const std::vector<ReplacedSetting>& replaced) {
+    for (const ReplacedSetting& setting : replaced) {
+        std::string shown = setting.Stored.substr(0, 40);
+        for (char& c : shown)
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+        std::fprintf(stderr, "glyphfall: \"%.*s\" = \"%s\" in %.*s cannot be used; %.*s is used instead\n",
+                     static_cast<int>(setting.Key.size()), setting.Key.data(), shown.c_str(),
+                     static_cast<int>(mLocations::SettingsFileName.size()), mLocations::SettingsFileName.data(),
+                     static_cast<int>(setting.Default.size()), setting.Default.data());
+    }
 }
 
 }  // namespace
@@ -77,10 +80,12 @@ void frmMain::ApplySettingsToMenu() {
     Menu.SetChecked("mnuScreenSaver", Settings_.Value("ScreenSaver").IsOn());
     Window_.SetPointer(Checked("mnuScreenSaver") ? app::PointerKind::Invisible : app::PointerKind::Default);
     Menu.SetChecked("mnuHorizontal", Settings_.Value("Horizontal").Number() > 0);
-    const int32_t glyphs = ReadChoice(Settings_, "Glyphs", static_cast<int32_t>(mRain::GlyphSets.size()));
+    // Start-up has put right any value the menu could not store; a missing one reads as 0.
+    static_assert(mRain::GlyphSets.size() == LaterSettingsKeys[0].Max + 1);
+    const int32_t glyphs = Settings_.Value("Glyphs").Long();
     Menu.CheckOnly("mnuGlyphs", glyphs);
     Rain.SelectGlyphs(glyphs);
-    Menu.SetChecked("mnuKeepShape", ReadChoice(Settings_, "KeepShape", 2) == 1);
+    Menu.SetChecked("mnuKeepShape", Settings_.Value("KeepShape").IsOn());
 }
 
 bool frmMain::CreateDevice() {
@@ -90,6 +95,7 @@ bool frmMain::CreateDevice() {
                          MainDevice->Initialize(Window_.NativeHandle(), Window_.Width(), Window_.Height(), D3DFMT_D16,
                                                 D3DMULTISAMPLE_NONE);
     if (!created) {
+        Unloading_ = true;  // nothing is saved, not even when a signal arrives while the box is up
         if (mCore::LastError.empty()) mCore::LastError = Window_.LastGLError();
         mCore::Dialogs().MessageBox("DirectX error: " + mCore::LastError, mCore::ProgramTitle,
                                     mCore::MessageIcon::Critical);
@@ -103,7 +109,8 @@ void frmMain::Load() {
         Rain.SampleNow();
         mCore::Now = Rain.Now;
         Window_.ShowFullScreen();
-        for (const SettingDefault& key : SettingsKeys) Settings_.SetDefault(key.Key, key.Default);
+        DeclareSettingDefaults(Settings_);
+        ReportReplacedSettings(ReplaceUnusableSettings(Settings_));
         Rain.SetHexColor(Settings_.Value("Color").Text());
         Rain.LetterColor = Rain.TargetColor;  // the saved colour from the first frame, no fade
         Rain.ReadSettings();
@@ -127,6 +134,7 @@ void frmMain::Load() {
         const std::vector<std::string> searched = mLocations::AtlasSearchPath(mCore::AppPath);
         const std::string texture = mLocations::FirstReadable(searched);
         if (texture.empty()) {
+            ExitCode = 1;  // the settings are still written, but the start failed
             std::string message = "Texture file not found! Make sure all files were extracted to the same directory.";
             message += "\r\n\r\nLooked for:";
             for (const std::string& place : searched) message += "\r\n" + place;
@@ -136,11 +144,12 @@ void frmMain::Load() {
         }
         TextureIndex = MainDevice->LoadTexture(texture, -1);
     });
+    if (!started) ExitCode = 1;  // the window stays, without rain, until it is closed
     if (started && !Unloading_) MainLoop();
 }
 
 void frmMain::MainLoop() {
-    mCore::Guarded("frmMain.MainLoop", [&] {
+    const bool ended = mCore::Guarded("frmMain.MainLoop", [&] {
         Rain.StartColorTimer();
         Motion.Start(Clock_.TickCount());
         for (;;) {
@@ -149,6 +158,7 @@ void frmMain::MainLoop() {
             Pace();
         }
     });
+    if (!ended) ExitCode = 1;  // the rain stopped on a reported failure
 }
 
 void frmMain::Frame() {
@@ -163,13 +173,17 @@ void frmMain::Frame() {
     Rain.SetupLogo(Checked("mnuShowAds"));
     mCore::Now = Rain.Now;
     Rain.Animate();
-    MainDevice->BeginScene(Camera);  // a frame that could not begin still runs its steps
-    MainDevice->SetTexture(0, TextureIndex);
-    const SceneTransform scene{Motion.SceneAngle, {Motion.SceneOffset.x, Motion.SceneOffset.y, Motion.SceneOffset.z}};
-    Renderer.RenderLetters(*MainDevice, Rain, Camera, scene);
-    Renderer.RenderLeaders(*MainDevice, Rain, scene);
+    // A frame that could not begin (the device was just reset onto a new surface) draws
+    // nothing: drawing outside a scene would only fail and report it. The camera still moves.
+    const bool begun = MainDevice->BeginScene(Camera);
+    if (begun) {
+        MainDevice->SetTexture(0, TextureIndex);
+        const SceneTransform scene{Motion.SceneAngle, {Motion.SceneOffset.x, Motion.SceneOffset.y, Motion.SceneOffset.z}};
+        Renderer.RenderLetters(*MainDevice, Rain, Camera, scene);
+        Renderer.RenderLeaders(*MainDevice, Rain, scene);
+    }
     Camera.AddPosition(0, -step, 0);
-    MainDevice->EndScene();
+    if (begun) MainDevice->EndScene();
 }
 
 void frmMain::Pace() {
@@ -245,18 +259,29 @@ void frmMain::MouseMove(int buttons, int shift, float x, float y) {
     LastMouseY = y;
 }
 
+void frmMain::StoreLastSettings() {
+    Settings_.Value("FlySpeed", Motion.FlySpeed);
+    Settings_.Value("Leaders", static_cast<int>(Rain.LeaderPercent));
+}
+
 void frmMain::Unload() {
     if (Unloading_) return;
     Unloading_ = true;
     const bool released = mCore::Guarded("frmMain.Unload", [&] {
         if (MainDevice) MainDevice->Release();
-        Settings_.Value("FlySpeed", Motion.FlySpeed);
-        Settings_.Value("Leaders", static_cast<int>(Rain.LeaderPercent));
+        StoreLastSettings();
         MainDevice.reset();
         Window_.PumpEvents();  // the handlers ignore what arrives now
     });
     Window_.Close();
-    if (released) mCore::ShutDown();
+    if (released) mCore::ShutDown(ExitCode);
+}
+
+bool frmMain::SaveSettingsWithoutWindow() {
+    if (Unloading_) return false;  // the unload writes them, or has already failed and said so
+    Unloading_ = true;
+    StoreLastSettings();
+    return Settings_.SaveData();
 }
 
 void frmMain::RunMenuCommand(const app::MenuCommand& command) {
@@ -305,28 +330,41 @@ void frmMain::ToggleSwitch(const app::MenuCommand& command) {
     }
 }
 
+namespace app {
+
+CountAnswer ReadCountAnswer(std::string_view answer) {
+    const std::string_view typed = mCore::Trim(answer);
+    const auto number = mCore::ParseNumber(typed);
+    if (!number || std::count(typed.begin(), typed.end(), '.') >= 2) return {};
+    if (!mCore::FitsLong(*number)) return {CountAnswer::Kind::TooLarge, 150};
+    const int32_t count = mCore::ToLong(*number);
+    if (count < 0 || count > MaxGroupCount) return {CountAnswer::Kind::OutOfRange, count};
+    return {CountAnswer::Kind::Store, count};
+}
+
+}  // namespace app
+
 void frmMain::ChangeCount() {
     const auto answer = mCore::Dialogs().InputBox("Enter new number of glyphfalls: (Default = 150)", "Change count",
                                                   mCore::FormatNumber(static_cast<long long>(Rain.BaseGroupMax)));
-    const std::string_view typed = mCore::Trim(answer.value_or(""));
-    if (typed.empty()) return;
-    const auto number = mCore::ParseNumber(typed);
-    if (!number || std::count(typed.begin(), typed.end(), '.') >= 2) return;
-    if (!mCore::FitsLong(*number)) {
-        Settings_.Value("Count", 150);  // what an answer beyond the whole-number range has always done
-        return;
+    const app::CountAnswer count = app::ReadCountAnswer(answer ? *answer : std::string_view());
+    switch (count.What) {
+        case app::CountAnswer::Kind::Ignored:
+            return;
+        case app::CountAnswer::Kind::TooLarge:
+            Settings_.Value("Count", count.Count);  // what an answer beyond the whole-number range has always done
+            return;
+        case app::CountAnswer::Kind::OutOfRange:
+            // A negative count would break the group table and a huge one exhaust memory.
+            mCore::Dialogs().MessageBox("The number of glyphfalls must lie between 0 and " +
+                                            mCore::FormatNumber(static_cast<long long>(MaxGroupCount)) + ".",
+                                        "Change count", mCore::MessageIcon::Exclamation);
+            return;
+        case app::CountAnswer::Kind::Store:
+            Settings_.Value("Count", static_cast<int>(count.Count));
+            Window_.PumpEvents();
+            Rain.SetupBackground();
     }
-    const int32_t count = mCore::ToLong(*number);
-    if (count < 0 || count > MaxCount) {
-        // A negative count would break the group table and a huge one exhaust memory.
-        mCore::Dialogs().MessageBox("The number of glyphfalls must lie between 0 and " +
-                                        mCore::FormatNumber(static_cast<long long>(MaxCount)) + ".",
-                                    "Change count", mCore::MessageIcon::Exclamation);
-        return;
-    }
-    Settings_.Value("Count", static_cast<int>(count));
-    Window_.PumpEvents();
-    Rain.SetupBackground();
 }
 
 void frmMain::SetupBouncing() {

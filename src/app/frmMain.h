@@ -18,11 +18,23 @@
 
 class cValues;
 
+namespace app {
+// What a typed "Select count" answer comes to.
+struct CountAnswer {
+    enum class Kind {
+        Ignored,     // empty, cancelled, not a number, or two points or more: nothing changes
+        Store,       // store "Count" and rebuild the groups
+        TooLarge,    // beyond the whole-number range: "Count" becomes 150, the groups stay
+        OutOfRange,  // a whole number outside 0..MaxGroupCount: refused with a message
+    };
+    Kind What = Kind::Ignored;
+    int32_t Count = 0;
+};
+CountAnswer ReadCountAnswer(std::string_view answer);
+}  // namespace app
+
 class frmMain final : public app::iWindowEvents {
 public:
-    // Counts above this would need more memory than any desktop has; "Select count" refuses them.
-    static constexpr int32_t MaxCount = 200000;
-
     frmMain(app::iWindowPlatform& window, cValues& settings, mCore::iClock& clock, mCore::cRandom& rnd);
     ~frmMain() override;
 
@@ -41,8 +53,12 @@ public:
 
     // Runs one popup-menu command.
     void RunMenuCommand(const app::MenuCommand& command);
-    // The unload handler: stores the last settings and ends the program.
+    // The unload handler: stores the last settings and ends the program with ExitCode.
     void Unload();
+    // For an end without the unload (the display connection broke and the window and the
+    // device are gone): stores what the unload stores and writes the settings file. Touches
+    // neither the window nor the device. False when nothing was written.
+    bool SaveSettingsWithoutWindow();
 
     // State, read by tests and the headless renderer.
     cCamera Camera;
@@ -57,10 +73,13 @@ public:
     bool MouseStartKnown = false;
     float MouseStartX = 0, MouseStartY = 0;
     float LastMouseX = 0, LastMouseY = 0;
+    // The status the unload ends the program with: 1 once the start or the main loop failed.
+    int ExitCode = 0;
 
 private:
     bool Checked(std::string_view name) const { return Menu.Checked(name); }
     void ApplySettingsToMenu();
+    void StoreLastSettings();
     bool CreateDevice();
     void Pace();
     void ToggleSwitch(const app::MenuCommand& command);

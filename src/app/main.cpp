@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
         return mDXGraphics::Initialize();
     };
     hooks.ReleaseGraphics = [] { mDXGraphics::Release(); };
-    hooks.ShowMainWindow = [] { app::ShowMainWindow(); };
+    hooks.ShowMainWindow = [] { return app::ShowMainWindow(); };
     mCore::SetStartupHooks(std::move(hooks));
 
     const int exitCode = mCore::Main(mCore::ArgumentText(argc, argv));

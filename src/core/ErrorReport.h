@@ -26,9 +26,10 @@ public:
 
 // Runs body as the procedure procName: records the name, and turns any failure into the
 // error report. Returns false when the body failed (the procedure "returned" early).
-template <class Body>
-bool Guarded(std::string_view procName, Body&& body) {
-    CurrentProc = procName;
+// The name must be a literal: CurrentProc keeps viewing it long after the call.
+template <size_t N, class Body>
+bool Guarded(const char (&procName)[N], Body&& body) {
+    CurrentProc = std::string_view(procName, N - 1);
     try {
         body();
         return true;

@@ -3,10 +3,12 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 namespace mCore {
 
@@ -25,17 +27,49 @@ std::string ArgumentText(int argc, const char* const* argv) {
     return text;
 }
 
+namespace {
+
+bool UsableFolder(const std::string& path) {
+    struct stat info {};
+    return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           ::access(path.c_str(), W_OK | X_OK) == 0;
+}
+
+// A folder that only this user can enter: made with mode 0700 if missing, refused when it is
+// a link, someone else's or open to others (then another user could hold or plant the lock).
+bool PrivateFolder(const std::string& path) {
+    ::mkdir(path.c_str(), 0700);
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid() &&
+           (info.st_mode & 077) == 0;
+}
+
+}  // namespace
+
 std::string SingleInstanceLockPath() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (runtime && *runtime) return std::string(runtime) + "/glyphfall.lock";
-    return "/tmp/glyphfall-" + std::to_string(::getuid()) + ".lock";
+    if (runtime && UsableFolder(runtime)) return std::string(runtime) + "/glyphfall.lock";
+    // No runtime folder (a bare X session, su, cron): a private folder in the temporary one,
+    // else in the user's cache folder.
+    const std::string user = "glyphfall-" + std::to_string(::getuid());
+    std::error_code error;
+    const std::string temporary = std::filesystem::temp_directory_path(error).string();
+    if (!error && PrivateFolder(temporary + "/" + user)) return temporary + "/" + user + "/glyphfall.lock";
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    const char* home = std::getenv("HOME");
+    const std::string base = cache && *cache ? cache : home && *home ? std::string(home) + "/.cache" : "";
+    if (base.empty()) return {};
+    std::filesystem::create_directories(base, error);
+    if (!PrivateFolder(base + "/" + user)) return {};
+    return base + "/" + user + "/glyphfall.lock";
 }
 
 bool AcquireSingleInstance() {
     static int held = -1;
     if (held >= 0) return true;
     const std::string path = SingleInstanceLockPath();
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // O_NOFOLLOW: the lock is never taken through a link planted in its place.
+    const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) return true;  // no lock file possible: better to run than to refuse silently
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);

@@ -15,10 +15,11 @@ RunMode RunModeOf(std::string_view argumentText);
 // The argument text: the arguments after the program path, joined by single spaces.
 std::string ArgumentText(int argc, const char* const* argv);
 
-// Holds an advisory lock in the user's runtime folder for the life of the process. The
-// kernel drops the lock when the process ends, however it ends, so a crash never leaves
-// a stale lock behind.
+// Holds an advisory lock in the user's runtime folder for the life of the process (without
+// a usable one, in a private folder of the user's). The kernel drops the lock when the process
+// ends, however it ends, so a killed copy never leaves a stale lock behind.
 bool AcquireSingleInstance();
+// Where the lock lives; empty when there is no place for it (the program then runs unlocked).
 std::string SingleInstanceLockPath();
 
 // Lowers the calling thread to the lowest normal priority (nice 10).

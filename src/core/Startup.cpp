@@ -46,8 +46,7 @@ int Main(std::string_view argumentText) {
     });
     if (!run) return 0;
     Initialize();
-    if (Hooks.ShowMainWindow) Hooks.ShowMainWindow();
-    return 0;
+    return Hooks.ShowMainWindow ? Hooks.ShowMainWindow() : 0;
 }
 
 void Initialize() {
@@ -61,12 +60,12 @@ void Initialize() {
     });
 }
 
-void ShutDown() {
+void ShutDown(int exitCode) {
     if (Hooks.ReleaseGraphics) Hooks.ReleaseGraphics();
     mLocations::MakeFolderFor(Settings.FileName());  // the user's folder appears on the first save
     Settings.SaveData();
     Settings.Reset();
-    Terminate(0);
+    Terminate(exitCode);
 }
 
 }  // namespace mCore

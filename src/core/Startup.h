@@ -14,16 +14,18 @@ extern cValues Settings;
 struct StartupHooks {
     std::function<bool()> InitializeGraphics;  // creates the graphics root objects
     std::function<void()> ReleaseGraphics;
-    std::function<void()> ShowMainWindow;      // returns when the window's life is over
+    std::function<int()> ShowMainWindow;       // returns the exit status when the window's life is over
 };
 void SetStartupHooks(StartupHooks hooks);
 
 extern const char* const ConfigureHint;
 
-// Decides from the argument text whether the program runs; returns the exit code.
+// Decides from the argument text whether the program runs; returns the exit code: 0 after
+// the early ends, otherwise what the window's life came to.
 int Main(std::string_view argumentText);
 void Initialize();
-// Releases the graphics root objects, writes the settings and terminates the process.
-[[noreturn]] void ShutDown();
+// Releases the graphics root objects, writes the settings and terminates the process with
+// exitCode (not 0 when the program ends because its start failed).
+[[noreturn]] void ShutDown(int exitCode = 0);
 
 }  // namespace mCore

@@ -1,11 +1,13 @@
 #include "core/mFileSystem.h"
 
 #include <fcntl.h>
-#include <glob.h>
+#include <dirent.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -19,6 +21,28 @@ std::string ReplaceAll(std::string text, std::string_view from, std::string_view
     for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
         text.replace(at, from.size(), to);
     return text;
+}
+
+// "*" stands for any run of characters and "?" for any one, a leading point included (hidden
+// files are found too); every other character stands for itself.
+bool MatchesWildcards(std::string_view pattern, std::string_view name) {
+    size_t p = 0, n = 0, star = std::string_view::npos, resume = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            star = p++;
+            resume = n;
+        } else if (p < pattern.size() && (pattern[p] == '?' || pattern[p] == name[n])) {
+            ++p;
+            ++n;
+        } else if (star != std::string_view::npos) {
+            p = star + 1;
+            n = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*') ++p;
+    return p == pattern.size();
 }
 
 bool IsPlainFile(const char* path) {
@@ -36,9 +60,12 @@ void GetAppPath() {
 }
 
 std::string NormalizePath(std::string_view iPath, bool iCreate) {
-    const auto first = iPath.find_first_not_of(' ');
+    // Blanks around a drive or share path are typing slips; in an absolute POSIX path they
+    // are part of a folder's name ("/home/me/rain "), and the folder must be found.
+    const bool literal = iPath.starts_with('/');
+    const auto first = literal ? 0 : iPath.find_first_not_of(' ');
     if (first == std::string_view::npos) return {};
-    const auto last = iPath.find_last_not_of(' ');
+    const auto last = literal ? iPath.size() - 1 : iPath.find_last_not_of(' ');
     std::string p(iPath.substr(first, last - first + 1));
 
     if (p.find(':') == 1) {  // a drive path: letter, colon, folders
@@ -67,15 +94,22 @@ std::string NormalizePath(std::string_view iPath, bool iCreate) {
 
 bool FileExists(std::string_view iFileName) {
     if (iFileName.empty()) return false;
-    const std::string pattern(iFileName);
-    glob_t found{};
-    // GLOB_PERIOD lets wildcards match hidden files, as a search for hidden files would.
-    const int result = ::glob(pattern.c_str(), GLOB_PERIOD | GLOB_NOSORT, nullptr, &found);
+    const std::string path(iFileName);
+    const auto slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name.find_first_of("*?") == std::string::npos) return IsPlainFile(path.c_str());
+    // Only the file name holds wildcards; the folder is taken literally, brackets and all.
+    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    DIR* listing = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!listing) return false;
     bool any = false;
-    if (result == 0) {
-        for (size_t i = 0; i < found.gl_pathc && !any; ++i) any = IsPlainFile(found.gl_pathv[i]);
+    while (const dirent* entry = ::readdir(listing)) {
+        if (MatchesWildcards(name, entry->d_name) && IsPlainFile((folder + entry->d_name).c_str())) {
+            any = true;
+            break;
+        }
     }
-    ::globfree(&found);
+    ::closedir(listing);
     return any;
 }
 
@@ -134,24 +168,95 @@ bool ReadWholeFile(std::string_view fileName, std::string& contents) {
     }
 }
 
-bool ReplaceFileContents(std::string_view fileName, std::string_view contents) {
-    const std::string target(fileName);
-    std::string temporary = target + ".XXXXXX";
-    FileHandle file(::mkstemp(temporary.data()));
+namespace {
+
+bool WriteAll(int fd, std::string_view contents) {
+    for (size_t written = 0; written < contents.size();) {
+        const ssize_t put = ::write(fd, contents.data() + written, contents.size() - written);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) return false;
+        written += static_cast<size_t>(put);
+    }
+    return ::fsync(fd) == 0;
+}
+
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+constexpr const char* UnnamedMark = ".new-";
+
+// The contents in a file of their own that has no name yet: should the process die before
+// the rename, the kernel drops the file and nothing is left behind. It gets its name (oName)
+// just before the rename. False when the file system has no unnamed files or /proc is
+// missing: the caller then names a temporary itself. oError: errno of a failed write.
+bool WriteUnnamed(const std::string& target, std::string_view contents, std::string& oName, int& oError) {
+    FileHandle file(::open(FolderOf(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0644));
     if (!file) return false;
     ::fchmod(file.Descriptor(), 0644);
-    bool ok = true;
-    for (size_t written = 0; ok && written < contents.size();) {
-        const ssize_t put = ::write(file.Descriptor(), contents.data() + written, contents.size() - written);
-        if (put < 0 && errno == EINTR) continue;
-        ok = put > 0;
-        if (ok) written += static_cast<size_t>(put);
+    if (!WriteAll(file.Descriptor(), contents)) {
+        oError = errno;
+        return true;
     }
-    ok = ok && ::fsync(file.Descriptor()) == 0;
-    ok = file.Close() && ok;
-    ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok) ::unlink(temporary.c_str());
-    return ok;
+    static unsigned counter = 0;
+    const std::string name = target + UnnamedMark + std::to_string(::getpid()) + "-" + std::to_string(++counter);
+    const std::string self = "/proc/self/fd/" + std::to_string(file.Descriptor());
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) != 0) return false;
+    oName = name;
+    if (!file.Close()) oError = errno;
+    return true;
+}
+
+// A copy killed between naming its file and the rename leaves the named file behind; the
+// name carries the copy's process number, so the next save can tell it from a save under way.
+void RemoveLeftovers(const std::string& target) {
+    const std::string folder = FolderOf(target);
+    const std::string prefix = target.substr(target.rfind('/') + 1) + UnnamedMark;
+    DIR* listing = ::opendir(folder.c_str());
+    if (!listing) return;
+    while (const dirent* entry = ::readdir(listing)) {
+        const std::string_view name = entry->d_name;
+        if (!name.starts_with(prefix)) continue;
+        const long pid = std::strtol(entry->d_name + prefix.size(), nullptr, 10);
+        if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            ::unlink((folder + "/" + std::string(name)).c_str());
+    }
+    ::closedir(listing);
+}
+
+void WriteNamed(const std::string& target, std::string_view contents, std::string& oName, int& oError) {
+    std::string name = target + ".XXXXXX";
+    FileHandle file(::mkstemp(name.data()));
+    if (!file) {
+        oError = errno;
+        return;
+    }
+    oName = name;
+    ::fchmod(file.Descriptor(), 0644);
+    if (!WriteAll(file.Descriptor(), contents)) oError = errno;
+    if (!file.Close() && oError == 0) oError = errno;
+}
+
+}  // namespace
+
+bool ReplaceFileContents(std::string_view fileName, std::string_view contents) {
+    const std::string target(fileName);
+    std::string temporary;
+    int error = 0;
+    if (!WriteUnnamed(target, contents, temporary, error)) WriteNamed(target, contents, temporary, error);
+    if (error == 0 && ::rename(temporary.c_str(), target.c_str()) != 0) error = errno;
+    if (error != 0) {
+        if (!temporary.empty()) ::unlink(temporary.c_str());
+        errno = error;  // why it failed, for the caller's message
+        return false;
+    }
+    // The rename itself reaches the disk with the folder.
+    FileHandle folder(::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder) ::fsync(folder.Descriptor());
+    RemoveLeftovers(target);
+    return true;
 }
 
 }  // namespace mFileSystem

@@ -14,7 +14,8 @@ void GetAppPath();
 std::string NormalizePath(std::string_view iPath, bool iCreate);
 
 // True when at least one plain file (hidden ones included, folders excluded) matches the
-// name, which may hold the wildcards * ? and [...].
+// name. Only "*" and "?" in the file name are wildcards; the rest of the path, brackets and
+// backslashes included, is taken literally.
 bool FileExists(std::string_view iFileName);
 
 // Makes an existing file writable and deletes it. True unless a failure stopped it.
@@ -47,7 +48,8 @@ FileHandle OpenFile(std::string_view iFileName, bool iBinary, bool iCreate);
 bool ReadWholeFile(std::string_view fileName, std::string& contents);
 
 // Writes contents to a temporary file beside fileName and renames it over fileName, so the
-// old file stays whole until the new one is complete. A read-only old file is replaced too.
+// old file stays whole until the new one is complete, whenever the process is killed. A
+// read-only old file is replaced too. On failure errno says why.
 bool ReplaceFileContents(std::string_view fileName, std::string_view contents);
 
 }  // namespace mFileSystem

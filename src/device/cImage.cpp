@@ -2,6 +2,7 @@
 
 #include <png.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "core/mFileSystem.h"
@@ -141,7 +142,7 @@ bool WritePng(std::string_view iFileName, const cImage& iImage, std::string& oEr
     std::string bytes;
     if (!EncodePng(iImage, bytes, oError, iAlpha)) return false;
     if (!mFileSystem::ReplaceFileContents(iFileName, bytes)) {
-        oError = "cannot write " + std::string(iFileName);
+        oError = "cannot write " + std::string(iFileName) + ": " + std::strerror(errno);
         return false;
     }
     return true;

@@ -1,30 +1,79 @@
 #pragma once
 // Every settings key of the program with its default, in the order the window declares
-// them (which is also their order in a new settings file).
+// them (which is also their order in a new settings file), and what a usable stored value
+// of each key looks like.
 #include <array>
+#include <cstdint>
+#include <limits>
+#include <string>
 #include <string_view>
+#include <vector>
+
+class cValues;
+
+// What the menu, the keys and the dialogs can store under a key. A file edited by hand, left
+// by another version or damaged on disk may hold anything else; start-up checks each value
+// against its kind and range.
+enum class SettingKind {
+    Text,    // taken as it is
+    Switch,  // 0 or 1
+    Whole,   // a whole number within [Min, Max]
+    Number,  // a finite number within [Min, Max]
+};
 
 struct SettingDefault {
     std::string_view Key;
     std::string_view Default;
+    SettingKind Kind = SettingKind::Text;
+    double Min = 0, Max = 0;
 };
 
+// The most columns "Count" may ask for: more would take more memory than a desktop has.
+inline constexpr int32_t MaxGroupCount = 200000;
+// Groups start "Distance" cells ahead of the camera, whose far plane is 800 cells away:
+// farther in either direction, no rain could ever be seen.
+inline constexpr double MaxRainDistance = 800;
+
+inline constexpr double AnyNumber = std::numeric_limits<double>::max();
+
 inline constexpr std::array<SettingDefault, 17> SettingsKeys{{
-    {"Color", "#00A000"},
-    {"Length", "1"},
-    {"Zoom", "1"},
-    {"Distance", "70"},
-    {"Fly", "1"},
-    {"Count", "150"},
-    {"FlySpeed", "1"},
-    {"FallSpeed", "0.5"},
-    {"RandomColors", "0"},
-    {"RandomMove", "0"},
-    {"BouncePos", "60"},
-    {"BounceRot", "30"},
-    {"ShowAds", "1"},
-    {"StayBack", "0"},
-    {"ScreenSaver", "0"},
-    {"Leaders", "35"},
-    {"Horizontal", "50"},
+    // Not checked: a text that is not a colour leaves the rain black until a colour is chosen.
+    {"Color", "#00A000", SettingKind::Text},
+    {"Length", "1", SettingKind::Whole, 0, 2},
+    {"Zoom", "1", SettingKind::Number, -AnyNumber, AnyNumber},  // kept, never used
+    {"Distance", "70", SettingKind::Number, -MaxRainDistance, MaxRainDistance},
+    {"Fly", "1", SettingKind::Switch},
+    {"Count", "150", SettingKind::Whole, 0, MaxGroupCount},
+    {"FlySpeed", "1", SettingKind::Number, 0, 5},
+    {"FallSpeed", "0.5", SettingKind::Number, 0, 10},  // 0 stays: the speed keys start from there
+    {"RandomColors", "0", SettingKind::Switch},
+    {"RandomMove", "0", SettingKind::Switch},
+    {"BouncePos", "60", SettingKind::Number, 0, 1000},
+    {"BounceRot", "30", SettingKind::Number, 0, 1000},
+    {"ShowAds", "1", SettingKind::Switch},
+    {"StayBack", "0", SettingKind::Switch},
+    {"ScreenSaver", "0", SettingKind::Switch},
+    {"Leaders", "35", SettingKind::Number, 0, 100},
+    {"Horizontal", "50", SettingKind::Number, 0, 100},
 }};
+
+// Keys that came after the first 17. They get no default in the file, so that the file of
+// someone who never chooses them stays byte for byte as it was; a missing value reads as 0.
+inline constexpr std::array<SettingDefault, 2> LaterSettingsKeys{{
+    {"Glyphs", "0", SettingKind::Whole, 0, 3},  // the glyph sets: classic, katakana, digits, binary
+    {"KeepShape", "0", SettingKind::Switch},
+}};
+
+// Adds every key that the store lacks, with its default; stored values stay.
+void DeclareSettingDefaults(cValues& settings);
+
+// A stored value that start-up could not use, and the default that replaced it.
+struct ReplacedSetting {
+    std::string_view Key;
+    std::string Stored;
+    std::string_view Default;
+};
+
+// Replaces every value that does not fit its key's kind and range by the key's default, so
+// that the run uses the default and the file is written back corrected at the end.
+std::vector<ReplacedSetting> ReplaceUnusableSettings(cValues& settings);

@@ -89,9 +89,11 @@ SettingValue cValues::Value(std::string_view iName) const {
     if (i == Records_.size()) return {};
     const ValueRecord& record = Records_[i];
     if (record.Numeric) {
-        // A numeric record reads as a whole number: 0.5 gives 0 and 1.5 gives 2.
+        // A numeric record reads as a whole number: 0.5 gives 0 and 1.5 gives 2. A text that
+        // does not convert reads as an empty value, as a failed conversion does.
         const auto number = mCore::ParseNumber(record.Text);
-        return SettingValue(mCore::FormatNumber(mCore::ToLong(number.value_or(0))), true);
+        if (!number || !mCore::FitsLong(*number)) return {};
+        return SettingValue(mCore::FormatNumber(mCore::ToLong(*number)), true);
     }
     return SettingValue(record.Text, false);
 }

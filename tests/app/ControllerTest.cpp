@@ -41,9 +41,9 @@ TEST_F(ControllerTest, StoredSettingsOverrideTheDefaults) {
     EXPECT_FLOAT_EQ(Form.Rain.LetterColor.r, 160.0f / 255);
 }
 
-TEST_F(ControllerTest, MissingTextureShowsTheMessageAndStillWritesTheSettings) {
+TEST_F(ControllerTest, MissingTextureShowsTheMessageStillWritesTheSettingsAndEndsAsAFailure) {
     std::filesystem::remove(Folder.File("tex.png"));
-    EXPECT_EQ(ExitCodeOf([&] { Start(); }), 0);
+    EXPECT_EQ(ExitCodeOf([&] { Start(); }), 1);
     ASSERT_EQ(Platform.Dialogs.Messages.size(), 1u);
     EXPECT_EQ(Platform.Dialogs.Messages[0].Title, "Error loading textures");
     EXPECT_EQ(Platform.Dialogs.Messages[0].Icon, mCore::MessageIcon::Critical);
@@ -186,19 +186,6 @@ TEST_F(ControllerTest, SetupBouncingStopsAtTheFirstCancel) {
     EXPECT_EQ(mCore::Settings.Value("BounceRot").Long(), 1500);
     EXPECT_EQ(mCore::Settings.Value("BouncePos").Long(), 7);
     EXPECT_EQ(Platform.Dialogs.Inputs[2].Title, "Setup bounces");
-}
-
-TEST_F(ControllerTest, UserColorAppliesValidAnswersAndReportsInvalidOnes) {
-    Start();
-    Platform.Dialogs.Answers = {"0,128,255", "red"};
-    Form.RunMenuCommand({"mnuUserColor", -1});
-    EXPECT_EQ(Platform.Dialogs.Inputs[0].Default, "0,160,0");
-    EXPECT_EQ(mCore::Settings.Value("Color").Text(), "#0080FF");
-    Form.RunMenuCommand({"mnuUserColor", -1});
-    ASSERT_EQ(Platform.Dialogs.Messages.size(), 1u);
-    EXPECT_EQ(Platform.Dialogs.Messages[0].Text, "Your input was invalid!");
-    Form.RunMenuCommand({"mnuColor", 1});
-    EXPECT_EQ(mCore::Settings.Value("Color").Text(), "#A00000");
 }
 
 TEST_F(ControllerTest, KeyHelpAndMakerSite) {

@@ -20,6 +20,8 @@ TEST(NormalizePath, DriveShareAndPosixFoldersEachGetOneTrailingSeparator) {
     EXPECT_EQ(mFileSystem::NormalizePath("\\\\server\\c:\\x\\", false), "//server/c/x/");
     EXPECT_EQ(mFileSystem::NormalizePath("/opt/glyphfall//", false), "/opt/glyphfall/");
     EXPECT_EQ(mFileSystem::NormalizePath("/", false), "/");
+    EXPECT_EQ(mFileSystem::NormalizePath("/home/me/rain ", false), "/home/me/rain /");
+    EXPECT_EQ(mFileSystem::NormalizePath("/x/glyphfall [v2] \\ y", false), "/x/glyphfall [v2] \\ y/");
 }
 
 TEST(GetAppPath, IsTheFolderOfTheRunningProgram) {
@@ -35,10 +37,25 @@ TEST(FileExists, MatchesWildcardsAndHiddenFilesButNotFolders) {
     ::mkdir(dir.File("folder.png").c_str(), 0755);
     EXPECT_TRUE(mFileSystem::FileExists(dir.File(".hidden.ini")));
     EXPECT_TRUE(mFileSystem::FileExists(dir.File("*.ini")));
+    EXPECT_TRUE(mFileSystem::FileExists(dir.File(".hid?en*i")));
+    EXPECT_FALSE(mFileSystem::FileExists(dir.File("*.in")));
     EXPECT_FALSE(mFileSystem::FileExists(dir.File("folder.png")));
     EXPECT_FALSE(mFileSystem::FileExists(dir.File("*.png")));
     EXPECT_FALSE(mFileSystem::FileExists(dir.File("missing")));
     EXPECT_FALSE(mFileSystem::FileExists(""));
+}
+
+TEST(FileExists, TakesBracketsBackslashesAndWildcardsInTheFolderLiterally) {
+    TempDir dir;
+    const std::string folder = dir.File("glyphfall [v2] \\ x*");
+    ::mkdir(folder.c_str(), 0755);
+    Touch(folder + "/tex.png");
+    EXPECT_TRUE(mFileSystem::FileExists(folder + "/tex.png"));
+    EXPECT_TRUE(mFileSystem::FileExists(folder + "/t?x.*"));
+    EXPECT_FALSE(mFileSystem::FileExists(folder + "/[t]ex.png")) << "brackets in the name are characters too";
+    Touch(folder + "/[t]ex.png");
+    EXPECT_TRUE(mFileSystem::FileExists(folder + "/[t]ex.png"));
+    EXPECT_FALSE(mFileSystem::FileExists(dir.File("glyphfall ? \\ x?/tex.png")));
 }
 
 TEST(DeleteFile, RemovesReadOnlyFiles) {

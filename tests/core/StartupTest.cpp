@@ -5,6 +5,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
+
+#include "core/EndSignals.h"
+
 #include "core/Process.h"
 #include "support/FakePlatform.h"
 #include "support/TempDir.h"
@@ -36,7 +40,7 @@ TEST(Main, ConfigureShowsTheHintAndNeverOpensTheWindow) {
     ScopedRuntimeDir runtime;
     ScopedFakePlatform platform;
     bool shown = false;
-    mCore::SetStartupHooks({{}, {}, [&] { shown = true; }});
+    mCore::SetStartupHooks({{}, {}, [&] { shown = true; return 0; }});
     EXPECT_EQ(mCore::Main("/c:99"), 0);
     EXPECT_FALSE(shown);
     ASSERT_EQ(platform.Dialogs.Messages.size(), 1u);
@@ -63,10 +67,9 @@ TEST(Main, RunReadsTheFirstSettingsFileAndShutDownWritesTheUsersOwn) {
     platform.Clock.Ticks = 1234;
     std::vector<std::string> calls;
     mCore::SetStartupHooks({[&] { calls.push_back("graphics"); return true; }, [&] { calls.push_back("release"); },
-                            [&] { calls.push_back("window"); }});
+                            [&] { calls.push_back("window"); return 1; }});
     mCore::SetTerminateHandler(ThrowOnTerminate);
-
-    mCore::Main("/s");
+    EXPECT_EQ(mCore::Main("/s"), 1) << "the window's end decides the exit status";
     EXPECT_EQ(calls, (std::vector<std::string>{"graphics", "window"}));
     EXPECT_EQ(mCore::Now, 1234);
     EXPECT_EQ(mCore::Settings.Value("Count").Long(), 7);  // the system-wide default
@@ -94,34 +97,62 @@ TEST(Main, RunReadsTheFirstSettingsFileAndShutDownWritesTheUsersOwn) {
     mCore::SetStartupHooks({});
 }
 
-TEST(SingleInstance, ASecondProcessIsRefusedUntilTheFirstEnds) {
-    testing_support::TempDir dir;
-    ::setenv("XDG_RUNTIME_DIR", dir.Path.c_str(), 1);
-    int ready[2], release[2];
-    ASSERT_EQ(::pipe(ready), 0);
-    ASSERT_EQ(::pipe(release), 0);
-    const pid_t first = ::fork();
-    if (first == 0) {
-        const char ok = mCore::AcquireSingleInstance() ? 'y' : 'n';
-        (void)!::write(ready[1], &ok, 1);
-        char c;
-        (void)!::read(release[0], &c, 1);
-        ::_exit(0);
-    }
-    char answer = 0;
-    ASSERT_EQ(::read(ready[0], &answer, 1), 1);
-    EXPECT_EQ(answer, 'y');
-    auto secondTry = [] {
-        const pid_t second = ::fork();
-        if (second == 0) ::_exit(mCore::AcquireSingleInstance() ? 0 : 1);
-        int status = 0;
-        ::waitpid(second, &status, 0);
-        return WEXITSTATUS(status) == 0;
+TEST(SingleInstance, WithoutARuntimeFolderTheLockIsPrivateAndAKilledCopyNeverBlocksTheNext) {
+    testing_support::TempDir temporary, home;
+    ::setenv("XDG_RUNTIME_DIR", "/nonexistent/run", 1);
+    ::setenv("TMPDIR", temporary.Path.c_str(), 1);
+    const std::string own = temporary.File("glyphfall-" + std::to_string(::getuid()));
+    EXPECT_EQ(mCore::SingleInstanceLockPath(), own + "/glyphfall.lock");
+    struct stat info {};
+    ASSERT_EQ(::stat(own.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+
+    auto copy = [] {  // a copy that takes the lock and runs until it is killed
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            if (!mCore::AcquireSingleInstance()) ::_exit(1);
+            ::alarm(30);  // never outlives a broken test
+            for (;;) ::pause();
+        }
+        return pid;
     };
-    EXPECT_FALSE(secondTry());
-    (void)!::write(release[1], "x", 1);
+    const pid_t first = copy();
+    ::usleep(200000);
+    const pid_t refused = copy();
     int status = 0;
-    ::waitpid(first, &status, 0);
-    EXPECT_TRUE(secondTry());  // the lock went with the first process
+    ::waitpid(refused, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status)) << "a second copy ran beside the first";
+    ::kill(first, SIGKILL);
+    ::waitpid(first, nullptr, 0);
+    const pid_t next = copy();
+    ::usleep(200000);
+    EXPECT_EQ(::waitpid(next, &status, WNOHANG), 0) << "the killed copy's lock file blocked the next one";
+    ::kill(next, SIGKILL);
+    ::waitpid(next, nullptr, 0);
+
+    // A folder of that name open to others is not private: the cache folder is used instead.
+    ::chmod(own.c_str(), 0755);
+    ::setenv("HOME", home.Path.c_str(), 1);
+    ::unsetenv("XDG_CACHE_HOME");
+    EXPECT_EQ(mCore::SingleInstanceLockPath(), home.File(".cache/glyphfall-" + std::to_string(::getuid()) + "/glyphfall.lock"));
+    ::unsetenv("TMPDIR");
     ::unsetenv("XDG_RUNTIME_DIR");
+}
+
+TEST(EndSignals, TheFirstAsksForAnOrderlyEndAndASecondOnceItIsUnderWayEndsAtOnce) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int descriptor = mCore::CatchEndSignals();
+        ::raise(SIGTERM);
+        ::raise(SIGTERM);  // the same request twice at once, as timeout(1) sends it
+        char byte = 0;
+        if (mCore::EndSignalReceived() != SIGTERM || ::read(descriptor, &byte, 1) != 1) ::_exit(2);
+        mCore::AcknowledgeEndSignal();  // the orderly end begins
+        ::raise(SIGINT);
+        ::_exit(3);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "exit status " << WEXITSTATUS(status);
+    EXPECT_EQ(WTERMSIG(status), SIGINT);
 }

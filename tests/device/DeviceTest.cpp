@@ -98,15 +98,7 @@ TEST_F(DeviceSetUp, FailedCreationLeavesAReadableLastError) {
     EXPECT_NE(mCore::LastError.find("no OpenGL 3.3 context"), std::string::npos) << mCore::LastError;
 }
 
-TEST_F(DeviceSetUp, ReleaseTwiceIsHarmless) {
-    ASSERT_TRUE(Create());
-    Wrapper.Release();
-    Wrapper.Release();
-    EXPECT_EQ(Wrapper.Device, nullptr);
-    EXPECT_TRUE(Platform.Dialogs.Messages.empty());
-}
-
-TEST_F(DeviceSetUp, FindBestTakesTheFirstSupportedInPreferenceOrderOrNone) {
+TEST_F(DeviceSetUp, FindBestMultiSampleTypeTakesTheHighestSupported) {
     EXPECT_EQ(Wrapper.FindBest_MultiSampleType(), D3DMULTISAMPLE_NONE);
     Root->SupportedMultiSamples = {2, 4};
     EXPECT_EQ(Wrapper.FindBest_MultiSampleType(), D3DMULTISAMPLE_4_SAMPLES);

@@ -166,20 +166,41 @@ TEST_F(GLGolden, BeginSceneClearsToBlack) {
     EXPECT_EQ(Context.ReadPixels().At(W / 2, H / 2), Black);
 }
 
-TEST_F(GLGolden, FrameWrittenAsPngReadsBackTheSame) {
-    const int32_t white = LoadImage(cImage(16, 16, 0xFFFFFFFFu), "white.png");
-    ASSERT_TRUE(Wrapper.BeginScene(View));
-    Wrapper.SetTexture(0, white);
-    BeginLetters();
-    DrawLetter(0, -5, 0, 0, 0, 1, 0xFF336699u);
-    Wrapper.EndScene();
-    testing_support::TempDir dir;
-    const cImage frame = Context.ReadPixels();
-    std::string error;
-    ASSERT_TRUE(mImage::WritePng(dir.File("frame.png"), frame, error)) << error;
-    cImage back;
-    ASSERT_TRUE(mImage::ReadPng(dir.File("frame.png"), back, error)) << error;
-    EXPECT_EQ(back.Pixels, frame.Pixels);
+TEST(GLSurface, AReplacedSurfaceIsBoundOnceAndTheFramesGoOnWithoutAReport) {
+    testing_support::ScopedFakePlatform platform;
+    bool lost = false, restores = true;
+    int restored = 0;
+    cGLOptions options;
+    options.SurfaceLost = [&] { return lost; };
+    options.RestoreSurface = [&] {
+        ++restored;
+        lost = !restores;
+        return restores;
+    };
+    cEGLContext context;
+    cDevice device;
+    ASSERT_EQ(testing_support::OpenHeadlessDevice(context, device, 32, 32, 1, options), "");
+    const D3DMATRIX view = mDXGraphics::IdentityTransform;
+    auto frame = [&] {
+        const bool begun = device.BeginScene(view);
+        if (begun) device.EndScene();
+        return begun;
+    };
+    EXPECT_TRUE(frame());
+    lost = true;  // the window system re-created the window
+    EXPECT_FALSE(frame()) << "the frame that resets draws nothing";
+    EXPECT_EQ(restored, 1);
+    EXPECT_TRUE(frame());
+    EXPECT_TRUE(platform.Dialogs.Messages.empty());
+
+    // A surface that cannot be bound is reported once, not on every frame.
+    lost = true;
+    restores = false;
+    EXPECT_FALSE(frame());
+    for (int i = 0; i < 5; ++i) frame();
+    EXPECT_EQ(restored, 2);
+    EXPECT_EQ(platform.Dialogs.Messages.size(), 1u);
+    testing_support::CloseHeadlessDevice(device);
 }
 
 TEST(GLCreation, WithoutACurrentContextTheDeviceFailsWithAReadableReason) {

@@ -6,8 +6,8 @@
 
 #include <csignal>
 #include <filesystem>
-
 #include <fstream>
+#include <random>
 
 #include "core/mFileSystem.h"
 #include "settings/SettingsKeys.h"
@@ -57,10 +57,11 @@ TEST(ValuesFile, DefaultsWriteTheKnownBytesAndRoundTrip) {
 
 TEST(ValuesFile, NumericRecordsReadAsWholeNumbersUntilTwoPointsAreStored) {
     cValues store;
-    ASSERT_TRUE(store.ReadData(Bytes({1, 0, 0, 0}) + Record("A", true, "0.5") + Record("B", true, "1.5")));
+    ASSERT_TRUE(store.ReadData(Bytes({2, 0, 0, 0}) + Record("A", true, "0.5") + Record("B", true, "1.5") +
+                               Record("C", true, "lots")));
     EXPECT_EQ(store.Value("A").Text(), "0");
     EXPECT_EQ(store.Value("B").Text(), "2");
-    EXPECT_EQ(store.Value("B").Number(), 2);
+    EXPECT_TRUE(store.Value("C").IsEmpty()) << "a failed conversion reads as an empty value, not 0";
     store.Value("B", "1.2.3");
     EXPECT_FALSE(store.Records()[1].Numeric);
     store.Value("A", "7.5");
@@ -129,4 +130,32 @@ TEST(ValuesFile, SaveThatCannotCompleteLeavesTheOldFileIntact) {
     int entries = 0;
     for (auto& e : std::filesystem::directory_iterator(dir.Path)) entries += e.exists();
     EXPECT_EQ(entries, 1) << "a temporary file was left behind";
+}
+
+TEST(ValuesFile, KilledAtAnyMomentOfRepeatedSavesTheFileReadsBackWholeOldOrNew) {
+    TempDir dir;
+    const std::string path = dir.File("glyphfall.ini");
+    // Large enough that many kills land inside a write.
+    cValues small, large;
+    small.Value("Count", 150);
+    for (int i = 0; i < 100; ++i) large.Value("Key" + std::to_string(i), std::string(3000, char('a' + i % 26)));
+    const std::string smallBytes = small.WriteData(), largeBytes = large.WriteData();
+    ASSERT_TRUE(small.SaveData(path));
+    std::mt19937 random(2024);
+    for (int round = 0; round < 300; ++round) {
+        const pid_t child = ::fork();
+        if (child == 0)
+            for (int i = 0;; ++i) (i % 2 ? small : large).SaveData(path);
+        ::usleep(std::uniform_int_distribution<useconds_t>(0, 4000)(random));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        const std::string bytes = ReadFile(path);
+        ASSERT_TRUE(bytes == smallBytes || bytes == largeBytes) << "round " << round << ": " << bytes.size() << " bytes";
+        cValues reread;
+        ASSERT_TRUE(reread.LoadData(path));
+    }
+    ASSERT_TRUE(small.SaveData(path));  // the next start's save
+    int strays = 0;
+    for (auto& e : std::filesystem::directory_iterator(dir.Path)) strays += e.path().filename() != "glyphfall.ini";
+    EXPECT_EQ(strays, 0) << "temporaries of killed saves pile up beside the file";
 }

@@ -38,24 +38,41 @@ TEST(Values, MissingKeysReadAsEmptyZeroAndOff) {
 TEST(Values, SetDefaultNeverOverwritesAStoredValue) {
     cValues store;
     store.Value("Count", 300);
-    for (const auto& key : SettingsKeys) store.SetDefault(key.Key, key.Default);
+    DeclareSettingDefaults(store);
     EXPECT_EQ(store.LastIndex(), 16);
     EXPECT_EQ(store.Value("Count").Long(), 300);
     EXPECT_EQ(store.Value("FallSpeed").Number(), 0.5);
-    EXPECT_TRUE(store.Value("Fly").IsOn());
-    EXPECT_FALSE(store.Value("StayBack").IsOn());
 }
 
-TEST(Values, NumbersAreStoredInTheirShortestPointForm) {
+TEST(Values, StartUpReplacesWhatTheMenuCouldNeverHaveStored) {
+    // A hand edit, a file from another version, a damaged disk.
+    const std::pair<const char*, const char*> unusable[] = {
+        {"Length", "9"},          {"Length", "-1"},        {"Length", "1.5"},     {"Count", "-5"},
+        {"Count", "nan"},         {"Count", "2000000000"}, {"Count", "200001"},   {"Count", "2.5"},
+        {"FallSpeed", "-4"},      {"FallSpeed", "11"},     {"FallSpeed", "inf"},  {"FlySpeed", "5.1"},
+        {"FlySpeed", "-0.1"},     {"Distance", "1e30"},    {"Distance", "-801"},  {"Zoom", "big"},
+        {"Leaders", "101"},       {"Horizontal", "-1"},    {"BouncePos", "1001"}, {"BounceRot", "-3"},
+        {"Fly", "2"},             {"ShowAds", "yes"},      {"StayBack", "on"},    {"ScreenSaver", "0.5"},
+        {"RandomColors", "-1"},   {"RandomMove", "1e9"},
+    };
+    for (const auto& [key, text] : unusable) {
+        cValues store;
+        store.Value(key, text);
+        DeclareSettingDefaults(store);
+        const auto replaced = ReplaceUnusableSettings(store);
+        ASSERT_EQ(replaced.size(), 1u) << key << " " << text;
+        EXPECT_EQ(replaced[0].Key, key);
+        EXPECT_EQ(replaced[0].Stored, text);
+        EXPECT_EQ(store.Value(key).Text(), replaced[0].Default);
+    }
+    // Edges the menu, the keys or the dialogs can reach stay, and so does any text as a colour.
     cValues store;
-    store.Value("FallSpeed", 0.6f);
-    store.Value("Half", 0.5);
-    store.Value("Count", 150);
-    EXPECT_EQ(store.Value("FallSpeed").Text(), "0.6");
-    EXPECT_EQ(store.Value("Half").Text(), "0.5");
-    EXPECT_EQ(store.Value("Count").Text(), "150");
-    EXPECT_FLOAT_EQ(store.Value("FallSpeed").Single(), 0.6f);
-    EXPECT_EQ(store.Value("Half").Long(), 0);  // half to even
+    for (const auto& [key, text] : {std::pair{"FallSpeed", "0"}, {"Count", "0"}, {"Count", "200000"},
+                                    {"Distance", "-800"}, {"FlySpeed", "5"}, {"Leaders", "100"}, {"BounceRot", "1000"},
+                                    {"Fly", "0"}, {"ShowAds", " 1 "}, {"Color", "not a colour"}, {"Zoom", "-3.5"}})
+        store.Value(key, text);
+    DeclareSettingDefaults(store);
+    EXPECT_TRUE(ReplaceUnusableSettings(store).empty());
 }
 
 TEST(Values, OversizedKeysAndValuesAreRefusedNotTruncated) {

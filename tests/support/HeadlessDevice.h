@@ -16,10 +16,9 @@ namespace testing_support {
 // Creates the context (width x height) and the device; empty when both are ready, otherwise
 // what failed. The context must outlive the device.
 inline std::string OpenHeadlessDevice(cEGLContext& context, cDevice& device, int32_t width, int32_t height,
-                                      intptr_t handle = 1) {
+                                      intptr_t handle = 1, cGLOptions options = {}) {
     std::string error;
     if (!context.Create(width, height, error)) return error;
-    cGLOptions options;
     options.Framebuffer = [&context] { return context.Framebuffer(); };
     mDXGraphics::SetDirect3DFactory([options] { return std::make_shared<cGLDirect3D>(options); });
     if (!mDXGraphics::Initialize()) return "the Direct3D root object could not be made";

@@ -561,10 +561,25 @@ void cGLDevice::Flush() {
     BatchBegin_ = LetterBegin_ = 0;
 }
 
+HRESULT cGLDevice::TestCooperativeLevel() {
+    if (!Options_.SurfaceLost || !Options_.SurfaceLost()) {
+        RestoreFailed_ = false;
+        return D3D_OK;
+    }
+    // Asked once per frame: after one failed attempt the device stays quietly lost instead of
+    // failing (and being reported) again every frame.
+    return RestoreFailed_ ? D3DERR_DEVICELOST : D3DERR_DEVICENOTRESET;
+}
+
 HRESULT cGLDevice::Reset(D3DPRESENT_PARAMETERS& iParams) {
     Flush();
     Params_ = iParams;
-    return D3D_OK;
+    if (!Options_.SurfaceLost || !Options_.SurfaceLost()) return D3D_OK;
+    // Textures, buffers and programs belong to the context and stay; only the surface it
+    // draws on is new. It starts black, as the first frame on it is drawn without a clear.
+    RestoreFailed_ = !Options_.RestoreSurface || !Options_.RestoreSurface();
+    if (RestoreFailed_) return D3DERR_DEVICELOST;
+    return Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
 }
 
 HRESULT cGLDevice::Clear(uint32_t iCount, const D3DRECT* iRects, uint32_t iFlags, D3DCOLOR iColor, float iZ,

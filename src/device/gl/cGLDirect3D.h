@@ -32,6 +32,11 @@ struct cGLOptions {
     std::function<void()> Present;
     // The framebuffer to draw into; when empty, whatever framebuffer is bound is used.
     std::function<uint32_t()> Framebuffer;
+    // Whether the surface the frames go to has gone away (the window system re-created the
+    // window); the device then reports itself lost until Reset, which calls RestoreSurface
+    // to bind the context to the new surface. Both may be empty: a surface that never goes.
+    std::function<bool()> SurfaceLost;
+    std::function<bool()> RestoreSurface;
 };
 
 // GL work of one frame, for tests and benchmarks.
@@ -80,7 +85,9 @@ public:
     const cGLFrameStats& CurrentFrameStats() const { return Frame_; }
     const cFixedFunction& State() const { return State_; }
 
-    HRESULT TestCooperativeLevel() override { return D3D_OK; }  // GL has no lost device
+    // Lost while the surface is: not yet reset (Reset binds the new one), or lost for good
+    // after a Reset that could not bind it, until the surface changes again.
+    HRESULT TestCooperativeLevel() override;
     HRESULT Reset(D3DPRESENT_PARAMETERS& iParams) override;
     HRESULT Clear(uint32_t iCount, const D3DRECT* iRects, uint32_t iFlags, D3DCOLOR iColor, float iZ,
                   uint32_t iStencil) override;
@@ -153,6 +160,7 @@ private:
     cVertexArray Batch_;
     bool InScene_ = false;
     bool FlushEveryDraw_ = false;
+    bool RestoreFailed_ = false;  // the last Reset could not bind the new surface
     cGLFrameStats Frame_, LastFrame_;
 
     uint32_t Program_ = 0, VertexArray_ = 0, VertexBuffer_ = 0, Sampler_ = 0;

@@ -11,6 +11,7 @@
 #
 # Needs Xvfb, xdotool, xprop/xwininfo (x11-utils) and, for screenshots, ImageMagick.
 # GLYPHFALL_BIN names the program to test. E2E_SCALE multiplies every deadline (slow machines).
+# A program built with the sanitizers fails the test with any report it writes.
 
 set -u
 
@@ -18,6 +19,7 @@ E2E_SCALE=${E2E_SCALE:-1}
 E2E_PIDS=()
 E2E_DIR=
 XVFB_PID=
+WM_PID=
 
 e2e_log() { echo "[e2e $(date +%H:%M:%S.%N | cut -c1-12)] $*" >&2; }
 e2e_fail() {
@@ -37,16 +39,24 @@ e2e_skip() {
 e2e_seconds() { awk -v s="$1" -v k="${E2E_SCALE}" 'BEGIN { printf "%d", s * k + 0.5 }'; }
 
 e2e_cleanup() {
-    local pid
+    local status=$? pid
     for pid in "${E2E_PIDS[@]}"; do kill -TERM "$pid" 2>/dev/null; done
     sleep 0.2
     for pid in "${E2E_PIDS[@]}"; do kill -KILL "$pid" 2>/dev/null; done
+    [ -n "${WM_PID}" ] && kill -KILL "${WM_PID}" 2>/dev/null
     if [ -n "${XVFB_PID}" ]; then
         kill -TERM "${XVFB_PID}" 2>/dev/null
         for _ in 1 2 3 4 5 6 7 8 9 10; do kill -0 "${XVFB_PID}" 2>/dev/null || break; sleep 0.1; done
         kill -KILL "${XVFB_PID}" 2>/dev/null
     fi
+    if [ -n "${E2E_DIR}" ] && [ -f "${E2E_DIR}/app.log" ] &&
+        grep -qE 'ERROR: (Address|Leak)Sanitizer|runtime error:' "${E2E_DIR}/app.log"; then
+        e2e_log "FAIL: the sanitizers reported:"
+        sed 's/^/    /' "${E2E_DIR}/app.log" >&2
+        status=1
+    fi
     if [ -n "${E2E_DIR}" ] && [ -z "${E2E_KEEP:-}" ]; then rm -rf "${E2E_DIR}"; fi
+    exit "$status"
 }
 
 # Polls a command until it succeeds or the deadline (seconds) passes.
@@ -94,6 +104,16 @@ e2e_start_x() {
     e2e_log "Xvfb on ${DISPLAY}, folder ${E2E_DIR}"
 }
 
+# A window manager on the private server (openbox: a real one from Debian).
+e2e_start_wm() {
+    command -v "$1" >/dev/null || e2e_skip "$1 is not installed (scripts/install-deps installs it)"
+    "$1" >"${E2E_DIR}/wm.log" 2>&1 &
+    WM_PID=$!
+    e2e_poll 10 sh -c "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'" ||
+        e2e_fail "$1 did not start: $(cat "${E2E_DIR}/wm.log")"
+    e2e_log "$1 manages the windows"
+}
+
 # The X server plus a private copy of the program: its settings file is written beside it.
 e2e_setup() {
     [ -x "${GLYPHFALL_BIN:-}" ] || e2e_fail "GLYPHFALL_BIN does not name the built program"
@@ -104,6 +124,85 @@ e2e_setup() {
     tex="$(dirname "${GLYPHFALL_BIN}")/tex.png"
     if [ -f "$tex" ]; then cp "$tex" "${E2E_DIR}/bin/"; fi
     APP="${E2E_DIR}/bin/glyphfall"
+}
+
+# Writes a settings file from KEY=TEXT pairs, as a hand edit could.
+e2e_write_settings() {  # file KEY=TEXT...
+    local file=$1 pair key text
+    shift
+    e2e_le32 $(($# - 1)) >"$file"
+    for pair in "$@"; do
+        key=${pair%%=*}
+        text=${pair#*=}
+        { e2e_le16 ${#key}; printf '%s' "$key"; e2e_le16 0; e2e_le16 ${#text}; printf '%s' "$text"; } >>"$file"
+    done
+}
+e2e_le16() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8 & 255)))"; }
+e2e_le32() { e2e_le16 $(($1 & 65535)); e2e_le16 $(($1 >> 16 & 65535)); }
+
+# The text stored under KEY in a settings file (keys as the program writes them).
+e2e_setting() {  # file key
+    local -a b
+    local n at name text
+    read -r -a b <<<"$(od -An -v -t u1 "$1" | tr '\n' ' ')"
+    n=${#b[@]}
+    at=4
+    while [ $((at + 6)) -le "$n" ]; do
+        e2e_field name
+        at=$((at + 2))  # the numeric flag
+        e2e_field text
+        if [ "$name" = "$2" ]; then printf '%s\n' "$text"; return 0; fi
+    done
+    return 1
+}
+# One length-prefixed field of e2e_setting's bytes b at position at, into the named variable.
+e2e_field() {
+    local length i octal char field=
+    length=$((b[at] + 256 * b[at + 1]))
+    for ((i = at + 2; i < at + 2 + length; i++)); do
+        printf -v octal '%03o' "${b[i]}"
+        printf -v char "\\$octal"
+        field+=$char
+    done
+    at=$((at + 2 + length))
+    printf -v "$1" '%s' "$field"
+}
+
+e2e_expect_setting() {  # key text
+    local got
+    got=$(e2e_setting "${E2E_DIR}/bin/glyphfall.ini" "$1") || e2e_fail "the settings file lacks \"$1\""
+    [ "$got" = "$2" ] || e2e_fail "the settings file holds $1 = \"$got\", not \"$2\""
+}
+
+# Opens the menu with a right click and types the keys into it (Down to move, Right to open
+# a submenu, Return to choose); waits until the menu is gone.
+e2e_menu() {  # keys...
+    local menu
+    # No --sync: it waits in vain when the pointer is already there.
+    xdotool mousemove 300 200 sleep 0.1 click 3
+    e2e_wait_window '^Popup' 15
+    menu=$WINDOW
+    sleep 0.3
+    xdotool windowfocus --sync "$menu" key --delay 60 "$@"
+    e2e_wait_no_window '^Popup' 10
+}
+# Key sequences for the menu's items, counted from the top (separators are skipped).
+E2E_MENU_SETUP_BOUNCING=(Down Down Down Right Down Return)
+E2E_MENU_SELECT_COUNT=(Down Down Down Down Down Down Return)
+E2E_MENU_LONG=(Down Down Down Down Down Down Down Right Down Down Return)
+E2E_MENU_LEADERS_MANY=(Down Down Down Down Down Down Down Down Down Right Down Down Down Down Down Return)
+E2E_MENU_USER_COLOR=(Down Down Down Down Down Down Down Down Down Down Right Down Down Down Down Down Down Down Down Return)
+E2E_MENU_STAY_BACK=(Down Down Down Down Down Down Down Down Down Down Down Right Return)
+E2E_MENU_KEY_HELP=(Down Down Down Down Down Down Down Down Down Down Down Down Return)
+
+# Waits for a dialog titled exactly TITLE, types the answer into it and presses Return.
+e2e_answer() {  # title text
+    e2e_wait_window "^$1\$" 20
+    e2e_screenshot "${E2E_SCREENSHOT_DIR:-$E2E_DIR}/dialog-${1// /-}.png"
+    xdotool windowfocus --sync "$WINDOW" key ctrl+a BackSpace
+    [ -n "$2" ] && xdotool type --delay 30 "$2"
+    xdotool key Return
+    e2e_wait_no_window "^$1\$" 10
 }
 
 # Starts the program with the given arguments, bounded by a hard time limit.

@@ -1,0 +1,29 @@
+// libFuzzer target for the command line: the input, split at zero bytes, is the argument
+// list. The run mode and the --render options must come out of any list without a crash,
+// and accepted options must describe a render that can be done.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/HeadlessRender.h"
+#include "core/Process.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::vector<std::string> arguments(1);
+    for (size_t i = 0; i < size; ++i) {
+        if (data[i] == 0) arguments.emplace_back();
+        else arguments.back().push_back(static_cast<char>(data[i]));
+    }
+    std::vector<const char*> argv{"glyphfall"};
+    for (const std::string& argument : arguments) argv.push_back(argument.c_str());
+    mCore::RunModeOf(mCore::ArgumentText(static_cast<int>(argv.size()), argv.data()));
+
+    std::string error;
+    const auto options = app::ParseHeadlessArguments(arguments, error);
+    if (!options && error.empty()) __builtin_trap();
+    if (options && (options->Folder.empty() || options->Frames < 1 || options->Width < 1 || options->Height < 1 ||
+                    options->Width > 16384 || options->Height > 16384))
+        __builtin_trap();
+    return 0;
+}
