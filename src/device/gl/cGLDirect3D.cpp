@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <type_traits>
 #include <vector>
@@ -78,9 +79,10 @@ vec2 vTexCoord;
 void FetchCell() {
     vec2 whole = floor(vQ);
     int cell = clamp(vCells.x + int(dot(whole, vStep)), vCells.x, vCells.y);
-    uvec4 texel = texelFetch(uCells, cell);
-    vTexCoord = uintBitsToFloat(texel.xy) + (vQ - whole * abs(vStep)) * uCellSize;
-    vColor = vec4(vec3((uvec3(texel.z) >> uvec3(16u, 8u, 0u)) & uvec3(255u)) * (1.0 / 255.0), uAlpha);
+    uvec2 texel = texelFetch(uCells, cell).xy;
+    vec2 corner = vec2(texel.yy >> uvec2(0u, 16u) & uvec2(65535u)) * (1.0 / 65536.0);
+    vTexCoord = corner + (vQ - whole * abs(vStep)) * uCellSize;
+    vColor = vec4(vec3(uvec3(texel.x) >> uvec3(16u, 8u, 0u) & uvec3(255u)) * (1.0 / 255.0), uAlpha);
 }
 )";
 
@@ -386,7 +388,7 @@ bool cGLDevice::Build(std::string& oError) {
     glBufferData(GL_TEXTURE_BUFFER, sizeof(CellTexel), nullptr, GL_STREAM_DRAW);
     glGenTextures(1, &CellTexture_);
     glBindTexture(GL_TEXTURE_BUFFER, CellTexture_);
-    glTexBuffer(GL_TEXTURE_BUFFER, GL_RGBA32UI, CellBuffer_);
+    glTexBuffer(GL_TEXTURE_BUFFER, GL_RG32UI, CellBuffer_);
     glBindTexture(GL_TEXTURE_BUFFER, 0);
     glBindBuffer(GL_TEXTURE_BUFFER, 0);
 
@@ -505,14 +507,21 @@ const cGLDevice::ProgramVariant* cGLDevice::ProgramFor(const DrawState& iState, 
     const auto& ts = iState.Stage0;
     const bool alphaTest = iState.RenderState[D3DRS_ALPHATESTENABLE] != 0;
     const bool sameFilters = ts[D3DTSS_MINFILTER] == ts[D3DTSS_MAGFILTER];
-    const std::array<uint32_t, 10> key{ts[D3DTSS_COLOROP],   ts[D3DTSS_COLORARG1], ts[D3DTSS_COLORARG2],
+    const std::array<uint32_t, 12> key{ts[D3DTSS_COLOROP],   ts[D3DTSS_COLORARG1], ts[D3DTSS_COLORARG2],
                                        ts[D3DTSS_ALPHAOP],   ts[D3DTSS_ALPHAARG1], ts[D3DTSS_ALPHAARG2],
                                        alphaTest ? 1u : 0u, alphaTest ? iState.RenderState[D3DRS_ALPHAFUNC] : 0u,
-                                       iState.Texture ? 1u : 0u, iQuads && sameFilters ? 1u : 0u};
+                                       iState.Texture ? 1u : 0u, iQuads && sameFilters ? 1u : 0u,
+                                       alphaTest ? iState.RenderState[D3DRS_ALPHAREF] & 0xFF : 0u,
+                                       iState.RenderState[D3DRS_TEXTUREFACTOR]};
     for (const ProgramVariant& variant : Variants_)
         if (variant.Quads == iQuads && variant.Key == key) return &variant;
+    // A program that keeps changing these states gets the general program past a few variants.
+    if (Variants_.size() >= 32) return nullptr;
 
-    // The general shader's source with its stage uniforms turned into constants.
+    // The general shader's source with its stage uniforms turned into constants. With the
+    // alpha reference and the texture factor among them, an alpha test whose outcome they
+    // decide (as the renderer's does) drops out of the shader, and the rasteriser can test
+    // depth before shading.
     std::string source = FragmentShader;
     auto number = [](uint32_t v) { return std::to_string(static_cast<int32_t>(v)); };
     ReplaceFirst(source, "uniform bool uHasTexture;", std::string("const bool uHasTexture = ") + (key[8] ? "true;" : "false;"));
@@ -521,7 +530,13 @@ const cGLDevice::ProgramVariant* cGLDevice::ProgramFor(const DrawState& iState, 
                      number(key[2]) + ", uAlphaOp = " + number(key[3]) + ", uAlphaArg1 = " + number(key[4]) +
                      ", uAlphaArg2 = " + number(key[5]) + ";");
     ReplaceFirst(source, "uniform bool uAlphaTest;", std::string("const bool uAlphaTest = ") + (key[6] ? "true;" : "false;"));
-    ReplaceFirst(source, "uniform int uAlphaFunc, uAlphaRef;", "const int uAlphaFunc = " + number(key[7]) + "; uniform int uAlphaRef;");
+    ReplaceFirst(source, "uniform int uAlphaFunc, uAlphaRef;",
+                 "const int uAlphaFunc = " + number(key[7]) + ", uAlphaRef = " + number(key[10]) + ";");
+    const D3DCOLORVALUE factor = mDXGraphics::ColorToValue(key[11]);
+    char factorSource[160];
+    std::snprintf(factorSource, sizeof factorSource, "const vec4 uTextureFactor = vec4(%.9g, %.9g, %.9g, %.9g);",
+                  factor.r, factor.g, factor.b, factor.a);
+    ReplaceFirst(source, "uniform vec4 uTextureFactor;", factorSource);
     if (iQuads) source = QuadFragmentSource(source, key[9] != 0);
     std::string error;
     const GLuint program = LinkProgram(iQuads ? QuadVertexShader : VertexShader, source.c_str(), error);
@@ -877,6 +892,15 @@ bool UnitEdgeStep(const D3DVECTOR& iStep, float& oX, float& oZ) {
     return alongX || alongZ;
 }
 
+// A texture cell's corner in 16-bit fractions of the texture (u low, v high), when it is one.
+bool PackCorner(float iU, float iV, uint32_t& oCorner) {
+    const float u = iU * 65536.0f, v = iV * 65536.0f;  // exact: a power of two
+    if (!(u >= 0.0f && u < 65536.0f && v >= 0.0f && v < 65536.0f)) return false;
+    const auto wholeU = static_cast<uint32_t>(u), wholeV = static_cast<uint32_t>(v);
+    oCorner = wholeU | wholeV << 16;
+    return static_cast<float>(wholeU) == u && static_cast<float>(wholeV) == v;
+}
+
 D3DVECTOR CellPlace(const cQuadStrip& iStrip, uint32_t iCell) {
     const float k = static_cast<float>(iCell);
     return {iStrip.Position.x + k * iStrip.Step.x, iStrip.Position.y + k * iStrip.Step.y,
@@ -909,6 +933,7 @@ HRESULT cGLDevice::DrawCheckedQuadInstances(const cQuadInstances& iQuads) {
     const auto& r = Rotation_.m;
     const float r00 = r[0][0], r20 = r[2][0], r02 = r[0][2], r22 = r[2][2];
     const D3DVECTOR o = iQuads.Offset;
+    const size_t firstRun = RunCount_, firstCell = CellCount_;
     RunInstance* run = Runs_.get() + RunCount_;
     CellTexel* const texels = Cells_.get();
     CellTexel* texel = texels + CellCount_;
@@ -936,8 +961,11 @@ HRESULT cGLDevice::DrawCheckedQuadInstances(const cQuadInstances& iQuads) {
             // A run goes on while the cells are drawn and tile.
             do {
                 const cQuadCell& cell = cells[k];
-                texel->U = cell.U;
-                texel->V = cell.V;
+                if (!PackCorner(cell.U, cell.V, texel->Corner)) [[unlikely]] {
+                    RunCount_ = firstRun;
+                    CellCount_ = firstCell;
+                    return iDirect3DDevice::DrawCheckedQuadInstances(iQuads);
+                }
                 texel->Color = lit ? ChannelColor_[0][ChannelR(cell.Ambient)] | ChannelColor_[1][ChannelG(cell.Ambient)] |
                                          ChannelColor_[2][ChannelB(cell.Ambient)]
                                    : 0xFFFFFFu;

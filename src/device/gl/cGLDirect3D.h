@@ -106,8 +106,9 @@ public:
 
 protected:
     // A strip's run of drawn cells one step apart along an edge of the quad is one quad (two
-    // triangles) whose fragments find their cell in a buffer of cells: the CPU writes 16
+    // triangles) whose fragments find their cell in a buffer of cells: the CPU writes 8
     // bytes per drawn cell and 32 per run instead of six transformed vertices per cell.
+    // Cells whose corners are not whole 16-bit fractions of the texture go the plain way.
     HRESULT DrawCheckedQuadInstances(const cQuadInstances& iQuads) override;
 
 private:
@@ -149,14 +150,15 @@ private:
         float Unused;
     };
     static_assert(sizeof(RunInstance) == 32);
-    // One drawn cell, a texel of the cell buffer: the top-left corner of its texture cell and
-    // its lit colour (8-bit red, green and blue from bit 16 down).
+    // One drawn cell, a texel of the cell buffer: its lit colour (8-bit red, green and blue
+    // from bit 16 down) and the top-left corner of its texture cell in 16-bit fractions of
+    // the texture (u low, v high). One 8-byte texel: the software rasteriser fetches it for
+    // every pixel, and a wider one costs it far more.
     struct CellTexel {
-        float U, V;
         uint32_t Color;
-        uint32_t Unused;
+        uint32_t Corner;
     };
-    static_assert(sizeof(CellTexel) == 16);
+    static_assert(sizeof(CellTexel) == 8);
     // What every run of the pending instances shares: the quad's corners after the world
     // transform's rotation part and before it, which corners take the far edge of the cell,
     // the triangles' corner order, the rotated x and z axes, the cell size and the alpha.
@@ -187,7 +189,7 @@ private:
     // built in as constants: the software rasteriser then runs only the arithmetic the
     // stage needs per pixel instead of every branch of the general blender.
     struct ProgramVariant {
-        std::array<uint32_t, 10> Key;
+        std::array<uint32_t, 12> Key;
         bool Quads;
         uint32_t Program;
         Uniforms U;
