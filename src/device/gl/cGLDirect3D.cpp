@@ -1015,13 +1015,22 @@ HRESULT cGLDevice::CreateTexture(const cImage& iImage, std::shared_ptr<cTexture>
     oTexture.reset();
     if (iImage.Width <= 0 || iImage.Height <= 0 || iImage.Width > 4096 || iImage.Height > 4096)
         return D3DERR_INVALIDCALL;
-    std::vector<uint8_t> rgba(iImage.Pixels.size() * 4);
+    // A grey, opaque image (the glyph atlas) is kept as one channel read as grey and opaque:
+    // the same texels in a quarter of the memory. The software rasteriser spends most of a
+    // letter's time waiting for texels from memory, so the smaller texture draws faster.
+    const bool grey = std::all_of(iImage.Pixels.begin(), iImage.Pixels.end(), [](uint32_t p) {
+        return ChannelA(p) == 255 && ChannelR(p) == ChannelG(p) && ChannelG(p) == ChannelB(p);
+    });
+    const size_t channels = grey ? 1 : 4;
+    std::vector<uint8_t> texels(iImage.Pixels.size() * channels);
     for (size_t i = 0; i < iImage.Pixels.size(); ++i) {
         const uint32_t p = iImage.Pixels[i];
-        rgba[i * 4 + 0] = static_cast<uint8_t>(ChannelR(p));
-        rgba[i * 4 + 1] = static_cast<uint8_t>(ChannelG(p));
-        rgba[i * 4 + 2] = static_cast<uint8_t>(ChannelB(p));
-        rgba[i * 4 + 3] = static_cast<uint8_t>(ChannelA(p));
+        uint8_t* texel = &texels[i * channels];
+        texel[0] = static_cast<uint8_t>(ChannelR(p));
+        if (grey) continue;
+        texel[1] = static_cast<uint8_t>(ChannelG(p));
+        texel[2] = static_cast<uint8_t>(ChannelB(p));
+        texel[3] = static_cast<uint8_t>(ChannelA(p));
     }
     auto texture = std::make_shared<cGLTexture>();
     texture->Width = iImage.Width;
@@ -1033,7 +1042,13 @@ HRESULT cGLDevice::CreateTexture(const cImage& iImage, std::shared_ptr<cTexture>
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     // The image's top row goes first, so texture coordinate v = 0 is the top of the image.
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, iImage.Width, iImage.Height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    if (grey) {
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_R8, iImage.Width, iImage.Height, 0, GL_RED, GL_UNSIGNED_BYTE, texels.data());
+        const GLint greyOpaque[4] = {GL_RED, GL_RED, GL_RED, GL_ONE};
+        glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, greyOpaque);
+    } else {
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, iImage.Width, iImage.Height, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+    }
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);  // one level, as loaded
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));
