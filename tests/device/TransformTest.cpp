@@ -35,15 +35,6 @@ TEST(Transforms, RotationYTurnsXTowardMinusZForPositiveAngles) {
     EXPECT_FLOAT_EQ(r.m[2][0], 1.0f);
 }
 
-TEST(Transforms, TranslationSitsInTheLastRow) {
-    D3DMATRIX t;
-    TransformTranslation(t, 3, -4, 5);
-    EXPECT_EQ(t.m[3][0], 3.0f);
-    EXPECT_EQ(t.m[3][1], -4.0f);
-    EXPECT_EQ(t.m[3][2], 5.0f);
-    ExpectNear(Apply(t, {1, 1, 1}), 4, -3, 6);
-}
-
 TEST(Transforms, MultiplyAppliesTheLeftOperandFirst) {
     D3DMATRIX t, r, tr, rt;
     TransformTranslation(t, 1, 0, 0);
@@ -61,15 +52,6 @@ TEST(Transforms, MultiplyMayWriteIntoItsFirstOperand) {
     TransformMultiply(expected, a, b);
     TransformMultiply(a, a, b);
     EXPECT_EQ(a, expected);
-}
-
-TEST(Transforms, IdentityIsSetByInitializeOfTheRootObjects) {
-    SetDirect3DFactory(nullptr);
-    EXPECT_FALSE(Initialize());  // no backend to create the root object from
-    D3DMATRIX id;
-    TransformIdentity(id);
-    for (int i = 0; i < 4; ++i)
-        for (int j = 0; j < 4; ++j) EXPECT_EQ(id.m[i][j], i == j ? 1.0f : 0.0f);
 }
 
 TEST(Transforms, LookAtOfTheStartUpCameraPutsPlusXLeftAndPlusZDown) {
@@ -112,23 +94,6 @@ TEST(Colors, ColorFromFloatsPacksArgbScaledBy255) {
 
 TEST(Colors, ColorFromFloatsClampsOutOfRangeChannels) {
     EXPECT_EQ(ColorFromFloats(2, -1, NAN, 1.5f), 0xFFFF0000u);
-}
-
-TEST(Colors, ColorFromBytesAndBack) {
-    EXPECT_EQ(ColorFromBytes(0, 0, 0, 0), 0u);
-    EXPECT_EQ(ColorFromBytes(0x12, 0x34, 0x56, 0x78), 0x78123456u);
-    const D3DCOLORVALUE v = ColorToValue(0xFF336699u);
-    EXPECT_FLOAT_EQ(v.r, 0.2f);
-    EXPECT_FLOAT_EQ(v.a, 1.0f);
-}
-
-TEST(Records, MakeVectorAndMakeColorValueKeepTheirFieldOrder) {
-    const D3DVECTOR v = MakeVector(1, 2, 3);
-    EXPECT_EQ(v.x, 1);
-    EXPECT_EQ(v.z, 3);
-    const D3DCOLORVALUE c = MakeColorValue(0.1f, 0.2f, 0.3f, 0.4f);
-    EXPECT_EQ(c.r, 0.1f);
-    EXPECT_EQ(c.a, 0.4f);
 }
 
 TEST(VertexUpload, SetDataCopiesIntoRangeAndRefusesOverruns) {
