@@ -11,6 +11,7 @@
 // time themselves by this thread's CPU clock (manual time); the whole frame is wall-clock
 // time, with the CPU time of all the process's threads (the driver's included) beside it.
 #include <benchmark/benchmark.h>
+#include <epoxy/gl.h>
 
 #include <ctime>
 #include <memory>
@@ -95,6 +96,14 @@ struct HeadlessDevice {
         Renderer.RenderLetters(Device, rain.Rain, rain.Camera, {});
         Renderer.RenderLeaders(Device, rain.Rain, {});
     }
+    // A whole frame, rasterised.
+    void Frame(RainAtCount& rain) {
+        Device.BeginScene(rain.Camera);
+        Device.SetTexture(0, 0);
+        Submit(rain);
+        Device.EndScene();
+        Context.Finish();
+    }
     cGLDevice& GL() { return static_cast<cGLDevice&>(*Device.Device); }
 };
 
@@ -166,13 +175,26 @@ void TimeGLFrame(benchmark::State& state, bool oneDrawPerLetter) {
     HeadlessDevice device(1920, 1080);
     if (!device.Ready) return state.SkipWithError("no headless GL context");
     device.GL().SetFlushEveryDraw(oneDrawPerLetter);
+    // What the rasteriser is fed: fragment-shader invocations as the driver counts them
+    // (llvmpipe counts every 4 x 4 block it shades as 16), where it can.
+    const bool counted = epoxy_has_gl_extension("GL_ARB_pipeline_statistics_query");
+    GLuint query = 0;
+    if (counted) {
+        glGenQueries(1, &query);
+        glBeginQuery(GL_FRAGMENT_SHADER_INVOCATIONS_ARB, query);
+    }
+    int64_t frames = 0;
     for (auto _ : state) {
         rain.Step();
-        device.Device.BeginScene(rain.Camera);
-        device.Device.SetTexture(0, 0);
-        device.Submit(rain);
-        device.Device.EndScene();
-        device.Context.Finish();  // the frame is rasterised
+        device.Frame(rain);
+        ++frames;
+    }
+    if (counted) {
+        glEndQuery(GL_FRAGMENT_SHADER_INVOCATIONS_ARB);
+        GLuint64 invocations = 0;
+        glGetQueryObjectui64v(query, GL_QUERY_RESULT, &invocations);
+        glDeleteQueries(1, &query);
+        state.counters["fragments"] = static_cast<double>(invocations) / static_cast<double>(frames);
     }
     state.counters["letters"] = static_cast<double>(rain.Letters());
     state.counters["draw calls"] = device.GL().LastFrameStats().DrawCalls;

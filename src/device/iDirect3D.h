@@ -30,33 +30,41 @@ public:
 
 class cImage;
 
-// One letter of a column of the rain, as the letter renderer decided it.
-struct cColumnLetter {
-    float X, Y, Z;     // the letter cell's translation, before the scene's rotation and offset
-    float U, V;        // top-left corner of its glyph cell in the atlas
+// One cell of a strip of quads: the texture cell it shows, its colour, and whether it is drawn.
+struct cQuadCell {
+    float U, V;        // top-left corner of its texture cell
     D3DCOLOR Ambient;  // its colour, reaching the screen through D3DRS_AMBIENT
-    bool Drawn;        // a letter that is not drawn still sets its colour
+    uint32_t Drawn;    // 0: not drawn (it still sets its colour)
+};
+static_assert(sizeof(cQuadCell) == 16);
+
+// One instance: a strip of Count cells, cell k translated by Position + k x Step.
+struct cQuadStrip {
+    D3DVECTOR Position;
+    D3DVECTOR Step;
+    uint32_t First = 0, Count = 0;  // its cells: Cells[First] to Cells[First + Count - 1]
 };
 
-// The letters of one column (or any run of letter quads, such as the frame's leader glows):
-// each is the letter quad held in Vertices (six vertices of
-// FVF 0x112, 32 bytes each: two triangles in the X-Z plane whose texture coordinates span
-// one glyph cell, U to U + CellSize from -x to +x and V to V + CellSize from -z to +z),
-// drawn from Buffer with its own world transform: translation by (X, Y, Z), then rotation
-// about Y by SceneAngle, then translation by SceneOffset.
-struct cLetterColumn {
+// Instances of one textured quad: six vertices of FVF 0x112 (32 bytes each) in Vertices,
+// whose texture coordinates span one cell as WriteQuadCell lays them out, drawn from
+// Buffer. Each cell of each strip is the quad with its own texture cell and colour, and
+// the world transform: translation to the cell's place, rotation about Y by Angle, then
+// translation by Offset.
+struct cQuadInstances {
     cVertexBuffer* Buffer = nullptr;
     float* Vertices = nullptr;  // the caller's copy of the six vertices; their cells are written here
     float CellSize = 0;
-    float SceneAngle = 0;
-    D3DVECTOR SceneOffset;
-    const cColumnLetter* Letters = nullptr;
-    uint32_t Count = 0;
+    float Angle = 0;
+    D3DVECTOR Offset;
+    const cQuadStrip* Strips = nullptr;
+    uint32_t StripCount = 0;
+    const cQuadCell* Cells = nullptr;
+    uint32_t CellCount = 0;
 };
 
-// Writes the texture coordinates of one glyph cell into the six letter-quad vertices
-// (FVF 0x112 floats): U + size where x > 0, V + size where z > 0.
-void WriteLetterCell(float* ioVertices, float iU, float iV, float iSize);
+// Writes the texture coordinates of one cell into the six quad vertices (FVF 0x112
+// floats): U + size where x > 0, V + size where z > 0.
+void WriteQuadCell(float* ioVertices, float iU, float iV, float iSize);
 
 class iDirect3DDevice {
 public:
@@ -85,14 +93,16 @@ public:
     virtual HRESULT SetStreamSource(uint32_t iStream, cVertexBuffer* iBuffer, uint32_t iStride) = 0;
     virtual HRESULT DrawPrimitive(D3DPRIMITIVETYPE iType, uint32_t iStartVertex, uint32_t iPrimitiveCount) = 0;
 
-    // Draws a column of letters. Its meaning is exactly this sequence per letter, which is
-    // what this default does (so a recording backend sees every call): write the letter's
-    // cell into Vertices and copy them into Buffer, SetRenderState(D3DRS_AMBIENT), and for
-    // a drawn letter SetTransform(D3DTS_WORLD) with identity x translation x rotation x
-    // translation multiplied step by step, SetStreamSource(0, Buffer, 32) and
-    // DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2). A backend may do the same work its own way
-    // when the picture and the state left behind are the same. Stops at the first failure.
-    virtual HRESULT DrawLetterColumn(const cLetterColumn& iColumn);
+    // Draws instances of one quad. Its meaning is exactly this sequence per cell, strip
+    // after strip, which is what the default does (so a recording backend sees every call):
+    // write the cell into Vertices and copy them into Buffer, SetRenderState(D3DRS_AMBIENT),
+    // and for a drawn cell SetTransform(D3DTS_WORLD) with identity x translation x rotation
+    // x translation multiplied step by step, SetStreamSource(0, Buffer, 32) and
+    // DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2). A backend may do the work its own way when the
+    // picture matches to the last bits of texture filtering and a pixel row at a cell
+    // boundary, and the state left behind is the same. Checks the arguments first;
+    // stops at the first failure.
+    HRESULT DrawQuadInstances(const cQuadInstances& iQuads);
 
     virtual HRESULT CreateVertexBuffer(uint32_t iLength, uint32_t iUsage, uint32_t iFVF, D3DPOOL iPool,
                                        std::shared_ptr<cVertexBuffer>& oBuffer) {
@@ -103,6 +113,10 @@ public:
     }
     // Makes a texture of the decoded image (rows top first, A8R8G8B8 texels).
     virtual HRESULT CreateTexture(const cImage& iImage, std::shared_ptr<cTexture>& oTexture) = 0;
+
+protected:
+    // DrawQuadInstances with its arguments checked: the call sequence above.
+    virtual HRESULT DrawCheckedQuadInstances(const cQuadInstances& iQuads);
 };
 
 // The IDirect3D8 root object's part: adapter 0 queries and device creation.

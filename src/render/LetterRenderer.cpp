@@ -174,20 +174,20 @@ void cLetterRenderer::WriteQuadCorners() {
     }
 }
 
-void cLetterRenderer::WriteCell(float iU, float iV, float iSize) { WriteLetterCell(&QuadVertices[0].x, iU, iV, iSize); }
+void cLetterRenderer::WriteCell(float iU, float iV, float iSize) { WriteQuadCell(&QuadVertices[0].x, iU, iV, iSize); }
 
 void cLetterRenderer::UploadQuad() {
     Check(mDXGraphics::VertexBufferSetData(*QuadBuffer, 0, sizeof QuadVertices, 0, QuadVertices));
 }
 
-cLetterColumn cLetterRenderer::NewColumn(float iCellSize, const SceneTransform& iScene) {
-    cLetterColumn column;
-    column.Buffer = QuadBuffer.get();
-    column.Vertices = &QuadVertices[0].x;
-    column.CellSize = iCellSize;
-    column.SceneAngle = iScene.Angle;
-    column.SceneOffset = iScene.Offset;
-    return column;
+cQuadInstances cLetterRenderer::NewQuads(float iCellSize, const SceneTransform& iScene) {
+    cQuadInstances quads;
+    quads.Buffer = QuadBuffer.get();
+    quads.Vertices = &QuadVertices[0].x;
+    quads.CellSize = iCellSize;
+    quads.Angle = iScene.Angle;
+    quads.Offset = iScene.Offset;
+    return quads;
 }
 
 void cLetterRenderer::RenderLetters(cDevice& iDevice, const cRain& iRain, const cCamera& iCamera,
@@ -200,7 +200,10 @@ void cLetterRenderer::RenderLetters(cDevice& iDevice, const cRain& iRain, const 
         WriteQuadCorners();
         const mRain::Color& color = iRain.LetterColor;
         const float cameraY = iCamera.GetY();
-        cLetterColumn column = NewColumn(CellSize, iScene);
+        cQuadInstances quads = NewQuads(CellSize, iScene);
+        cQuadStrip column;
+        quads.Strips = &column;
+        quads.StripCount = 1;
         const int32_t groupMax = iRain.GroupMax;
         for (int32_t i = 0; i <= groupMax; ++i) {
             const mRain::Group& group = iRain.Groups[i];
@@ -208,7 +211,7 @@ void cLetterRenderer::RenderLetters(cDevice& iDevice, const cRain& iRain, const 
             if (!group.Active) continue;
             Check(device.SetRenderState(D3DRS_ZBIAS, 0));  // the leaders leave a bias of 1
             const int32_t n = group.LetterMax;
-            if (Column_.size() < static_cast<size_t>(n) + 1) Column_.resize(static_cast<size_t>(n) + 1);
+            if (Cells_.size() < static_cast<size_t>(n) + 1) Cells_.resize(static_cast<size_t>(n) + 1);
             if (Flicker_.size() < static_cast<size_t>(n) + 1) Flicker_.resize(static_cast<size_t>(n) + 1);
             const float depthFromView = static_cast<float>(static_cast<double>(group.Y) + iRain.Distance - cameraY);
             // The depth dimming is the group's; the fade's quotients are the column length's.
@@ -219,30 +222,31 @@ void cLetterRenderer::RenderLetters(cDevice& iDevice, const cRain& iRain, const 
             const mRain::Letter* letters = group.Letters.data();
             float* flicker = Flicker_.data();
             for (int32_t j = 0; j <= n; ++j) flicker[j] = LetterFlicker(letters[j].Phase);
-            // The cell of letter j lies j cells behind the head along the group's axis.
-            const double head = group.Vertical ? group.Z : group.X;
-            const float across = static_cast<float>(Floor(group.Vertical ? group.X : group.Z));
+            cQuadCell* cells = Cells_.data();
             for (int32_t j = 0; j <= n; ++j) {
                 const mRain::Letter& letter = letters[j];
-                cColumnLetter& out = Column_[static_cast<size_t>(j)];
+                cQuadCell& out = cells[j];
                 out.U = CellSize * letter.Col;
                 out.V = CellSize * letter.Row;
                 const float a = Brightness(fade[j], flicker[j], group.Leader, dim, group.Alpha);
                 out.Ambient = mDXGraphics::ColorFromFloats(a * color.r, a * color.g, a * color.b, 1);
                 out.Drawn = a > 0;
-                const float along = static_cast<float>(Floor(head - j));
-                out.X = group.Vertical ? across : along;
-                out.Y = group.Y;
-                out.Z = group.Vertical ? along : across;
             }
             if (group.Leader) {
                 // A leader's head is grey-white at the group's fade, never dimmed or flickering.
-                Column_[0].Ambient = Grey(group.Arrived ? group.WordAlpha : group.Alpha);
-                Column_[0].Drawn = true;
+                cells[0].Ambient = Grey(group.Arrived ? group.WordAlpha : group.Alpha);
+                cells[0].Drawn = true;
             }
-            column.Letters = Column_.data();
+            // Letter j lies j whole cells behind the head along the group's axis (the head
+            // itself on the floor of its place), on the floor of its place across it.
+            const float head = static_cast<float>(Floor(group.Vertical ? group.Z : group.X));
+            const float across = static_cast<float>(Floor(group.Vertical ? group.X : group.Z));
+            column.Position = group.Vertical ? D3DVECTOR{across, group.Y, head} : D3DVECTOR{head, group.Y, across};
+            column.Step = group.Vertical ? D3DVECTOR{0, 0, -1} : D3DVECTOR{-1, 0, 0};
             column.Count = static_cast<uint32_t>(n) + 1;
-            Check(device.DrawLetterColumn(column));
+            quads.Cells = cells;
+            quads.CellCount = column.Count;
+            Check(device.DrawQuadInstances(quads));
         }
         iDevice.SetTexture(0, 0);
     });
@@ -260,26 +264,27 @@ void cLetterRenderer::RenderLeaders(cDevice& iDevice, const cRain& iRain, const 
         WriteCell(LeaderU, LeaderV, LeaderSize);
         UploadQuad();
         // Every leader is the glow's quad over its head letter's cell, in the group order:
-        // one run of quads for the device, all with the glow's cell.
+        // one instance of one cell each, all with the glow's cell.
         const int32_t groupMax = iRain.GroupMax;
-        if (Column_.size() < static_cast<size_t>(groupMax) + 1) Column_.resize(static_cast<size_t>(groupMax) + 1);
+        if (Cells_.size() < static_cast<size_t>(groupMax) + 1) Cells_.resize(static_cast<size_t>(groupMax) + 1);
+        if (Leaders_.size() < static_cast<size_t>(groupMax) + 1) Leaders_.resize(static_cast<size_t>(groupMax) + 1);
         uint32_t count = 0;
         for (int32_t i = 0; i <= groupMax; ++i) {
             const mRain::Group& group = iRain.Groups[i];
             if (!group.Active || !group.Leader || group.Arrived) continue;
-            cColumnLetter& leader = Column_[count++];
-            leader.X = static_cast<float>(Floor(group.X));
-            leader.Y = group.Y;
-            leader.Z = static_cast<float>(Floor(group.Z));
-            leader.U = LeaderU;
-            leader.V = LeaderV;
-            leader.Ambient = Grey(group.Alpha);
-            leader.Drawn = true;
+            cQuadStrip& leader = Leaders_[count];
+            leader.Position = {static_cast<float>(Floor(group.X)), group.Y, static_cast<float>(Floor(group.Z))};
+            leader.Step = {};
+            leader.First = count;
+            leader.Count = 1;
+            Cells_[count++] = {LeaderU, LeaderV, Grey(group.Alpha), 1};
         }
-        cLetterColumn leaders = NewColumn(LeaderSize, iScene);
-        leaders.Letters = Column_.data();
-        leaders.Count = count;
-        Check(device.DrawLetterColumn(leaders));
+        cQuadInstances leaders = NewQuads(LeaderSize, iScene);
+        leaders.Strips = Leaders_.data();
+        leaders.StripCount = count;
+        leaders.Cells = Cells_.data();
+        leaders.CellCount = count;
+        Check(device.DrawQuadInstances(leaders));
         iDevice.SetTexture(0, 0);
     });
 }

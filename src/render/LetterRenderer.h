@@ -50,15 +50,16 @@ public:
     static float Brightness(const FadeStep& iFade, float f, bool leader, double dim, float alpha);
 
 private:
-    // A column draw over the letter buffer with the cell size and the scene's rotation and offset.
-    cLetterColumn NewColumn(float iCellSize, const SceneTransform& iScene);
+    // Quad instances over the letter buffer with the cell size and the scene's rotation and offset.
+    cQuadInstances NewQuads(float iCellSize, const SceneTransform& iScene);
     const FadeStep* FadeFor(int32_t n);
     void WriteQuadCorners();
     void WriteCell(float iU, float iV, float iSize);
     void UploadQuad();
 
     // One group's letters, or the frame's leaders; grows to the longest run, never shrinks.
-    std::vector<cColumnLetter> Column_;
+    std::vector<cQuadCell> Cells_;
+    std::vector<cQuadStrip> Leaders_;  // one strip of one cell per leader
     std::vector<float> Flicker_;  // the flicker of each letter of the group being drawn
     std::vector<std::vector<FadeStep>> FadeByLength_;  // by letter count; filled once per count
 };

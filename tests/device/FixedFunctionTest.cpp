@@ -144,6 +144,31 @@ TEST_F(Pipeline, DrawsTheStreamCannotFeedAreRefused) {
     EXPECT_TRUE(Device.Draws.empty());
 }
 
+TEST_F(Pipeline, QuadInstancesReachingPastTheirCellsAreRefusedBeforeAnythingIsDrawn) {
+    const cQuadCell cells[2] = {{0, 0, 0xFFFFFFFFu, 1}, {0.5f, 0, 0xFF808080u, 1}};
+    cQuadStrip strips[2];
+    strips[0].Count = 2;
+    strips[1].First = 1;
+    strips[1].Count = 2;  // one cell too many
+    cQuadInstances quads;
+    quads.Buffer = Buffer.get();
+    quads.Vertices = &Quad[0].x;
+    quads.CellSize = 0.5f;
+    quads.Strips = strips;
+    quads.StripCount = 2;
+    quads.Cells = cells;
+    quads.CellCount = 2;
+    Device.ClearRecords();
+    EXPECT_EQ(Device.DrawQuadInstances(quads), D3DERR_INVALIDCALL);
+    strips[1].First = 0xFFFFFFFFu;  // a count that would wrap around
+    EXPECT_EQ(Device.DrawQuadInstances(quads), D3DERR_INVALIDCALL);
+    EXPECT_TRUE(Device.Calls.empty());
+    strips[1].First = 1;
+    strips[1].Count = 1;
+    EXPECT_EQ(Device.DrawQuadInstances(quads), D3D_OK);
+    EXPECT_EQ(Device.Draws.size(), 3u);
+}
+
 TEST_F(Pipeline, OnlyColourStatesLetABatchGoOn) {
     EXPECT_FALSE(cFixedFunction::AffectsRasterisation(D3DRS_AMBIENT));
     EXPECT_FALSE(cFixedFunction::AffectsRasterisation(D3DRS_LIGHTING));

@@ -90,14 +90,6 @@ TEST(Colors, ColorFromFloatsClampsOutOfRangeChannels) {
     EXPECT_EQ(ColorFromFloats(2, -1, NAN, 1.5f), 0xFFFF0000u);
 }
 
-TEST(Colors, ColorFromBytesAndBack) {
-    EXPECT_EQ(ColorFromBytes(0, 0, 0, 0), 0u);
-    EXPECT_EQ(ColorFromBytes(0x12, 0x34, 0x56, 0x78), 0x78123456u);
-    const D3DCOLORVALUE v = ColorToValue(0xFF336699u);
-    EXPECT_FLOAT_EQ(v.r, 0.2f);
-    EXPECT_FLOAT_EQ(v.a, 1.0f);
-}
-
 TEST(VertexUpload, SetDataCopiesIntoRangeAndRefusesOverruns) {
     cVertexBuffer buffer(192, D3DFVF_QUADVERTEX);
     const uint8_t bytes[4] = {1, 2, 3, 4};

@@ -1,9 +1,12 @@
-// The GL backend draws a column of letters as instances of one quad. These tests hold it to
-// the letter-by-letter drawing: the same frame, pixel for pixel, as one GL draw per letter
-// with its own world transform and ambient colour, and the same device state afterwards.
+// The GL backend draws each column as one quad whose fragments find their letter. These
+// tests hold it to the letter-by-letter drawing (one GL draw per letter with its own world
+// transform and ambient colour): a person must not see the difference, the number of lit
+// pixels stays, and the device is left in the same state.
 #include <gtest/gtest.h>
 
-#include <cstring>
+#include <cstdlib>
+#include <functional>
+#include <string>
 #include <memory>
 
 #include "core/Numeric.h"
@@ -23,11 +26,14 @@
 
 namespace {
 
-constexpr int32_t W = 1024, H = 768;
+struct Size {
+    int32_t W, H;
+};
 
-class ColumnPath : public ::testing::Test {
+class ColumnPath : public ::testing::TestWithParam<Size> {
 protected:
     void SetUp() override {
+        W = GetParam().W, H = GetParam().H;
         ASSERT_EQ(testing_support::OpenHeadlessDevice(Context, Device, W, H), "");
         Device.Device->SetRenderState(D3DRS_CLIPPING, 1);
         Renderer.CreateBuffer(Device);
@@ -44,42 +50,61 @@ protected:
     // The rain as the main loop runs it, a number of frames in.
     void RunRain(int frames) {
         testing_support::StartRain(Rain, Settings);
+        StepRain(frames);
+    }
+    void StepRain(int frames) {
         for (int i = 0; i < frames; ++i) testing_support::StepRain(Rain, Camera, Clock);
     }
 
-    // One frame of letters and leaders; letter by letter (one GL draw each) or by columns.
-    cImage Frame(bool letterByLetter, const SceneTransform& scene = {}) {
+    // One frame drawn by the given passes; letter by letter (one GL draw each) or by columns.
+    cImage Frame(bool letterByLetter, const std::function<void()>& passes) {
         Gl->SetFlushEveryDraw(letterByLetter);
         EXPECT_TRUE(Device.BeginScene(Camera));
         Device.SetTexture(0, 0);
-        Renderer.RenderLetters(Device, Rain, Camera, scene);
-        Renderer.RenderLeaders(Device, Rain, scene);
+        passes();
         Device.EndScene();
         EXPECT_TRUE(Platform.Dialogs.Messages.empty());
         return Context.ReadPixels();
     }
+    cImage Frame(bool letterByLetter, const SceneTransform& scene = {}) {
+        return Frame(letterByLetter, [&] {
+            Renderer.RenderLetters(Device, Rain, Camera, scene);
+            Renderer.RenderLeaders(Device, Rain, scene);
+        });
+    }
 
-    // Both ways, compared; returns how many pixels are lit so a test can see it drew something.
-    int64_t ExpectSameBothWays(const SceneTransform& scene = {}) {
-        const cImage reference = Frame(true, scene);
-        const cGLFrameStats referenceStats = Gl->LastFrameStats();
-        const cImage columns = Frame(false, scene);
-        const cGLFrameStats columnStats = Gl->LastFrameStats();
-        EXPECT_EQ(columnStats.DeviceDraws, referenceStats.DeviceDraws);
-        EXPECT_EQ(columnStats.Primitives, referenceStats.Primitives);
-        EXPECT_LE(columnStats.DrawCalls, 3u);
-        int64_t lit = 0, differing = 0;
-        for (int32_t y = 0; y < H; ++y) {
-            for (int32_t x = 0; x < W; ++x) {
-                const uint32_t a = reference.At(x, y), b = columns.At(x, y);
-                if ((a & 0xFFFFFF) != 0) ++lit;
-                if (a != b && differing++ < 5)
-                    ADD_FAILURE() << "pixel " << x << "," << y << ": letter by letter " << std::hex << a << ", by columns "
-                                  << b;
+    // Both ways, held to what a person cannot tell apart: at least 99.5 % of the pixels within
+    // 2/255 in every channel, a mean difference of at most 0.5/255, and the same number of lit
+    // pixels within 0.5 %. Returns the lit pixels of the letter-by-letter frame, so a test can
+    // see that it drew something.
+    int64_t ExpectAlikeBothWays(const std::function<void()>& passes) {
+        const cImage reference = Frame(true, passes);
+        const cImage columns = Frame(false, passes);
+        EXPECT_LE(Gl->LastFrameStats().DrawCalls, 3u);
+        int64_t litReference = 0, litColumns = 0, close = 0, sum = 0;
+        for (size_t i = 0; i < reference.Pixels.size(); ++i) {
+            const uint32_t a = reference.Pixels[i], b = columns.Pixels[i];
+            litReference += (a & 0xFFFFFF) != 0;
+            litColumns += (b & 0xFFFFFF) != 0;
+            int worst = 0;
+            for (int shift : {0, 8, 16}) {
+                const int d = std::abs(static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF));
+                worst = std::max(worst, d);
+                sum += d;
             }
+            close += worst <= 2;
         }
-        EXPECT_EQ(differing, 0);
-        return lit;
+        const double pixels = static_cast<double>(reference.Pixels.size());
+        EXPECT_GE(close / pixels, 0.995);
+        EXPECT_LE(static_cast<double>(sum) / (pixels * 3), 0.5);
+        EXPECT_LE(std::abs(litColumns - litReference), litReference / 200);
+        return litReference;
+    }
+    int64_t ExpectAlikeBothWays(const SceneTransform& scene = {}) {
+        return ExpectAlikeBothWays([&] {
+            Renderer.RenderLetters(Device, Rain, Camera, scene);
+            Renderer.RenderLeaders(Device, Rain, scene);
+        });
     }
 
     mRain::Group& AddGroup(float x, float y, float z, int32_t n, bool vertical) {
@@ -98,6 +123,7 @@ protected:
         return Rain.Groups.back();
     }
 
+    int32_t W = 0, H = 0;
     testing_support::ScopedFakePlatform Platform;
     cEGLContext Context;
     cDevice Device;
@@ -110,13 +136,42 @@ protected:
     cRain Rain{Settings, Camera, Clock, Rnd};
 };
 
-TEST_F(ColumnPath, SeededRainFrameEqualsTheLetterByLetterFrame) {
+TEST_P(ColumnPath, SeededRainAtTheDefaultsLooksTheSameAsLetterByLetter) {
     RunRain(300);
-    const int64_t lit = ExpectSameBothWays();
-    EXPECT_GT(lit, 20000);  // a real frame of rain, not an empty one
+    EXPECT_GT(ExpectAlikeBothWays(), W * H / 40);  // a real frame of rain, not an empty one
 }
 
-TEST_F(ColumnPath, HandMadeSceneEqualsTheLetterByLetterFrame) {
+TEST_P(ColumnPath, TurnedAndOffsetScenesLookTheSameAsLetterByLetter) {
+    RunRain(120);
+    EXPECT_GT(ExpectAlikeBothWays(SceneTransform{0.3f, {1.25f, -0.5f, 0.75f}}), W * H / 40);
+    EXPECT_GT(ExpectAlikeBothWays(SceneTransform{1.5707964f, {0, 0, 0}}), W * H / 40);
+    // Passes under different turns in one frame: the device keeps the last turn's rotation
+    // for the next pass with the same inputs, and must not draw another turn with it.
+    ExpectAlikeBothWays([&] {
+        Renderer.RenderLetters(Device, Rain, Camera, SceneTransform{0.1f, {0.5f, 0, 0}});
+        Renderer.RenderLetters(Device, Rain, Camera, SceneTransform{1.5707964f, {0.5f, 0, 0}});
+        Renderer.RenderLetters(Device, Rain, Camera, SceneTransform{1.5707964f, {0.75f, 2.0f, -1.0f}});
+    });
+}
+
+TEST_P(ColumnPath, HorizontalGroupsAndASpelledTextLookTheSameAsLetterByLetter) {
+    Settings.Value("Horizontal", 50);
+    RunRain(1);
+    Rain.LogoCount = 1;  // past the first fill, recycled groups may run sideways
+    StepRain(250);
+    Rain.SetupWord("glyphfall<br>rain");
+    StepRain(60);
+    int horizontal = 0, words = 0;
+    for (const mRain::Group& group : Rain.Groups) {
+        horizontal += group.Active && !group.Vertical;
+        words += group.Active && group.Arrived;
+    }
+    ASSERT_GT(horizontal, 10);
+    ASSERT_GT(words, 5);
+    EXPECT_GT(ExpectAlikeBothWays(), W * H / 40);
+}
+
+TEST_P(ColumnPath, LeadersGlowsDimmingAndUndrawnLettersLookTheSameAsLetterByLetter) {
     Rain.LetterColor = {0.2f, 0.9f, 0.4f, 1};
     Rain.Distance = 16;  // the nearest groups fall inside the dimmed depth
     // Vertical and horizontal groups at several depths, drawn farthest first as the rain sorts them.
@@ -131,44 +186,26 @@ TEST_F(ColumnPath, HandMadeSceneEqualsTheLetterByLetterFrame) {
     mRain::Group& faded = AddGroup(-6.4f, -18.0f, 7.9f, 10, true);
     faded.Leader = true;
     faded.Alpha = 0.3f;
-    // A leaderless group's head (a = 0) and a tail letter at zero brightness are not drawn.
+    // A leaderless group's head (a = 0) and letters at zero brightness inside and at the end
+    // of the trail are not drawn: they split the column into runs.
     mRain::Group& dark = AddGroup(3.2f, -15.0f, 2.5f, 9, true);
+    dark.Letters[4].Phase = 4.0f;
     dark.Letters[9].Phase = 4.0f;
     AddGroup(5.0f, -12.0f, -1.0f, 6, false).Active = false;
     Camera.SetPosition(0, 5.0f, 0);
-    EXPECT_GT(ExpectSameBothWays(), 1000);
+    EXPECT_GT(ExpectAlikeBothWays(), 500);
 }
 
-TEST_F(ColumnPath, RotatedAndOffsetSceneEqualsTheLetterByLetterFrame) {
-    RunRain(120);
-    SceneTransform scene;
-    scene.Angle = 0.3f;
-    scene.Offset = {1.25f, -0.5f, 0.75f};
-    EXPECT_GT(ExpectSameBothWays(scene), 10000);
+std::string SizeName(const ::testing::TestParamInfo<Size>& info) {
+    return std::to_string(info.param.W) + "x" + std::to_string(info.param.H);
 }
 
-TEST_F(ColumnPath, LetterPassesWithOtherTurnsInOneFrameEqualTheLetterByLetterFrame) {
-    // The device keeps a column's rotation and offset for the next column with the same
-    // inputs; a pass under another turn or offset must not be drawn with the last one's.
-    RunRain(120);
-    auto twoPasses = [&](bool letterByLetter) {
-        Gl->SetFlushEveryDraw(letterByLetter);
-        EXPECT_TRUE(Device.BeginScene(Camera));
-        Device.SetTexture(0, 0);
-        Renderer.RenderLetters(Device, Rain, Camera, SceneTransform{0.1f, {0.5f, 0, 0}});
-        Renderer.RenderLetters(Device, Rain, Camera, SceneTransform{1.5707964f, {0.5f, 0, 0}});
-        Renderer.RenderLetters(Device, Rain, Camera, SceneTransform{1.5707964f, {0.75f, 2.0f, -1.0f}});
-        const D3DMATRIX world = Gl->State().World;
-        Device.EndScene();
-        return std::make_pair(Context.ReadPixels(), world);
-    };
-    const auto [reference, referenceWorld] = twoPasses(true);
-    const auto [columns, columnWorld] = twoPasses(false);
-    EXPECT_TRUE(columns.Pixels == reference.Pixels);
-    EXPECT_TRUE(columnWorld == referenceWorld);
-}
+INSTANTIATE_TEST_SUITE_P(FourByThreeAndSixteenByNine, ColumnPath, ::testing::Values(Size{800, 600}, Size{1024, 576}),
+                         SizeName);
 
-TEST_F(ColumnPath, LeavesTheDeviceAsTheLetterByLetterSequenceDoes) {
+class ColumnPathState : public ColumnPath {};
+
+TEST_P(ColumnPathState, LeavesTheDeviceAsTheLetterByLetterSequenceDoes) {
     Rain.LetterColor = {0, 1, 0, 1};
     AddGroup(1.5f, -20.0f, 3.5f, 7, true).Leader = true;
     mRain::Group& last = AddGroup(-1.5f, -18.0f, 2.5f, 5, false);
@@ -195,7 +232,7 @@ TEST_F(ColumnPath, LeavesTheDeviceAsTheLetterByLetterSequenceDoes) {
     EXPECT_EQ(columnBytes, referenceBytes);
 }
 
-TEST_F(ColumnPath, ShadersBuiltForTheStageDrawTheSameFrameAsTheGeneralShader) {
+TEST_P(ColumnPathState, ShadersBuiltForTheStageDrawTheSameFrameAsTheGeneralShader) {
     RunRain(200);
     const cImage specialised = Frame(false);
     Gl->SetSpecialisedShaders(false);
@@ -210,7 +247,7 @@ TEST_F(ColumnPath, ShadersBuiltForTheStageDrawTheSameFrameAsTheGeneralShader) {
     EXPECT_FALSE(specialisedInverse.Pixels == specialised.Pixels);
 }
 
-TEST_F(ColumnPath, WholeRainIsAtMostThreeGLDrawsAtAnyCount) {
+TEST_P(ColumnPathState, WholeRainIsAtMostThreeGLDrawsAtAnyCount) {
     Settings.Value("Count", 2000);
     RunRain(60);
     Frame(false);
@@ -218,28 +255,27 @@ TEST_F(ColumnPath, WholeRainIsAtMostThreeGLDrawsAtAnyCount) {
     EXPECT_GT(Gl->LastFrameStats().DeviceDraws, 10000u);
 }
 
-TEST_F(ColumnPath, ColumnUnderAnEnabledLightIsDrawnLetterByLetter) {
-    // The instanced letters only stand in where the ambient state alone gives the colour; with
-    // a light on, the letters take the plain way and so keep its lighting.
+TEST_P(ColumnPathState, ColumnUnderAnEnabledLightIsDrawnLetterByLetter) {
+    // The quads only stand in where the ambient state alone gives the colour; with a light
+    // on, the letters take the plain way and so keep its lighting.
     Rain.LetterColor = {1, 1, 1, 1};
     AddGroup(0.5f, -10.0f, 2.5f, 6, true).Leader = true;
     D3DLIGHT8 light;
     light.Diffuse = {0.5f, 0, 0, 0};
     light.Direction = {0, 1, 0};
     auto lit = [&](bool letterByLetter) {
-        Gl->SetFlushEveryDraw(letterByLetter);
-        EXPECT_TRUE(Device.BeginScene(Camera));
-        Device.Device->SetLight(0, light);
-        Device.Device->LightEnable(0, true);
-        Device.SetTexture(0, 0);
-        Renderer.RenderLetters(Device, Rain, Camera, {});
-        Device.EndScene();
-        return Context.ReadPixels();
+        return Frame(letterByLetter, [&] {
+            Device.Device->SetLight(0, light);
+            Device.Device->LightEnable(0, true);
+            Renderer.RenderLetters(Device, Rain, Camera, {});
+        });
     };
     const cImage reference = lit(true);
     const cImage columns = lit(false);
     EXPECT_EQ(Gl->LastFrameStats().DrawCalls, Gl->LastFrameStats().DeviceDraws > 0 ? 1u : 0u);
     EXPECT_TRUE(reference.Pixels == columns.Pixels);
 }
+
+INSTANTIATE_TEST_SUITE_P(OneSize, ColumnPathState, ::testing::Values(Size{640, 480}), SizeName);
 
 }  // namespace

@@ -117,32 +117,3 @@ TEST_F(RainPicture, OverlappingColumnsAddUp) {
     const cImage frame = Render();
     EXPECT_GT(ChannelG(PixelAt(frame, 0, -40, -2)), ChannelG(alone));
 }
-
-TEST_F(RainPicture, ARunningRainLooksTheSameDrawnInOneBatchOrOneDrawPerLetter) {
-    LoadAtlas(GLYPHFALL_ATLAS_FILE);
-    Settings.Value("Count", 60);
-    Rain.SetupBackground();
-    Rain.SetupWord("glyphfall<br>rain");
-    for (int frame = 0; frame < 150; ++frame) {
-        Platform.Clock.Ticks += 50;
-        Rain.SampleNow();
-        Rain.SetupLogo(false);
-        Rain.Animate();
-        Camera.AddPosition(0, -0.5f, 0);
-    }
-    Scene.Angle = 0.3f;  // the random moves' rotation and offset too
-    Scene.Offset = {1.5f, 0, -2};
-    const cImage batched = Render();
-    auto& gl = dynamic_cast<cGLDevice&>(*Device.Device);
-    EXPECT_LE(gl.LastFrameStats().DrawCalls, 3u);
-    gl.SetFlushEveryDraw(true);
-    const cImage perLetter = Render();
-    EXPECT_GT(gl.LastFrameStats().DrawCalls, 100u);
-    int differing = 0, lit = 0;
-    for (size_t i = 0; i < batched.Pixels.size(); ++i) {
-        differing += batched.Pixels[i] != perLetter.Pixels[i];
-        lit += (batched.Pixels[i] & 0xFFFFFF) != 0;
-    }
-    EXPECT_EQ(differing, 0);
-    EXPECT_GT(lit, 500);
-}

@@ -5,7 +5,10 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <type_traits>
 #include <vector>
 
 #include "device/cImage.h"
@@ -31,28 +34,55 @@ void main() {
 }
 )";
 
-// The letter quad drawn once per letter instance. The world position is the rotated
-// corner plus the letter's translation: the same single addition the CPU makes when it
-// transforms a letter's vertex, so the positions, and with them the triangles, are the same.
-const char* const LetterVertexShader = R"(#version 330 core
+// One run of cells drawn as one quad. The corners on the near side of the run are the
+// quad's own, rotated, plus the translation row of the run's first cell (the single
+// addition the CPU makes when it transforms a cell's vertex); the corners on the far side
+// reach over the run's other cells along the rotated step. vQ is the corner's place in
+// cells: its whole part counts cells along the step, its fraction is the place in the cell
+// as the texture coordinates lay it out.
+const char* const QuadVertexShader = R"(#version 330 core
 layout(location = 0) in vec3 aTranslation;
-layout(location = 1) in vec3 aColor;
-layout(location = 2) in vec2 aCell;
+layout(location = 1) in vec2 aStep;
+layout(location = 2) in ivec2 aCells;
 uniform mat4 uViewProjection;
 uniform vec3 uCorner[6];
+uniform vec2 uLocal[6];
 uniform vec2 uFarEdge[6];
-uniform float uCellSize;
-uniform float uAlpha;
-out vec4 vColor;
-out vec2 vTexCoord;
+uniform vec3 uAxisX, uAxisZ;
+out vec2 vQ;
+flat out ivec2 vCells;
+flat out vec2 vStep;
 void main() {
-    vec3 aPosition = uCorner[gl_VertexID] + aTranslation;
+    int v = gl_VertexID;
+    vec2 reach = dot(uLocal[v], aStep) > 0.0 ? aStep * float(aCells.y - aCells.x) : vec2(0.0);
+    vec3 aPosition = uCorner[v] + aTranslation + reach.x * uAxisX + reach.y * uAxisZ;
     vec4 p = uViewProjection * vec4(aPosition, 1.0);
     p.z = 2.0 * p.z - p.w;
     gl_Position = p;
-    vColor = vec4(aColor, uAlpha);
-    vec2 far = aCell + vec2(uCellSize);
-    vTexCoord = vec2(uFarEdge[gl_VertexID].x > 0.5 ? far.x : aCell.x, uFarEdge[gl_VertexID].y > 0.5 ? far.y : aCell.y);
+    vQ = uFarEdge[v] + reach;
+    vCells = aCells;
+    vStep = aStep;
+}
+)";
+
+// What the quad's fragments read instead of an interpolated colour and texture coordinate:
+// the cell they lie in (clamped to the run, against rounding at its ends), its texture
+// cell and its lit colour.
+const char* const QuadCellSource = R"(in vec2 vQ;
+flat in ivec2 vCells;
+flat in vec2 vStep;
+uniform usamplerBuffer uCells;
+uniform float uCellSize;
+uniform float uAlpha;
+vec4 vColor;
+vec2 vTexCoord;
+void FetchCell() {
+    vec2 whole = floor(vQ);
+    int cell = clamp(vCells.x + int(dot(whole, vStep)), vCells.x, vCells.y);
+    uvec2 texel = texelFetch(uCells, cell).xy;
+    vec2 corner = vec2(texel.yy >> uvec2(0u, 16u) & uvec2(65535u)) * (1.0 / 65536.0);
+    vTexCoord = corner + (vQ - whole * abs(vStep)) * uCellSize;
+    vColor = vec4(vec3(uvec3(texel.x) >> uvec3(16u, 8u, 0u) & uvec3(255u)) * (1.0 / 255.0), uAlpha);
 }
 )";
 
@@ -173,6 +203,25 @@ GLuint CompileShader(GLenum type, const char* source, std::string& error) {
     return shader;
 }
 
+void ReplaceFirst(std::string& ioSource, const std::string& iFrom, const std::string& iTo) {
+    const size_t at = ioSource.find(iFrom);
+    if (at != std::string::npos) ioSource.replace(at, iFrom.size(), iTo);
+}
+
+// A fragment shader for the quads: the given one, with its colour and texture coordinate
+// read from the cell buffer. Where both filters are the same the texture is read at its
+// level 0 (the only level): the coordinate jumps at each cell boundary, so its slope,
+// which would otherwise decide between the filters, means nothing there. Otherwise the
+// slope of the place within the cell stands in for it.
+std::string QuadFragmentSource(std::string iSource, bool iSameFilters) {
+    ReplaceFirst(iSource, "in vec4 vColor;\nin vec2 vTexCoord;\n", QuadCellSource);
+    ReplaceFirst(iSource, "void main() {\n", "void main() {\n    FetchCell();\n");
+    ReplaceFirst(iSource, "texture(uTexture, vTexCoord)",
+                 iSameFilters ? "textureLod(uTexture, vTexCoord, 0.0)"
+                              : "textureGrad(uTexture, vTexCoord, dFdx(vQ) * uCellSize, dFdy(vQ) * uCellSize)");
+    return iSource;
+}
+
 }  // namespace
 
 bool GLContextIsCurrent() {
@@ -259,10 +308,12 @@ cGLDevice::~cGLDevice() {
     if (VertexBuffer_) glDeleteBuffers(1, &VertexBuffer_);
     if (VertexArray_) glDeleteVertexArrays(1, &VertexArray_);
     if (Program_) glDeleteProgram(Program_);
-    if (LetterBuffer_) glDeleteBuffers(1, &LetterBuffer_);
-    if (LetterIndices_) glDeleteBuffers(1, &LetterIndices_);
-    if (LetterArray_) glDeleteVertexArrays(1, &LetterArray_);
-    if (LetterProgram_) glDeleteProgram(LetterProgram_);
+    if (RunBuffer_) glDeleteBuffers(1, &RunBuffer_);
+    if (QuadIndices_) glDeleteBuffers(1, &QuadIndices_);
+    if (CellTexture_) glDeleteTextures(1, &CellTexture_);
+    if (CellBuffer_) glDeleteBuffers(1, &CellBuffer_);
+    if (QuadArray_) glDeleteVertexArrays(1, &QuadArray_);
+    if (QuadProgram_) glDeleteProgram(QuadProgram_);
     for (const ProgramVariant& variant : Variants_) glDeleteProgram(variant.Program);
 }
 
@@ -296,11 +347,17 @@ GLuint LinkProgram(const char* vertexSource, const char* fragmentSource, std::st
 
 }  // namespace
 
+cGLDevice::QuadUniforms cGLDevice::QuadUniformsOf(uint32_t iProgram) {
+    auto at = [iProgram](const char* name) { return glGetUniformLocation(iProgram, name); };
+    return QuadUniforms{at("uCorner"), at("uLocal"),    at("uFarEdge"), at("uAxisX"),
+                        at("uAxisZ"),  at("uCellSize"), at("uAlpha"),   at("uCells")};
+}
+
 bool cGLDevice::Build(std::string& oError) {
     Program_ = LinkProgram(VertexShader, FragmentShader, oError);
     if (!Program_) return false;
-    LetterProgram_ = LinkProgram(LetterVertexShader, FragmentShader, oError);
-    if (!LetterProgram_) return false;
+    QuadProgram_ = LinkProgram(QuadVertexShader, QuadFragmentSource(FragmentShader, false).c_str(), oError);
+    if (!QuadProgram_) return false;
     auto uniforms = [](GLuint program) {
         auto at = [&](const char* name) { return glGetUniformLocation(program, name); };
         return Uniforms{at("uViewProjection"), at("uHasTexture"), at("uTexture"),   at("uColorOp"),
@@ -309,32 +366,31 @@ bool cGLDevice::Build(std::string& oError) {
                         at("uAlphaRef")};
     };
     U_ = uniforms(Program_);
-    LetterU_ = uniforms(LetterProgram_);
-    LetterCorner_ = glGetUniformLocation(LetterProgram_, "uCorner");
-    LetterFarEdge_ = glGetUniformLocation(LetterProgram_, "uFarEdge");
-    LetterCellSize_ = glGetUniformLocation(LetterProgram_, "uCellSize");
-    LetterAlpha_ = glGetUniformLocation(LetterProgram_, "uAlpha");
+    QuadU_ = uniforms(QuadProgram_);
+    QuadQ_ = QuadUniformsOf(QuadProgram_);
 
-    // The letter instances: one record per letter, read once per instance; the corner
-    // order of the two triangles comes from a six-index element list.
-    glGenVertexArrays(1, &LetterArray_);
-    glGenBuffers(1, &LetterBuffer_);
-    glGenBuffers(1, &LetterIndices_);
-    glBindVertexArray(LetterArray_);
-    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, LetterIndices_);
+    // The runs: one record per run, read once per instance; the corner order of the two
+    // triangles comes from a six-index element list. The cells: a buffer texture.
+    glGenVertexArrays(1, &QuadArray_);
+    glGenBuffers(1, &RunBuffer_);
+    glGenBuffers(1, &QuadIndices_);
+    glBindVertexArray(QuadArray_);
+    glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, QuadIndices_);
     glBufferData(GL_ELEMENT_ARRAY_BUFFER, sizeof Shape_.Index, nullptr, GL_DYNAMIC_DRAW);
-    glBindBuffer(GL_ARRAY_BUFFER, LetterBuffer_);
-    const GLsizei letterStride = sizeof(LetterInstance);
-    glEnableVertexAttribArray(0);
-    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, letterStride, reinterpret_cast<void*>(offsetof(LetterInstance, X)));
-    glVertexAttribDivisor(0, 1);
-    glEnableVertexAttribArray(1);
-    glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, letterStride, reinterpret_cast<void*>(offsetof(LetterInstance, R)));
-    glVertexAttribDivisor(1, 1);
-    glEnableVertexAttribArray(2);
-    glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, letterStride, reinterpret_cast<void*>(offsetof(LetterInstance, U)));
-    glVertexAttribDivisor(2, 1);
+    glBindBuffer(GL_ARRAY_BUFFER, RunBuffer_);
+    for (GLuint attribute = 0; attribute < 3; ++attribute) {
+        glEnableVertexAttribArray(attribute);
+        glVertexAttribDivisor(attribute, 1);
+    }
     glBindVertexArray(0);
+    glGenBuffers(1, &CellBuffer_);
+    glBindBuffer(GL_TEXTURE_BUFFER, CellBuffer_);
+    glBufferData(GL_TEXTURE_BUFFER, sizeof(CellTexel), nullptr, GL_STREAM_DRAW);
+    glGenTextures(1, &CellTexture_);
+    glBindTexture(GL_TEXTURE_BUFFER, CellTexture_);
+    glTexBuffer(GL_TEXTURE_BUFFER, GL_RG32UI, CellBuffer_);
+    glBindTexture(GL_TEXTURE_BUFFER, 0);
+    glBindBuffer(GL_TEXTURE_BUFFER, 0);
 
     glGenVertexArrays(1, &VertexArray_);
     glGenBuffers(1, &VertexBuffer_);
@@ -446,58 +502,66 @@ void cGLDevice::ApplyState(const DrawState& iState, uint32_t iProgram, const Uni
     glSamplerParameteri(Sampler_, GL_TEXTURE_WRAP_T, Address(ts[D3DTSS_ADDRESSV]));
 }
 
-const cGLDevice::ProgramVariant* cGLDevice::ProgramFor(const DrawState& iState, bool iLetters) {
+const cGLDevice::ProgramVariant* cGLDevice::ProgramFor(const DrawState& iState, bool iQuads) {
     if (!Specialised_) return nullptr;
     const auto& ts = iState.Stage0;
     const bool alphaTest = iState.RenderState[D3DRS_ALPHATESTENABLE] != 0;
-    const std::array<uint32_t, 9> key{ts[D3DTSS_COLOROP],   ts[D3DTSS_COLORARG1], ts[D3DTSS_COLORARG2],
-                                      ts[D3DTSS_ALPHAOP],   ts[D3DTSS_ALPHAARG1], ts[D3DTSS_ALPHAARG2],
-                                      alphaTest ? 1u : 0u, alphaTest ? iState.RenderState[D3DRS_ALPHAFUNC] : 0u,
-                                      iState.Texture ? 1u : 0u};
+    const bool sameFilters = ts[D3DTSS_MINFILTER] == ts[D3DTSS_MAGFILTER];
+    const std::array<uint32_t, 12> key{ts[D3DTSS_COLOROP],   ts[D3DTSS_COLORARG1], ts[D3DTSS_COLORARG2],
+                                       ts[D3DTSS_ALPHAOP],   ts[D3DTSS_ALPHAARG1], ts[D3DTSS_ALPHAARG2],
+                                       alphaTest ? 1u : 0u, alphaTest ? iState.RenderState[D3DRS_ALPHAFUNC] : 0u,
+                                       iState.Texture ? 1u : 0u, iQuads && sameFilters ? 1u : 0u,
+                                       alphaTest ? iState.RenderState[D3DRS_ALPHAREF] & 0xFF : 0u,
+                                       iState.RenderState[D3DRS_TEXTUREFACTOR]};
     for (const ProgramVariant& variant : Variants_)
-        if (variant.Letters == iLetters && variant.Key == key) return &variant;
+        if (variant.Quads == iQuads && variant.Key == key) return &variant;
+    // A program that keeps changing these states gets the general program past a few variants.
+    if (Variants_.size() >= 32) return nullptr;
 
-    // The general shader's source with its stage uniforms turned into constants.
+    // The general shader's source with its stage uniforms turned into constants. With the
+    // alpha reference and the texture factor among them, an alpha test whose outcome they
+    // decide (as the renderer's does) drops out of the shader, and the rasteriser can test
+    // depth before shading.
     std::string source = FragmentShader;
-    auto replace = [&source](const std::string& from, const std::string& to) {
-        const size_t at = source.find(from);
-        if (at != std::string::npos) source.replace(at, from.size(), to);
-    };
     auto number = [](uint32_t v) { return std::to_string(static_cast<int32_t>(v)); };
-    replace("uniform bool uHasTexture;", std::string("const bool uHasTexture = ") + (key[8] ? "true;" : "false;"));
-    replace("uniform int uColorOp, uColorArg1, uColorArg2, uAlphaOp, uAlphaArg1, uAlphaArg2;",
-            "const int uColorOp = " + number(key[0]) + ", uColorArg1 = " + number(key[1]) + ", uColorArg2 = " +
-                number(key[2]) + ", uAlphaOp = " + number(key[3]) + ", uAlphaArg1 = " + number(key[4]) +
-                ", uAlphaArg2 = " + number(key[5]) + ";");
-    replace("uniform bool uAlphaTest;", std::string("const bool uAlphaTest = ") + (key[6] ? "true;" : "false;"));
-    replace("uniform int uAlphaFunc, uAlphaRef;", "const int uAlphaFunc = " + number(key[7]) + "; uniform int uAlphaRef;");
+    ReplaceFirst(source, "uniform bool uHasTexture;", std::string("const bool uHasTexture = ") + (key[8] ? "true;" : "false;"));
+    ReplaceFirst(source, "uniform int uColorOp, uColorArg1, uColorArg2, uAlphaOp, uAlphaArg1, uAlphaArg2;",
+                 "const int uColorOp = " + number(key[0]) + ", uColorArg1 = " + number(key[1]) + ", uColorArg2 = " +
+                     number(key[2]) + ", uAlphaOp = " + number(key[3]) + ", uAlphaArg1 = " + number(key[4]) +
+                     ", uAlphaArg2 = " + number(key[5]) + ";");
+    ReplaceFirst(source, "uniform bool uAlphaTest;", std::string("const bool uAlphaTest = ") + (key[6] ? "true;" : "false;"));
+    ReplaceFirst(source, "uniform int uAlphaFunc, uAlphaRef;",
+                 "const int uAlphaFunc = " + number(key[7]) + ", uAlphaRef = " + number(key[10]) + ";");
+    const D3DCOLORVALUE factor = mDXGraphics::ColorToValue(key[11]);
+    char factorSource[160];
+    std::snprintf(factorSource, sizeof factorSource, "const vec4 uTextureFactor = vec4(%.9g, %.9g, %.9g, %.9g);",
+                  factor.r, factor.g, factor.b, factor.a);
+    ReplaceFirst(source, "uniform vec4 uTextureFactor;", factorSource);
+    if (iQuads) source = QuadFragmentSource(source, key[9] != 0);
     std::string error;
-    const GLuint program = LinkProgram(iLetters ? LetterVertexShader : VertexShader, source.c_str(), error);
+    const GLuint program = LinkProgram(iQuads ? QuadVertexShader : VertexShader, source.c_str(), error);
     if (!program) return nullptr;  // the general program still draws it
     auto at = [program](const char* name) { return glGetUniformLocation(program, name); };
     ProgramVariant variant{key,
-                           iLetters,
+                           iQuads,
                            program,
                            Uniforms{at("uViewProjection"), at("uHasTexture"), at("uTexture"), at("uColorOp"),
                                     at("uColorArg1"), at("uColorArg2"), at("uAlphaOp"), at("uAlphaArg1"),
                                     at("uAlphaArg2"), at("uTextureFactor"), at("uAlphaTest"), at("uAlphaFunc"),
                                     at("uAlphaRef")},
-                           at("uCorner"),
-                           at("uFarEdge"),
-                           at("uCellSize"),
-                           at("uAlpha")};
+                           QuadUniformsOf(program)};
     Variants_.push_back(variant);
     return &Variants_.back();
 }
 
 void cGLDevice::CloseBatch() {
-    const bool letters = LetterCount_ > LetterBegin_;
+    const bool quads = RunCount_ > RunBegin_;
     const bool vertices = Batch_.Size() > BatchBegin_;
-    if (!letters && !vertices) return;
+    if (!quads && !vertices) return;
     PendingDraw& draw = Pending_.emplace_back();
-    draw.Letters = letters;
-    draw.Begin = letters ? LetterBegin_ : BatchBegin_;
-    draw.End = letters ? LetterCount_ : Batch_.Size();
+    draw.Quads = quads;
+    draw.Begin = quads ? RunBegin_ : BatchBegin_;
+    draw.End = quads ? RunCount_ : Batch_.Size();
     draw.State.RenderState = State_.RenderState;
     draw.State.Stage0 = State_.StageState[0];
     draw.State.View = State_.View;
@@ -506,32 +570,36 @@ void cGLDevice::CloseBatch() {
     draw.Shape = Shape_;
     // Counted when the batch is closed: each closed batch is one GL draw at the flush.
     ++Frame_.DrawCalls;
-    Frame_.Primitives += static_cast<uint32_t>(letters ? (draw.End - draw.Begin) * 2 : (draw.End - draw.Begin) / 3);
-    LetterBegin_ = LetterCount_;
+    Frame_.Primitives += static_cast<uint32_t>(quads ? (draw.End - draw.Begin) * 2 : (draw.End - draw.Begin) / 3);
+    RunBegin_ = RunCount_;
     BatchBegin_ = Batch_.Size();
 }
+
+namespace {
+
+// Replaces a stream buffer's storage (so the upload never waits for the previous frame's
+// draws) and fills its start; the storage only grows.
+void Upload(GLenum iTarget, uint32_t iBuffer, size_t& ioCapacity, const void* iData, size_t iBytes) {
+    glBindBuffer(iTarget, iBuffer);
+    if (iBytes > ioCapacity) ioCapacity = iBytes * 2;
+    glBufferData(iTarget, static_cast<GLsizeiptr>(ioCapacity), nullptr, GL_STREAM_DRAW);
+    glBufferSubData(iTarget, 0, static_cast<GLsizeiptr>(iBytes), iData);
+}
+
+}  // namespace
 
 void cGLDevice::Flush() {
     CloseBatch();
     if (Pending_.empty()) return;
-    // Fresh storage each time, so the upload never waits for the previous frame's draws.
-    if (Batch_.Size()) {
-        glBindBuffer(GL_ARRAY_BUFFER, VertexBuffer_);
-        const size_t bytes = Batch_.Size() * sizeof(cBatchVertex);
-        if (bytes > BufferBytes_) BufferBytes_ = bytes * 2;
-        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(BufferBytes_), nullptr, GL_STREAM_DRAW);
-        glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes), Batch_.Data());
-    }
-    if (LetterCount_) {
-        glBindBuffer(GL_ARRAY_BUFFER, LetterBuffer_);
-        const size_t bytes = LetterCount_ * sizeof(LetterInstance);
-        if (bytes > LetterBufferBytes_) LetterBufferBytes_ = bytes * 2;
-        glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(LetterBufferBytes_), nullptr, GL_STREAM_DRAW);
-        glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes), Letters_.get());
+    if (Batch_.Size()) Upload(GL_ARRAY_BUFFER, VertexBuffer_, BufferBytes_, Batch_.Data(), Batch_.Size() * sizeof(cBatchVertex));
+    if (RunCount_) {
+        Upload(GL_ARRAY_BUFFER, RunBuffer_, RunBufferBytes_, Runs_.get(), RunCount_ * sizeof(RunInstance));
+        Upload(GL_TEXTURE_BUFFER, CellBuffer_, CellBufferBytes_, Cells_.get(), CellCount_ * sizeof(CellTexel));
+        glBindBuffer(GL_TEXTURE_BUFFER, 0);
     }
     for (const PendingDraw& draw : Pending_) {
         const size_t count = draw.End - draw.Begin;
-        if (!draw.Letters) {
+        if (!draw.Quads) {
             const ProgramVariant* variant = ProgramFor(draw.State, false);
             ApplyState(draw.State, variant ? variant->Program : Program_, variant ? variant->U : U_);
             glBindVertexArray(VertexArray_);
@@ -539,26 +607,36 @@ void cGLDevice::Flush() {
             continue;
         }
         const ProgramVariant* variant = ProgramFor(draw.State, true);
-        ApplyState(draw.State, variant ? variant->Program : LetterProgram_, variant ? variant->U : LetterU_);
-        glUniform3fv(variant ? variant->Corner : LetterCorner_, 6, &draw.Shape.Corner[0][0]);
-        glUniform2fv(variant ? variant->FarEdge : LetterFarEdge_, 6, &draw.Shape.FarEdge[0][0]);
-        glUniform1f(variant ? variant->CellSize : LetterCellSize_, draw.Shape.CellSize);
-        glUniform1f(variant ? variant->Alpha : LetterAlpha_, draw.Shape.Alpha);
-        glBindVertexArray(LetterArray_);
-        glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, sizeof draw.Shape.Index, draw.Shape.Index);
-        // GL 3.3 has no base instance: the instance attributes start at this draw's first letter.
-        glBindBuffer(GL_ARRAY_BUFFER, LetterBuffer_);
-        const size_t base = draw.Begin * sizeof(LetterInstance);
-        const GLsizei stride = sizeof(LetterInstance);
-        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(base + offsetof(LetterInstance, X)));
-        glVertexAttribPointer(1, 3, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(base + offsetof(LetterInstance, R)));
-        glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, stride, reinterpret_cast<void*>(base + offsetof(LetterInstance, U)));
+        ApplyState(draw.State, variant ? variant->Program : QuadProgram_, variant ? variant->U : QuadU_);
+        const QuadUniforms& q = variant ? variant->Q : QuadQ_;
+        const QuadShape& shape = draw.Shape;
+        glUniform3fv(q.Corner, 6, &shape.Corner[0][0]);
+        glUniform2fv(q.Local, 6, &shape.Local[0][0]);
+        glUniform2fv(q.FarEdge, 6, &shape.FarEdge[0][0]);
+        glUniform3fv(q.AxisX, 1, shape.AxisX);
+        glUniform3fv(q.AxisZ, 1, shape.AxisZ);
+        glUniform1f(q.CellSize, shape.CellSize);
+        glUniform1f(q.Alpha, shape.Alpha);
+        glActiveTexture(GL_TEXTURE1);
+        glBindTexture(GL_TEXTURE_BUFFER, CellTexture_);
+        glActiveTexture(GL_TEXTURE0);
+        glUniform1i(q.Cells, 1);
+        glBindVertexArray(QuadArray_);
+        glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, sizeof shape.Index, shape.Index);
+        // GL 3.3 has no base instance: the instance attributes start at this draw's first run.
+        glBindBuffer(GL_ARRAY_BUFFER, RunBuffer_);
+        const size_t base = draw.Begin * sizeof(RunInstance);
+        const GLsizei stride = sizeof(RunInstance);
+        auto at = [base](size_t offset) { return reinterpret_cast<void*>(base + offset); };
+        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, at(offsetof(RunInstance, X)));
+        glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, stride, at(offsetof(RunInstance, StepX)));
+        glVertexAttribIPointer(2, 2, GL_INT, stride, at(offsetof(RunInstance, First)));
         glDrawElementsInstanced(GL_TRIANGLES, 6, GL_UNSIGNED_SHORT, nullptr, static_cast<GLsizei>(count));
     }
     Pending_.clear();
     Batch_.Clear();
-    LetterCount_ = 0;
-    BatchBegin_ = LetterBegin_ = 0;
+    RunCount_ = CellCount_ = 0;
+    BatchBegin_ = RunBegin_ = 0;
 }
 
 HRESULT cGLDevice::TestCooperativeLevel() {
@@ -715,7 +793,7 @@ HRESULT cGLDevice::SetStreamSource(uint32_t iStream, cVertexBuffer* iBuffer, uin
 
 HRESULT cGLDevice::DrawPrimitive(D3DPRIMITIVETYPE iType, uint32_t iStartVertex, uint32_t iPrimitiveCount) {
     if (!InScene_) return D3DERR_INVALIDCALL;
-    if (LetterCount_ > LetterBegin_) CloseBatch();  // drawing order is submission order
+    if (RunCount_ > RunBegin_) CloseBatch();  // drawing order is submission order
     const HRESULT hr = State_.ExpandDraw(iType, iStartVertex, iPrimitiveCount, Batch_);
     if (Failed(hr)) return hr;
     ++Frame_.DeviceDraws;
@@ -723,162 +801,251 @@ HRESULT cGLDevice::DrawPrimitive(D3DPRIMITIVETYPE iType, uint32_t iStartVertex, 
     return D3D_OK;
 }
 
-// The instanced letters reproduce the fixed-function vertex work only where every vertex
-// of the draw gets the same colour from the ambient state (no lights, no vertex colour),
-// and only for the letter vertex format; otherwise the column goes the plain way.
-bool cGLDevice::LetterPathApplies(const cLetterColumn& iColumn) const {
-    if (FlushEveryDraw_ || !InScene_) return false;
-    if (State_.FVF != D3DFVF_QUADVERTEX || !iColumn.Buffer || !iColumn.Vertices || !iColumn.Letters) return false;
-    if (iColumn.Buffer->Bytes.size() < 6 * sizeof(float) * 8) return false;
+// The quads reproduce the fixed-function vertex work only where every vertex of the draw
+// gets the same colour from the ambient state (no lights, no vertex colour), and only for
+// the quad vertex format; otherwise the instances go the plain way.
+bool cGLDevice::QuadPathApplies() const {
+    if (FlushEveryDraw_ || !InScene_ || State_.FVF != D3DFVF_QUADVERTEX) return false;
     return !State_.RenderState[D3DRS_LIGHTING] || State_.EnabledLights.empty();
 }
 
-// The rotation and offset of a column's world transform and the quad's corners after the
-// rotation part: worked out again only when the column's inputs differ from the last
-// column's, which in a frame they never do.
-void cGLDevice::PrepareColumnShape(const cLetterColumn& iColumn) {
-    ColumnKey key;
-    key.Angle = iColumn.SceneAngle;
-    key.Offset = iColumn.SceneOffset;
-    key.CellSize = iColumn.CellSize;
-    for (int v = 0; v < 6; ++v) std::memcpy(key.Vertex[v], iColumn.Vertices + v * 8, sizeof key.Vertex[v]);
-    if (ColumnReady_ && std::memcmp(&key, &ColumnKey_, sizeof key) == 0) return;
-    ColumnKey_ = key;
-    ColumnReady_ = true;
+// The rotation and offset of the world transform and the quad's corners after the rotation
+// part: worked out again only when the inputs differ from the last call's, which in a
+// frame they never do.
+void cGLDevice::PrepareQuadShape(const cQuadInstances& iQuads) {
+    ShapeKey key;
+    key.Angle = iQuads.Angle;
+    key.Offset = iQuads.Offset;
+    key.CellSize = iQuads.CellSize;
+    for (int v = 0; v < 6; ++v) std::memcpy(key.Vertex[v], iQuads.Vertices + v * 8, sizeof key.Vertex[v]);
+    if (ShapeReady_ && std::memcmp(&key, &ShapeKey_, sizeof key) == 0) return;
+    ShapeKey_ = key;
+    ShapeReady_ = true;
 
-    // The world transforms of the column differ only in their translation row: the
-    // rotation part (rows 0 to 2) comes from the same step-by-step product.
+    // The world transforms differ only in their translation row: the rotation part (rows 0
+    // to 2) comes from the same step-by-step product.
     D3DMATRIX step;
-    ColumnWorld_ = mDXGraphics::IdentityTransform;
-    mDXGraphics::TransformRotationY(ColumnRotation_, iColumn.SceneAngle);
-    mDXGraphics::TransformTranslation(ColumnOffset_, iColumn.SceneOffset.x, iColumn.SceneOffset.y, iColumn.SceneOffset.z);
+    RotationWorld_ = mDXGraphics::IdentityTransform;
+    mDXGraphics::TransformRotationY(Rotation_, iQuads.Angle);
+    mDXGraphics::TransformTranslation(OffsetTransform_, iQuads.Offset.x, iQuads.Offset.y, iQuads.Offset.z);
     mDXGraphics::TransformTranslation(step, 0, 0, 0);
-    mDXGraphics::TransformMultiply(ColumnWorld_, ColumnWorld_, step);
-    mDXGraphics::TransformMultiply(ColumnWorld_, ColumnWorld_, ColumnRotation_);
-    mDXGraphics::TransformMultiply(ColumnWorld_, ColumnWorld_, ColumnOffset_);
-    const auto& m = ColumnWorld_.m;
+    mDXGraphics::TransformMultiply(RotationWorld_, RotationWorld_, step);
+    mDXGraphics::TransformMultiply(RotationWorld_, RotationWorld_, Rotation_);
+    mDXGraphics::TransformMultiply(RotationWorld_, RotationWorld_, OffsetTransform_);
+    const auto& m = RotationWorld_.m;
 
-    LetterShape& shape = ColumnShape_;
+    QuadShape& shape = ReadyShape_;
     shape = {};
-    const float* vertices = iColumn.Vertices;
+    ShapeTiles_ = true;
+    const float* vertices = iQuads.Vertices;
     for (int v = 0; v < 6; ++v) {
         const float* p = vertices + v * 8;
         // As the vertex transform adds them: the corner's three products first, the
         // translation row last (that last addition is the shader's).
         for (int c = 0; c < 3; ++c) shape.Corner[v][c] = p[0] * m[0][c] + p[1] * m[1][c] + p[2] * m[2][c];
+        shape.Local[v][0] = p[0];
+        shape.Local[v][1] = p[2];
         shape.FarEdge[v][0] = p[0] > 0 ? 1.0f : 0.0f;
         shape.FarEdge[v][1] = p[2] > 0 ? 1.0f : 0.0f;
+        ShapeTiles_ = ShapeTiles_ && std::fabs(p[0]) == 0.5f && std::fabs(p[2]) == 0.5f && p[1] == 0;
         // A corner equal to an earlier one is shared, so GL transforms it once.
         shape.Index[v] = static_cast<uint16_t>(v);
         for (int w = 0; w < v; ++w) {
-            if (std::memcmp(vertices + w * 8, p, 6 * sizeof(float)) == 0 &&
-                shape.FarEdge[w][0] == shape.FarEdge[v][0] && shape.FarEdge[w][1] == shape.FarEdge[v][1]) {
+            if (std::memcmp(vertices + w * 8, p, 6 * sizeof(float)) == 0) {
                 shape.Index[v] = shape.Index[w];
                 break;
             }
         }
     }
-    shape.CellSize = iColumn.CellSize;
+    for (int c = 0; c < 3; ++c) {
+        shape.AxisX[c] = m[0][c];
+        shape.AxisZ[c] = m[2][c];
+    }
+    shape.CellSize = iQuads.CellSize;
 }
 
-HRESULT cGLDevice::DrawLetterColumn(const cLetterColumn& iColumn) {
-    if (!LetterPathApplies(iColumn)) return iDirect3DDevice::DrawLetterColumn(iColumn);
-    if (iColumn.Count == 0) return D3D_OK;
-
-    PrepareColumnShape(iColumn);
-    LetterShape shape = ColumnShape_;
-    const bool lit = State_.RenderState[D3DRS_LIGHTING] != 0;
-    if (lit && (!ChannelColorReady_ || std::memcmp(&ChannelMaterial_, &State_.Material, sizeof ChannelMaterial_) != 0)) {
-        for (uint32_t value = 0; value < 256; ++value) {
-            const D3DCOLORVALUE ambient = mDXGraphics::ColorToValue(value * 0x010101u);
-            const D3DCOLORVALUE& e = State_.Material.Emissive;
-            const D3DCOLORVALUE& a = State_.Material.Ambient;
-            auto clamp01 = [](float x) { return x < 0.0f ? 0.0f : (x > 1.0f ? 1.0f : x); };
-            ChannelColor_[0][value] = clamp01(e.r + ambient.r * a.r);
-            ChannelColor_[1][value] = clamp01(e.g + ambient.g * a.g);
-            ChannelColor_[2][value] = clamp01(e.b + ambient.b * a.b);
-        }
-        ChannelMaterial_ = State_.Material;
-        ChannelColorReady_ = true;
+void cGLDevice::PrepareCellColors() {
+    if (ChannelColorReady_ && std::memcmp(&ChannelMaterial_, &State_.Material, sizeof ChannelMaterial_) == 0) return;
+    const D3DCOLORVALUE& e = State_.Material.Emissive;
+    const D3DCOLORVALUE& a = State_.Material.Ambient;
+    auto byte = [](float x) {
+        const float clamped = x < 0.0f ? 0.0f : (x > 1.0f ? 1.0f : x);
+        return static_cast<uint32_t>(clamped * 255.0f + 0.5f);
+    };
+    for (uint32_t value = 0; value < 256; ++value) {
+        const D3DCOLORVALUE ambient = mDXGraphics::ColorToValue(value * 0x010101u);
+        ChannelColor_[0][value] = byte(e.r + ambient.r * a.r) << 16;
+        ChannelColor_[1][value] = byte(e.g + ambient.g * a.g) << 8;
+        ChannelColor_[2][value] = byte(e.b + ambient.b * a.b);
     }
+    ChannelMaterial_ = State_.Material;
+    ChannelColorReady_ = true;
+}
+
+void cGLDevice::ReserveQuadArrays(size_t iRuns, size_t iCells) {
+    auto reserve = [](auto& array, size_t count, size_t& capacity, size_t more) {
+        if (count + more <= capacity) return;
+        using Element = std::remove_reference_t<decltype(array[0])>;
+        const size_t grown = std::max<size_t>({capacity * 2, count + more, 4096});
+        auto bigger = std::make_unique_for_overwrite<Element[]>(grown);
+        if (count) std::memcpy(bigger.get(), array.get(), count * sizeof(Element));
+        array = std::move(bigger);
+        capacity = grown;
+    };
+    reserve(Runs_, RunCount_, RunCapacity_, iRuns);
+    reserve(Cells_, CellCount_, CellCapacity_, iCells);
+}
+
+namespace {
+
+// A step of one unit along the quad's x or z edge, as the shader's (x, z) step.
+bool UnitEdgeStep(const D3DVECTOR& iStep, float& oX, float& oZ) {
+    const bool alongX = std::fabs(iStep.x) == 1.0f && iStep.y == 0 && iStep.z == 0;
+    const bool alongZ = std::fabs(iStep.z) == 1.0f && iStep.y == 0 && iStep.x == 0;
+    oX = alongX ? iStep.x : 0.0f;
+    oZ = alongZ ? iStep.z : 0.0f;
+    return alongX || alongZ;
+}
+
+// A texture cell's corner in 16-bit fractions of the texture (u low, v high), when it is one.
+bool PackCorner(float iU, float iV, uint32_t& oCorner) {
+    const float u = iU * 65536.0f, v = iV * 65536.0f;  // exact: a power of two
+    if (!(u >= 0.0f && u < 65536.0f && v >= 0.0f && v < 65536.0f)) return false;
+    const auto wholeU = static_cast<uint32_t>(u), wholeV = static_cast<uint32_t>(v);
+    oCorner = wholeU | wholeV << 16;
+    return static_cast<float>(wholeU) == u && static_cast<float>(wholeV) == v;
+}
+
+D3DVECTOR CellPlace(const cQuadStrip& iStrip, uint32_t iCell) {
+    const float k = static_cast<float>(iCell);
+    return {iStrip.Position.x + k * iStrip.Step.x, iStrip.Position.y + k * iStrip.Step.y,
+            iStrip.Position.z + k * iStrip.Step.z};
+}
+
+}  // namespace
+
+HRESULT cGLDevice::DrawCheckedQuadInstances(const cQuadInstances& iQuads) {
+    if (!QuadPathApplies()) return iDirect3DDevice::DrawCheckedQuadInstances(iQuads);
+    size_t cellCount = 0;
+    const cQuadStrip* lastStrip = nullptr;  // the last strip with cells
+    for (uint32_t s = 0; s < iQuads.StripCount; ++s) {
+        cellCount += iQuads.Strips[s].Count;
+        if (iQuads.Strips[s].Count) lastStrip = &iQuads.Strips[s];
+    }
+    if (cellCount == 0) return D3D_OK;
+
+    PrepareQuadShape(iQuads);
+    QuadShape shape = ReadyShape_;
+    const bool lit = State_.RenderState[D3DRS_LIGHTING] != 0;
+    if (lit) PrepareCellColors();
     const float diffuseAlpha = State_.Material.Diffuse.a;
     shape.Alpha = !lit ? 1.0f : (diffuseAlpha < 0.0f ? 0.0f : (diffuseAlpha > 1.0f ? 1.0f : diffuseAlpha));
-
     if (Batch_.Size() > BatchBegin_) CloseBatch();
-    if (LetterCount_ > LetterBegin_ && std::memcmp(&shape, &Shape_, sizeof shape) != 0) CloseBatch();
+    if (RunCount_ > RunBegin_ && std::memcmp(&shape, &Shape_, sizeof shape) != 0) CloseBatch();
     Shape_ = shape;
-    if (LetterCount_ + iColumn.Count > LetterCapacity_) {
-        const size_t capacity = std::max<size_t>({LetterCapacity_ * 2, LetterCount_ + iColumn.Count, 4096});
-        auto grown = std::make_unique_for_overwrite<LetterInstance[]>(capacity);
-        if (LetterCount_) std::memcpy(grown.get(), Letters_.get(), LetterCount_ * sizeof(LetterInstance));
-        Letters_ = std::move(grown);
-        LetterCapacity_ = capacity;
-    }
+    ReserveQuadArrays(cellCount, cellCount);
 
-    const D3DMATRIX& rotation = ColumnRotation_;
-    const float r00 = rotation.m[0][0], r20 = rotation.m[2][0], r02 = rotation.m[0][2], r22 = rotation.m[2][2];
-    const D3DVECTOR o = iColumn.SceneOffset;
-    LetterInstance* out = Letters_.get() + LetterCount_;
-    const cColumnLetter* lastDrawn = nullptr;
-    for (uint32_t i = 0; i < iColumn.Count; ++i) {
-        const cColumnLetter& letter = iColumn.Letters[i];
-        if (!letter.Drawn) continue;
-        lastDrawn = &letter;
-        // The translation row of identity x translation x rotation x offset: the products
-        // with the rotation's zeros and ones drop out without changing any value.
-        out->X = (letter.X * r00 + letter.Z * r20) + o.x;
-        out->Y = letter.Y + o.y;
-        out->Z = (letter.X * r02 + letter.Z * r22) + o.z;
-        if (lit) {
-            out->R = ChannelColor_[0][ChannelR(letter.Ambient)];
-            out->G = ChannelColor_[1][ChannelG(letter.Ambient)];
-            out->B = ChannelColor_[2][ChannelB(letter.Ambient)];
-        } else {
-            out->R = out->G = out->B = 1.0f;
+    const auto& r = Rotation_.m;
+    const float r00 = r[0][0], r20 = r[2][0], r02 = r[0][2], r22 = r[2][2];
+    const D3DVECTOR o = iQuads.Offset;
+    const size_t firstRun = RunCount_, firstCell = CellCount_;
+    RunInstance* run = Runs_.get() + RunCount_;
+    CellTexel* const texels = Cells_.get();
+    CellTexel* texel = texels + CellCount_;
+    const cQuadStrip* lastDrawnStrip = nullptr;
+    uint32_t lastDrawnCell = 0;
+    for (uint32_t s = 0; s < iQuads.StripCount; ++s) {
+        const cQuadStrip& strip = iQuads.Strips[s];
+        float stepX, stepZ;
+        const bool tiles = UnitEdgeStep(strip.Step, stepX, stepZ) && ShapeTiles_;
+        const cQuadCell* cells = iQuads.Cells + strip.First;
+        for (uint32_t k = 0; k < strip.Count;) {
+            if (!cells[k].Drawn) {
+                ++k;
+                continue;
+            }
+            // The translation row of identity x translation x rotation x offset: the products
+            // with the rotation's zeros and ones drop out without changing any value.
+            const D3DVECTOR place = CellPlace(strip, k);
+            run->X = (place.x * r00 + place.z * r20) + o.x;
+            run->Y = place.y + o.y;
+            run->Z = (place.x * r02 + place.z * r22) + o.z;
+            run->StepX = tiles ? stepX : 0.0f;
+            run->StepZ = tiles ? stepZ : 0.0f;
+            run->First = static_cast<int32_t>(texel - texels);
+            // A run goes on while the cells are drawn and tile.
+            do {
+                const cQuadCell& cell = cells[k];
+                if (!PackCorner(cell.U, cell.V, texel->Corner)) [[unlikely]] {
+                    RunCount_ = firstRun;
+                    CellCount_ = firstCell;
+                    return iDirect3DDevice::DrawCheckedQuadInstances(iQuads);
+                }
+                texel->Color = lit ? ChannelColor_[0][ChannelR(cell.Ambient)] | ChannelColor_[1][ChannelG(cell.Ambient)] |
+                                         ChannelColor_[2][ChannelB(cell.Ambient)]
+                                   : 0xFFFFFFu;
+                ++texel;
+                ++k;
+            } while (tiles && k < strip.Count && cells[k].Drawn);
+            run->Last = static_cast<int32_t>(texel - texels) - 1;
+            ++run;
+            lastDrawnStrip = &strip;
+            lastDrawnCell = k - 1;
         }
-        out->U = letter.U;
-        out->V = letter.V;
-        ++out;
     }
-    const size_t drawn = static_cast<size_t>(out - (Letters_.get() + LetterCount_));
-    LetterCount_ += drawn;
+    const size_t drawn = static_cast<size_t>(texel - texels) - CellCount_;
+    CellCount_ += drawn;
+    RunCount_ = static_cast<size_t>(run - Runs_.get());
     Frame_.DeviceDraws += static_cast<uint32_t>(drawn);
-
-    // Leave the state the letter-by-letter sequence leaves: the last letter's cell in the
-    // buffer and its colour, the last drawn letter's world transform and the stream.
-    const cColumnLetter& last = iColumn.Letters[iColumn.Count - 1];
-    WriteLetterCell(iColumn.Vertices, last.U, last.V, iColumn.CellSize);
-    std::memcpy(iColumn.Buffer->Bytes.data(), iColumn.Vertices, 6 * 8 * sizeof(float));
-    State_.RenderState[D3DRS_AMBIENT] = last.Ambient;
-    if (lastDrawn) {
-        // identity x translation x rotation x offset: rows 0 to 2 are the column's; the
-        // translation row is the identity's last row carried through the same products.
-        D3DMATRIX step;
-        mDXGraphics::TransformTranslation(step, lastDrawn->X, lastDrawn->Y, lastDrawn->Z);
-        State_.World = ColumnWorld_;
-        float(&row)[4] = State_.World.m[3];
-        row[0] = row[1] = row[2] = 0;
-        row[3] = 1;
-        mDXGraphics::TransformRow(row, step);
-        mDXGraphics::TransformRow(row, rotation);
-        mDXGraphics::TransformRow(row, ColumnOffset_);
-        State_.Stream = iColumn.Buffer;
-        State_.Stride = 32;
-    }
+    LeaveQuadState(iQuads, *lastStrip, lastDrawnStrip, lastDrawnCell);
     return D3D_OK;
+}
+
+// Leaves the state the call sequence leaves: the last cell's texture cell in the buffer and
+// its colour, the last drawn cell's world transform and the stream.
+void cGLDevice::LeaveQuadState(const cQuadInstances& iQuads, const cQuadStrip& iLastStrip,
+                               const cQuadStrip* iLastDrawnStrip, uint32_t iLastDrawnCell) {
+    const cQuadCell& last = iQuads.Cells[iLastStrip.First + iLastStrip.Count - 1];
+    WriteQuadCell(iQuads.Vertices, last.U, last.V, iQuads.CellSize);
+    std::memcpy(iQuads.Buffer->Bytes.data(), iQuads.Vertices, 6 * 8 * sizeof(float));
+    State_.RenderState[D3DRS_AMBIENT] = last.Ambient;
+    if (!iLastDrawnStrip) return;
+    // identity x translation x rotation x offset: rows 0 to 2 are the shape's; the
+    // translation row is the identity's last row carried through the same products.
+    const D3DVECTOR place = CellPlace(*iLastDrawnStrip, iLastDrawnCell);
+    D3DMATRIX step;
+    mDXGraphics::TransformTranslation(step, place.x, place.y, place.z);
+    State_.World = RotationWorld_;
+    float(&row)[4] = State_.World.m[3];
+    row[0] = row[1] = row[2] = 0;
+    row[3] = 1;
+    mDXGraphics::TransformRow(row, step);
+    mDXGraphics::TransformRow(row, Rotation_);
+    mDXGraphics::TransformRow(row, OffsetTransform_);
+    State_.Stream = iQuads.Buffer;
+    State_.Stride = 32;
 }
 
 HRESULT cGLDevice::CreateTexture(const cImage& iImage, std::shared_ptr<cTexture>& oTexture) {
     oTexture.reset();
     if (iImage.Width <= 0 || iImage.Height <= 0 || iImage.Width > 4096 || iImage.Height > 4096)
         return D3DERR_INVALIDCALL;
-    std::vector<uint8_t> rgba(iImage.Pixels.size() * 4);
+    // A grey, opaque image (the glyph atlas) is kept as one channel read as grey and opaque:
+    // the same texels in a quarter of the memory. The software rasteriser spends most of a
+    // letter's time waiting for texels from memory, so the smaller texture draws faster.
+    const bool grey = std::all_of(iImage.Pixels.begin(), iImage.Pixels.end(), [](uint32_t p) {
+        return ChannelA(p) == 255 && ChannelR(p) == ChannelG(p) && ChannelG(p) == ChannelB(p);
+    });
+    const size_t channels = grey ? 1 : 4;
+    std::vector<uint8_t> texels(iImage.Pixels.size() * channels);
     for (size_t i = 0; i < iImage.Pixels.size(); ++i) {
         const uint32_t p = iImage.Pixels[i];
-        rgba[i * 4 + 0] = static_cast<uint8_t>(ChannelR(p));
-        rgba[i * 4 + 1] = static_cast<uint8_t>(ChannelG(p));
-        rgba[i * 4 + 2] = static_cast<uint8_t>(ChannelB(p));
-        rgba[i * 4 + 3] = static_cast<uint8_t>(ChannelA(p));
+        uint8_t* texel = &texels[i * channels];
+        texel[0] = static_cast<uint8_t>(ChannelR(p));
+        if (grey) continue;
+        texel[1] = static_cast<uint8_t>(ChannelG(p));
+        texel[2] = static_cast<uint8_t>(ChannelB(p));
+        texel[3] = static_cast<uint8_t>(ChannelA(p));
     }
     auto texture = std::make_shared<cGLTexture>();
     texture->Width = iImage.Width;
@@ -890,7 +1057,13 @@ HRESULT cGLDevice::CreateTexture(const cImage& iImage, std::shared_ptr<cTexture>
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
     // The image's top row goes first, so texture coordinate v = 0 is the top of the image.
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, iImage.Width, iImage.Height, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    if (grey) {
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_R8, iImage.Width, iImage.Height, 0, GL_RED, GL_UNSIGNED_BYTE, texels.data());
+        const GLint greyOpaque[4] = {GL_RED, GL_RED, GL_RED, GL_ONE};
+        glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, greyOpaque);
+    } else {
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, iImage.Width, iImage.Height, 0, GL_RGBA, GL_UNSIGNED_BYTE, texels.data());
+    }
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);  // one level, as loaded
     glBindTexture(GL_TEXTURE_2D, static_cast<GLuint>(previous));

@@ -21,8 +21,8 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <vector>
 #include <array>
+#include <vector>
 
 #include "device/cFixedFunction.h"
 #include "device/iDirect3D.h"
@@ -107,13 +107,16 @@ public:
     HRESULT SetStreamSource(uint32_t iStream, cVertexBuffer* iBuffer, uint32_t iStride) override;
     HRESULT DrawPrimitive(D3DPRIMITIVETYPE iType, uint32_t iStartVertex, uint32_t iPrimitiveCount) override;
     HRESULT CreateTexture(const cImage& iImage, std::shared_ptr<cTexture>& oTexture) override;
-    // The letters of a column go into the frame as instances of one shared quad: the CPU
-    // writes 32 bytes per letter instead of six transformed vertices, and the vertex shader
-    // adds the same numbers the CPU would have added, so the triangles are the same.
-    HRESULT DrawLetterColumn(const cLetterColumn& iColumn) override;
 
     // Sends the gathered draws to GL now.
     void Flush();
+
+protected:
+    // A strip's run of drawn cells one step apart along an edge of the quad is one quad (two
+    // triangles) whose fragments find their cell in a buffer of cells: the CPU writes 8
+    // bytes per drawn cell and 32 per run instead of six transformed vertices per cell.
+    // Cells whose corners are not whole 16-bit fractions of the texture go the plain way.
+    HRESULT DrawCheckedQuadInstances(const cQuadInstances& iQuads) override;
 
 private:
     friend class cGLDirect3D;
@@ -123,6 +126,10 @@ private:
         int ViewProjection, HasTexture, Texture, ColorOp, ColorArg1, ColorArg2, AlphaOp, AlphaArg1, AlphaArg2,
             TextureFactor, AlphaTest, AlphaFunc, AlphaRef;
     };
+    struct QuadUniforms {
+        int Corner, Local, FarEdge, AxisX, AxisZ, CellSize, Alpha, Cells;
+    };
+    static QuadUniforms QuadUniformsOf(uint32_t iProgram);
     // The state a gathered draw is rasterised with, kept from when the draw was closed.
     struct DrawState {
         std::array<uint32_t, D3DRS_COUNT> RenderState;
@@ -133,22 +140,40 @@ private:
     void ApplyState(const DrawState& iState, uint32_t iProgram, const Uniforms& iUniforms);
     void BindTarget();
     void CloseBatch();
-    bool LetterPathApplies(const cLetterColumn& iColumn) const;
-    void PrepareColumnShape(const cLetterColumn& iColumn);
+    bool QuadPathApplies() const;
+    void PrepareQuadShape(const cQuadInstances& iQuads);
+    void PrepareCellColors();
+    void ReserveQuadArrays(size_t iRuns, size_t iCells);
+    void LeaveQuadState(const cQuadInstances& iQuads, const cQuadStrip& iLastStrip, const cQuadStrip* iLastDrawnStrip,
+                        uint32_t iLastDrawnCell);
 
-    // One letter as the letter shader reads it: its world translation, lit colour and cell.
-    struct LetterInstance {
+    // One run of drawn cells as the quad shader reads it: the world translation of its first
+    // cell, the step from cell to cell before the rotation (a unit step along the quad's x or
+    // z edge, or none for a run of one cell), and its first and last cell in the cell buffer.
+    struct RunInstance {
         float X, Y, Z;
-        float R, G, B;
-        float U, V;
+        float StepX, StepZ;
+        int32_t First, Last;
+        float Unused;
     };
-    static_assert(sizeof(LetterInstance) == 32);
-    // What every letter of the pending instances shares: the corners of the quad after the
-    // world transform's rotation part, which corners take the far edge of the cell, the
-    // triangles' corner order, the cell size and the colour's alpha.
-    struct LetterShape {
+    static_assert(sizeof(RunInstance) == 32);
+    // One drawn cell, a texel of the cell buffer: its lit colour (8-bit red, green and blue
+    // from bit 16 down) and the top-left corner of its texture cell in 16-bit fractions of
+    // the texture (u low, v high). One 8-byte texel: the software rasteriser fetches it for
+    // every pixel, and a wider one costs it far more.
+    struct CellTexel {
+        uint32_t Color;
+        uint32_t Corner;
+    };
+    static_assert(sizeof(CellTexel) == 8);
+    // What every run of the pending instances shares: the quad's corners after the world
+    // transform's rotation part and before it, which corners take the far edge of the cell,
+    // the triangles' corner order, the rotated x and z axes, the cell size and the alpha.
+    struct QuadShape {
         float Corner[6][3];
+        float Local[6][2];
         float FarEdge[6][2];
+        float AxisX[3], AxisZ[3];
         uint16_t Index[6];
         float CellSize;
         float Alpha;
@@ -165,53 +190,57 @@ private:
 
     uint32_t Program_ = 0, VertexArray_ = 0, VertexBuffer_ = 0, Sampler_ = 0;
     size_t BufferBytes_ = 0;
-    Uniforms U_{}, LetterU_{};
+    Uniforms U_{}, QuadU_{};
+    QuadUniforms QuadQ_{};
 
     // A program whose fragment shader has the texture stage's operations and the alpha test
     // built in as constants: the software rasteriser then runs only the arithmetic the
     // stage needs per pixel instead of every branch of the general blender.
     struct ProgramVariant {
-        std::array<uint32_t, 9> Key;
-        bool Letters;
+        std::array<uint32_t, 12> Key;
+        bool Quads;
         uint32_t Program;
         Uniforms U;
-        int Corner, FarEdge, CellSize, Alpha;
+        QuadUniforms Q;
     };
-    const ProgramVariant* ProgramFor(const DrawState& iState, bool iLetters);
+    const ProgramVariant* ProgramFor(const DrawState& iState, bool iQuads);
     std::vector<ProgramVariant> Variants_;
     bool Specialised_ = true;
 
     // Closed batches wait here until the frame's end (or a clear), so that the GL work of
     // the frame starts after the whole frame has been submitted.
     struct PendingDraw {
-        bool Letters;
-        size_t Begin, End;  // into Batch_ or Letters_
+        bool Quads;
+        size_t Begin, End;  // into Batch_ or Runs_
         DrawState State;
-        LetterShape Shape;
+        QuadShape Shape;
     };
     std::vector<PendingDraw> Pending_;
-    size_t BatchBegin_ = 0, LetterBegin_ = 0;  // where the open batch starts
+    size_t BatchBegin_ = 0, RunBegin_ = 0;  // where the open batch starts
 
-    uint32_t LetterProgram_ = 0, LetterArray_ = 0, LetterBuffer_ = 0, LetterIndices_ = 0;
-    int LetterCorner_ = -1, LetterFarEdge_ = -1, LetterCellSize_ = -1, LetterAlpha_ = -1;
-    size_t LetterBufferBytes_ = 0;
-    std::unique_ptr<LetterInstance[]> Letters_;  // grows by doubling, never shrinks
-    size_t LetterCount_ = 0, LetterCapacity_ = 0;
-    LetterShape Shape_{};
-    // The inputs of the last column's shape, and what was worked out from them.
-    struct ColumnKey {
+    uint32_t QuadProgram_ = 0, QuadArray_ = 0, RunBuffer_ = 0, QuadIndices_ = 0, CellBuffer_ = 0, CellTexture_ = 0;
+    size_t RunBufferBytes_ = 0, CellBufferBytes_ = 0;
+    // Both grow by doubling and never shrink.
+    std::unique_ptr<RunInstance[]> Runs_;
+    std::unique_ptr<CellTexel[]> Cells_;
+    size_t RunCount_ = 0, RunCapacity_ = 0, CellCount_ = 0, CellCapacity_ = 0;
+    QuadShape Shape_{};
+    // The inputs of the last instances' shape, and what was worked out from them.
+    struct ShapeKey {
         float Angle;
         D3DVECTOR Offset;
         float CellSize;
         float Vertex[6][6];  // position and normal of each corner
     };
-    ColumnKey ColumnKey_{};
-    bool ColumnReady_ = false;
-    LetterShape ColumnShape_{};
-    D3DMATRIX ColumnRotation_, ColumnOffset_, ColumnWorld_;
+    ShapeKey ShapeKey_{};
+    bool ShapeReady_ = false;
+    bool ShapeTiles_ = false;  // the quad is the unit square in x and z, so cells a unit step apart tile
+    QuadShape ReadyShape_{};
+    D3DMATRIX Rotation_, OffsetTransform_, RotationWorld_;
     // The lit colour of each ambient channel value for the current material (lighting on,
-    // no light enabled: emissive + ambient state x material ambient, clamped).
-    float ChannelColor_[3][256] = {};
+    // no light enabled: emissive + ambient state x material ambient, clamped), as an 8-bit
+    // value in its place in a cell's colour.
+    uint32_t ChannelColor_[3][256] = {};
     D3DMATERIAL8 ChannelMaterial_{};
     bool ChannelColorReady_ = false;
 };
