@@ -1,11 +1,15 @@
 #include "app/CommandLine.h"
 
 #include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <cstdio>
 
 #include "core/Locations.h"
+#include "core/NumberText.h"
 #include "core/mCore.h"
 #include "core/mFileSystem.h"
+#include "rain/cRain.h"
 
 #ifndef GLYPHFALL_VERSION
 #define GLYPHFALL_VERSION "unknown"
@@ -13,58 +17,239 @@
 
 namespace app {
 
+using Role = SwitchRole;
+
 const std::vector<SwitchInfo> Switches = {
-    {"--help", "", "print this help and exit", false, "-h"},
+    {"--help", "", "print this help and exit", Role::Answer, "-h"},
     {"--version", "", "print the version and exit"},
-    {"--render", "DIR", "render frames to DIR/frame-0001.png and on, with no window or display, and exit"},
-    {"--frames", "N", "with --render: how many frames (default 100)", true},
-    {"--size", "WxH", "with --render: the frame size (default 1024x768)", true},
-    {"--seed", "S", "with --render: the same seed gives the same frames", true},
+    {"--render", "DIR", "render frames to DIR/frame-0001.png and on, with no window or display, and exit",
+     Role::Render},
+    {"--frames", "N", "with --render: how many frames (default 100)", Role::RenderOption},
+    {"--size", "WxH", "with --render: the frame size (default 1024x768)", Role::RenderOption},
+    {"--seed", "S", "with --render: the same seed gives the same frames", Role::RenderOption},
+
+    {"--root", "", "draw into the window $XSCREENSAVER_WINDOW names (hex or decimal), else the root window",
+     Role::Host},
+    {"--window-id", "ID", "draw into that window (hex 0x... or decimal); wins over --root", Role::Host},
+    {"--fps", "", "", Role::Ignored},
+    {"--no-fps", "", "", Role::Ignored},
+    {"--install", "", "", Role::Ignored},
+    {"--noinstall", "", "", Role::Ignored},
+    {"--visual", "V", "", Role::Ignored},
+    {"--mono", "", "", Role::Ignored},
+    {"--window", "", "", Role::Ignored},
+
+    {"--count", "N", "columns of rain", Role::Setting, {}, "Count", {}, true},
+    {"--length", "L", "trail length: short, medium or long", Role::Setting, {}, "Length"},
+    {"--fall-speed", "X", "how fast the rain falls", Role::Setting, {}, "FallSpeed"},
+    {"--fly", "", "fly through the rain", Role::Setting, {}, "Fly", "1"},
+    {"--no-fly", "", "stand still", Role::Setting, {}, "Fly", "0"},
+    {"--fly-speed", "X", "how fast to fly", Role::Setting, {}, "FlySpeed"},
+    {"--leaders", "P", "percentage of columns with a glowing leader", Role::Setting, {}, "Leaders", {}, true},
+    {"--horizontal", "", "some columns run sideways", Role::Setting, {}, "Horizontal", "50"},
+    {"--no-horizontal", "", "every column falls", Role::Setting, {}, "Horizontal", "0"},
+    {"--color", "C", "the colour: #RRGGBB or", Role::Setting, {}, "Color"},
+    {"--random-colors", "", "change the colour at random", Role::Setting, {}, "RandomColors", "1"},
+    {"--random-move", "", "random turns and jumps while flying", Role::Setting, {}, "RandomMove", "1"},
+    {"--no-logos", "", "spell no logo texts into the rain", Role::Setting, {}, "ShowAds", "0"},
 };
 
 namespace {
 
 constexpr std::string_view HelpHint = "Try 'glyphfall --help' for more information.";
+constexpr std::string_view Lengths[] = {"short", "medium", "long"};
 
-const SwitchInfo* FindSwitch(std::string_view name) {
-    const auto found = std::find_if(Switches.begin(), Switches.end(),
-                                    [&](const SwitchInfo& s) { return s.Name == name || s.ShortName == name; });
-    return found == Switches.end() ? nullptr : &*found;
+CommandLine Answer(CommandAction action) {
+    CommandLine command;
+    command.Action = action;
+    return command;
 }
 
-CommandLine Invalid(std::string error) { return {CommandAction::Invalid, std::move(error)}; }
+CommandLine Invalid(std::string error, bool hint = true) {
+    CommandLine command = Answer(CommandAction::Invalid);
+    command.Error = std::move(error);
+    command.Hint = hint;
+    return command;
+}
 
-std::string SwitchLines() {
+std::string Lower(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return lower;
+}
+
+// A preset's name on the command line: its label in lower case up to any bracket, words
+// joined by dashes ("Green (original)" is green, "Ice Blue" ice-blue).
+std::string PresetName(std::string_view label) {
+    std::string name = Lower(label.substr(0, label.find(" (")));
+    std::replace(name.begin(), name.end(), ' ', '-');
+    return name;
+}
+
+std::string PresetNames() {
+    std::string names;
+    for (const mRain::ColorPreset& preset : mRain::ColorPresets)
+        if (!preset.Color.empty()) names += (names.empty() ? "" : ", ") + PresetName(preset.Label);
+    return names;
+}
+
+// "#RRGGBB" as given, or a preset's colour; empty when it is neither.
+std::string ColorOf(std::string_view value) {
+    const bool hex = value.size() == 7 && value[0] == '#' &&
+                     std::all_of(value.begin() + 1, value.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
+    if (hex) return std::string(value);
+    std::string wanted = Lower(value);
+    std::replace(wanted.begin(), wanted.end(), ' ', '-');
+    for (const mRain::ColorPreset& preset : mRain::ColorPresets)
+        if (!preset.Color.empty() && PresetName(preset.Label) == wanted) return std::string(preset.Color);
+    return {};
+}
+
+std::string RangeText(const SwitchInfo& info) {
+    const SettingDefault* key = FindSettingKey(info.Key);
+    const auto number = [](double n) {
+        return n == static_cast<long long>(n) ? mCore::FormatNumber(static_cast<long long>(n)) : mCore::FormatNumber(n);
+    };
+    return number(key->Min) + " to " + number(key->Max);
+}
+
+bool TakesNumber(const SwitchInfo& info) {
+    return info.Role == Role::Setting && info.Fixed.empty() && info.Key != "Length" && info.Key != "Color";
+}
+
+std::string SwitchLines(Role role) {
     std::string text;
     for (const SwitchInfo& s : Switches) {
+        if (s.Role != role && !(role == Role::Answer && (s.Role == Role::Render || s.Role == Role::RenderOption)))
+            continue;
         std::string left = s.ShortName.empty() ? "      " : "  " + std::string(s.ShortName) + ", ";
         left += s.Name;
         if (!s.Value.empty()) left += " " + std::string(s.Value);
-        left.resize(std::max<size_t>(left.size() + 2, 20), ' ');
-        text += left + std::string(s.Help) + "\n";
+        left.resize(std::max<size_t>(left.size() + 2, 24), ' ');
+        std::string help(s.Help);
+        if (TakesNumber(s)) help += " (" + RangeText(s) + ")";
+        if (s.Key == "Color") help += " " + PresetNames();
+        text += left + help + "\n";
     }
     return text;
+}
+
+std::string IgnoredSwitches() {
+    std::string names;
+    for (const SwitchInfo& s : Switches)
+        if (s.Role == Role::Ignored)
+            names += (names.empty() ? "" : ", ") + std::string(s.Name.substr(1)) + (s.Value.empty() ? "" : " ") +
+                     std::string(s.Value);
+    return names;
 }
 
 std::string OrNone(const std::string& path) { return path.empty() ? "(none)" : path; }
 
 }  // namespace
 
-CommandLine ReadCommandLine(const std::vector<std::string>& arguments) {
+const SwitchInfo* FindSwitch(std::string_view name) {
+    // Screen-saver hosts write their switches with one dash or two.
+    const std::string doubled = name.starts_with("-") && !name.starts_with("--") ? "-" + std::string(name) : "";
+    const auto found = std::find_if(Switches.begin(), Switches.end(), [&](const SwitchInfo& s) {
+        return s.Name == name || s.ShortName == name || (!doubled.empty() && s.Name == doubled);
+    });
+    return found == Switches.end() ? nullptr : &*found;
+}
+
+std::optional<uint32_t> ParseWindowId(std::string_view text) {
+    int base = 10;
+    if (text.starts_with("0x") || text.starts_with("0X")) {
+        text.remove_prefix(2);
+        base = 16;
+    }
+    uint32_t id = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), id, base);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || id == 0) return std::nullopt;
+    return id;
+}
+
+std::optional<SettingOverride> ReadSettingSwitch(const SwitchInfo& info, std::string_view value, std::string& oError) {
+    const std::string key(info.Key), name(info.Name);
+    if (!info.Fixed.empty()) return SettingOverride{key, std::string(info.Fixed)};
+    if (info.Key == "Length") {
+        const auto found = std::find(std::begin(Lengths), std::end(Lengths), Lower(value));
+        if (found != std::end(Lengths)) return SettingOverride{key, std::to_string(found - std::begin(Lengths))};
+        oError = name + " needs short, medium or long";
+        return std::nullopt;
+    }
+    if (info.Key == "Color") {
+        std::string color = ColorOf(value);
+        if (!color.empty()) return SettingOverride{key, std::move(color)};
+        oError = name + " needs #RRGGBB or one of " + PresetNames();
+        return std::nullopt;
+    }
+    // The menu and the keys never store a value outside the key's range.
+    const SettingDefault* range = FindSettingKey(info.Key);
+    const auto number = mCore::ParseNumber(value);
+    if (number && *number >= range->Min && *number <= range->Max && (!info.Whole || *number == static_cast<long long>(*number)))
+        return SettingOverride{key, mCore::FormatNumber(*number)};
+    oError = name + " needs " + (info.Whole ? "a whole number" : "a number") + " from " + RangeText(info);
+    return std::nullopt;
+}
+
+CommandLine ReadCommandLine(const std::vector<std::string>& arguments, std::string_view saverWindow) {
     for (const std::string& argument : arguments) {
         const SwitchInfo* known = FindSwitch(argument);
-        if (known && known->Name == "--help") return {CommandAction::Help, {}};
-        if (known && known->Name == "--version") return {CommandAction::Version, {}};
+        if (known && known->Name == "--help") return Answer(CommandAction::Help);
+        if (known && known->Name == "--version") return Answer(CommandAction::Version);
     }
-    if (!arguments.empty() && arguments.front() == "--render") return {CommandAction::Render, {}};
-    for (const std::string& argument : arguments) {
-        if (!argument.starts_with("--")) continue;  // a run mode, or text the entry procedure ignores
+    if (!arguments.empty() && arguments.front() == "--render") return Answer(CommandAction::Render);
+    CommandLine command;
+    bool root = false;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
         const SwitchInfo* known = FindSwitch(argument);
-        if (!known) return Invalid("unrecognized option '" + argument + "'");
-        if (known->Name == "--render") return Invalid("--render must be the first argument");
-        if (known->ForRender) return Invalid(argument + " is only used after --render DIR");
+        if (!known) {
+            if (argument.starts_with("--")) return Invalid("unrecognized option '" + argument + "'");
+            // A run mode, or text the entry procedure ignores.
+            command.RunModeText += (command.RunModeText.empty() ? "" : " ") + argument;
+            continue;
+        }
+        std::string value;
+        if (!known->Value.empty()) {
+            if (i + 1 == arguments.size()) return Invalid(argument + " needs a value");
+            value = arguments[++i];
+        }
+        switch (known->Role) {
+            case Role::Render:
+                return Invalid("--render must be the first argument");
+            case Role::RenderOption:
+                return Invalid(argument + " is only used after --render DIR");
+            case Role::Host:
+                if (known->Name == "--root") {
+                    root = true;
+                } else if (const auto id = ParseWindowId(value)) {
+                    command.HostWindow = *id;
+                } else {
+                    return Invalid(argument + " needs a window id, hexadecimal (0x1a00007) or decimal", false);
+                }
+                break;
+            case Role::Setting: {
+                std::string error;
+                auto setting = ReadSettingSwitch(*known, value, error);
+                if (!setting) return Invalid(error, false);
+                command.Settings.push_back(std::move(*setting));
+                break;
+            }
+            default:
+                break;
+        }
     }
-    return {};
+    if (root && !command.HostWindow) {
+        command.HostWindow = 0;
+        if (!saverWindow.empty() && !(command.HostWindow = ParseWindowId(saverWindow)))
+            return Invalid("XSCREENSAVER_WINDOW holds no window id: '" + std::string(saverWindow) + "'", false);
+    }
+    // Idle daemons start the screen saver as "/s": it takes every monitor and ends on input,
+    // whatever the menu's "Screen saver mode" says, and leaves that mark as it was.
+    if (!command.HostWindow && (command.RunModeText.starts_with("/s") || command.RunModeText.starts_with("/S")))
+        command.Settings.insert(command.Settings.begin(), SettingOverride{"ScreenSaver", "1"});
+    return command;
 }
 
 std::string UsageText(std::string_view appPath) {
@@ -72,16 +257,26 @@ std::string UsageText(std::string_view appPath) {
     const mLocations::SettingsFiles settings = mLocations::SettingsLocations(appPath);
     const std::string atlas = mLocations::FirstReadable(mLocations::AtlasSearchPath(appPath));
     return "Usage: glyphfall [OPTION]... [/s | /p | /c]\n"
-           "       glyphfall --render DIR [--frames N] [--size WxH] [--seed S]\n"
+           "       glyphfall --root | --window-id ID [OPTION]...\n"
+           "       glyphfall --render DIR [--frames N] [--size WxH] [--seed S] [OPTION]...\n"
            "A full-screen digital rain: columns of glyphs falling through a 3-D field.\n"
            "Right-click the rain for its menu of settings; F1 and F2 change the speed; Escape ends it.\n"
            "\n"
            "Options:\n" +
-           SwitchLines() +
+           SwitchLines(Role::Answer) +
+           "\n"
+           "Settings for this run only, in every mode (glyphfall.ini never keeps them):\n" +
+           SwitchLines(Role::Setting) +
+           "\n"
+           "Inside a screen saver's window (the host ends the program with a signal; the settings\n"
+           "file is read, never written; no menu, keys or mouse):\n" +
+           SwitchLines(Role::Host) + "  A single dash works as well as two. Accepted and ignored: " + IgnoredSwitches() +
+           "\n"
            "\n"
            "Run modes (as screen-saver hosts pass them; anything else runs the animation):\n"
-           "  (none), /s        run the animation in a full-screen window\n"
-           "  /p...             the screen-saver preview: not supported, ends at once\n"
+           "  (none)            run the animation in a full-screen window\n"
+           "  /s                as a screen saver: every monitor, ends on a key or a mouse movement\n"
+           "  /p...             the Windows screen-saver preview: not supported, ends at once\n"
            "  /c...             show how to configure it, then end\n"
            "\n"
            "Settings file glyphfall.ini: read from the first of these that exists, written to the first:\n"
@@ -111,7 +306,8 @@ int AnswerCommandLine(const CommandLine& command) {
             std::printf("%s\n", VersionText().c_str());
             return 0;
         case CommandAction::Invalid:
-            std::fprintf(stderr, "glyphfall: %s\n%s\n", command.Error.c_str(), std::string(HelpHint).c_str());
+            std::fprintf(stderr, "glyphfall: %s\n", command.Error.c_str());
+            if (command.Hint) std::fprintf(stderr, "%s\n", std::string(HelpHint).c_str());
             return 2;
         default:
             return 0;

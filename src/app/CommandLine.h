@@ -1,36 +1,71 @@
 #pragma once
-// The program's own double-dash switches and the usage text. The Windows-style run modes
-// ("/s", "/p...", "/c...") are not read here: they go to the entry procedure as before.
+// The program's own switches and the usage text. The Windows-style run modes ("/s",
+// "/p...", "/c...") are not switches: they go to the entry procedure as before.
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "settings/SettingsKeys.h"
+
 namespace app {
 
 enum class CommandAction {
-    Run,      // the entry procedure decides from the argument text
+    Run,      // the entry procedure decides from the run-mode text
     Render,   // frames to files; the renderer reads the rest of the arguments
     Help,     // print the usage, exit 0
     Version,  // print the version, exit 0
-    Invalid,  // a switch the program does not know: one line and the hint, exit 2
+    Invalid,  // a switch the program does not know, or a value it cannot use: exit 2
 };
 
 struct CommandLine {
     CommandAction Action = CommandAction::Run;
     std::string Error;  // Invalid: what is wrong, in one line
+    bool Hint = true;   // Invalid: follow the error with the pointer to --help
+    // The arguments that are no switch ("/s", "/p 1234"), joined by single blanks.
+    std::string RunModeText;
+    // The window to draw into (--root, --window-id): 0 stands for the root window.
+    std::optional<uint32_t> HostWindow;
+    // The settings switches, in the order given; "/s" adds screen-saver mode.
+    std::vector<SettingOverride> Settings;
 };
 
-// One switch as --help lists it. Switches marked ForRender only follow "--render DIR".
+enum class SwitchRole {
+    Answer,        // answers on the terminal and ends
+    Render,        // --render DIR: must come first
+    RenderOption,  // only after --render DIR
+    Host,          // the window to draw into
+    Setting,       // overrides a setting for this run
+    Ignored,       // screen-saver hosts pass it; it changes nothing here
+};
+
+// One switch as --help lists it. A single dash works as well as two, as screen-saver hosts
+// expect (-root, -window-id).
 struct SwitchInfo {
     std::string_view Name, Value, Help;
-    bool ForRender = false;
+    SwitchRole Role = SwitchRole::Answer;
     std::string_view ShortName = {};
+    std::string_view Key = {};    // Setting: the settings key it overrides
+    std::string_view Fixed = {};  // Setting without a value: the value it stands for
+    bool Whole = false;           // Setting with a number: only whole numbers
 };
 extern const std::vector<SwitchInfo> Switches;
 
 // Reads the arguments after the program name. --help and --version win wherever they
-// stand; "--render" must come first.
-CommandLine ReadCommandLine(const std::vector<std::string>& arguments);
+// stand; "--render" must come first. saverWindow is $XSCREENSAVER_WINDOW, which --root draws
+// into when it is set.
+CommandLine ReadCommandLine(const std::vector<std::string>& arguments, std::string_view saverWindow = {});
+
+// A settings switch with its value (empty for one without): the override, or nothing with
+// the reason, which names the switch and the values it takes, in oError.
+std::optional<SettingOverride> ReadSettingSwitch(const SwitchInfo& info, std::string_view value, std::string& oError);
+// The switch of that name (either dash form), or nullptr.
+const SwitchInfo* FindSwitch(std::string_view name);
+
+// An X window id as hosts write it: hexadecimal "0x1a00007" or decimal; nothing for 0 or
+// anything else.
+std::optional<uint32_t> ParseWindowId(std::string_view text);
 
 // The --help text: the switches, the run modes, and where the settings file and the glyph
 // atlas are looked for (with the places that apply to the program in appPath now).

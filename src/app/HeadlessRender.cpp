@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "app/CommandLine.h"
 #include "app/frmMain.h"
 #include "core/Locations.h"
 #include "core/EndSignals.h"
@@ -112,14 +113,21 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(const std::vector<std::str
         return std::nullopt;
     }
     options.Folder = arguments[1];
-    for (size_t i = 2; i < arguments.size(); i += 2) {
+    for (size_t i = 2; i < arguments.size(); ++i) {
         const std::string& name = arguments[i];
-        if (i + 1 >= arguments.size()) {
+        const SwitchInfo* setting = FindSwitch(name);
+        const bool isSetting = setting && setting->Role == SwitchRole::Setting;
+        const bool takesValue = !isSetting || !setting->Value.empty();
+        if (takesValue && i + 1 >= arguments.size()) {
             oError = name + " needs a value";
             return std::nullopt;
         }
-        const std::string_view value = arguments[i + 1];
-        if (name == "--frames") {
+        const std::string_view value = takesValue ? std::string_view(arguments[++i]) : std::string_view();
+        if (isSetting) {
+            auto given = ReadSettingSwitch(*setting, value, oError);
+            if (!given) return std::nullopt;
+            options.Settings.push_back(std::move(*given));
+        } else if (name == "--frames") {
             if (!ReadWhole(value, options.Frames) || options.Frames < 1) {
                 oError = "--frames needs a whole number of at least 1";
                 return std::nullopt;
@@ -185,6 +193,7 @@ int RenderHeadless(const HeadlessOptions& options) {
     if (mDXGraphics::Initialize()) {
         mCore::CatchEndSignals();
         frmMain form(window, settings, clock, rnd);
+        form.Overrides = options.Settings;
         form.Load();
         exitCode = ReportFrames(window, options);
         if (form.MainDevice) form.MainDevice->Release();

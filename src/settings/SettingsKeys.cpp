@@ -1,5 +1,6 @@
 #include "settings/SettingsKeys.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "core/NumberText.h"
@@ -27,6 +28,14 @@ bool Usable(const SettingDefault& key, const std::string& text) {
 
 }  // namespace
 
+const SettingDefault* FindSettingKey(std::string_view key) {
+    for (const SettingDefault& entry : SettingsKeys)
+        if (entry.Key == key) return &entry;
+    for (const SettingDefault& entry : LaterSettingsKeys)
+        if (entry.Key == key) return &entry;
+    return nullptr;
+}
+
 void DeclareSettingDefaults(cValues& settings) {
     for (const SettingDefault& key : SettingsKeys) settings.SetDefault(key.Key, key.Default);
 }
@@ -43,4 +52,23 @@ std::vector<ReplacedSetting> ReplaceUnusableSettings(cValues& settings) {
     for (const SettingDefault& key : LaterSettingsKeys)
         if (!settings.Value(key.Key).IsEmpty()) replaceIfUnusable(key);
     return replaced;
+}
+
+std::vector<OverriddenSetting> ApplyOverrides(cValues& settings, const std::vector<SettingOverride>& overrides) {
+    std::vector<OverriddenSetting> overridden;
+    for (const SettingOverride& given : overrides) {
+        // The first override of a key holds what the file had; a later one of the same key
+        // (--fly --no-fly) only changes the value.
+        const auto earlier = std::find_if(overridden.begin(), overridden.end(),
+                                          [&](const OverriddenSetting& o) { return o.Given.Key == given.Key; });
+        if (earlier == overridden.end()) overridden.push_back({given, settings.StoredText(given.Key)});
+        else earlier->Given.Value = given.Value;
+        settings.Value(given.Key, given.Value);
+    }
+    return overridden;
+}
+
+void RestoreOverridden(cValues& settings, const std::vector<OverriddenSetting>& overridden) {
+    for (const OverriddenSetting& o : overridden)
+        if (settings.StoredText(o.Given.Key) == o.Given.Value) settings.Value(o.Given.Key, o.Stored.value_or(""));
 }

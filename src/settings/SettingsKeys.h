@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -77,3 +78,23 @@ struct ReplacedSetting {
 // Replaces every value that does not fit its key's kind and range by the key's default, so
 // that the run uses the default and the file is written back corrected at the end.
 std::vector<ReplacedSetting> ReplaceUnusableSettings(cValues& settings);
+
+// The key's entry in either table; nullptr for a key the program does not have.
+const SettingDefault* FindSettingKey(std::string_view key);
+
+// A value given for one run only (a command-line switch). The store holds it while the
+// program runs, so everything reads it as usual; before the store is written, the value it
+// replaced goes back, so the file never learns of it.
+struct SettingOverride {
+    std::string Key;
+    std::string Value;
+};
+struct OverriddenSetting {
+    SettingOverride Given;
+    std::optional<std::string> Stored;  // the record's text before the override; nothing when absent
+};
+
+std::vector<OverriddenSetting> ApplyOverrides(cValues& settings, const std::vector<SettingOverride>& overrides);
+// Puts back what each override replaced. A key whose value no longer is the override's was
+// changed during the run (from the menu or the keys): that choice is the user's and stays.
+void RestoreOverridden(cValues& settings, const std::vector<OverriddenSetting>& overridden);

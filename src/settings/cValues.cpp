@@ -98,6 +98,12 @@ SettingValue cValues::Value(std::string_view iName) const {
     return SettingValue(record.Text, false);
 }
 
+std::optional<std::string> cValues::StoredText(std::string_view iName) const {
+    const size_t i = Find(iName);
+    if (iName.empty() || i == Records_.size()) return std::nullopt;
+    return Records_[i].Text;
+}
+
 bool cValues::Value(std::string_view iName, std::string_view iValue) {
     if (iName.empty()) return false;
     if (iName.size() > MaxFieldLength || iValue.size() > MaxFieldLength) return false;

@@ -2,6 +2,7 @@
 // A small store of named values, kept as text, loaded from one binary file at start-up
 // and written back at the end.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,6 +41,8 @@ public:
     void Reset();
 
     SettingValue Value(std::string_view iName) const;
+    // The record's text exactly as stored (a numeric record's too), or nothing when absent.
+    std::optional<std::string> StoredText(std::string_view iName) const;
     // Stores iValue under iName; an empty value deletes the key. False (and nothing stored)
     // when the key or value would not fit the file's 16-bit length fields.
     bool Value(std::string_view iName, std::string_view iValue);
