@@ -139,6 +139,18 @@ void cDevice::ApplyProjection(iDirect3DDevice& d) {
     Check(d.SetTransform(D3DTS_PROJECTION, Projection_));
 }
 
+void cDevice::Resize(int32_t iW, int32_t iH) {
+    mCore::Guarded("cDevice.Resize", [&] {
+        ResX = iW;
+        ResY = iH;
+        PresentParams_.BackBufferWidth = static_cast<uint32_t>(iW);
+        PresentParams_.BackBufferHeight = static_cast<uint32_t>(iH);
+        if (!Device) return;
+        Check(Device->Reset(PresentParams_));
+        ApplyProjection(*Device);
+    });
+}
+
 void cDevice::SetKeepShape(bool iKeep) {
     KeepShape_ = iKeep;
     if (Device) mCore::Guarded("cDevice.SetKeepShape", [&] { ApplyProjection(*Device); });

@@ -38,6 +38,9 @@ public:
                     D3DMULTISAMPLE_TYPE iMultiSampleType);
     void SetupRenderer(int32_t iAlphaMode, int32_t iBlendMode, bool iColorVertex);
     void Release();
+    // The window is now iW x iH pixels: the back buffer takes that size through the device's
+    // Reset, and the projection the new aspect. Call between frames.
+    void Resize(int32_t iW, int32_t iH);
 
     // "Keep 4:3 proportions": the projection's aspect becomes (width / height) x 0.5625
     // instead of height / width, so a glyph cell keeps on every screen the shape it has on a
