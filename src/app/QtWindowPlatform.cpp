@@ -10,9 +10,12 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QOpenGLContext>
+#include <QPointer>
 #include <QScreen>
 #include <QUrl>
 #include <QWindow>
+#include <cmath>
+#include <cstdio>
 #include <map>
 
 #include "app/KeyTranslation.h"
@@ -51,6 +54,7 @@ class GLWindow final : public QWindow {
 public:
     iWindowEvents* Listener = nullptr;
     bool Open = true;
+    bool Hosted = false;  // inside another program's window: input is that program's
 
     GLWindow() {
         setSurfaceType(QSurface::OpenGLSurface);
@@ -72,7 +76,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override {
-        if (!Listener) return;
+        if (!Listener || Hosted) return;
         const int code = KeyCodeFor(event->key(), event->text().toStdString(),
                                     event->modifiers() & Qt::KeypadModifier);
         Listener->KeyDown(code, ShiftOf(event->modifiers()));
@@ -80,14 +84,14 @@ protected:
 
     void mousePressEvent(QMouseEvent* event) override {
         const int button = ButtonOf(event->button());
-        if (!Listener || button == 0) return;
+        if (!Listener || Hosted || button == 0) return;
         const QPointF at = Pixels(event->position());
         Listener->MouseDown(button, ShiftOf(event->modifiers()), static_cast<float>(at.x()),
                             static_cast<float>(at.y()));
     }
 
     void mouseMoveEvent(QMouseEvent* event) override {
-        if (!Listener) return;
+        if (!Listener || Hosted) return;
         const QPointF at = Pixels(event->position());
         Listener->MouseMove(ButtonsOf(event->buttons()), ShiftOf(event->modifiers()), static_cast<float>(at.x()),
                             static_cast<float>(at.y()));
@@ -127,19 +131,71 @@ void AddItems(QMenu& menu, const MenuItem& parent, std::map<QAction*, MenuComman
     }
 }
 
+QScreen* ScreenUnderPointer() {
+    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    return screen ? screen : QGuiApplication::primaryScreen();
+}
+
+QtWindowPlatform* CurrentWindow = nullptr;
+
 }  // namespace
 
 struct QtWindowPlatform::Impl {
+    // The other program's window this one is drawn inside. Declared before Window, so that
+    // Window, its child, goes first.
+    std::unique_ptr<QWindow> Host;
     GLWindow Window;
     QOpenGLContext Context;
     bool ContextReady = false;
     WId BoundWindow = 0;  // the native window the context was last made current on
     std::string GLError;
     bool Attached = false;
+    QPointer<QScreen> Screen;  // the monitor the window was opened for; none: the one under the pointer
+    std::unique_ptr<X11Desktop::WindowWatch> HostWatch;
+    QSize HostSize;
+    bool HostGone = false;
+    QMetaObject::Connection ScreenGeometry;
+    std::vector<QMetaObject::Connection> Connections;
+
+    ~Impl() {
+        for (const auto& connection : Connections) QObject::disconnect(connection);
+        QObject::disconnect(ScreenGeometry);
+    }
+
+    // Fills the host window, in device pixels (rounded up, so no column is left bare).
+    void FitToHost() {
+        const qreal ratio = Window.devicePixelRatio();
+        Window.setGeometry(0, 0, static_cast<int>(std::ceil(HostSize.width() / ratio)),
+                           static_cast<int>(std::ceil(HostSize.height() / ratio)));
+    }
+
+    // A shown window keeps covering its monitor when the monitor changes its mode, or when the
+    // window moves to another one (its own went away).
+    void FollowScreen(QScreen* screen) {
+        QObject::disconnect(ScreenGeometry);
+        if (!screen) return;
+        ScreenGeometry = QObject::connect(screen, &QScreen::geometryChanged, [this](const QRect& geometry) {
+            if (Window.isVisible()) Window.setGeometry(geometry);
+        });
+        if (Window.isVisible()) Window.setGeometry(screen->geometry());
+    }
+
+    // Runs the listener's handler from the event loop, outside the code that noticed the change.
+    void Tell(void (iWindowEvents::*handler)()) {
+        QMetaObject::invokeMethod(
+            &Window, [this, handler] {
+                if (Window.Listener) (Window.Listener->*handler)();
+            },
+            Qt::QueuedConnection);
+    }
 };
 
-QtWindowPlatform::QtWindowPlatform() : impl_(std::make_unique<Impl>()) {
-    impl_->Window.create();
+QtWindowPlatform::QtWindowPlatform() : QtWindowPlatform(std::make_unique<Impl>()) {}
+
+QtWindowPlatform::QtWindowPlatform(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {
+    Impl& i = *impl_;
+    if (i.Screen) i.Window.setScreen(i.Screen);
+    i.Window.create();
     impl_->Context.setFormat(impl_->Window.requestedFormat());
     if (!impl_->Context.create()) {
         impl_->GLError = "No OpenGL context could be created.";
@@ -150,18 +206,72 @@ QtWindowPlatform::QtWindowPlatform() : impl_(std::make_unique<Impl>()) {
     } else {
         impl_->ContextReady = true;
     }
+    if (i.Host) return;
+    i.Connections.push_back(QObject::connect(&i.Window, &QWindow::screenChanged, [&i](QScreen* s) { i.FollowScreen(s); }));
+    if (i.Screen) return;
+    // The main window tells the controller when monitors come and go.
+    for (auto signal : {&QGuiApplication::screenAdded, &QGuiApplication::screenRemoved})
+        i.Connections.push_back(QObject::connect(qGuiApp, signal, [&i] { i.Tell(&iWindowEvents::ScreensChanged); }));
 }
 
 QtWindowPlatform::~QtWindowPlatform() {
+    if (CurrentWindow == this) CurrentWindow = nullptr;
     if (impl_->ContextReady) impl_->Context.doneCurrent();
 }
+
+std::unique_ptr<QtWindowPlatform> QtWindowPlatform::Inside(uint32_t host, std::string& oError) {
+    if (!X11Desktop::Available()) {
+        oError = "drawing into another program's window needs an X11 display";
+        return nullptr;
+    }
+    if (host == 0) host = X11Desktop::RootWindow();
+    int width = 0, height = 0;
+    if (!X11Desktop::WindowSize(host, width, height)) {
+        char id[16];
+        std::snprintf(id, sizeof id, "0x%x", host);
+        oError = std::string("there is no window ") + id;
+        return nullptr;
+    }
+    auto impl = std::make_unique<Impl>();
+    impl->Host.reset(QWindow::fromWinId(host));
+    impl->HostSize = QSize(width, height);
+    impl->Window.Hosted = true;
+    // Input goes through to the host; bypassing the window manager matters for a child of the root.
+    impl->Window.setFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowTransparentForInput |
+                          Qt::WindowDoesNotAcceptFocus | Qt::BypassWindowManagerHint);
+    impl->Window.setParent(impl->Host.get());
+    std::unique_ptr<QtWindowPlatform> window(new QtWindowPlatform(std::move(impl)));
+    Impl& i = *window->impl_;
+    i.FitToHost();
+    i.HostWatch = X11Desktop::WatchWindow(
+        host, static_cast<uint32_t>(i.Window.winId()),
+        [&i](int w, int h) {
+            i.HostSize = QSize(w, h);
+            i.FitToHost();
+        },
+        [&i] {
+            i.HostGone = true;
+            if (!i.Window.Listener) i.Window.Open = false;
+            i.Tell(&iWindowEvents::CloseRequested);
+        });
+    return window;
+}
+
+QtWindowPlatform* QtWindowPlatform::Current() { return CurrentWindow; }
 
 void QtWindowPlatform::SetListener(iWindowEvents* listener) { impl_->Window.Listener = listener; }
 
 void QtWindowPlatform::ShowFullScreen() {
     GLWindow& window = impl_->Window;
+    if (impl_->Host) {
+        impl_->FitToHost();
+        window.show();  // our own window inside the host's: the host stays as it is
+        return;
+    }
+    QScreen* screen = impl_->Screen ? impl_->Screen.data() : ScreenUnderPointer();
+    if (screen) window.setScreen(screen);
     // Without a window manager the full-screen state alone would not size the window.
-    if (QScreen* screen = window.screen()) window.setGeometry(screen->geometry());
+    if (screen) window.setGeometry(screen->geometry());
     if (impl_->Attached) {
         window.show();
         X11Desktop::SetBackgroundStates(window.winId(), true);
@@ -190,6 +300,7 @@ bool QtWindowPlatform::MakeCurrent() {
         return false;
     }
     impl_->BoundWindow = impl_->Window.winId();
+    CurrentWindow = this;
     return true;
 }
 
@@ -201,7 +312,7 @@ bool QtWindowPlatform::SurfaceLost() const {
 
 void QtWindowPlatform::SwapBuffers() {
     if (impl_->ContextReady && impl_->Window.Open && impl_->Window.isExposed() && !SurfaceLost() &&
-        !X11Desktop::ConnectionBroken())
+        !impl_->HostGone && !X11Desktop::ConnectionBroken())
         impl_->Context.swapBuffers(&impl_->Window);
 }
 
@@ -220,13 +331,13 @@ void QtWindowPlatform::Close() {
     if (!impl_->Window.Open) return;
     impl_->Window.Open = false;
     impl_->Window.Listener = nullptr;
-    impl_->Window.hide();
+    if (!impl_->HostGone) impl_->Window.hide();  // a destroyed host took our window with it
 }
 
 bool QtWindowPlatform::IsOpen() const { return impl_->Window.Open; }
 
 std::optional<MenuCommand> QtWindowPlatform::PopupMenu(const MenuModel& model) {
-    if (!impl_->Window.Open) return std::nullopt;
+    if (!impl_->Window.Open || impl_->Host) return std::nullopt;
     // Built afresh each time so that captions and marks are exactly the model's now.
     QMenu menu;
     menu.setWindowTitle(QString::fromStdString(model.Root().Caption));
@@ -239,6 +350,7 @@ std::optional<MenuCommand> QtWindowPlatform::PopupMenu(const MenuModel& model) {
 }
 
 void QtWindowPlatform::SetPointer(PointerKind kind) {
+    if (impl_->Host) return;  // the pointer over the host is the host's business
     if (kind == PointerKind::Invisible)
         impl_->Window.setCursor(Qt::BlankCursor);
     else
@@ -246,7 +358,7 @@ void QtWindowPlatform::SetPointer(PointerKind kind) {
 }
 
 bool QtWindowPlatform::AttachToDesktop(bool attach) {
-    if (attach == impl_->Attached || !impl_->Window.Open) return impl_->Attached;
+    if (attach == impl_->Attached || !impl_->Window.Open || impl_->Host) return impl_->Attached;
     GLWindow& window = impl_->Window;
     if (!X11Desktop::Available()) return impl_->Attached;  // Wayland and others: no such place
 
@@ -279,8 +391,27 @@ bool QtWindowPlatform::AttachToDesktop(bool attach) {
 bool QtWindowPlatform::AttachedToDesktop() const { return impl_->Attached; }
 
 void QtWindowPlatform::OpenWebPage(std::string_view url) {
+    if (impl_->Host) return;
     // The desktop's URL handler, never a shell: the address cannot run anything.
     QDesktopServices::openUrl(QUrl(QString::fromUtf8(url.data(), static_cast<qsizetype>(url.size()))));
+}
+
+std::vector<std::string> QtWindowPlatform::OtherScreens() const {
+    std::vector<std::string> names;
+    if (impl_->Host || impl_->Screen) return names;
+    for (QScreen* screen : QGuiApplication::screens())
+        if (screen != impl_->Window.screen()) names.push_back(screen->name().toStdString());
+    return names;
+}
+
+std::unique_ptr<iWindowPlatform> QtWindowPlatform::OpenOnScreen(std::string_view name) {
+    for (QScreen* screen : QGuiApplication::screens()) {
+        if (screen->name().toStdString() != name) continue;
+        auto impl = std::make_unique<Impl>();
+        impl->Screen = screen;
+        return std::unique_ptr<iWindowPlatform>(new QtWindowPlatform(std::move(impl)));
+    }
+    return nullptr;
 }
 
 }  // namespace app

@@ -12,6 +12,7 @@
 
 #include "app/EndSignalWatch.h"
 #include "app/MainWindow.h"
+#include "app/QtWindowPlatform.h"
 #include "app/X11Desktop.h"
 #include "app/frmMain.h"
 #include "core/Startup.h"
@@ -22,8 +23,6 @@
 namespace app {
 
 namespace {
-// The window the device presents to; the root objects exist before the window does.
-iWindowPlatform* PresentTarget = nullptr;
 // The controller while its window lives.
 frmMain* Running = nullptr;
 
@@ -69,26 +68,37 @@ private:
 }  // namespace
 
 void InstallWindowGraphics() {
+    // The device draws to the window whose context is current: with a window per monitor,
+    // each frame binds its window's context before drawing.
     mDXGraphics::SetDirect3DFactory([] {
         cGLOptions gl;
         gl.Present = [] {
-            if (PresentTarget) PresentTarget->SwapBuffers();
+            if (QtWindowPlatform* target = QtWindowPlatform::Current()) target->SwapBuffers();
         };
-        gl.Framebuffer = [] { return PresentTarget ? PresentTarget->DefaultFramebuffer() : 0u; };
+        gl.Framebuffer = [] {
+            QtWindowPlatform* target = QtWindowPlatform::Current();
+            return target ? target->DefaultFramebuffer() : 0u;
+        };
         // The window system may re-create the native window (the background switch does);
         // the device then rebinds its context to the new surface.
-        gl.SurfaceLost = [] { return PresentTarget && PresentTarget->SurfaceLost(); };
-        gl.RestoreSurface = [] { return PresentTarget && PresentTarget->MakeCurrent(); };
+        gl.SurfaceLost = [] {
+            QtWindowPlatform* target = QtWindowPlatform::Current();
+            return target && target->SurfaceLost();
+        };
+        gl.RestoreSurface = [] {
+            QtWindowPlatform* target = QtWindowPlatform::Current();
+            return target && target->MakeCurrent();
+        };
         return std::make_shared<cGLDirect3D>(gl);
     });
 }
 
-int RunMainWindow(iWindowPlatform& window) {
+int RunMainWindow(iWindowPlatform& window, const std::vector<SettingOverride>& settings) {
     static const bool saveAtExit = std::atexit(SaveSettingsAtExit) == 0;
     (void)saveAtExit;
-    PresentTarget = &window;
     {
         frmMain form(window, mCore::Settings, mCore::Clock(), mCore::Rnd);
+        form.Overrides = settings;
         Running = &form;
         // A logout, a shutdown or Ctrl+C: the same unload as Escape, from the event loop.
         EndSignalWatch endSignals([&form] { form.Unload(); });
@@ -99,7 +109,6 @@ int RunMainWindow(iWindowPlatform& window) {
         while (window.PumpEvents()) mCore::Clock().Sleep(20);
         Running = nullptr;
     }
-    PresentTarget = nullptr;
     // Only an unload that failed (and said so) closes the window without ending the program.
     return 1;
 }

@@ -10,9 +10,11 @@
 // Time: ticks and sleeping go through mCore::Clock(); message and input boxes through
 // mCore::Dialogs(). The platform installs its dialogs there when it has a display.
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace app {
 
@@ -91,8 +93,11 @@ public:
     virtual void MouseDown(int button, int shift, float x, float y) = 0;
     virtual void MouseMove(int buttons, int shift, float x, float y) = 0;
     // The user closed the window by the window system's means. The window stays until the
-    // controller calls Close(); without a listener it closes at once.
+    // controller calls Close(); without a listener it closes at once. A window inside another
+    // program's window asks this too when that window goes away.
     virtual void CloseRequested() = 0;
+    // A monitor was added or removed (OtherScreens has changed).
+    virtual void ScreensChanged() {}
 };
 
 class iWindowPlatform {
@@ -103,7 +108,8 @@ public:
     virtual void SetListener(iWindowEvents* listener) = 0;
 
     // Covers the whole screen with the window and shows it (no frame, nothing but the
-    // drawing surface).
+    // drawing surface): the monitor under the pointer, or the one the window was opened on.
+    // A window inside another program's window fills that window instead, and follows its size.
     virtual void ShowFullScreen() = 0;
     // Size of the drawing surface in physical pixels.
     virtual int Width() const = 0;
@@ -147,6 +153,13 @@ public:
 
     // Shows the address in the user's browser; failures are silent.
     virtual void OpenWebPage(std::string_view url) = 0;
+
+    // The monitors other than this window's, by names that stay while the monitor is there;
+    // none where the window system has no more (or the window is inside another's).
+    virtual std::vector<std::string> OtherScreens() const { return {}; }
+    // A further window of the same kind for the named monitor, hidden until ShowFullScreen;
+    // nullptr when that monitor is gone.
+    virtual std::unique_ptr<iWindowPlatform> OpenOnScreen(std::string_view /*screen*/) { return nullptr; }
 };
 
 }  // namespace app

@@ -1,5 +1,6 @@
 #include "app/X11Desktop.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QGuiApplication>
 
 #include <algorithm>
@@ -114,6 +115,90 @@ void SetBackgroundStates(uintptr_t windowId, bool on) {
     xcb_flush(c);
 }
 
+uint32_t RootWindow() {
+    xcb_connection_t* c = Connection();
+    if (!c) return 0;
+    // The screen DISPLAY names (":0.1" is screen 1); the first one when it names none.
+    char* host = nullptr;
+    int display = 0, wanted = 0;
+    if (xcb_parse_display(nullptr, &host, &display, &wanted)) std::free(host);
+    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(c));
+    for (int i = 0; i < wanted && screens.rem > 1; ++i) xcb_screen_next(&screens);
+    return screens.rem ? screens.data->root : 0;
+}
+
+bool WindowSize(uint32_t window, int& width, int& height) {
+    xcb_connection_t* c = Connection();
+    if (!c) return false;
+    xcb_get_geometry_reply_t* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
+    if (!geometry) return false;
+    width = geometry->width;
+    height = geometry->height;
+    std::free(geometry);
+    return true;
+}
+
+namespace {
+
+class XcbWindowWatch final : public WindowWatch, public QAbstractNativeEventFilter {
+public:
+    XcbWindowWatch(uint32_t window, uint32_t inside, std::function<void(int, int)> onResize, std::function<void()> onGone)
+        : window_(window), inside_(inside), onResize_(std::move(onResize)), onGone_(std::move(onGone)) {
+        xcb_connection_t* c = Connection();
+        // Structure events of a window go to every client that asks for them; the mask is this
+        // program's own and changes nothing for the window's owner.
+        const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+        xcb_change_window_attributes(c, window_, XCB_CW_EVENT_MASK, &mask);
+        xcb_flush(c);
+        qGuiApp->installNativeEventFilter(this);
+        WindowSize(window_, width_, height_);
+    }
+    ~XcbWindowWatch() override {
+        if (qGuiApp) qGuiApp->removeNativeEventFilter(this);
+    }
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+        if (type != "xcb_generic_event_t") return false;
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        switch (event->response_type & 0x7F) {
+            case XCB_CONFIGURE_NOTIFY: {
+                const auto* configure = static_cast<const xcb_configure_notify_event_t*>(message);
+                if (configure->window != window_ || (configure->width == width_ && configure->height == height_)) break;
+                width_ = configure->width;
+                height_ = configure->height;
+                if (!gone_) onResize_(width_, height_);
+                break;
+            }
+            case XCB_DESTROY_NOTIFY: {
+                const auto* destroy = static_cast<const xcb_destroy_notify_event_t*>(message);
+                if ((destroy->window == window_ || destroy->window == inside_) && !gone_) {
+                    gone_ = true;
+                    onGone_();
+                }
+                break;
+            }
+            default:
+                break;
+        }
+        return false;  // Qt still sees everything
+    }
+
+private:
+    uint32_t window_, inside_;
+    std::function<void(int, int)> onResize_;
+    std::function<void()> onGone_;
+    int width_ = 0, height_ = 0;
+    bool gone_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<WindowWatch> WatchWindow(uint32_t window, uint32_t inside, std::function<void(int, int)> onResize,
+                                         std::function<void()> onGone) {
+    if (!Connection()) return nullptr;
+    return std::make_unique<XcbWindowWatch>(window, inside, std::move(onResize), std::move(onGone));
+}
+
 #else
 
 bool Available() { return false; }
@@ -121,6 +206,11 @@ bool ConnectionBroken() { return false; }
 std::function<bool()> ConnectionProbe() { return {}; }
 void SetWindowType(uintptr_t, bool) {}
 void SetBackgroundStates(uintptr_t, bool) {}
+uint32_t RootWindow() { return 0; }
+bool WindowSize(uint32_t, int&, int&) { return false; }
+std::unique_ptr<WindowWatch> WatchWindow(uint32_t, uint32_t, std::function<void(int, int)>, std::function<void()>) {
+    return nullptr;
+}
 
 #endif
 

@@ -1,8 +1,10 @@
 #pragma once
 // The X11 side of "Stay in background": the EWMH hints that make a window the desktop's
-// background (type DESKTOP; states BELOW, SKIP_TASKBAR, SKIP_PAGER) and take them away.
+// background (type DESKTOP; states BELOW, SKIP_TASKBAR, SKIP_PAGER) and take them away; and
+// of drawing inside a window another program owns (a screen saver's).
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 namespace app::X11Desktop {
 
@@ -20,5 +22,20 @@ void SetWindowType(uintptr_t window, bool desktop);
 // Adds or removes the background states, both on the window's own property (read at map
 // time and by tools) and through the window manager's protocol for a mapped window.
 void SetBackgroundStates(uintptr_t window, bool on);
+
+// The root window of the default screen; 0 without X11.
+uint32_t RootWindow();
+// The window's size in pixels; false when there is no such window (or no X11).
+bool WindowSize(uint32_t window, int& width, int& height);
+
+// Follows a window of another program without changing anything about it: onResize gets
+// its new size when it changes, onGone is called once when it is destroyed (or when
+// `inside`, a window of ours within it, is destroyed with it). Only while the watch lives.
+class WindowWatch {
+public:
+    virtual ~WindowWatch() = default;
+};
+std::unique_ptr<WindowWatch> WatchWindow(uint32_t window, uint32_t inside, std::function<void(int, int)> onResize,
+                                         std::function<void()> onGone);
 
 }  // namespace app::X11Desktop

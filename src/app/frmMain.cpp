@@ -64,7 +64,7 @@ void ReportReplacedSettings(const std::vector<ReplacedSetting>& replaced) {
 }  // namespace
 
 frmMain::frmMain(app::iWindowPlatform& window, cValues& settings, mCore::iClock& clock, mCore::cRandom& rnd)
-    : Rain(settings, Camera, clock, rnd), Window_(window), Settings_(settings), Clock_(clock), Rnd_(rnd) {
+    : Main(window, settings, clock, rnd), Window_(window), Settings_(settings), Clock_(clock), Rnd_(rnd) {
     Window_.SetListener(this);
 }
 
@@ -78,14 +78,30 @@ void frmMain::ApplySettingsToMenu() {
     Menu.SetChecked("mnuShowAds", Settings_.Value("ShowAds").IsOn());
     Menu.SetChecked("mnuStayBack", Settings_.Value("StayBack").IsOn());
     Menu.SetChecked("mnuScreenSaver", Settings_.Value("ScreenSaver").IsOn());
-    Window_.SetPointer(Checked("mnuScreenSaver") ? app::PointerKind::Invisible : app::PointerKind::Default);
+    SetPointers();
     Menu.SetChecked("mnuHorizontal", Settings_.Value("Horizontal").Number() > 0);
     // Start-up has put right any value the menu could not store; a missing one reads as 0.
     static_assert(mRain::GlyphSets.size() == LaterSettingsKeys[0].Max + 1);
-    const int32_t glyphs = Settings_.Value("Glyphs").Long();
-    Menu.CheckOnly("mnuGlyphs", glyphs);
-    Rain.SelectGlyphs(glyphs);
+    Menu.CheckOnly("mnuGlyphs", Settings_.Value("Glyphs").Long());
     Menu.SetChecked("mnuKeepShape", Settings_.Value("KeepShape").IsOn());
+}
+
+// The rain's own settings; a further monitor's rain then takes the running values of the
+// main one's that are stored only at the end.
+void frmMain::PrepareRain(cRain& rain) {
+    rain.SetHexColor(Settings_.Value("Color").Text());
+    rain.LetterColor = rain.TargetColor;  // the saved colour from the first frame, no fade
+    rain.ReadSettings();
+    rain.SelectGlyphs(Settings_.Value("Glyphs").Long());
+    if (&rain == &Rain) return;
+    rain.LeaderPercent = Rain.LeaderPercent;
+    rain.FlyStep = Rain.FlyStep;
+}
+
+void frmMain::SetPointers() {
+    const auto pointer = Checked("mnuScreenSaver") ? app::PointerKind::Invisible : app::PointerKind::Default;
+    Window_.SetPointer(pointer);
+    for (Screen& screen : Screens) screen.Window->SetPointer(pointer);
 }
 
 bool frmMain::CreateDevice() {
@@ -111,9 +127,8 @@ void frmMain::Load() {
         Window_.ShowFullScreen();
         DeclareSettingDefaults(Settings_);
         ReportReplacedSettings(ReplaceUnusableSettings(Settings_));
-        Rain.SetHexColor(Settings_.Value("Color").Text());
-        Rain.LetterColor = Rain.TargetColor;  // the saved colour from the first frame, no fade
-        Rain.ReadSettings();
+        Overridden_ = ApplyOverrides(Settings_, Overrides);
+        PrepareRain(Rain);
         Zoom = Settings_.Value("Zoom").Single();
         ApplySettingsToMenu();
         app::SetDesktopParent(Window_, Checked("mnuStayBack"));
@@ -121,16 +136,7 @@ void frmMain::Load() {
         Motion.FlySpeed = Settings_.Value("FlySpeed").Single();
         Rain.FlyStep = Settings_.Value("Fly").IsOn() ? Motion.FlySpeed : 0;  // flying starts at full speed
         CreateDevice();
-        if (const HRESULT hr = MainDevice->Device->SetRenderState(D3DRS_CLIPPING, 1); Failed(hr))
-            throw mCore::Failure(mDXGraphics::ErrorText(hr));
-        MainDevice->SetupRenderer(2, 2, false);
-        Camera.SetPosition(0, 0, 0);
-        Camera.Angle(mCore::ToSingle(6.283185 / 360 * 270));
-        Camera.Flatten(0);
-        Renderer.CreateBuffer(*MainDevice);
-        Rain.SetupChars();
-        Rain.SetupBackground();
-        Rain.SetupLogo(Checked("mnuShowAds"));
+        SetupScene(Main);
         const std::vector<std::string> searched = mLocations::AtlasSearchPath(mCore::AppPath);
         const std::string texture = mLocations::FirstReadable(searched);
         if (texture.empty()) {
@@ -142,10 +148,85 @@ void frmMain::Load() {
             Unload();
             return;
         }
+        AtlasFile_ = texture;
         TextureIndex = MainDevice->LoadTexture(texture, -1);
     });
     if (!started) ExitCode = 1;  // the window stays, without rain, until it is closed
-    if (started && !Unloading_) MainLoop();
+    if (started && !Unloading_) {
+        FollowScreens();
+        MainLoop();
+    }
+}
+
+void frmMain::SetupScene(cRainView& view) {
+    if (const HRESULT hr = view.Device->Device->SetRenderState(D3DRS_CLIPPING, 1); Failed(hr))
+        throw mCore::Failure(mDXGraphics::ErrorText(hr));
+    view.Device->SetupRenderer(2, 2, false);
+    view.Camera.SetPosition(0, 0, 0);
+    view.Camera.Angle(mCore::ToSingle(6.283185 / 360 * 270));
+    view.Camera.Flatten(0);
+    view.Renderer.CreateBuffer(*view.Device);
+    view.Rain.SetupChars();
+    view.Rain.SetupBackground();
+    view.Rain.SetupLogo(Checked("mnuShowAds"));
+}
+
+// In screen-saver mode and as the desktop background the rain covers every monitor; as an
+// ordinary window, only the main window's.
+void frmMain::FollowScreens() {
+    mCore::Guarded("frmMain.FollowScreens", [&] {
+        const bool everyMonitor = Checked("mnuScreenSaver") || Checked("mnuStayBack");
+        const std::vector<std::string> wanted = everyMonitor ? Window_.OtherScreens() : std::vector<std::string>();
+        const auto isWanted = [&](const Screen& screen) {
+            return std::find(wanted.begin(), wanted.end(), screen.Name) != wanted.end();
+        };
+        const size_t before = Screens.size();
+        for (size_t i = Screens.size(); i-- > 0;)
+            if (!isWanted(Screens[i])) CloseScreen(i);
+        if (Screens.size() < before) Window_.MakeCurrent();  // the frames go to the main window alone again
+        for (const std::string& name : wanted)
+            if (std::none_of(Screens.begin(), Screens.end(), [&](const Screen& s) { return s.Name == name; }))
+                OpenScreen(name);
+    });
+}
+
+void frmMain::ScreensChanged() {
+    if (!Unloading_) FollowScreens();
+}
+
+void frmMain::OpenScreen(const std::string& name) {
+    Screen screen{name, Window_.OpenOnScreen(name), nullptr};
+    if (!screen.Window) return;
+    app::iWindowPlatform& window = *screen.Window;
+    screen.View = std::make_unique<cRainView>(window, Settings_, Clock_, Rnd_);
+    window.SetListener(this);
+    window.ShowFullScreen();
+    window.SetPointer(Checked("mnuScreenSaver") ? app::PointerKind::Invisible : app::PointerKind::Default);
+    if (Checked("mnuStayBack")) window.AttachToDesktop(true);
+    cRainView& view = *screen.View;
+    PrepareRain(view.Rain);
+    view.Device = std::make_unique<cDevice>();
+    view.Device->SetKeepShape(Checked("mnuKeepShape"));
+    if (!window.MakeCurrent() || !view.Device->Initialize(window.NativeHandle(), window.Width(), window.Height(),
+                                                          D3DFMT_D16, D3DMULTISAMPLE_NONE)) {
+        // The other monitors still rain.
+        std::fprintf(stderr, "glyphfall: no rain on monitor %s: %s\n", name.c_str(), mCore::LastError.c_str());
+        window.Close();
+        return;
+    }
+    SetupScene(view);
+    view.TextureIndex = view.Device->LoadTexture(AtlasFile_, -1);
+    Screens.push_back(std::move(screen));
+}
+
+void frmMain::CloseScreen(size_t index) {
+    Screen& screen = Screens[index];
+    // The device's objects belong to its window's context.
+    screen.Window->MakeCurrent();
+    screen.View->Device->Release();
+    screen.View.reset();
+    screen.Window->Close();
+    Screens.erase(Screens.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
 void frmMain::MainLoop() {
@@ -164,26 +245,40 @@ void frmMain::MainLoop() {
 void frmMain::Frame() {
     Rain.SampleNow();
     mCore::Now = Rain.Now;
-    if (Checked("mnuRandomColors")) Rain.RandomColorStep();
-    Rain.FadeLetterColor();
+    if (Checked("mnuRandomColors")) {
+        Rain.RandomColorStep();
+        for (Screen& screen : Screens) screen.View->Rain.TargetColor = Rain.TargetColor;  // one colour everywhere
+    }
     const bool flying = Checked("mnuFly");
-    const float step = Motion.RampFlyStep(Rain.FlyStep, flying);
     Motion.Ease();
     Motion.Bounce(flying, Checked("mnuRandomMove"), Rain.Now, Settings_, Rnd_);
-    Rain.SetupLogo(Checked("mnuShowAds"));
+    const SceneTransform scene{Motion.SceneAngle, {Motion.SceneOffset.x, Motion.SceneOffset.y, Motion.SceneOffset.z}};
+    ForEachView([&](cRainView& view) { DrawView(view, flying, scene); });
     mCore::Now = Rain.Now;
-    Rain.Animate();
+}
+
+void frmMain::DrawView(cRainView& view, bool flying, const SceneTransform& scene) {
+    if (&view != &Main) view.Rain.SampleNow();
+    view.Rain.FadeLetterColor();
+    const float step = Motion.RampFlyStep(view.Rain.FlyStep, flying);
+    view.Rain.SetupLogo(Checked("mnuShowAds"));
+    view.Rain.Animate();
+    cDevice& device = *view.Device;
+    if (!Screens.empty()) view.Window.MakeCurrent();  // each window has its own context
+    // The window changed size (a monitor's new mode, a host's window resized): the back
+    // buffer and the projection follow before the frame is drawn.
+    const int width = view.Window.Width(), height = view.Window.Height();
+    if (width > 0 && height > 0 && (width != device.ResX || height != device.ResY)) device.Resize(width, height);
     // A frame that could not begin (the device was just reset onto a new surface) draws
     // nothing: drawing outside a scene would only fail and report it. The camera still moves.
-    const bool begun = MainDevice->BeginScene(Camera);
+    const bool begun = device.BeginScene(view.Camera);
     if (begun) {
-        MainDevice->SetTexture(0, TextureIndex);
-        const SceneTransform scene{Motion.SceneAngle, {Motion.SceneOffset.x, Motion.SceneOffset.y, Motion.SceneOffset.z}};
-        Renderer.RenderLetters(*MainDevice, Rain, Camera, scene);
-        Renderer.RenderLeaders(*MainDevice, Rain, scene);
+        device.SetTexture(0, view.TextureIndex);
+        view.Renderer.RenderLetters(device, view.Rain, view.Camera, scene);
+        view.Renderer.RenderLeaders(device, view.Rain, scene);
     }
-    Camera.AddPosition(0, -step, 0);
-    if (begun) MainDevice->EndScene();
+    view.Camera.AddPosition(0, -step, 0);
+    if (begun) device.EndScene();
 }
 
 void frmMain::Pace() {
@@ -207,12 +302,11 @@ void frmMain::KeyDown(int keyCode, int /*shift*/) {
             if (Motion.FlySpeed < 0) Motion.FlySpeed = 0;
             return;
         case app::KeyCode::F1:
-            return Rain.ChangeSpeed(mCore::ToSingle(Rain.MaxSpeed + 0.1));
+            return ForEachView([](cRainView& v) { v.Rain.ChangeSpeed(mCore::ToSingle(v.Rain.MaxSpeed + 0.1)); });
         case app::KeyCode::F2:
-            return Rain.ChangeSpeed(mCore::ToSingle(Rain.MaxSpeed - 0.1));
+            return ForEachView([](cRainView& v) { v.Rain.ChangeSpeed(mCore::ToSingle(v.Rain.MaxSpeed - 0.1)); });
         case app::KeyCode::F3:
-            Rain.NextLogoTime = Rain.Now + 3000;
-            return;
+            return ForEachView([](cRainView& v) { v.Rain.NextLogoTime = v.Rain.Now + 3000; });
         case app::KeyCode::F5:
             // The test block: 41 lines of seven groups of eight zeros.
             TypedText.clear();
@@ -220,9 +314,9 @@ void frmMain::KeyDown(int keyCode, int /*shift*/) {
                 for (int group = 0; group < 7; ++group) TypedText += "00000000 ";
                 TypedText += "<br>";
             }
-            return Rain.SetupWord(TypedText);
+            return ForEachView([&](cRainView& v) { v.Rain.SetupWord(TypedText); });
         case app::KeyCode::Enter:
-            Rain.SetupWord(TypedText);
+            ForEachView([&](cRainView& v) { v.Rain.SetupWord(TypedText); });
             TypedText.clear();
             return;
         default:
@@ -252,8 +346,10 @@ void frmMain::MouseMove(int buttons, int shift, float x, float y) {
         MouseStartY = y;
     }
     if (buttons == app::MouseButton::Left && shift > 0) {
-        Camera.Angle(mCore::ToSingle(Camera.Angle() - (static_cast<double>(x) - LastMouseX) / 200));
-        Camera.Flatten(mCore::ToSingle(Camera.Flatten() - (static_cast<double>(y) - LastMouseY) / 200));
+        ForEachView([&](cRainView& v) {
+            v.Camera.Angle(mCore::ToSingle(v.Camera.Angle() - (static_cast<double>(x) - LastMouseX) / 200));
+            v.Camera.Flatten(mCore::ToSingle(v.Camera.Flatten() - (static_cast<double>(y) - LastMouseY) / 200));
+        });
     }
     LastMouseX = x;
     LastMouseY = y;
@@ -262,12 +358,17 @@ void frmMain::MouseMove(int buttons, int shift, float x, float y) {
 void frmMain::StoreLastSettings() {
     Settings_.Value("FlySpeed", Motion.FlySpeed);
     Settings_.Value("Leaders", static_cast<int>(Rain.LeaderPercent));
+    RestoreOverridden(Settings_, Overridden_);
 }
 
 void frmMain::Unload() {
     if (Unloading_) return;
     Unloading_ = true;
     const bool released = mCore::Guarded("frmMain.Unload", [&] {
+        if (!Screens.empty()) {
+            while (!Screens.empty()) CloseScreen(Screens.size() - 1);
+            Window_.MakeCurrent();
+        }
         if (MainDevice) MainDevice->Release();
         StoreLastSettings();
         MainDevice.reset();
@@ -278,7 +379,9 @@ void frmMain::Unload() {
 }
 
 bool frmMain::SaveSettingsWithoutWindow() {
-    if (Unloading_) return false;  // the unload writes them, or has already failed and said so
+    // The unload writes them, or has already failed and said so; inside another program's
+    // window the file is never written.
+    if (Unloading_ || mCore::Hosted()) return false;
     Unloading_ = true;
     StoreLastSettings();
     return Settings_.SaveData();
@@ -288,17 +391,18 @@ void frmMain::RunMenuCommand(const app::MenuCommand& command) {
     const std::string& name = command.Name;
     if (name == "mnuLength") {
         Menu.CheckOnly("mnuLength", command.Index);
-        Rain.LengthMode = command.Index;
+        ForEachView([&](cRainView& v) { v.Rain.LengthMode = command.Index; });
         Settings_.Value("Length", command.Index);
     } else if (name == "mnuGlyphs") {
         Menu.CheckOnly("mnuGlyphs", command.Index);
-        Rain.SelectGlyphs(command.Index);
+        ForEachView([&](cRainView& v) { v.Rain.SelectGlyphs(command.Index); });
         Settings_.Value("Glyphs", command.Index);
     } else if (name == "mnuLeaders") {
         if (command.Index >= 0 && command.Index < static_cast<int>(std::size(LeaderPercents)))
-            Rain.LeaderPercent = LeaderPercents[command.Index];
+            ForEachView([&](cRainView& v) { v.Rain.LeaderPercent = LeaderPercents[command.Index]; });
     } else if (name == "mnuColor") {
-        Rain.SetHexColor(Menu.Item("mnuColor", command.Index).Tag);
+        const std::string& color = Menu.Item("mnuColor", command.Index).Tag;
+        ForEachView([&](cRainView& v) { v.Rain.SetHexColor(color); });
     } else if (name == "mnuUserColor") {
         AskUserColor();
     } else if (name == "mnuChangeCount") {
@@ -322,10 +426,16 @@ void frmMain::ToggleSwitch(const app::MenuCommand& command) {
         Menu.Toggle(item.Control);
         const bool on = Checked(item.Control);
         Settings_.Value(item.Key, on ? item.OnValue : 0);
-        if (item.Control == "mnuStayBack") app::SetDesktopParent(Window_, on);
-        if (item.Control == "mnuScreenSaver")
-            Window_.SetPointer(on ? app::PointerKind::Invisible : app::PointerKind::Default);
-        if (item.Control == "mnuKeepShape" && MainDevice) MainDevice->SetKeepShape(on);
+        if (item.Control == "mnuStayBack") {
+            app::SetDesktopParent(Window_, on);
+            for (Screen& screen : Screens) screen.Window->AttachToDesktop(on);
+        }
+        if (item.Control == "mnuScreenSaver") SetPointers();
+        if (item.Control == "mnuStayBack" || item.Control == "mnuScreenSaver") FollowScreens();
+        if (item.Control == "mnuKeepShape")
+            ForEachView([&](cRainView& v) {
+                if (v.Device) v.Device->SetKeepShape(on);
+            });
         return;
     }
 }
@@ -363,7 +473,7 @@ void frmMain::ChangeCount() {
         case app::CountAnswer::Kind::Store:
             Settings_.Value("Count", static_cast<int>(count.Count));
             Window_.PumpEvents();
-            Rain.SetupBackground();
+            ForEachView([](cRainView& v) { v.Rain.SetupBackground(); });
     }
 }
 
@@ -397,7 +507,7 @@ void frmMain::AskUserColor() {
         case mRain::UserColorAnswer::Kind::Nothing:
             return;
         case mRain::UserColorAnswer::Kind::Color:
-            return Rain.SetHexColor(parsed.Text);
+            return ForEachView([&](cRainView& v) { v.Rain.SetHexColor(parsed.Text); });
         case mRain::UserColorAnswer::Kind::Invalid:
             mCore::Dialogs().MessageBox(mRain::UserColorInvalidText, mRain::UserColorInvalidTitle,
                                         mCore::MessageIcon::Critical);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/MenuModel.h"
 #include "app/SceneMotion.h"
@@ -13,6 +14,7 @@
 #include "core/Platform.h"
 #include "device/cDevice.h"
 #include "rain/cRain.h"
+#include "settings/SettingsKeys.h"
 #include "render/LetterRenderer.h"
 #include "render/cCamera.h"
 
@@ -33,23 +35,42 @@ struct CountAnswer {
 CountAnswer ReadCountAnswer(std::string_view answer);
 }  // namespace app
 
+// The rain on one window: its own model, camera, renderer and device. The main window has
+// one; in screen-saver mode and as the desktop background every further monitor has its own.
+struct cRainView {
+    cRainView(app::iWindowPlatform& window, cValues& settings, mCore::iClock& clock, mCore::cRandom& rnd)
+        : Window(window), Rain(settings, Camera, clock, rnd) {}
+    app::iWindowPlatform& Window;
+    cCamera Camera;
+    cRain Rain;
+    cLetterRenderer Renderer;
+    std::unique_ptr<cDevice> Device;
+    int32_t TextureIndex = 0;
+};
+
 class frmMain final : public app::iWindowEvents {
 public:
     frmMain(app::iWindowPlatform& window, cValues& settings, mCore::iClock& clock, mCore::cRandom& rnd);
     ~frmMain() override;
 
+    // Settings given for this run only (command-line switches); set before Load. They never
+    // reach the settings file.
+    std::vector<SettingOverride> Overrides;
+
     // The load handler: the window's start-up, then the main loop. Returns when the loop
     // ends (a reported failure, or the window is gone) or when start-up could not finish.
     void Load();
     void MainLoop();
-    // One frame from the clock sample to the presented picture (no messages, no pacing).
+    // One frame from the clock sample to the presented pictures (no messages, no pacing).
     void Frame();
 
-    // Input (the window calls these inside PumpEvents).
+    // Input (the windows call these inside PumpEvents). Keys, the menu and the camera drag
+    // act on the rain of every monitor.
     void KeyDown(int keyCode, int shift) override;
     void MouseDown(int button, int shift, float x, float y) override;
     void MouseMove(int buttons, int shift, float x, float y) override;
     void CloseRequested() override { Unload(); }
+    void ScreensChanged() override;
 
     // Runs one popup-menu command.
     void RunMenuCommand(const app::MenuCommand& command);
@@ -60,14 +81,23 @@ public:
     // neither the window nor the device. False when nothing was written.
     bool SaveSettingsWithoutWindow();
 
-    // State, read by tests and the headless renderer.
-    cCamera Camera;
-    cRain Rain;
-    cSceneMotion Motion;
+    // State, read by tests and the headless renderer. Camera, Rain, Renderer, MainDevice and
+    // TextureIndex are the main window's.
+    cRainView Main;
+    cCamera& Camera = Main.Camera;
+    cRain& Rain = Main.Rain;
+    cLetterRenderer& Renderer = Main.Renderer;
+    std::unique_ptr<cDevice>& MainDevice = Main.Device;
+    int32_t& TextureIndex = Main.TextureIndex;
+    // The further monitors while the rain covers every one, each with its own window.
+    struct Screen {
+        std::string Name;
+        std::unique_ptr<app::iWindowPlatform> Window;
+        std::unique_ptr<cRainView> View;
+    };
+    std::vector<Screen> Screens;
+    cSceneMotion Motion;  // one scene movement for every monitor
     app::MenuModel Menu;
-    cLetterRenderer Renderer;
-    std::unique_ptr<cDevice> MainDevice;
-    int32_t TextureIndex = 0;
     float Zoom = 1;  // kept from the settings file; nothing uses it
     std::string TypedText;
     bool MouseStartKnown = false;
@@ -78,9 +108,21 @@ public:
 
 private:
     bool Checked(std::string_view name) const { return Menu.Checked(name); }
+    template <class Action>
+    void ForEachView(Action action) {
+        action(Main);
+        for (Screen& screen : Screens) action(*screen.View);
+    }
     void ApplySettingsToMenu();
+    void PrepareRain(cRain& rain);
     void StoreLastSettings();
     bool CreateDevice();
+    void SetupScene(cRainView& view);
+    void DrawView(cRainView& view, bool flying, const SceneTransform& scene);
+    void FollowScreens();
+    void OpenScreen(const std::string& name);
+    void CloseScreen(size_t index);
+    void SetPointers();
     void Pace();
     void ToggleSwitch(const app::MenuCommand& command);
     void ChangeCount();
@@ -93,5 +135,7 @@ private:
     cValues& Settings_;
     mCore::iClock& Clock_;
     mCore::cRandom& Rnd_;
+    std::vector<OverriddenSetting> Overridden_;
+    std::string AtlasFile_;
     bool Unloading_ = false;
 };

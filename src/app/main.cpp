@@ -1,9 +1,11 @@
 // The program's entry. --help and --version answer on the terminal; "--render DIR ..."
 // renders frames to files without any window; everything else decides from the command
-// line whether to run, then shows the window.
+// line whether to run, then shows the window: full-screen, or inside the window a screen
+// saver hands out (--root, --window-id).
 // Qt connects to the display only when a dialog or the window needs it, so the
 // screen-saver preview ("/p") and a second copy end without touching it.
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -31,13 +33,18 @@ int RenderToFiles(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const app::CommandLine command = app::ReadCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    const char* saverWindow = std::getenv("XSCREENSAVER_WINDOW");
+    const app::CommandLine command =
+        app::ReadCommandLine(std::vector<std::string>(argv + 1, argv + argc), saverWindow ? saverWindow : "");
     if (command.Action == app::CommandAction::Render) return RenderToFiles(argc, argv);
     if (command.Action != app::CommandAction::Run) return app::AnswerCommandLine(command);
 
+    const bool hosted = command.HostWindow.has_value();
+    mCore::SetHosted(hosted);
     app::QtRuntime::Init(argc, argv);
     static app::QtDialogs dialogs;
-    if (app::QtRuntime::DisplayAvailable()) mCore::SetDialogs(&dialogs);
+    // Inside another program's window nobody could answer a dialog: messages go to standard error.
+    if (app::QtRuntime::DisplayAvailable() && !hosted) mCore::SetDialogs(&dialogs);
 
     mCore::StartupHooks hooks;
     hooks.InitializeGraphics = [] {
@@ -45,10 +52,10 @@ int main(int argc, char** argv) {
         return mDXGraphics::Initialize();
     };
     hooks.ReleaseGraphics = [] { mDXGraphics::Release(); };
-    hooks.ShowMainWindow = [] { return app::ShowMainWindow(); };
+    hooks.ShowMainWindow = [&command] { return app::ShowMainWindow(command.HostWindow, command.Settings); };
     mCore::SetStartupHooks(std::move(hooks));
 
-    const int exitCode = mCore::Main(mCore::ArgumentText(argc, argv));
+    const int exitCode = mCore::Main(command.RunModeText);
     mCore::SetDialogs(nullptr);
     app::QtRuntime::Release();
     return exitCode;

@@ -14,6 +14,7 @@ const char* const ConfigureHint = "To configure don't move your mouse and press 
 
 namespace {
 StartupHooks Hooks;
+bool HostedRun = false;
 
 // Reads the first settings file there is, and remembers the user's own file as the one to
 // write: a system-wide default is read, never written.
@@ -28,10 +29,13 @@ void LoadSettings() {
 
 void SetStartupHooks(StartupHooks hooks) { Hooks = std::move(hooks); }
 
+void SetHosted(bool hosted) { HostedRun = hosted; }
+bool Hosted() { return HostedRun; }
+
 int Main(std::string_view argumentText) {
     bool run = false;
     Guarded("mCore.Main", [&] {
-        if (!AcquireSingleInstance()) return;
+        if (!HostedRun && !AcquireSingleInstance()) return;
         switch (RunModeOf(argumentText)) {
             case RunMode::Preview:
                 return;  // the preview is not supported and shows nothing
@@ -62,8 +66,10 @@ void Initialize() {
 
 void ShutDown(int exitCode) {
     if (Hooks.ReleaseGraphics) Hooks.ReleaseGraphics();
-    mLocations::MakeFolderFor(Settings.FileName());  // the user's folder appears on the first save
-    Settings.SaveData();
+    if (!HostedRun) {
+        mLocations::MakeFolderFor(Settings.FileName());  // the user's folder appears on the first save
+        Settings.SaveData();
+    }
     Settings.Reset();
     Terminate(exitCode);
 }

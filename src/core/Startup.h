@@ -20,6 +20,12 @@ void SetStartupHooks(StartupHooks hooks);
 
 extern const char* const ConfigureHint;
 
+// Drawing into a window another program owns (a screen saver's): that program starts a copy
+// per monitor and one for its settings dialog's preview, so no one-copy lock is taken, and the
+// settings file is read, never written.
+void SetHosted(bool hosted);
+bool Hosted();
+
 // Decides from the argument text whether the program runs; returns the exit code: 0 after
 // the early ends, otherwise what the window's life came to.
 int Main(std::string_view argumentText);
