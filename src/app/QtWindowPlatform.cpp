@@ -10,13 +10,14 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QOpenGLContext>
-#include <QPointer>
 #include <QScreen>
 #include <QUrl>
 #include <QWindow>
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <optional>
+#include <vector>
 
 #include "app/KeyTranslation.h"
 #include "app/MenuModel.h"
@@ -131,8 +132,45 @@ void AddItems(QMenu& menu, const MenuItem& parent, std::map<QAction*, MenuComman
     }
 }
 
-QScreen* ScreenUnderPointer() {
-    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+// One monitor: a name that stays while it is there, and its rectangle in Qt's coordinates.
+struct Monitor {
+    QString Name;
+    QRect Geometry;
+};
+
+// Every monitor: Qt's screens, or the X server's Xinerama heads where those are more (a
+// server that joins its screens with Xinerama reports them to RandR as one).
+std::vector<Monitor> Monitors() {
+    std::vector<Monitor> monitors;
+    for (QScreen* screen : QGuiApplication::screens()) monitors.push_back({screen->name(), screen->geometry()});
+    const std::vector<X11Desktop::Area> heads = X11Desktop::XineramaHeads();
+    if (heads.size() <= monitors.size()) return monitors;
+    const qreal ratio = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->devicePixelRatio() : 1;
+    monitors.clear();
+    for (const X11Desktop::Area& head : heads) {
+        const QRect pixels(head.X, head.Y, head.Width, head.Height);
+        const QString name = QStringLiteral("%1x%2+%3+%4").arg(head.Width).arg(head.Height).arg(head.X).arg(head.Y);
+        monitors.push_back({name, QRectF(QPointF(pixels.topLeft()) / ratio, QSizeF(pixels.size()) / ratio).toAlignedRect()});
+    }
+    return monitors;
+}
+
+std::optional<Monitor> FindMonitor(const QString& name) {
+    for (const Monitor& monitor : Monitors())
+        if (monitor.Name == name) return monitor;
+    return std::nullopt;
+}
+
+std::optional<Monitor> MonitorUnderPointer() {
+    const std::vector<Monitor> monitors = Monitors();
+    for (const Monitor& monitor : monitors)
+        if (monitor.Geometry.contains(QCursor::pos())) return monitor;
+    if (monitors.empty()) return std::nullopt;
+    return monitors.front();
+}
+
+QScreen* ScreenHolding(const QRect& area) {
+    QScreen* screen = QGuiApplication::screenAt(area.center());
     return screen ? screen : QGuiApplication::primaryScreen();
 }
 
@@ -150,7 +188,10 @@ struct QtWindowPlatform::Impl {
     WId BoundWindow = 0;  // the native window the context was last made current on
     std::string GLError;
     bool Attached = false;
-    QPointer<QScreen> Screen;  // the monitor the window was opened for; none: the one under the pointer
+    // The monitor the window covers, by name: a further monitor's window is opened for one;
+    // the main window takes the one under the pointer when it is shown.
+    QString MonitorName;
+    bool Further = false;
     std::unique_ptr<X11Desktop::WindowWatch> HostWatch;
     QSize HostSize;
     bool HostGone = false;
@@ -174,10 +215,13 @@ struct QtWindowPlatform::Impl {
     void FollowScreen(QScreen* screen) {
         QObject::disconnect(ScreenGeometry);
         if (!screen) return;
-        ScreenGeometry = QObject::connect(screen, &QScreen::geometryChanged, [this](const QRect& geometry) {
-            if (Window.isVisible()) Window.setGeometry(geometry);
-        });
-        if (Window.isVisible()) Window.setGeometry(screen->geometry());
+        ScreenGeometry = QObject::connect(screen, &QScreen::geometryChanged, [this, screen] { Refit(screen); });
+        Refit(screen);
+    }
+    void Refit(QScreen* screen) {
+        if (!Window.isVisible()) return;
+        const std::optional<Monitor> monitor = FindMonitor(MonitorName);
+        Window.setGeometry(monitor ? monitor->Geometry : screen->geometry());
     }
 
     // Runs the listener's handler from the event loop, outside the code that noticed the change.
@@ -194,7 +238,9 @@ QtWindowPlatform::QtWindowPlatform() : QtWindowPlatform(std::make_unique<Impl>()
 
 QtWindowPlatform::QtWindowPlatform(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {
     Impl& i = *impl_;
-    if (i.Screen) i.Window.setScreen(i.Screen);
+    if (i.Further)
+        if (const std::optional<Monitor> monitor = FindMonitor(i.MonitorName))
+            i.Window.setScreen(ScreenHolding(monitor->Geometry));
     i.Window.create();
     impl_->Context.setFormat(impl_->Window.requestedFormat());
     if (!impl_->Context.create()) {
@@ -208,10 +254,14 @@ QtWindowPlatform::QtWindowPlatform(std::unique_ptr<Impl> impl) : impl_(std::move
     }
     if (i.Host) return;
     i.Connections.push_back(QObject::connect(&i.Window, &QWindow::screenChanged, [&i](QScreen* s) { i.FollowScreen(s); }));
-    if (i.Screen) return;
-    // The main window tells the controller when monitors come and go.
+    if (i.Further) return;
+    // The main window tells the controller when monitors come and go (Xinerama heads change
+    // with the whole desktop's size).
     for (auto signal : {&QGuiApplication::screenAdded, &QGuiApplication::screenRemoved})
         i.Connections.push_back(QObject::connect(qGuiApp, signal, [&i] { i.Tell(&iWindowEvents::ScreensChanged); }));
+    if (QScreen* primary = QGuiApplication::primaryScreen())
+        i.Connections.push_back(QObject::connect(primary, &QScreen::virtualGeometryChanged,
+                                                 [&i] { i.Tell(&iWindowEvents::ScreensChanged); }));
 }
 
 QtWindowPlatform::~QtWindowPlatform() {
@@ -268,10 +318,13 @@ void QtWindowPlatform::ShowFullScreen() {
         window.show();  // our own window inside the host's: the host stays as it is
         return;
     }
-    QScreen* screen = impl_->Screen ? impl_->Screen.data() : ScreenUnderPointer();
-    if (screen) window.setScreen(screen);
-    // Without a window manager the full-screen state alone would not size the window.
-    if (screen) window.setGeometry(screen->geometry());
+    const std::optional<Monitor> monitor = impl_->Further ? FindMonitor(impl_->MonitorName) : MonitorUnderPointer();
+    if (monitor) {
+        impl_->MonitorName = monitor->Name;
+        window.setScreen(ScreenHolding(monitor->Geometry));
+        // Without a window manager the full-screen state alone would not size the window.
+        window.setGeometry(monitor->Geometry);
+    }
     if (impl_->Attached) {
         window.show();
         X11Desktop::SetBackgroundStates(window.winId(), true);
@@ -398,20 +451,19 @@ void QtWindowPlatform::OpenWebPage(std::string_view url) {
 
 std::vector<std::string> QtWindowPlatform::OtherScreens() const {
     std::vector<std::string> names;
-    if (impl_->Host || impl_->Screen) return names;
-    for (QScreen* screen : QGuiApplication::screens())
-        if (screen != impl_->Window.screen()) names.push_back(screen->name().toStdString());
+    if (impl_->Host || impl_->Further) return names;
+    for (const Monitor& monitor : Monitors())
+        if (monitor.Name != impl_->MonitorName) names.push_back(monitor.Name.toStdString());
     return names;
 }
 
 std::unique_ptr<iWindowPlatform> QtWindowPlatform::OpenOnScreen(std::string_view name) {
-    for (QScreen* screen : QGuiApplication::screens()) {
-        if (screen->name().toStdString() != name) continue;
-        auto impl = std::make_unique<Impl>();
-        impl->Screen = screen;
-        return std::unique_ptr<iWindowPlatform>(new QtWindowPlatform(std::move(impl)));
-    }
-    return nullptr;
+    const QString wanted = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+    if (!FindMonitor(wanted)) return nullptr;
+    auto impl = std::make_unique<Impl>();
+    impl->MonitorName = wanted;
+    impl->Further = true;
+    return std::unique_ptr<iWindowPlatform>(new QtWindowPlatform(std::move(impl)));
 }
 
 }  // namespace app

@@ -12,6 +12,9 @@
 #include <QtGui/qguiapplication_platform.h>
 #include <xcb/xcb.h>
 #define GLYPHFALL_X11 1
+#ifdef GLYPHFALL_HAVE_XINERAMA
+#include <xcb/xinerama.h>
+#endif
 #endif
 
 namespace app::X11Desktop {
@@ -115,6 +118,28 @@ void SetBackgroundStates(uintptr_t windowId, bool on) {
     xcb_flush(c);
 }
 
+std::vector<Area> XineramaHeads() {
+    std::vector<Area> heads;
+#ifdef GLYPHFALL_HAVE_XINERAMA
+    xcb_connection_t* c = Connection();
+    if (!c) return heads;
+    const xcb_query_extension_reply_t* extension = xcb_get_extension_data(c, &xcb_xinerama_id);
+    if (!extension || !extension->present) return heads;
+    xcb_xinerama_is_active_reply_t* active = xcb_xinerama_is_active_reply(c, xcb_xinerama_is_active(c), nullptr);
+    const bool on = active && active->state;
+    std::free(active);
+    if (!on) return heads;
+    xcb_xinerama_query_screens_reply_t* screens =
+        xcb_xinerama_query_screens_reply(c, xcb_xinerama_query_screens(c), nullptr);
+    if (!screens) return heads;
+    const xcb_xinerama_screen_info_t* info = xcb_xinerama_query_screens_screen_info(screens);
+    for (int i = 0; i < xcb_xinerama_query_screens_screen_info_length(screens); ++i)
+        heads.push_back({info[i].x_org, info[i].y_org, info[i].width, info[i].height});
+    std::free(screens);
+#endif
+    return heads;
+}
+
 uint32_t RootWindow() {
     xcb_connection_t* c = Connection();
     if (!c) return 0;
@@ -206,6 +231,7 @@ bool ConnectionBroken() { return false; }
 std::function<bool()> ConnectionProbe() { return {}; }
 void SetWindowType(uintptr_t, bool) {}
 void SetBackgroundStates(uintptr_t, bool) {}
+std::vector<Area> XineramaHeads() { return {}; }
 uint32_t RootWindow() { return 0; }
 bool WindowSize(uint32_t, int&, int&) { return false; }
 std::unique_ptr<WindowWatch> WatchWindow(uint32_t, uint32_t, std::function<void(int, int)>, std::function<void()>) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace app::X11Desktop {
 
@@ -22,6 +23,13 @@ void SetWindowType(uintptr_t window, bool desktop);
 // Adds or removes the background states, both on the window's own property (read at map
 // time and by tools) and through the window manager's protocol for a mapped window.
 void SetBackgroundStates(uintptr_t window, bool on);
+
+// A monitor's rectangle in the X server's pixels.
+struct Area {
+    int X = 0, Y = 0, Width = 0, Height = 0;
+};
+// The monitors as the server's Xinerama extension lists them; none without it (or X11).
+std::vector<Area> XineramaHeads();
 
 // The root window of the default screen; 0 without X11.
 uint32_t RootWindow();
