@@ -83,3 +83,20 @@ TEST(Values, OversizedKeysAndValuesAreRefusedNotTruncated) {
     EXPECT_EQ(store.LastIndex(), -1);
     EXPECT_TRUE(store.Value("Key", std::string(cValues::MaxFieldLength, 'y')));
 }
+
+TEST(Values, OneRunsOverridesNeverReachTheFileButAChangeDuringTheRunStays) {
+    cValues settings;
+    settings.Value("Count", "150");
+    settings.Value("Fly", "0");
+    settings.Value("Leaders", "35");
+    const auto overridden = ApplyOverrides(
+        settings, {{"Count", "300"}, {"Fly", "0"}, {"Fly", "1"}, {"Color", "#FF0000"}, {"Leaders", "90"}});
+    EXPECT_EQ(settings.Value("Count").Text(), "300");
+    EXPECT_EQ(settings.Value("Fly").Text(), "1");  // the later switch of the same key wins
+    settings.Value("Leaders", "10");                // chosen from the menu while running
+    RestoreOverridden(settings, overridden);
+    EXPECT_EQ(settings.Value("Count").Text(), "150");
+    EXPECT_EQ(settings.Value("Fly").Text(), "0");
+    EXPECT_FALSE(settings.StoredText("Color"));  // absent before, absent again
+    EXPECT_EQ(settings.Value("Leaders").Text(), "10");
+}
