@@ -6,7 +6,7 @@ source "$(dirname "$0")/harness.sh"
 e2e_setup
 e2e_write_fall_speed "${E2E_DIR}/bin/glyphfall.ini" 0.7
 
-e2e_start /s
+e2e_start
 e2e_wait_window '^Glyphfall$' 30
 geometry=$(e2e_geometry "$WINDOW")
 [ "$geometry" = "1024x768+0+0" ] || e2e_fail "the window is $geometry, not the whole screen"

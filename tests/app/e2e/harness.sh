@@ -4,7 +4,7 @@
 #
 #   source harness.sh
 #   e2e_setup                       # Xvfb on a free display, private folders, cleanup trap
-#   e2e_start /s                    # copy of the program in $E2E_DIR/bin; PID in $APP_PID
+#   e2e_start                       # copy of the program in $E2E_DIR/bin; PID in $APP_PID
 #   e2e_wait_window '^Glyphfall$'   # window id in $WINDOW
 #   e2e_key Escape
 #   e2e_wait_exit "$APP_PID" 10     # its exit status in $EXIT_STATUS

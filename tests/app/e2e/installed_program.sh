@@ -30,6 +30,9 @@ for size in 48 128 256; do  # a PNG's width and height are the big-endian words 
         e2e_fail "the ${size}px icon has another size"
 done
 desktop-file-validate "$share/applications/$id.desktop" || e2e_fail "the desktop entry is not valid"
+saver_entry="$share/applications/screensavers/glyphfall.desktop"
+[ -f "$saver_entry" ] && desktop-file-validate "$saver_entry" >/dev/null || e2e_fail "MATE's saver entry is missing or not valid"
+grep -qx 'Exec=glyphfall --root' "$saver_entry" || e2e_fail "MATE's saver entry does not run glyphfall --root"
 appstreamcli validate --no-net "$share/metainfo/$id.metainfo.xml" >"${E2E_DIR}/appstream.log" 2>&1 ||
     e2e_fail "the AppStream metadata is not valid: $(cat "${E2E_DIR}/appstream.log")"
 warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 MAN_DISABLE_SECCOMP=1 man --warnings -E UTF-8 -l "$share/man/man6/glyphfall.6" 2>&1 >/dev/null)
@@ -54,6 +57,24 @@ status=0
 [ "$(wc -l <"${E2E_DIR}/err.txt")" -eq 2 ] && grep -q -- "--help" "${E2E_DIR}/err.txt" ||
     e2e_fail "an unknown switch did not give one line and the hint: $(cat "${E2E_DIR}/err.txt")"
 
+# The saver settings dialog's controls: the program takes every switch at each end of its
+# range and at its default, and every choice (--render reads the same switches as a run).
+options="$share/xscreensaver/config/glyphfall.xml"
+[ -f "$options" ] || e2e_fail "the install lacks the xscreensaver option file"
+grep -q '<screensaver name="glyphfall" _label="Glyphfall" gl="yes">' "$options" && grep -q '<command arg="--root"/>' "$options" ||
+    e2e_fail "the option file does not name glyphfall, GL and --root"
+for field in low high default; do
+    switches=$(sed -n "s|.*arg=\"\(--[-a-z]*\) %\".*|\1|p" "$options")
+    args=()
+    for switch in $switches; do
+        args+=("$switch" "$(tr '\n' ' ' <"$options" | grep -o "arg=\"$switch %\"[^>]*" | sed -n "s|.* $field=\"\([^\"]*\)\".*|\1|p")")
+    done
+    # shellcheck disable=SC2046
+    args+=($(sed -n 's|.*arg-\(un\)\{0,1\}set="\([^"]*\)".*|\2|p' "$options"))
+    "$APP" --render "${E2E_DIR}/options" --frames 1 --size 32x24 "${args[@]}" >"${E2E_DIR}/options.log" 2>&1 ||
+        e2e_fail "the program refused the option file's controls at their $field: ${args[*]}: $(cat "${E2E_DIR}/options.log")"
+done
+
 # An ordinary user: root may write anywhere, so the test becomes nobody; without root, the
 # test's own user with the program's folder made read-only.
 user_home="${E2E_DIR}/user"
@@ -74,7 +95,7 @@ exec ${run_as[*]} env HOME="$user_home" XDG_CONFIG_HOME="$user_home/config" XDG_
 SCRIPT
 chmod 755 "${E2E_DIR}/as-user"
 APP="${E2E_DIR}/as-user"
-e2e_start /s
+e2e_start
 e2e_wait_window '^Glyphfall$' 30
 e2e_wait_green 0.01 30 "${E2E_SCREENSHOT_DIR:-$E2E_DIR}/installed.png"
 e2e_key F1
