@@ -1,11 +1,13 @@
 // libFuzzer target for the command line: the input, split at zero bytes, is the argument
-// list. The run mode and the --render options must come out of any list without a crash,
-// and accepted options must describe a render that can be done.
+// list (its first entry also stands for $XSCREENSAVER_WINDOW). The run mode, the switches
+// and the --render options must come out of any list without a crash, a refusal must say
+// why, and accepted options must describe a render that can be done.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "app/CommandLine.h"
 #include "app/HeadlessRender.h"
 #include "core/Process.h"
 
@@ -18,6 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<const char*> argv{"glyphfall"};
     for (const std::string& argument : arguments) argv.push_back(argument.c_str());
     mCore::RunModeOf(mCore::ArgumentText(static_cast<int>(argv.size()), argv.data()));
+
+    const app::CommandLine command = app::ReadCommandLine(arguments, arguments.front());
+    if (command.Action == app::CommandAction::Invalid && command.Error.empty()) __builtin_trap();
 
     std::string error;
     const auto options = app::ParseHeadlessArguments(arguments, error);
