@@ -3,7 +3,8 @@
 # rain in that window only, in the colour a switch asks for; the window keeps its size and
 # place and keys and clicks change nothing; the rain follows the window's new size; no
 # settings file; the end on SIGTERM and when the window goes. Full-screen at a device-pixel
-# ratio of 2. Under the real xscreensaver daemon. /s on two Xinerama monitors in Xephyr.
+# ratio of 2. A monitor coming and going. Under the real xscreensaver daemon. /s on two
+# Xinerama monitors in Xephyr.
 source "$(dirname "$0")/harness.sh"
 e2e_setup
 for tool in xev import; do command -v "$tool" >/dev/null || e2e_skip "$tool is not installed"; done
@@ -71,6 +72,21 @@ for area in 512x384+0+0 512x384+512+0 512x384+0+384 512x384+512+384; do
 done
 unset QT_SCALE_FACTOR
 end_on_term "scaled screen saver"
+
+# A monitor that comes while the screen saver runs gets a window with rain; one that goes, loses it.
+if command -v xrandr >/dev/null; then
+    monitor_windows_are() { [ "$(xwininfo -root -tree | grep -c '"Glyphfall".* 512x768+512+0 ')" -eq "$1" ]; }
+    e2e_start /s
+    e2e_wait_window '^Glyphfall$' 30
+    xrandr --setmonitor right 512/135x768/203+512+0 none
+    e2e_poll 10 monitor_windows_are 1 || e2e_fail "no window came for the new monitor"
+    wait_share 512x768+512+0 "$GREEN" 0.005 20 "$shots/monitor-added.png"
+    xrandr --delmonitor right
+    e2e_poll 10 monitor_windows_are 0 || e2e_fail "the window of the monitor that went stayed"
+    end_on_term "screen saver while monitors come and go"
+else
+    e2e_log "no xrandr: monitors coming and going are not tried (scripts/install-deps installs it)"
+fi
 
 # The xscreensaver daemon, which runs savers only for an ordinary user.
 if command -v xscreensaver >/dev/null; then
