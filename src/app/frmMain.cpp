@@ -10,7 +10,7 @@
 #include "core/ErrorReport.h"
 #include "core/Locations.h"
 #include "core/NumberText.h"
-#include "core/Startup.h"
+#include "app/Startup.h"
 #include "core/mCore.h"
 #include "device/mDXGraphics.h"
 #include "settings/SettingsKeys.h"

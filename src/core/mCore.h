@@ -1,6 +1,6 @@
 #pragma once
 // Program-wide values shared by every module. The settings store, entry and shutdown are
-// in Startup.h (they need the settings module, which itself builds on this one).
+// in app/Startup.h: they need the settings module, which itself builds on this one.
 #include <cstdint>
 #include <string>
 

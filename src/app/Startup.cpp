@@ -1,4 +1,4 @@
-#include "core/Startup.h"
+#include "app/Startup.h"
 
 #include <string>
 
