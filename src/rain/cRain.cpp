@@ -129,7 +129,7 @@ UserColorAnswer ParseUserColor(std::string_view answer) {
 
 // ---------------------------------------------------------------------------------------------
 
-cRain::cRain(cValues& settings, const cCamera& camera, mCore::iClock& clock, mCore::cRandom& rnd)
+cRain::cRain(cValues& settings, const mRain::iCameraDepth& camera, mCore::iClock& clock, mCore::cRandom& rnd)
     : Settings_(settings), Camera_(camera), Clock_(clock), Rnd_(rnd) {}
 
 void cRain::ReadSettings() {

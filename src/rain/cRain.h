@@ -37,7 +37,7 @@
 #include <vector>
 
 #include "core/Platform.h"
-#include "render/cCamera.h"
+#include "rain/CameraDepth.h"
 
 class cValues;
 
@@ -172,7 +172,7 @@ class cRain {
 public:
     // The model reads the settings store, the camera's depth, the tick count and the random
     // source it is given; all four must outlive it.
-    cRain(cValues& settings, const cCamera& camera, mCore::iClock& clock, mCore::cRandom& rnd);
+    cRain(cValues& settings, const mRain::iCameraDepth& camera, mCore::iClock& clock, mCore::cRandom& rnd);
 
     // ---- State (public so the window and the renderers can read it; see the top) ----
 
@@ -285,7 +285,7 @@ private:
     float Rnd() { return Rnd_.Next(); }
 
     cValues& Settings_;
-    const cCamera& Camera_;
+    const mRain::iCameraDepth& Camera_;
     mCore::iClock& Clock_;
     mCore::cRandom& Rnd_;
     std::vector<mRain::Group> Spare_;  // the last text's letters, reused by the next text
