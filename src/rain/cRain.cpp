@@ -16,6 +16,17 @@ using mCore::ToSingle;
 using mRain::Group;
 using mRain::Letter;
 
+// The names the error report gives the rain's procedures: the main window's, where they
+// have always lived, and what a user reads in a report.
+namespace ProcName {
+constexpr char ResetGroup[] = "frmMain.ResetGroup";
+constexpr char SortGroups[] = "frmMain.SortGroups";
+constexpr char Animate[] = "frmMain.Animate";
+constexpr char ChangeSpeed[] = "frmMain.ChangeSpeed";
+constexpr char SetupWord[] = "frmMain.SetupWord";
+constexpr char SetupBackground[] = "frmMain.SetupBackground";
+}  // namespace ProcName
+
 namespace {
 
 // Bytes taken by the UTF-8 character that starts at text[pos]. A stray byte counts as one
@@ -177,7 +188,7 @@ void cRain::SetupTrail(Group& group) {
 }
 
 void cRain::ResetGroup(int32_t iGroup) {
-    mCore::Guarded("frmMain.ResetGroup", [&] {
+    mCore::Guarded(ProcName::ResetGroup, [&] {
         Group& g = Groups.at(static_cast<size_t>(iGroup));
         g.Active = true;
         SetupTrail(g);
@@ -265,7 +276,7 @@ uint32_t DepthOrder(float y) {
 }  // namespace
 
 void cRain::SortGroups() {
-    mCore::Guarded("frmMain.SortGroups", [&] {
+    mCore::Guarded(ProcName::SortGroups, [&] {
         // A group's depth only changes when it is recycled, so between frames the order
         // breaks only where a few groups took new depths; in most frames it still holds.
         const size_t count = Groups.size();
@@ -378,7 +389,7 @@ void cRain::ShiftTrail(Group& g, int32_t steps) {
 }
 
 void cRain::Animate() {
-    mCore::Guarded("frmMain.Animate", [&] {
+    mCore::Guarded(ProcName::Animate, [&] {
         const double now = Now;
         const double cameraY = Camera_.GetY();
         uint32_t coins = 0;  // random bits for the flicker, see B
@@ -472,7 +483,7 @@ void cRain::Animate() {
 }
 
 void cRain::ChangeSpeed(float s) {
-    mCore::Guarded("frmMain.ChangeSpeed", [&] {
+    mCore::Guarded(ProcName::ChangeSpeed, [&] {
         if (s > 10) s = 10;
         if (!(s >= ToSingle(0.01))) s = 0.01f;
         const double delta = static_cast<double>(MaxSpeed) - s;
@@ -508,7 +519,7 @@ void cRain::DropWordGroups() {
 }
 
 void cRain::SetupWord(std::string_view text) {
-    mCore::Guarded("frmMain.SetupWord", [&] {
+    mCore::Guarded(ProcName::SetupWord, [&] {
         std::string work;
         work.reserve(text.size());
         for (size_t pos = 0; pos < text.size();) {
@@ -647,7 +658,7 @@ std::string cRain::UserColorDefault() const {
 // Group table
 
 void cRain::SetupBackground() {
-    mCore::Guarded("frmMain.SetupBackground", [&] {
+    mCore::Guarded(ProcName::SetupBackground, [&] {
         const auto count = mCore::ParseNumber(Settings_.Value("Count").Text());
         if (!count) throw mCore::Failure("Type mismatch");
         if (!mCore::FitsLong(*count)) throw mCore::Failure("Overflow");

@@ -14,6 +14,13 @@
 
 using mCore::Floor;
 
+// The names the error report gives the two passes: the main window's, where they have always
+// lived, and what a user reads in a report.
+namespace ProcName {
+constexpr char RenderLetters[] = "frmMain.RenderLetters";
+constexpr char RenderLeaders[] = "frmMain.RenderLeaders";
+}  // namespace ProcName
+
 namespace {
 
 constexpr float CellSize = 1.0f / 16;
@@ -192,7 +199,7 @@ cQuadInstances cLetterRenderer::NewQuads(float iCellSize, const SceneTransform& 
 
 void cLetterRenderer::RenderLetters(cDevice& iDevice, const cRain& iRain, const cCamera& iCamera,
                                     const SceneTransform& iScene) {
-    mCore::Guarded("frmMain.RenderLetters", [&] {
+    mCore::Guarded(ProcName::RenderLetters, [&] {
         iDirect3DDevice& device = *iDevice.Device;
         Check(device.SetVertexShader(D3DFVF_QUADVERTEX));
         Check(device.SetRenderState(D3DRS_AMBIENT, Grey(1)));
@@ -253,7 +260,7 @@ void cLetterRenderer::RenderLetters(cDevice& iDevice, const cRain& iRain, const 
 }
 
 void cLetterRenderer::RenderLeaders(cDevice& iDevice, const cRain& iRain, const SceneTransform& iScene) {
-    mCore::Guarded("frmMain.RenderLeaders", [&] {
+    mCore::Guarded(ProcName::RenderLeaders, [&] {
         iDirect3DDevice& device = *iDevice.Device;
         Check(device.SetVertexShader(D3DFVF_QUADVERTEX));
         // The only place lighting is switched on; the letters of later frames rely on it.

@@ -31,8 +31,8 @@ public:
     // Creates the letter vertex buffer (six vertices) on the device.
     void CreateBuffer(cDevice& iDevice);
 
-    // Both report failures through the error report as "frmMain.RenderLetters" and
-    // "frmMain.RenderLeaders"; the rest of that pass is then skipped.
+    // Both report failures through the error report, under the main window's names for them;
+    // the rest of that pass is then skipped.
     void RenderLetters(cDevice& iDevice, const cRain& iRain, const cCamera& iCamera, const SceneTransform& iScene);
     void RenderLeaders(cDevice& iDevice, const cRain& iRain, const SceneTransform& iScene);
 
