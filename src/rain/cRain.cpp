@@ -331,7 +331,6 @@ void cRain::SortGroups() {
 
 void cRain::AddChar(std::string_view iChar, int32_t iCol, int32_t iRow) {
     Chars.push_back({std::string(iChar), iCol, iRow});
-    CharMax = static_cast<int32_t>(Chars.size()) - 1;
 }
 
 void cRain::SetupChars() {
@@ -348,13 +347,12 @@ void cRain::SetupChars() {
         {"@", "&", "=", "\u00A9", "$", "\u00B6", "\u00A5"},
     };
     Chars.clear();
-    CharMax = -1;
     for (int32_t row = 0; row < 8; ++row)
         for (int32_t k = 0; k < 7; ++k) AddChar(Sheet[row][k], 6 - k, row);
 }
 
 int32_t cRain::FindChar(std::string_view iChar) const {
-    for (int32_t i = 0; i <= CharMax; ++i)
+    for (int32_t i = 0; i <= CharMax(); ++i)
         if (Chars[static_cast<size_t>(i)].Char == iChar) return i;
     return -1;
 }
@@ -515,7 +513,6 @@ void cRain::DropWordGroups() {
         }
     }
     Groups.erase(Groups.begin() + static_cast<std::ptrdiff_t>(kept), Groups.end());
-    GroupMax = static_cast<int32_t>(Groups.size()) - 1;
 }
 
 void cRain::SetupWord(std::string_view text) {
@@ -584,9 +581,8 @@ void cRain::SetupWord(std::string_view text) {
                 } else {
                     Groups.emplace_back();
                 }
-                GroupMax = static_cast<int32_t>(Groups.size()) - 1;
                 const mRain::CharCell& cell = Chars[static_cast<size_t>(entry)];
-                SetGroupLetter(GroupMax, ToSingle(mid - c + 1.0), ToSingle(static_cast<double>(L) + half), cell.Col,
+                SetGroupLetter(GroupMax(), ToSingle(mid - c + 1.0), ToSingle(static_cast<double>(L) + half), cell.Col,
                                cell.Row);
             }
         }
@@ -673,11 +669,9 @@ void cRain::SetupBackground() {
         if (old <= 0) {
             Groups.clear();
             Groups.resize(size);
-            GroupMax = BaseGroupMax;
             for (int32_t i = 0; i <= BaseGroupMax; ++i) ResetGroup(i);
         } else {
             Groups.resize(size);
-            GroupMax = BaseGroupMax;
             // Not a bug: the range starts at the old last index, so that group restarts too.
             if (BaseGroupMax > old)
                 for (int32_t i = old; i <= BaseGroupMax; ++i) ResetGroup(i);

@@ -16,7 +16,7 @@
 // SetHexColor(Color) and LetterColor = TargetColor, SetupChars, SetupBackground, SetupLogo,
 // StartColorTimer when the loop begins.
 //
-// What the renderers read: Groups[0..GroupMax] in that order (ascending Y: farthest first),
+// What the renderers read: Groups[0..GroupMax()] in that order (ascending Y: farthest first),
 // per group Active, X, Y, Z, Leader, LetterMax, Letters, Alpha, WordAlpha, Arrived, Vertical,
 // per letter Col, Row, Phase; LetterColor (r, g, b); Distance. Letters[0] is the head. Skip
 // groups that are not Active: a spelled letter that has faded stays in the table, inactive,
@@ -177,9 +177,9 @@ public:
     // ---- State (public so the window and the renderers can read it; see the top) ----
 
     // All columns; the ordinary ones and the letters of the spelled text together, sorted by
-    // Y ascending after every Animate. Invariant: GroupMax == Groups.size() - 1.
+    // Y ascending after every Animate.
     std::vector<mRain::Group> Groups;
-    int32_t GroupMax = -1;
+    int32_t GroupMax() const { return static_cast<int32_t>(Groups.size()) - 1; }  // upper index of Groups
     // The "Count" setting: there are always BaseGroupMax + 1 ordinary groups (IsWord false).
     int32_t BaseGroupMax = 0;
 
@@ -203,7 +203,7 @@ public:
     int32_t Now = 0;               // the tick of the current frame (SetupLogo samples it)
 
     std::vector<mRain::CharCell> Chars;  // the glyph table
-    int32_t CharMax = -1;                // upper index of Chars
+    int32_t CharMax() const { return static_cast<int32_t>(Chars.size()) - 1; }  // upper index of Chars
 
     mRain::Color TargetColor;      // the colour chosen
     mRain::Color LetterColor;      // the colour shown, eased toward TargetColor

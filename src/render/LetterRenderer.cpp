@@ -211,7 +211,7 @@ void cLetterRenderer::RenderLetters(cDevice& iDevice, const cRain& iRain, const 
         cQuadStrip column;
         quads.Strips = &column;
         quads.StripCount = 1;
-        const int32_t groupMax = iRain.GroupMax;
+        const int32_t groupMax = iRain.GroupMax();
         for (int32_t i = 0; i <= groupMax; ++i) {
             const mRain::Group& group = iRain.Groups[i];
             if (i + 2 <= groupMax) mRain::PrefetchLetters(iRain.Groups[i + 2]);
@@ -272,7 +272,7 @@ void cLetterRenderer::RenderLeaders(cDevice& iDevice, const cRain& iRain, const 
         UploadQuad();
         // Every leader is the glow's quad over its head letter's cell, in the group order:
         // one instance of one cell each, all with the glow's cell.
-        const int32_t groupMax = iRain.GroupMax;
+        const int32_t groupMax = iRain.GroupMax();
         if (Cells_.size() < static_cast<size_t>(groupMax) + 1) Cells_.resize(static_cast<size_t>(groupMax) + 1);
         if (Leaders_.size() < static_cast<size_t>(groupMax) + 1) Leaders_.resize(static_cast<size_t>(groupMax) + 1);
         uint32_t count = 0;
