@@ -9,7 +9,6 @@
 namespace mDXGraphics {
 
 std::shared_ptr<iDirect3D> Direct3D;
-D3DMATRIX IdentityTransform;
 HRESULT LastErrorNumber = D3D_OK;
 
 namespace {
@@ -23,9 +22,7 @@ bool Initialize() {
     bool result = false;
     mCore::Guarded("mDXGraphics.Initialize", [&] {
         Direct3D = Factory ? Factory() : nullptr;
-        if (!Direct3D) return;
-        TransformIdentity(IdentityTransform);
-        result = true;
+        result = Direct3D != nullptr;
     });
     return result;
 }
@@ -38,10 +35,7 @@ D3DVECTOR MakeVector(float x, float y, float z) { return {x, y, z}; }
 
 D3DCOLORVALUE MakeColorValue(float r, float g, float b, float a) { return {r, g, b, a}; }
 
-void TransformIdentity(D3DMATRIX& oOut) {
-    oOut = D3DMATRIX{};
-    for (int i = 0; i < 4; ++i) oOut.m[i][i] = 1.0f;
-}
+void TransformIdentity(D3DMATRIX& oOut) { oOut = IdentityTransform; }
 
 void TransformRow(float (&ioRow)[4], const D3DMATRIX& b) {
     float r[4];

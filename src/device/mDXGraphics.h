@@ -15,8 +15,8 @@ namespace mDXGraphics {
 
 // The root object (adapter queries, device creation); present from Initialize to Release.
 extern std::shared_ptr<iDirect3D> Direct3D;
-// Identity, set by Initialize and never changed afterwards.
-extern D3DMATRIX IdentityTransform;
+// The start value of every world transform.
+inline constexpr D3DMATRIX IdentityTransform{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
 
 // Which backend Initialize creates its root object from. The program installs the GL
 // backend's factory, tests the capture backend's. A factory may return nullptr.
