@@ -9,6 +9,7 @@
 // Prints the figures; ends with 1 when memory grew by 1 MB or more after frame F (default
 // N / 2, at most 10,000), when anything was reported, or when the rain broke its invariants.
 #include <epoxy/gl.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -39,6 +40,14 @@ struct Options {
     long Settle = -1;
 };
 
+// What the program holds from the C heap (small blocks and mapped large ones): unlike resident
+// memory it does not count what the allocator keeps for reuse, so it tells a leak from an
+// allocator that holds on to freed pages.
+long HeapBytes() {
+    const struct mallinfo2 info = ::mallinfo2();
+    return static_cast<long>(info.uordblks + info.hblkhd);
+}
+
 long ResidentBytes() {
     long pages = 0, resident = 0;
     std::ifstream("/proc/self/statm") >> pages >> resident;
@@ -68,15 +77,17 @@ public:
         : Options_(options), Capture_(std::move(capture)) {}
 
     long Frame = 0;
-    long SettledBytes = 0, PeakBytes = 0;
+    long SettledBytes = 0, PeakBytes = 0, SettledHeap = 0;
 
     bool PumpEvents() override {
         if (Capture_ && Capture_->LastDevice) Capture_->LastDevice->ClearRecords();  // keeps its room
         const long resident = ResidentBytes();
         if (Frame == Options_.Settle) SettledBytes = resident;
         if (Frame >= Options_.Settle) PeakBytes = std::max(PeakBytes, resident);
+        if (Frame == Options_.Settle) SettledHeap = HeapBytes();
         if (Frame % std::max(Options_.Frames / 20, 1000L) == 0 && Frame > 0)
-            std::fprintf(stderr, "soak: frame %ld, resident %.1f MB\n", Frame, resident / 1048576.0);
+            std::fprintf(stderr, "soak: frame %ld, resident %.1f MB, heap in use %.1f MB\n", Frame,
+                         resident / 1048576.0, HeapBytes() / 1048576.0);
         return Frame++ < Options_.Frames;
     }
     void SetListener(app::iWindowEvents*) override {}
@@ -187,6 +198,8 @@ int main(int argc, char** argv) {
                 1000 * seconds / (window.Frame - 1));
     std::printf("soak: resident memory %.1f MB at frame %ld, at most %.1f MB after it: growth %ld kB\n",
                 window.SettledBytes / 1048576.0, options.Settle, window.PeakBytes / 1048576.0, growth / 1024);
+    std::printf("soak: heap in use %.1f MB at frame %ld, %.1f MB at the end\n", window.SettledHeap / 1048576.0,
+                options.Settle, HeapBytes() / 1048576.0);
     std::printf("soak: %d error reports; the rain %s\n", dialogs.Reports, whole ? "is whole" : "broke its invariants");
     const bool passed = growth < 1048576 && dialogs.Reports == 0 && whole && window.Frame > options.Frames;
     std::printf("soak: %s\n", passed ? "passed" : "FAILED");
