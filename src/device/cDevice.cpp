@@ -1,10 +1,10 @@
 #include "device/cDevice.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "core/ErrorReport.h"
 #include "core/Platform.h"
+#include "core/Text.h"
 #include "core/mCore.h"
 #include "core/mFileSystem.h"
 #include "device/mDXGraphics.h"
@@ -29,16 +29,10 @@ iDirect3DDevice& Dev(const std::shared_ptr<iDirect3DDevice>& device) {
     return *device;
 }
 
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 bool ContainsIgnoringCase(std::string_view text, std::string_view part) {
     if (part.size() > text.size()) return false;
     for (size_t i = 0; i + part.size() <= text.size(); ++i)
-        if (EqualIgnoringCase(text.substr(i, part.size()), part)) return true;
+        if (mCore::EqualIgnoringCase(text.substr(i, part.size()), part)) return true;
     return false;
 }
 
@@ -218,7 +212,7 @@ int32_t cDevice::LoadTexture(std::string_view iFileName, int32_t iColorKey) {
     const bool completed = mCore::Guarded("cDevice.LoadTexture", [&] {
         if (!mFileSystem::FileExists(iFileName)) return;
         for (int32_t i = 0; i <= TextureCount_; ++i)
-            if (EqualIgnoringCase(Textures_[i].SourceFile, iFileName)) {
+            if (mCore::EqualIgnoringCase(Textures_[i].SourceFile, iFileName)) {
                 result = i;
                 return;
             }

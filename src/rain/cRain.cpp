@@ -8,6 +8,7 @@
 #include "core/ErrorReport.h"
 #include "core/NumberText.h"
 #include "core/Numeric.h"
+#include "core/Text.h"
 #include "settings/cValues.h"
 
 using mCore::Floor;
@@ -386,95 +387,112 @@ void cRain::ShiftTrail(Group& g, int32_t steps) {
     }
 }
 
+// A. Fading in and out.
+void cRain::FadeStep(Group& g, size_t index) {
+    if (!g.Fading) {
+        if (g.Alpha < 1) g.Alpha = ToSingle(g.Alpha + 0.1);
+        if (g.Alpha > 1) g.Alpha = 1;
+        return;
+    }
+    if (g.Alpha > 0) g.Alpha = ToSingle(g.Alpha - 0.1);
+    // At or below 0, not just below: a group reset and then found outside the field in the
+    // same frame starts fading at exactly 0 and must still recycle.
+    if (g.Alpha <= 0 && !g.Arrived) {
+        if (g.IsWord)
+            g.Active = false;  // a letter flown past before it arrived
+        else
+            ResetGroup(static_cast<int32_t>(index));
+    }
+    if (g.Arrived && g.HoldUntil < Now) {
+        if (g.WordAlpha > 0) g.WordAlpha = ToSingle(g.WordAlpha - 0.1);
+        // Word letters end here; the ordinary columns stay at "Count" + 1.
+        if (g.WordAlpha < 0) g.Active = false;
+    }
+}
+
+// B. Glyph changes and flicker.
+void cRain::GlyphStep(Group& g, FlickerCoins& coins) {
+    const double now = Now;
+    for (Letter& letter : g.Letters) {
+        if (letter.ChangeTime < Now) [[unlikely]] {
+            const double r1 = Rnd(), r2 = Rnd(), r3 = Rnd();
+            letter.ChangeTime = ToLong(now + 500 + r1 * 1500 + (ToSingle(r2 * 100) < 20 ? r3 * 1000 : 0.0));
+            DealGlyph(letter);
+            letter.Phase = ToSingle(letter.Phase + Rnd() * 0.4);
+        } else {
+            // The flicker advances on a fair coin toss per letter and frame. A toss needs one
+            // random bit and a draw holds 24 of them, so one draw serves 24 letters. The toss
+            // scales the step by 1 or 0 rather than branching, which the processor would
+            // guess wrong half of the time; adding 0 changes nothing.
+            if (coins.Left == 0) {
+                coins.Bits = static_cast<uint32_t>(Rnd() * 16777216.0f);
+                coins.Left = 24;
+            }
+            letter.Phase = letter.Phase + letter.PhaseStep * static_cast<float>(coins.Bits & 1u);
+            coins.Bits >>= 1;
+            --coins.Left;
+        }
+    }
+}
+
+namespace {
+
+// Moves a group's head along one axis by its speed; the whole cells crossed since the last
+// shift are the steps its trail moves.
+int32_t Advance(float& head, Group& g) {
+    head = ToSingle(static_cast<double>(head) + g.Speed);
+    const double cell = Floor(head);
+    const int32_t steps = ToLong(std::fabs(cell - g.LastCell));
+    if (steps >= 1) g.LastCell = ToSingle(cell);
+    return steps;
+}
+
+}  // namespace
+
+// C. Movement and the trail.
+void cRain::MoveStep(Group& g) {
+    int32_t steps = 0;
+    if (g.IsWord && g.Z > g.TargetZ && !g.Arrived) {
+        // Just passed its place: hold it there; the trail fades away behind it.
+        g.Arrived = true;
+        g.Fading = true;
+        const double t = Clock_.TickCount();
+        g.HoldUntil = ToLong(g.Speed * 1000.0 + (t + 5000));
+    } else {
+        steps = Advance(g.Vertical ? g.Z : g.X, g);
+    }
+    // An arrived letter moves on and is put back each frame; after one more shift at most its
+    // trail stays still.
+    if (g.Arrived) g.Z = g.TargetZ;
+    if (steps > 0) ShiftTrail(g, steps);
+    if (g.Arrived && !g.Letters.empty()) {
+        g.Letters[0].Col = static_cast<int16_t>(ToLong(g.WordCol));
+        g.Letters[0].Row = static_cast<int16_t>(ToLong(g.WordRow));
+    }
+}
+
+// D. Leaving the field.
+void cRain::LeaveStep(Group& g, double cameraY) const {
+    if (g.Vertical) {
+        if (static_cast<double>(g.Z) - g.LetterMax > FieldHalfHeight || g.Y > cameraY) g.Fading = true;
+    } else {
+        const double tail = static_cast<double>(g.X) - g.LetterMax;
+        if (tail < -FieldHalfWidth || tail > FieldHalfWidth) g.Fading = true;
+    }
+}
+
 void cRain::Animate() {
     mCore::Guarded(ProcName::Animate, [&] {
-        const double now = Now;
         const double cameraY = Camera_.GetY();
-        uint32_t coins = 0;  // random bits for the flicker, see B
-        int coinsLeft = 0;
+        FlickerCoins coins;
         for (size_t i = 0; i < Groups.size(); ++i) {
             Group& g = Groups[i];
             if (i + 2 < Groups.size()) mRain::PrefetchLetters(Groups[i + 2]);
             if (!g.Active) continue;
-
-            // A. Fading in and out.
-            if (g.Fading) {
-                if (g.Alpha > 0) g.Alpha = ToSingle(g.Alpha - 0.1);
-                // At or below 0, not just below: a group reset and then found outside the
-                // field in the same frame starts fading at exactly 0 and must still recycle.
-                if (g.Alpha <= 0 && !g.Arrived) {
-                    if (g.IsWord)
-                        g.Active = false;  // a letter flown past before it arrived
-                    else
-                        ResetGroup(static_cast<int32_t>(i));
-                }
-                if (g.Arrived && g.HoldUntil < Now) {
-                    if (g.WordAlpha > 0) g.WordAlpha = ToSingle(g.WordAlpha - 0.1);
-                    // Word letters end here; the ordinary columns stay at "Count" + 1.
-                    if (g.WordAlpha < 0) g.Active = false;
-                }
-            } else {
-                if (g.Alpha < 1) g.Alpha = ToSingle(g.Alpha + 0.1);
-                if (g.Alpha > 1) g.Alpha = 1;
-            }
-
-            // B. Glyph changes and flicker.
-            for (Letter& letter : g.Letters) {
-                if (letter.ChangeTime < Now) [[unlikely]] {
-                    const double r1 = Rnd(), r2 = Rnd(), r3 = Rnd();
-                    letter.ChangeTime = ToLong(now + 500 + r1 * 1500 + (ToSingle(r2 * 100) < 20 ? r3 * 1000 : 0.0));
-                    DealGlyph(letter);
-                    letter.Phase = ToSingle(letter.Phase + Rnd() * 0.4);
-                } else {
-                    // The flicker advances on a fair coin toss per letter and frame. A toss needs
-                    // one random bit and a draw holds 24 of them, so one draw serves 24 letters.
-                    // The toss scales the step by 1 or 0 rather than branching, which the
-                    // processor would guess wrong half of the time; adding 0 changes nothing.
-                    if (coinsLeft == 0) {
-                        coins = static_cast<uint32_t>(Rnd() * 16777216.0f);
-                        coinsLeft = 24;
-                    }
-                    letter.Phase = letter.Phase + letter.PhaseStep * static_cast<float>(coins & 1u);
-                    coins >>= 1;
-                    --coinsLeft;
-                }
-            }
-
-            // C. Movement and the trail.
-            int32_t steps = 0;
-            if (g.IsWord && g.Z > g.TargetZ && !g.Arrived) {
-                // Just passed its place: hold it there; the trail fades away behind it.
-                g.Arrived = true;
-                g.Fading = true;
-                const double t = Clock_.TickCount();
-                g.HoldUntil = ToLong(g.Speed * 1000.0 + (t + 5000));
-            } else if (g.Vertical) {
-                g.Z = ToSingle(static_cast<double>(g.Z) + g.Speed);
-                const double cell = Floor(g.Z);
-                steps = ToLong(std::fabs(cell - g.LastCell));
-                if (steps >= 1) g.LastCell = ToSingle(cell);
-            } else {
-                g.X = ToSingle(static_cast<double>(g.X) + g.Speed);
-                const double cell = Floor(g.X);
-                steps = ToLong(std::fabs(cell - g.LastCell));
-                if (steps >= 1) g.LastCell = ToSingle(cell);
-            }
-            // An arrived letter moves on and is put back each frame; after one more shift at
-            // most its trail stays still.
-            if (g.Arrived) g.Z = g.TargetZ;
-            if (steps > 0) ShiftTrail(g, steps);
-            if (g.Arrived && !g.Letters.empty()) {
-                g.Letters[0].Col = static_cast<int16_t>(ToLong(g.WordCol));
-                g.Letters[0].Row = static_cast<int16_t>(ToLong(g.WordRow));
-            }
-
-            // D. Leaving the field.
-            if (g.Vertical) {
-                if (static_cast<double>(g.Z) - g.LetterMax > FieldHalfHeight || g.Y > cameraY) g.Fading = true;
-            } else {
-                const double tail = static_cast<double>(g.X) - g.LetterMax;
-                if (tail < -FieldHalfWidth || tail > FieldHalfWidth) g.Fading = true;
-            }
+            FadeStep(g, i);
+            GlyphStep(g, coins);
+            MoveStep(g);
+            LeaveStep(g, cameraY);
         }
         SortGroups();
     });
@@ -515,47 +533,74 @@ void cRain::DropWordGroups() {
     Groups.erase(Groups.begin() + static_cast<std::ptrdiff_t>(kept), Groups.end());
 }
 
+namespace {
+
+// The text's lines: "<br>" and CR end a line, LF is dropped (so CR LF ends one line too).
+std::vector<std::string_view> SplitLines(std::string_view text, std::string& work) {
+    work.clear();
+    work.reserve(text.size());
+    for (size_t pos = 0; pos < text.size();) {
+        if (text.substr(pos, 4) == "<br>") {
+            work += '\r';
+            pos += 4;
+        } else {
+            if (text[pos] != '\n') work += text[pos];
+            ++pos;
+        }
+    }
+    std::vector<std::string_view> lines;
+    if (work.empty()) return lines;
+    std::string_view rest = work;
+    for (size_t cr; (cr = rest.find('\r')) != std::string_view::npos; rest.remove_prefix(cr + 1))
+        lines.push_back(rest.substr(0, cr));
+    lines.push_back(rest);
+    return lines;
+}
+
+}  // namespace
+
+int32_t cRain::WordGlyph(std::string_view line, size_t pos, size_t length) const {
+    char lower[4];
+    for (size_t k = 0; k < length; ++k) lower[k] = mCore::AsciiLower(line[pos + k]);
+    return FindChar(std::string_view(lower, length));
+}
+
+void cRain::ReserveWordGroups(const std::vector<std::string_view>& lines) {
+    size_t letters = 0;
+    for (std::string_view line : lines)
+        for (size_t pos = 0, length; pos < line.size(); pos += length) {
+            length = CharLength(line, pos);
+            if (WordGlyph(line, pos, length) >= 0) ++letters;
+        }
+    Groups.reserve(Groups.size() + letters);
+    SortKeys_.reserve(Groups.size() + letters);  // the sort then never allocates in Animate
+}
+
+void cRain::AddWordGroup(size_t& spareUsed) {
+    if (spareUsed >= Spare_.size()) {
+        Groups.emplace_back();
+        return;
+    }
+    // Not a bug: the text's first slot keeps the whole record of a letter of the last text
+    // (its LastCell and HoldUntil); later slots start clean.
+    Group& spare = Spare_[spareUsed];
+    if (spareUsed > 0) {
+        Group clean;
+        clean.Letters = std::move(spare.Letters);
+        spare = std::move(clean);
+    }
+    Groups.push_back(std::move(spare));
+    ++spareUsed;
+}
+
 void cRain::SetupWord(std::string_view text) {
     mCore::Guarded(ProcName::SetupWord, [&] {
         std::string work;
-        work.reserve(text.size());
-        for (size_t pos = 0; pos < text.size();) {
-            if (text.substr(pos, 4) == "<br>") {
-                work += '\r';
-                pos += 4;
-            } else {
-                if (text[pos] != '\n') work += text[pos];
-                ++pos;
-            }
-        }
-        std::vector<std::string_view> lines;
-        if (!work.empty()) {
-            std::string_view rest = work;
-            for (size_t cr; (cr = rest.find('\r')) != std::string_view::npos; rest.remove_prefix(cr + 1))
-                lines.push_back(rest.substr(0, cr));
-            lines.push_back(rest);
-        }
+        const std::vector<std::string_view> lines = SplitLines(text, work);
         const float half = ToSingle(-((static_cast<double>(lines.size()) - 1) * 0.5));
 
-        auto glyphOf = [this](std::string_view line, size_t pos, size_t length) {
-            char lower[4];
-            for (size_t k = 0; k < length; ++k) {
-                const char c = line[pos + k];
-                lower[k] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-            }
-            return FindChar(std::string_view(lower, length));
-        };
-
         DropWordGroups();
-        size_t letters = 0;
-        for (std::string_view line : lines)
-            for (size_t pos = 0, length; pos < line.size(); pos += length) {
-                length = CharLength(line, pos);
-                if (glyphOf(line, pos, length) >= 0) ++letters;
-            }
-        Groups.reserve(Groups.size() + letters);
-        SortKeys_.reserve(Groups.size() + letters);  // the sort then never allocates in Animate
-
+        ReserveWordGroups(lines);
         size_t spareUsed = 0;
         for (size_t L = 0; L < lines.size(); ++L) {
             const std::string_view line = lines[L];
@@ -565,22 +610,9 @@ void cRain::SetupWord(std::string_view text) {
                 length = CharLength(line, pos);
                 ++c;
                 // A character without a glyph (a space, a comma, ...) leaves a gap.
-                const int32_t entry = glyphOf(line, pos, length);
+                const int32_t entry = WordGlyph(line, pos, length);
                 if (entry < 0) continue;
-                if (spareUsed < Spare_.size()) {
-                    // Not a bug: the text's first slot keeps the whole record of a letter of
-                    // the last text (its LastCell and HoldUntil); later slots start clean.
-                    Group& spare = Spare_[spareUsed];
-                    if (spareUsed > 0) {
-                        Group clean;
-                        clean.Letters = std::move(spare.Letters);
-                        spare = std::move(clean);
-                    }
-                    Groups.push_back(std::move(spare));
-                    ++spareUsed;
-                } else {
-                    Groups.emplace_back();
-                }
+                AddWordGroup(spareUsed);
                 const mRain::CharCell& cell = Chars[static_cast<size_t>(entry)];
                 SetGroupLetter(GroupMax(), ToSingle(mid - c + 1.0), ToSingle(static_cast<double>(L) + half), cell.Col,
                                cell.Row);

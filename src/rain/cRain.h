@@ -281,7 +281,21 @@ private:
     // A random glyph cell: column, then row, one draw each.
     void DealGlyph(mRain::Letter& letter);
     void ShiftTrail(mRain::Group& group, int32_t steps);
+    // The steps of Animate, in their order, for one active group.
+    struct FlickerCoins {
+        uint32_t Bits = 0;  // random bits for the flicker, one per letter
+        int Left = 0;
+    };
+    void FadeStep(mRain::Group& group, size_t index);
+    void GlyphStep(mRain::Group& group, FlickerCoins& coins);
+    void MoveStep(mRain::Group& group);
+    void LeaveStep(mRain::Group& group, double cameraY) const;
     void DropWordGroups();
+    // SetupWord's steps: the glyph table entry of one character (case folded, -1 for none),
+    // room for the text's letters, and the next letter's group (a spare one when there is).
+    int32_t WordGlyph(std::string_view line, size_t pos, size_t length) const;
+    void ReserveWordGroups(const std::vector<std::string_view>& lines);
+    void AddWordGroup(size_t& spareUsed);
     float Rnd() { return Rnd_.Next(); }
 
     cValues& Settings_;
