@@ -11,13 +11,7 @@
 
 namespace {
 
-// A failing device call fails the procedure that made it, as the error report expects.
-void Check(HRESULT hr) {
-    if (Failed(hr)) {
-        mDXGraphics::LastErrorNumber = hr;
-        throw mCore::Failure(mDXGraphics::ErrorText(hr));
-    }
-}
+using mDXGraphics::Check;
 
 iDirect3D& Root() {
     if (!mDXGraphics::Direct3D) throw mCore::Failure("The graphics root objects are not created");

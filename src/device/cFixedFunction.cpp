@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/Numeric.h"
 #include "device/mDXGraphics.h"
 
 void cVertexArray::Grow(size_t needed) {
@@ -137,7 +138,6 @@ namespace {
 
 D3DCOLORVALUE FromColor(uint32_t c) { return mDXGraphics::ColorToValue(c); }
 
-float Clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
 
 }  // namespace
 
@@ -186,7 +186,7 @@ D3DCOLORVALUE cFixedFunction::VertexColor(const float* iNormal, const uint32_t* 
             b += diffuse.b * light.Diffuse.b * lambert;
         }
     }
-    return {Clamp01(r), Clamp01(g), Clamp01(b), Clamp01(diffuse.a)};
+    return {mCore::Clamp01(r), mCore::Clamp01(g), mCore::Clamp01(b), mCore::Clamp01(diffuse.a)};
 }
 
 HRESULT cFixedFunction::ExpandDraw(D3DPRIMITIVETYPE iType, uint32_t iStartVertex, uint32_t iPrimitiveCount,

@@ -139,6 +139,12 @@ HRESULT LoadTextureFromFile(iDirect3DDevice& iDevice, std::string_view iFileName
                                  oTexture);
 }
 
+void Check(HRESULT iResult) {
+    if (!Failed(iResult)) return;
+    LastErrorNumber = iResult;
+    throw mCore::Failure(ErrorText(iResult));
+}
+
 std::string ErrorText(HRESULT iError) {
     std::string text;
     switch (iError) {

@@ -1,9 +1,6 @@
 #include "render/LetterRenderer.h"
 
 #include <cmath>
-#if defined(__SSE__)
-#include <xmmintrin.h>
-#endif
 
 #include "core/ErrorReport.h"
 #include "core/Numeric.h"
@@ -27,9 +24,7 @@ constexpr float CellSize = 1.0f / 16;
 // The leader's glow: the 4 x 4 cells in the atlas's bottom-left corner.
 constexpr float LeaderU = 0, LeaderV = 0.75f, LeaderSize = 0.25f;
 
-void Check(HRESULT hr) {
-    if (Failed(hr)) throw mCore::Failure(mDXGraphics::ErrorText(hr));
-}
+using mDXGraphics::Check;
 
 D3DMATERIAL8 WhiteMaterial() {
     D3DMATERIAL8 material;
@@ -87,24 +82,7 @@ inline void NearSinCos(double x, double& oSin, double& oCos) {
     oCos = Table.Cos[i] * cosD - Table.Sin[i] * sinD;
 }
 
-float ExactFlicker(double p) {
-    float f = static_cast<float>((std::sin(2 * p) * std::sin(p) + 0.5) * 1.2 + 0.2);
-    if (f > 1) f = 1;
-    if (f < 0) f = 0;
-    return f;
-}
-
-// 0..1, with the processor's min and max where it has them: a compiler keeps branches for
-// the plain comparisons, and these values go either way at random. Negative values come
-// out as +0, as the library path's "if (f < 0) f = 0" gives them.
-float Clamp01(float f) {
-#if defined(__SSE__)
-    return _mm_cvtss_f32(_mm_min_ss(_mm_max_ss(_mm_set_ss(f), _mm_setzero_ps()), _mm_set_ss(1.0f)));
-#else
-    f = f > 0.0f ? f : 0.0f;
-    return f < 1.0f ? f : 1.0f;
-#endif
-}
+float ExactFlicker(double p) { return mCore::Clamp01(static_cast<float>((std::sin(2 * p) * std::sin(p) + 0.5) * 1.2 + 0.2)); }
 
 }  // namespace
 
@@ -123,7 +101,8 @@ float LetterFlicker(float phase) {
     NearSinCos(p, sinP, cosP);
     const double near = ((2 * sinP * cosP) * sinP + 0.5) * 1.2 + 0.2;  // sin 2p = 2 sin p cos p
     constexpr double Margin = 1e-14;
-    const float low = Clamp01(static_cast<float>(near - Margin)), high = Clamp01(static_cast<float>(near + Margin));
+    const float low = mCore::Clamp01(static_cast<float>(near - Margin));
+    const float high = mCore::Clamp01(static_cast<float>(near + Margin));
     if (low != high) [[unlikely]]
         return ExactFlicker(p);
     return low;

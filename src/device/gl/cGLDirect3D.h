@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "device/cFixedFunction.h"
+#include "device/gl/GLShaders.h"
 #include "device/iDirect3D.h"
 
 struct cGLOptions {
@@ -129,7 +130,11 @@ private:
     struct QuadUniforms {
         int Corner, Local, FarEdge, AxisX, AxisZ, CellSize, Alpha, Cells;
     };
+    // One uniform lookup for the general programs and their specialised variants.
+    static Uniforms UniformsOf(uint32_t iProgram);
     static QuadUniforms QuadUniformsOf(uint32_t iProgram);
+    void BuildQuadArrays();
+    void BuildVertexArray();
     // The state a gathered draw is rasterised with, kept from when the draw was closed.
     struct DrawState {
         std::array<uint32_t, D3DRS_COUNT> RenderState;
@@ -137,13 +142,23 @@ private:
         D3DMATRIX View, Projection;
         cTexture* Texture;
     };
+    using RenderStates = std::array<uint32_t, D3DRS_COUNT>;
     void ApplyState(const DrawState& iState, uint32_t iProgram, const Uniforms& iUniforms);
+    void ApplyDepth(const RenderStates& iRenderState);
+    void ApplyRasterisation(const RenderStates& iRenderState);
+    void ApplyStage(const DrawState& iState, const Uniforms& iUniforms);
+    void ApplyTexture(const DrawState& iState, const Uniforms& iUniforms);
     void BindTarget();
     void CloseBatch();
     bool QuadPathApplies() const;
     void PrepareQuadShape(const cQuadInstances& iQuads);
     void PrepareCellColors();
     void ReserveQuadArrays(size_t iRuns, size_t iCells);
+    struct LastDrawnCell {
+        const cQuadStrip* Strip = nullptr;
+        uint32_t Cell = 0;
+    };
+    bool AppendRuns(const cQuadInstances& iQuads, bool iLit, LastDrawnCell& oLast);
     void LeaveQuadState(const cQuadInstances& iQuads, const cQuadStrip& iLastStrip, const cQuadStrip* iLastDrawnStrip,
                         uint32_t iLastDrawnCell);
 
@@ -197,7 +212,7 @@ private:
     // built in as constants: the software rasteriser then runs only the arithmetic the
     // stage needs per pixel instead of every branch of the general blender.
     struct ProgramVariant {
-        std::array<uint32_t, 12> Key;
+        mGLShaders::StageKey Key;
         bool Quads;
         uint32_t Program;
         Uniforms U;
@@ -205,6 +220,7 @@ private:
     };
     const ProgramVariant* ProgramFor(const DrawState& iState, bool iQuads);
     std::vector<ProgramVariant> Variants_;
+    static constexpr size_t MaxProgramVariants = 32;
     bool Specialised_ = true;
 
     // Closed batches wait here until the frame's end (or a clear), so that the GL work of
