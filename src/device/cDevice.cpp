@@ -13,6 +13,12 @@ namespace {
 
 using mDXGraphics::Check;
 
+// The projection: a vertical field of view of a quarter turn's half (pi / 4, as single
+// precision), and the depth range that holds the whole field of columns.
+constexpr float FieldOfView = 0.7853982f;
+constexpr float NearPlane = 0.1f;
+constexpr float FarPlane = 800.0f;
+
 iDirect3D& Root() {
     if (!mDXGraphics::Direct3D) throw mCore::Failure("The graphics root objects are not created");
     return *mDXGraphics::Direct3D;
@@ -58,21 +64,7 @@ bool cDevice::Initialize(intptr_t iHandle, int32_t iW, int32_t iH, D3DFORMAT iDe
         ResY = iH;
         if (iDepthBufferFormat == 0) return;
 
-        PresentParams_ = D3DPRESENT_PARAMETERS{};
-        PresentParams_.BackBufferWidth = static_cast<uint32_t>(iW);
-        PresentParams_.BackBufferHeight = static_cast<uint32_t>(iH);
-        PresentParams_.BackBufferFormat = DisplayMode_.Format;
-        PresentParams_.BackBufferCount = 1;
-        PresentParams_.MultiSampleType = iMultiSampleType;
-        PresentParams_.SwapEffect = D3DSWAPEFFECT_COPY_VSYNC;
-        PresentParams_.hDeviceWindow = iHandle;
-        PresentParams_.Windowed = true;
-        PresentParams_.EnableAutoDepthStencil = true;
-        PresentParams_.AutoDepthStencilFormat = iDepthBufferFormat;
-        PresentParams_.Flags = 0;
-        PresentParams_.FullScreen_RefreshRateInHz = 0;
-        PresentParams_.FullScreen_PresentationInterval = 0;
-
+        SetPresentParameters(iHandle, iDepthBufferFormat, iMultiSampleType);
         std::shared_ptr<iDirect3DDevice> created;
         const HRESULT hr = Root().CreateDevice(0, D3DDEVTYPE_HAL, iHandle, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
                                                PresentParams_, created);
@@ -80,27 +72,7 @@ bool cDevice::Initialize(intptr_t iHandle, int32_t iW, int32_t iH, D3DFORMAT iDe
         if (!created) return;
         Device = created;
         iDirect3DDevice& d = *Device;
-
-        Check(d.SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID));
-        Check(d.SetRenderState(D3DRS_SHADEMODE, D3DSHADE_GOURAUD));
-        Check(d.SetRenderState(D3DRS_LIGHTING, D3DFALSE));
-        Check(d.SetRenderState(D3DRS_SPECULARENABLE, D3DFALSE));
-        Check(d.SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE));
-        Check(d.SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW));
-        Check(d.SetRenderState(D3DRS_CLIPPING, D3DTRUE));
-        Check(d.SetRenderState(D3DRS_MULTISAMPLEANTIALIAS,
-                               iMultiSampleType != D3DMULTISAMPLE_NONE ? D3DTRUE : D3DFALSE));
-        Check(d.SetRenderState(D3DRS_ALPHABLENDENABLE, D3DFALSE));
-        Check(d.SetRenderState(D3DRS_ALPHATESTENABLE, D3DFALSE));
-        if (Caps_.AlphaCmpCaps & D3DPCMPCAPS_GREATEREQUAL) {
-            Check(d.SetRenderState(D3DRS_ALPHAREF, 8));
-            Check(d.SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL));
-        }
-        Check(d.SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR));
-        Check(d.SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR));
-        Check(d.SetTextureStageState(1, D3DTSS_MINFILTER, D3DTEXF_LINEAR));
-        Check(d.SetTextureStageState(1, D3DTSS_MAGFILTER, D3DTEXF_LINEAR));
-
+        SetStartStates(d, iMultiSampleType);
         ApplyProjection(d);
         UnsetTextures();
 
@@ -117,13 +89,73 @@ bool cDevice::Initialize(intptr_t iHandle, int32_t iW, int32_t iH, D3DFORMAT iDe
     return false;
 }
 
+// A windowed back buffer of the device's size in the desktop's format, with a depth buffer.
+void cDevice::SetPresentParameters(intptr_t iHandle, D3DFORMAT iDepthBufferFormat,
+                                   D3DMULTISAMPLE_TYPE iMultiSampleType) {
+    PresentParams_ = D3DPRESENT_PARAMETERS{};
+    PresentParams_.BackBufferWidth = static_cast<uint32_t>(ResX);
+    PresentParams_.BackBufferHeight = static_cast<uint32_t>(ResY);
+    PresentParams_.BackBufferFormat = DisplayMode_.Format;
+    PresentParams_.BackBufferCount = 1;
+    PresentParams_.MultiSampleType = iMultiSampleType;
+    PresentParams_.SwapEffect = D3DSWAPEFFECT_COPY_VSYNC;
+    PresentParams_.hDeviceWindow = iHandle;
+    PresentParams_.Windowed = true;
+    PresentParams_.EnableAutoDepthStencil = true;
+    PresentParams_.AutoDepthStencilFormat = iDepthBufferFormat;
+}
+
+namespace {
+
+struct StageValue {
+    uint32_t Stage;
+    D3DTEXTURESTAGESTATETYPE State;
+    uint32_t Value;
+};
+
+// Linear filtering on the two stages, as the device starts.
+constexpr StageValue StartStageStates[] = {
+    {0, D3DTSS_MINFILTER, D3DTEXF_LINEAR},
+    {0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR},
+    {1, D3DTSS_MINFILTER, D3DTEXF_LINEAR},
+    {1, D3DTSS_MAGFILTER, D3DTEXF_LINEAR},
+};
+
+}  // namespace
+
+// The states every frame starts from, set in this order; the alpha test's reference only
+// where the device can compare with it.
+void cDevice::SetStartStates(iDirect3DDevice& d, D3DMULTISAMPLE_TYPE iMultiSampleType) {
+    const struct {
+        D3DRENDERSTATETYPE State;
+        uint32_t Value;
+    } renderStates[] = {
+        {D3DRS_FILLMODE, D3DFILL_SOLID},
+        {D3DRS_SHADEMODE, D3DSHADE_GOURAUD},
+        {D3DRS_LIGHTING, D3DFALSE},
+        {D3DRS_SPECULARENABLE, D3DFALSE},
+        {D3DRS_ZENABLE, D3DZB_TRUE},
+        {D3DRS_CULLMODE, D3DCULL_CCW},
+        {D3DRS_CLIPPING, D3DTRUE},
+        {D3DRS_MULTISAMPLEANTIALIAS, iMultiSampleType != D3DMULTISAMPLE_NONE ? D3DTRUE : D3DFALSE},
+        {D3DRS_ALPHABLENDENABLE, D3DFALSE},
+        {D3DRS_ALPHATESTENABLE, D3DFALSE},
+    };
+    for (const auto& entry : renderStates) Check(d.SetRenderState(entry.State, entry.Value));
+    if (Caps_.AlphaCmpCaps & D3DPCMPCAPS_GREATEREQUAL) {
+        Check(d.SetRenderState(D3DRS_ALPHAREF, 8));
+        Check(d.SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL));
+    }
+    for (const StageValue& entry : StartStageStates) Check(d.SetTextureStageState(entry.Stage, entry.State, entry.Value));
+}
+
 void cDevice::ApplyProjection(iDirect3DDevice& d) {
     // Not a bug: height over width (divided in double precision, rounded to single) makes a
     // glyph cell (width / height)^2 times as wide as tall on screen: 1.78 on the 4:3 screens
     // the look was made on, 3.16 on 16:9. Keeping the shape gives every screen the 1.78.
     const double width = ResX, height = ResY;
     const float aspect = static_cast<float>(KeepShape_ ? width / height * 0.5625 : height / width);
-    mDXGraphics::TransformPerspectiveFovLH(Projection_, 0.7853982f, aspect, 0.1f, 800.0f);
+    mDXGraphics::TransformPerspectiveFovLH(Projection_, FieldOfView, aspect, NearPlane, FarPlane);
     Check(d.SetTransform(D3DTS_PROJECTION, Projection_));
 }
 

@@ -89,6 +89,8 @@ private:
     bool CheckDepthBufferFormat(D3DFORMAT iFormat);
     void RefreshAdapter();
     void ApplyProjection(iDirect3DDevice& d);
+    void SetPresentParameters(intptr_t iHandle, D3DFORMAT iDepthBufferFormat, D3DMULTISAMPLE_TYPE iMultiSampleType);
+    void SetStartStates(iDirect3DDevice& d, D3DMULTISAMPLE_TYPE iMultiSampleType);
 
     D3DCAPS8 Caps_;
     D3DPRESENT_PARAMETERS PresentParams_;

@@ -80,4 +80,10 @@ public:
     // (a batch must end before they change); the others only change vertex colours,
     // which are already baked into the gathered vertices.
     static bool AffectsRasterisation(D3DRENDERSTATETYPE iState);
+
+private:
+    // One gathered vertex: the position transformed by World, the colour, the texture
+    // coordinate (none: 0, 0).
+    void WriteVertex(const uint8_t* iPosition, const uint8_t* iTexCoord, const D3DCOLORVALUE& iColor,
+                     cBatchVertex& oVertex) const;
 };
