@@ -176,6 +176,50 @@ cQuadInstances cLetterRenderer::NewQuads(float iCellSize, const SceneTransform& 
     return quads;
 }
 
+namespace {
+
+// Letter j lies j whole cells behind the head along the group's axis (the head itself on
+// the floor of its place), on the floor of its place across it.
+cQuadStrip ColumnStrip(const mRain::Group& group) {
+    const float head = static_cast<float>(Floor(group.Vertical ? group.Z : group.X));
+    const float across = static_cast<float>(Floor(group.Vertical ? group.X : group.Z));
+    cQuadStrip column;
+    column.Position = group.Vertical ? D3DVECTOR{across, group.Y, head} : D3DVECTOR{head, group.Y, across};
+    column.Step = group.Vertical ? D3DVECTOR{0, 0, -1} : D3DVECTOR{-1, 0, 0};
+    column.Count = static_cast<uint32_t>(group.LetterMax) + 1;
+    return column;
+}
+
+}  // namespace
+
+// Each letter's texture cell, colour and whether it shows, into Cells_.
+void cLetterRenderer::FillColumnCells(const mRain::Group& group, const mRain::Color& color, double dim) {
+    const int32_t n = group.LetterMax;
+    if (Cells_.size() < static_cast<size_t>(n) + 1) Cells_.resize(static_cast<size_t>(n) + 1);
+    if (Flicker_.size() < static_cast<size_t>(n) + 1) Flicker_.resize(static_cast<size_t>(n) + 1);
+    const FadeStep* fade = FadeFor(n);
+    // The flickers first, in a loop of their own: each is a chain of dependent arithmetic,
+    // and with nothing else in the loop the processor overlaps letters.
+    const mRain::Letter* letters = group.Letters.data();
+    float* flicker = Flicker_.data();
+    for (int32_t j = 0; j <= n; ++j) flicker[j] = LetterFlicker(letters[j].Phase);
+    cQuadCell* cells = Cells_.data();
+    for (int32_t j = 0; j <= n; ++j) {
+        const mRain::Letter& letter = letters[j];
+        cQuadCell& out = cells[j];
+        out.U = CellSize * letter.Col;
+        out.V = CellSize * letter.Row;
+        const float a = Brightness(fade[j], flicker[j], group.Leader, dim, group.Alpha);
+        out.Ambient = mDXGraphics::ColorFromFloats(a * color.r, a * color.g, a * color.b, 1);
+        out.Drawn = a > 0;
+    }
+    if (group.Leader) {
+        // A leader's head is grey-white at the group's fade, never dimmed or flickering.
+        cells[0].Ambient = Grey(group.Arrived ? group.WordAlpha : group.Alpha);
+        cells[0].Drawn = true;
+    }
+}
+
 void cLetterRenderer::RenderLetters(cDevice& iDevice, const cRain& iRain, const cCamera& iCamera,
                                     const SceneTransform& iScene) {
     mCore::Guarded(ProcName::RenderLetters, [&] {
@@ -184,7 +228,6 @@ void cLetterRenderer::RenderLetters(cDevice& iDevice, const cRain& iRain, const 
         Check(device.SetRenderState(D3DRS_AMBIENT, Grey(1)));
         Check(device.SetMaterial(WhiteMaterial()));
         WriteQuadCorners();
-        const mRain::Color& color = iRain.LetterColor;
         const float cameraY = iCamera.GetY();
         cQuadInstances quads = NewQuads(CellSize, iScene);
         cQuadStrip column;
@@ -196,41 +239,11 @@ void cLetterRenderer::RenderLetters(cDevice& iDevice, const cRain& iRain, const 
             if (i + 2 <= groupMax) mRain::PrefetchLetters(iRain.Groups[i + 2]);
             if (!group.Active) continue;
             Check(device.SetRenderState(D3DRS_ZBIAS, 0));  // the leaders leave a bias of 1
-            const int32_t n = group.LetterMax;
-            if (Cells_.size() < static_cast<size_t>(n) + 1) Cells_.resize(static_cast<size_t>(n) + 1);
-            if (Flicker_.size() < static_cast<size_t>(n) + 1) Flicker_.resize(static_cast<size_t>(n) + 1);
-            const float depthFromView = static_cast<float>(static_cast<double>(group.Y) + iRain.Distance - cameraY);
             // The depth dimming is the group's; the fade's quotients are the column length's.
-            const double dim = DepthDimming(depthFromView);
-            const FadeStep* fade = FadeFor(n);
-            // The flickers first, in a loop of their own: each is a chain of dependent
-            // arithmetic, and with nothing else in the loop the processor overlaps letters.
-            const mRain::Letter* letters = group.Letters.data();
-            float* flicker = Flicker_.data();
-            for (int32_t j = 0; j <= n; ++j) flicker[j] = LetterFlicker(letters[j].Phase);
-            cQuadCell* cells = Cells_.data();
-            for (int32_t j = 0; j <= n; ++j) {
-                const mRain::Letter& letter = letters[j];
-                cQuadCell& out = cells[j];
-                out.U = CellSize * letter.Col;
-                out.V = CellSize * letter.Row;
-                const float a = Brightness(fade[j], flicker[j], group.Leader, dim, group.Alpha);
-                out.Ambient = mDXGraphics::ColorFromFloats(a * color.r, a * color.g, a * color.b, 1);
-                out.Drawn = a > 0;
-            }
-            if (group.Leader) {
-                // A leader's head is grey-white at the group's fade, never dimmed or flickering.
-                cells[0].Ambient = Grey(group.Arrived ? group.WordAlpha : group.Alpha);
-                cells[0].Drawn = true;
-            }
-            // Letter j lies j whole cells behind the head along the group's axis (the head
-            // itself on the floor of its place), on the floor of its place across it.
-            const float head = static_cast<float>(Floor(group.Vertical ? group.Z : group.X));
-            const float across = static_cast<float>(Floor(group.Vertical ? group.X : group.Z));
-            column.Position = group.Vertical ? D3DVECTOR{across, group.Y, head} : D3DVECTOR{head, group.Y, across};
-            column.Step = group.Vertical ? D3DVECTOR{0, 0, -1} : D3DVECTOR{-1, 0, 0};
-            column.Count = static_cast<uint32_t>(n) + 1;
-            quads.Cells = cells;
+            const float depthFromView = static_cast<float>(static_cast<double>(group.Y) + iRain.Distance - cameraY);
+            FillColumnCells(group, iRain.LetterColor, DepthDimming(depthFromView));
+            column = ColumnStrip(group);
+            quads.Cells = Cells_.data();
             quads.CellCount = column.Count;
             Check(device.DrawQuadInstances(quads));
         }

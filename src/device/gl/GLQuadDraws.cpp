@@ -28,7 +28,8 @@ void cGLDevice::PrepareQuadShape(const cQuadInstances& iQuads) {
     key.Angle = iQuads.Angle;
     key.Offset = iQuads.Offset;
     key.CellSize = iQuads.CellSize;
-    for (int v = 0; v < 6; ++v) std::memcpy(key.Vertex[v], iQuads.Vertices + v * 8, sizeof key.Vertex[v]);
+    for (uint32_t v = 0; v < QuadVertexCount; ++v)
+        std::memcpy(key.Vertex[v], iQuads.Vertices + v * QuadVertexFloats, sizeof key.Vertex[v]);
     if (ShapeReady_ && std::memcmp(&key, &ShapeKey_, sizeof key) == 0) return;
     ShapeKey_ = key;
     ShapeReady_ = true;
@@ -49,8 +50,8 @@ void cGLDevice::PrepareQuadShape(const cQuadInstances& iQuads) {
     shape = {};
     ShapeTiles_ = true;
     const float* vertices = iQuads.Vertices;
-    for (int v = 0; v < 6; ++v) {
-        const float* p = vertices + v * 8;
+    for (uint32_t v = 0; v < QuadVertexCount; ++v) {
+        const float* p = vertices + v * QuadVertexFloats;
         // As the vertex transform adds them: the corner's three products first, the
         // translation row last (that last addition is the shader's).
         for (int c = 0; c < 3; ++c) shape.Corner[v][c] = p[0] * m[0][c] + p[1] * m[1][c] + p[2] * m[2][c];
@@ -61,8 +62,8 @@ void cGLDevice::PrepareQuadShape(const cQuadInstances& iQuads) {
         ShapeTiles_ = ShapeTiles_ && std::fabs(p[0]) == 0.5f && std::fabs(p[2]) == 0.5f && p[1] == 0;
         // A corner equal to an earlier one is shared, so GL transforms it once.
         shape.Index[v] = static_cast<uint16_t>(v);
-        for (int w = 0; w < v; ++w) {
-            if (std::memcmp(vertices + w * 8, p, 6 * sizeof(float)) == 0) {
+        for (uint32_t w = 0; w < v; ++w) {
+            if (std::memcmp(vertices + w * QuadVertexFloats, p, sizeof key.Vertex[w]) == 0) {
                 shape.Index[v] = shape.Index[w];
                 break;
             }
@@ -220,7 +221,7 @@ void cGLDevice::LeaveQuadState(const cQuadInstances& iQuads, const cQuadStrip& i
                                const cQuadStrip* iLastDrawnStrip, uint32_t iLastDrawnCell) {
     const cQuadCell& last = iQuads.Cells[iLastStrip.First + iLastStrip.Count - 1];
     WriteQuadCell(iQuads.Vertices, last.U, last.V, iQuads.CellSize);
-    std::memcpy(iQuads.Buffer->Bytes.data(), iQuads.Vertices, 6 * 8 * sizeof(float));
+    std::memcpy(iQuads.Buffer->Bytes.data(), iQuads.Vertices, QuadVertexBytes);
     State_.RenderState[D3DRS_AMBIENT] = last.Ambient;
     if (!iLastDrawnStrip) return;
     // identity x translation x rotation x offset: rows 0 to 2 are the shape's; the
@@ -236,6 +237,6 @@ void cGLDevice::LeaveQuadState(const cQuadInstances& iQuads, const cQuadStrip& i
     mDXGraphics::TransformRow(row, Rotation_);
     mDXGraphics::TransformRow(row, OffsetTransform_);
     State_.Stream = iQuads.Buffer;
-    State_.Stride = 32;
+    State_.Stride = QuadVertexStride;
 }
 
