@@ -123,7 +123,7 @@ void frmMain::Load() {
         CreateDevice();
         if (const HRESULT hr = MainDevice->Device->SetRenderState(D3DRS_CLIPPING, 1); Failed(hr))
             throw mCore::Failure(mDXGraphics::ErrorText(hr));
-        MainDevice->SetupRenderer(2, 2, false);
+        MainDevice->SetupRenderer(cDevice::AlphaFromFactor, cDevice::BlendAdditive, false);
         Camera.SetPosition(0, 0, 0);
         Camera.Angle(mCore::ToSingle(6.283185 / 360 * 270));
         Camera.Flatten(0);

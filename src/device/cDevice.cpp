@@ -170,14 +170,15 @@ void cDevice::SetupRenderer(int32_t iAlphaMode, int32_t iBlendMode, bool iColorV
             LastAlphaMode_ = iAlphaMode;
             iDirect3DDevice& d = Dev(Device);
             switch (iAlphaMode) {
-                case 0:
+                case AlphaOff:
                     Check(d.SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_DISABLE));
                     Check(d.SetRenderState(D3DRS_ALPHABLENDENABLE, D3DFALSE));
                     Check(d.SetRenderState(D3DRS_ALPHATESTENABLE, D3DFALSE));
                     break;
-                case 1:
-                case 2:
-                    Check(d.SetTextureStageState(0, D3DTSS_ALPHAARG1, iAlphaMode == 1 ? D3DTA_TEXTURE : D3DTA_TFACTOR));
+                case AlphaFromTexture:
+                case AlphaFromFactor:
+                    Check(d.SetTextureStageState(0, D3DTSS_ALPHAARG1,
+                                                 iAlphaMode == AlphaFromTexture ? D3DTA_TEXTURE : D3DTA_TFACTOR));
                     Check(d.SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1));
                     Check(d.SetRenderState(D3DRS_ALPHABLENDENABLE, D3DTRUE));
                     Check(d.SetRenderState(D3DRS_ALPHATESTENABLE, D3DTRUE));
@@ -188,9 +189,10 @@ void cDevice::SetupRenderer(int32_t iAlphaMode, int32_t iBlendMode, bool iColorV
         if (iBlendMode != LastBlendMode_) {
             LastBlendMode_ = iBlendMode;
             iDirect3DDevice& d = Dev(Device);
+            // Source and destination factors, by blend mode.
             static constexpr uint32_t Rows[3][2] = {
                 {D3DBLEND_ONE, D3DBLEND_ZERO}, {D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA}, {D3DBLEND_ONE, D3DBLEND_ONE}};
-            if (iBlendMode >= 0 && iBlendMode <= 2) {
+            if (iBlendMode >= BlendOpaque && iBlendMode <= BlendAdditive) {
                 Check(d.SetRenderState(D3DRS_SRCBLEND, Rows[iBlendMode][0]));
                 Check(d.SetRenderState(D3DRS_DESTBLEND, Rows[iBlendMode][1]));
             }
