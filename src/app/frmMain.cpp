@@ -16,6 +16,8 @@
 #include "settings/SettingsKeys.h"
 #include "settings/cValues.h"
 
+using namespace app::MenuNames;
+
 namespace {
 
 // The check items: their settings key and the value stored while checked.
@@ -24,9 +26,9 @@ struct SwitchItem {
     int OnValue;
 };
 constexpr SwitchItem Switches[] = {
-    {"mnuFly", "Fly", 1},           {"mnuRandomMove", "RandomMove", 1}, {"mnuRandomColors", "RandomColors", 1},
-    {"mnuHorizontal", "Horizontal", 50}, {"mnuShowAds", "ShowAds", 1},  {"mnuStayBack", "StayBack", 1},
-    {"mnuScreenSaver", "ScreenSaver", 1}, {"mnuKeepShape", "KeepShape", 1},
+    {mnuFly, SettingKey::Fly, 1},           {mnuRandomMove, SettingKey::RandomMove, 1}, {mnuRandomColors, SettingKey::RandomColors, 1},
+    {mnuHorizontal, SettingKey::Horizontal, 50}, {mnuShowAds, SettingKey::ShowAds, 1},  {mnuStayBack, SettingKey::StayBack, 1},
+    {mnuScreenSaver, SettingKey::ScreenSaver, 1}, {mnuKeepShape, SettingKey::KeepShape, 1},
 };
 
 // "Select leaders": the percentage for each item.
@@ -71,26 +73,26 @@ frmMain::frmMain(app::iWindowPlatform& window, cValues& settings, mCore::iClock&
 frmMain::~frmMain() { Window_.SetListener(nullptr); }
 
 void frmMain::ApplySettingsToMenu() {
-    Menu.Item("mnuLength", Rain.LengthMode).Checked = true;  // a stored length without an item is a failure
-    Menu.SetChecked("mnuFly", Settings_.Value("Fly").IsOn());
-    Menu.SetChecked("mnuRandomColors", Settings_.Value("RandomColors").IsOn());
-    Menu.SetChecked("mnuRandomMove", Settings_.Value("RandomMove").IsOn());
-    Menu.SetChecked("mnuShowAds", Settings_.Value("ShowAds").IsOn());
-    Menu.SetChecked("mnuStayBack", Settings_.Value("StayBack").IsOn());
-    Menu.SetChecked("mnuScreenSaver", Settings_.Value("ScreenSaver").IsOn());
-    Window_.SetPointer(Checked("mnuScreenSaver") ? app::PointerKind::Invisible : app::PointerKind::Default);
-    Menu.SetChecked("mnuHorizontal", Settings_.Value("Horizontal").Number() > 0);
+    Menu.Item(mnuLength, Rain.LengthMode).Checked = true;  // a stored length without an item is a failure
+    Menu.SetChecked(mnuFly, Settings_.Value(SettingKey::Fly).IsOn());
+    Menu.SetChecked(mnuRandomColors, Settings_.Value(SettingKey::RandomColors).IsOn());
+    Menu.SetChecked(mnuRandomMove, Settings_.Value(SettingKey::RandomMove).IsOn());
+    Menu.SetChecked(mnuShowAds, Settings_.Value(SettingKey::ShowAds).IsOn());
+    Menu.SetChecked(mnuStayBack, Settings_.Value(SettingKey::StayBack).IsOn());
+    Menu.SetChecked(mnuScreenSaver, Settings_.Value(SettingKey::ScreenSaver).IsOn());
+    Window_.SetPointer(Checked(mnuScreenSaver) ? app::PointerKind::Invisible : app::PointerKind::Default);
+    Menu.SetChecked(mnuHorizontal, Settings_.Value(SettingKey::Horizontal).Number() > 0);
     // Start-up has put right any value the menu could not store; a missing one reads as 0.
     static_assert(mRain::GlyphSets.size() == LaterSettingsKeys[0].Max + 1);
-    const int32_t glyphs = Settings_.Value("Glyphs").Long();
-    Menu.CheckOnly("mnuGlyphs", glyphs);
+    const int32_t glyphs = Settings_.Value(SettingKey::Glyphs).Long();
+    Menu.CheckOnly(mnuGlyphs, glyphs);
     Rain.SelectGlyphs(glyphs);
-    Menu.SetChecked("mnuKeepShape", Settings_.Value("KeepShape").IsOn());
+    Menu.SetChecked(mnuKeepShape, Settings_.Value(SettingKey::KeepShape).IsOn());
 }
 
 bool frmMain::CreateDevice() {
     MainDevice = std::make_unique<cDevice>();
-    MainDevice->SetKeepShape(Checked("mnuKeepShape"));
+    MainDevice->SetKeepShape(Checked(mnuKeepShape));
     const bool created = Window_.MakeCurrent() &&
                          MainDevice->Initialize(Window_.NativeHandle(), Window_.Width(), Window_.Height(), D3DFMT_D16,
                                                 D3DMULTISAMPLE_NONE);
@@ -111,15 +113,15 @@ void frmMain::Load() {
         Window_.ShowFullScreen();
         DeclareSettingDefaults(Settings_);
         ReportReplacedSettings(ReplaceUnusableSettings(Settings_));
-        Rain.SetHexColor(Settings_.Value("Color").Text());
+        Rain.SetHexColor(Settings_.Value(SettingKey::Color).Text());
         Rain.LetterColor = Rain.TargetColor;  // the saved colour from the first frame, no fade
         Rain.ReadSettings();
-        Zoom = Settings_.Value("Zoom").Single();
+        Zoom = Settings_.Value(SettingKey::Zoom).Single();
         ApplySettingsToMenu();
-        app::SetDesktopParent(Window_, Checked("mnuStayBack"));
+        app::SetDesktopParent(Window_, Checked(mnuStayBack));
         for (const mRain::ColorPreset& preset : mRain::ColorPresets) Menu.AddColorItem(preset.Label, preset.Color);
-        Motion.FlySpeed = Settings_.Value("FlySpeed").Single();
-        Rain.FlyStep = Settings_.Value("Fly").IsOn() ? Motion.FlySpeed : 0;  // flying starts at full speed
+        Motion.FlySpeed = Settings_.Value(SettingKey::FlySpeed).Single();
+        Rain.FlyStep = Settings_.Value(SettingKey::Fly).IsOn() ? Motion.FlySpeed : 0;  // flying starts at full speed
         CreateDevice();
         if (const HRESULT hr = MainDevice->Device->SetRenderState(D3DRS_CLIPPING, 1); Failed(hr))
             throw mCore::Failure(mDXGraphics::ErrorText(hr));
@@ -130,7 +132,7 @@ void frmMain::Load() {
         Renderer.CreateBuffer(*MainDevice);
         Rain.SetupChars();
         Rain.SetupBackground();
-        Rain.SetupLogo(Checked("mnuShowAds"));
+        Rain.SetupLogo(Checked(mnuShowAds));
         const std::vector<std::string> searched = mLocations::AtlasSearchPath(mCore::AppPath);
         const std::string texture = mLocations::FirstReadable(searched);
         if (texture.empty()) {
@@ -164,13 +166,13 @@ void frmMain::MainLoop() {
 void frmMain::Frame() {
     Rain.SampleNow();
     mCore::Now = Rain.Now;
-    if (Checked("mnuRandomColors")) Rain.RandomColorStep();
+    if (Checked(mnuRandomColors)) Rain.RandomColorStep();
     Rain.FadeLetterColor();
-    const bool flying = Checked("mnuFly");
+    const bool flying = Checked(mnuFly);
     const float step = Motion.RampFlyStep(Rain.FlyStep, flying);
     Motion.Ease();
-    Motion.Bounce(flying, Checked("mnuRandomMove"), Rain.Now, Settings_, Rnd_);
-    Rain.SetupLogo(Checked("mnuShowAds"));
+    Motion.Bounce(flying, Checked(mnuRandomMove), Rain.Now, Settings_, Rnd_);
+    Rain.SetupLogo(Checked(mnuShowAds));
     mCore::Now = Rain.Now;
     Rain.Animate();
     // A frame that could not begin (the device was just reset onto a new surface) draws
@@ -194,7 +196,7 @@ void frmMain::Pace() {
 
 void frmMain::KeyDown(int keyCode, int /*shift*/) {
     if (Unloading_) return;
-    if (Checked("mnuScreenSaver")) return Unload();  // any key ends the screen saver
+    if (Checked(mnuScreenSaver)) return Unload();  // any key ends the screen saver
     switch (keyCode) {
         case app::KeyCode::Escape:
             return Unload();
@@ -244,7 +246,7 @@ void frmMain::MouseMove(int buttons, int shift, float x, float y) {
     if (Unloading_) return;
     if (MouseStartKnown) {
         const double dx = static_cast<double>(x) - MouseStartX, dy = static_cast<double>(y) - MouseStartY;
-        if (Checked("mnuScreenSaver") && std::sqrt(dx * dx + dy * dy) > 5) return Unload();
+        if (Checked(mnuScreenSaver) && std::sqrt(dx * dx + dy * dy) > 5) return Unload();
     } else {
         // The first position seen, kept for the window's life: the screen saver measures from it.
         MouseStartKnown = true;
@@ -260,8 +262,8 @@ void frmMain::MouseMove(int buttons, int shift, float x, float y) {
 }
 
 void frmMain::StoreLastSettings() {
-    Settings_.Value("FlySpeed", Motion.FlySpeed);
-    Settings_.Value("Leaders", static_cast<int>(Rain.LeaderPercent));
+    Settings_.Value(SettingKey::FlySpeed, Motion.FlySpeed);
+    Settings_.Value(SettingKey::Leaders, static_cast<int>(Rain.LeaderPercent));
 }
 
 void frmMain::Unload() {
@@ -286,48 +288,51 @@ bool frmMain::SaveSettingsWithoutWindow() {
 
 void frmMain::RunMenuCommand(const app::MenuCommand& command) {
     const std::string& name = command.Name;
-    if (name == "mnuLength") {
-        Menu.CheckOnly("mnuLength", command.Index);
+    if (name == mnuLength) {
+        Menu.CheckOnly(mnuLength, command.Index);
         Rain.LengthMode = command.Index;
-        Settings_.Value("Length", command.Index);
-    } else if (name == "mnuGlyphs") {
-        Menu.CheckOnly("mnuGlyphs", command.Index);
+        Settings_.Value(SettingKey::Length, command.Index);
+    } else if (name == mnuGlyphs) {
+        Menu.CheckOnly(mnuGlyphs, command.Index);
         Rain.SelectGlyphs(command.Index);
-        Settings_.Value("Glyphs", command.Index);
-    } else if (name == "mnuLeaders") {
+        Settings_.Value(SettingKey::Glyphs, command.Index);
+    } else if (name == mnuLeaders) {
         if (command.Index >= 0 && command.Index < static_cast<int>(std::size(LeaderPercents)))
             Rain.LeaderPercent = LeaderPercents[command.Index];
-    } else if (name == "mnuColor") {
-        Rain.SetHexColor(Menu.Item("mnuColor", command.Index).Tag);
-    } else if (name == "mnuUserColor") {
+    } else if (name == mnuColor) {
+        Rain.SetHexColor(Menu.Item(mnuColor, command.Index).Tag);
+    } else if (name == mnuUserColor) {
         AskUserColor();
-    } else if (name == "mnuChangeCount") {
+    } else if (name == mnuChangeCount) {
         ChangeCount();
-    } else if (name == "mnuSetupBounce") {
+    } else if (name == mnuSetupBounce) {
         SetupBouncing();
-    } else if (name == "mnuKeys") {
+    } else if (name == mnuKeys) {
         ShowKeyHelp();
-    } else if (name == "mnuMakerSite") {
+    } else if (name == mnuMakerSite) {
         app::OpenWebPage(Window_, app::MakerSiteAddress);
-    } else if (name == "mnuExit") {
+    } else if (name == mnuExit) {
         Unload();
-    } else {
-        ToggleSwitch(command);
+    } else if (!ToggleSwitch(command)) {
+        // A command without a handler is a fault in the menu's table: say so rather than
+        // doing nothing without a word.
+        std::fprintf(stderr, "glyphfall: the menu command %s(%d) has no handler\n", name.c_str(), command.Index);
     }
 }
 
-void frmMain::ToggleSwitch(const app::MenuCommand& command) {
+bool frmMain::ToggleSwitch(const app::MenuCommand& command) {
     for (const SwitchItem& item : Switches) {
         if (item.Control != command.Name) continue;
         Menu.Toggle(item.Control);
         const bool on = Checked(item.Control);
         Settings_.Value(item.Key, on ? item.OnValue : 0);
-        if (item.Control == "mnuStayBack") app::SetDesktopParent(Window_, on);
-        if (item.Control == "mnuScreenSaver")
+        if (item.Control == mnuStayBack) app::SetDesktopParent(Window_, on);
+        if (item.Control == mnuScreenSaver)
             Window_.SetPointer(on ? app::PointerKind::Invisible : app::PointerKind::Default);
-        if (item.Control == "mnuKeepShape" && MainDevice) MainDevice->SetKeepShape(on);
-        return;
+        if (item.Control == mnuKeepShape && MainDevice) MainDevice->SetKeepShape(on);
+        return true;
     }
+    return false;
 }
 
 namespace app {
@@ -352,7 +357,7 @@ void frmMain::ChangeCount() {
         case app::CountAnswer::Kind::Ignored:
             return;
         case app::CountAnswer::Kind::TooLarge:
-            Settings_.Value("Count", count.Count);  // what an answer beyond the whole-number range has always done
+            Settings_.Value(SettingKey::Count, count.Count);  // what an answer beyond the whole-number range has always done
             return;
         case app::CountAnswer::Kind::OutOfRange:
             // A negative count would break the group table and a huge one exhaust memory.
@@ -361,7 +366,7 @@ void frmMain::ChangeCount() {
                                         "Change count", mCore::MessageIcon::Exclamation);
             return;
         case app::CountAnswer::Kind::Store:
-            Settings_.Value("Count", static_cast<int>(count.Count));
+            Settings_.Value(SettingKey::Count, static_cast<int>(count.Count));
             Window_.PumpEvents();
             Rain.SetupBackground();
     }
@@ -371,7 +376,7 @@ void frmMain::SetupBouncing() {
     struct Box {
         std::string_view Title, Key, Kind;
     };
-    constexpr Box boxes[] = {{"Setup rotation", "BounceRot", "rotations"}, {"Setup bounces", "BouncePos", "bounces"}};
+    constexpr Box boxes[] = {{"Setup rotation", SettingKey::BounceRot, "rotations"}, {"Setup bounces", SettingKey::BouncePos, "bounces"}};
     for (const Box& box : boxes) {
         const std::string prompt =
             Crlf("Chose a number between 0 and 1000 for random " + std::string(box.Kind) + ".",

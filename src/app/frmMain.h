@@ -82,7 +82,7 @@ private:
     void StoreLastSettings();
     bool CreateDevice();
     void Pace();
-    void ToggleSwitch(const app::MenuCommand& command);
+    bool ToggleSwitch(const app::MenuCommand& command);  // false when it is no switch
     void ChangeCount();
     void SetupBouncing();
     void ShowKeyHelp();

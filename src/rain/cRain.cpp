@@ -9,6 +9,7 @@
 #include "core/NumberText.h"
 #include "core/Numeric.h"
 #include "core/Text.h"
+#include "settings/SettingsKeys.h"
 #include "settings/cValues.h"
 
 using mCore::Floor;
@@ -145,10 +146,10 @@ cRain::cRain(cValues& settings, const mRain::iCameraDepth& camera, mCore::iClock
     : Settings_(settings), Camera_(camera), Clock_(clock), Rnd_(rnd) {}
 
 void cRain::ReadSettings() {
-    LeaderPercent = Settings_.Value("Leaders").Long();
-    LengthMode = Settings_.Value("Length").Long();
-    Distance = Settings_.Value("Distance").Single();
-    MaxSpeed = Settings_.Value("FallSpeed").Single();
+    LeaderPercent = Settings_.Value(SettingKey::Leaders).Long();
+    LengthMode = Settings_.Value(SettingKey::Length).Long();
+    Distance = Settings_.Value(SettingKey::Distance).Single();
+    MaxSpeed = Settings_.Value(SettingKey::FallSpeed).Single();
     MinSpeed = ToSingle(MaxSpeed * 0.2);
 }
 
@@ -196,7 +197,7 @@ void cRain::ResetGroup(int32_t iGroup) {
 
         // Not a bug: the first fill (LogoCount 0) has no horizontal groups, 60 % leaders
         // whatever the setting says, and a speed cap; the rain starts as one even curtain.
-        const double horizontal = LogoCount == 0 ? 0.0 : Settings_.Value("Horizontal").Number();
+        const double horizontal = LogoCount == 0 ? 0.0 : Settings_.Value(SettingKey::Horizontal).Number();
         g.Vertical = Rnd() * 100.0 > horizontal;
         const double leaders = LogoCount == 0 ? 60.0 : LeaderPercent;
         g.Leader = Rnd() * 100.0 < leaders;
@@ -505,7 +506,7 @@ void cRain::ChangeSpeed(float s) {
         const double delta = static_cast<double>(MaxSpeed) - s;
         MaxSpeed = s;
         MinSpeed = ToSingle(s * 0.2);
-        Settings_.Value("FallSpeed", s);
+        Settings_.Value(SettingKey::FallSpeed, s);
         for (Group& g : Groups) {
             g.Speed = ToSingle(g.Speed - delta);
             if (g.Speed < ToSingle(0.01)) g.Speed = 0.01f;
@@ -657,7 +658,7 @@ void cRain::SetHexColor(std::string_view iColor) {
     }
     TargetColor = {ToSingle(HexPair(chars[1], chars[2]) / 255.0), ToSingle(HexPair(chars[3], chars[4]) / 255.0),
                    ToSingle(HexPair(chars[5], chars[6]) / 255.0), 1};
-    Settings_.Value("Color", iColor);
+    Settings_.Value(SettingKey::Color, iColor);
 }
 
 void cRain::FadeLetterColor() {
@@ -687,7 +688,7 @@ std::string cRain::UserColorDefault() const {
 
 void cRain::SetupBackground() {
     mCore::Guarded(ProcName::SetupBackground, [&] {
-        const auto count = mCore::ParseNumber(Settings_.Value("Count").Text());
+        const auto count = mCore::ParseNumber(Settings_.Value(SettingKey::Count).Text());
         if (!count) throw mCore::Failure("Type mismatch");
         if (!mCore::FitsLong(*count)) throw mCore::Failure("Overflow");
         const int32_t old = BaseGroupMax;
