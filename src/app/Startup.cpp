@@ -51,8 +51,7 @@ int Main(std::string_view argumentText) {
 
 void Initialize() {
     Guarded("mCore.Initialize", [] {
-        Now = Clock().TickCount();
-        Rnd.Seed(StartupSeed(Now));
+        Rnd.Seed(StartupSeed(Clock().TickCount()));
         mFileSystem::GetAppPath();
         Settings.Reset();
         LoadSettings();

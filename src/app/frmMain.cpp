@@ -109,7 +109,6 @@ bool frmMain::CreateDevice() {
 void frmMain::Load() {
     bool started = mCore::Guarded("frmMain.Load", [&] {
         Rain.SampleNow();
-        mCore::Now = Rain.Now;
         Window_.ShowFullScreen();
         DeclareSettingDefaults(Settings_);
         ReportReplacedSettings(ReplaceUnusableSettings(Settings_));
@@ -165,7 +164,6 @@ void frmMain::MainLoop() {
 
 void frmMain::Frame() {
     Rain.SampleNow();
-    mCore::Now = Rain.Now;
     if (Checked(mnuRandomColors)) Rain.RandomColorStep();
     Rain.FadeLetterColor();
     const bool flying = Checked(mnuFly);
@@ -173,7 +171,6 @@ void frmMain::Frame() {
     Motion.Ease();
     Motion.Bounce(flying, Checked(mnuRandomMove), Rain.Now, Settings_, Rnd_);
     Rain.SetupLogo(Checked(mnuShowAds));
-    mCore::Now = Rain.Now;
     Rain.Animate();
     // A frame that could not begin (the device was just reset onto a new surface) draws
     // nothing: drawing outside a scene would only fail and report it. The camera still moves.

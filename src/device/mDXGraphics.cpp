@@ -13,7 +13,6 @@ HRESULT LastErrorNumber = D3D_OK;
 
 namespace {
 Direct3DFactory Factory;
-std::string LoadFailure;
 }  // namespace
 
 void SetDirect3DFactory(Direct3DFactory iFactory) { Factory = std::move(iFactory); }
@@ -111,20 +110,17 @@ HRESULT VertexBufferSetData(cVertexBuffer& iBuffer, uint32_t iOffset, uint32_t i
     return D3D_OK;
 }
 
-const std::string& LastLoadFailure() { return LoadFailure; }
-
 HRESULT LoadTextureFromFileEx(iDirect3DDevice& iDevice, std::string_view iFileName, uint32_t iWidth,
                               uint32_t iHeight, uint32_t, uint32_t, D3DFORMAT, D3DPOOL, uint32_t, uint32_t,
                               D3DCOLOR iColorKey, std::shared_ptr<cTexture>& oTexture) {
     oTexture.reset();
     cImage image;
-    LoadFailure.clear();
-    if (!mImage::ReadPng(iFileName, image, LoadFailure)) return LastErrorNumber = D3DXERR_INVALIDDATA;
+    std::string failure;  // the decoder's reason; the error number is what callers read
+    if (!mImage::ReadPng(iFileName, image, failure)) return LastErrorNumber = D3DXERR_INVALIDDATA;
+    // Resizing on load is not supported.
     if ((iWidth && iWidth != static_cast<uint32_t>(image.Width)) ||
-        (iHeight && iHeight != static_cast<uint32_t>(image.Height))) {
-        LoadFailure = "resizing on load is not supported";
+        (iHeight && iHeight != static_cast<uint32_t>(image.Height)))
         return LastErrorNumber = D3DERR_INVALIDCALL;
-    }
     if (iColorKey != 0)
         for (uint32_t& texel : image.Pixels)
             if (texel == iColorKey) texel = 0;

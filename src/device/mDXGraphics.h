@@ -73,8 +73,6 @@ HRESULT LoadTextureFromFileEx(iDirect3DDevice& iDevice, std::string_view iFileNa
                               uint32_t iHeight, uint32_t iMipLevels, uint32_t iUsage, D3DFORMAT iFormat,
                               D3DPOOL iPool, uint32_t iFilter, uint32_t iMipFilter, D3DCOLOR iColorKey,
                               std::shared_ptr<cTexture>& oTexture);
-// The decoder's reason for the last texture load that failed.
-const std::string& LastLoadFailure();
 
 // A printable text for an error number, with the root object's detail when it has one.
 std::string ErrorText(HRESULT iError);
