@@ -66,6 +66,9 @@ GLint Address(uint32_t mode) {
 
 }  // namespace
 
+// ---------------------------------------------------------------------------------------------
+// The root object: adapter queries and device creation
+
 bool GLContextIsCurrent() {
     if (epoxy_has_egl() && eglGetCurrentContext() != EGL_NO_CONTEXT) return true;
     // A GLX context can only be current when a GLX library is already loaded; look without
@@ -138,6 +141,9 @@ HRESULT cGLDirect3D::CreateDevice(uint32_t iAdapter, D3DDEVTYPE, intptr_t, uint3
     oDevice = device;
     return D3D_OK;
 }
+
+// ---------------------------------------------------------------------------------------------
+// The device: programs, buffers and the GL state of a draw
 
 cGLDevice::cGLDevice(const cGLOptions& iOptions, const D3DPRESENT_PARAMETERS& iParams)
     : Options_(iOptions), Params_(iParams) {
@@ -370,6 +376,9 @@ const cGLDevice::ProgramVariant* cGLDevice::ProgramFor(const DrawState& iState, 
     return &Variants_.back();
 }
 
+// ---------------------------------------------------------------------------------------------
+// Gathered draws: closing a batch, and the flush that sends the frame to GL
+
 void cGLDevice::CloseBatch() {
     const bool quads = RunCount_ > RunBegin_;
     const bool vertices = Batch_.Size() > BatchBegin_;
@@ -414,46 +423,54 @@ void cGLDevice::Flush() {
         glBindBuffer(GL_TEXTURE_BUFFER, 0);
     }
     for (const PendingDraw& draw : Pending_) {
-        const size_t count = draw.End - draw.Begin;
-        if (!draw.Quads) {
-            const ProgramVariant* variant = ProgramFor(draw.State, false);
-            ApplyState(draw.State, variant ? variant->Program : Program_, variant ? variant->U : U_);
-            glBindVertexArray(VertexArray_);
-            glDrawArrays(GL_TRIANGLES, static_cast<GLint>(draw.Begin), static_cast<GLsizei>(count));
+        if (draw.Quads) {
+            DrawPendingQuads(draw);
             continue;
         }
-        const ProgramVariant* variant = ProgramFor(draw.State, true);
-        ApplyState(draw.State, variant ? variant->Program : QuadProgram_, variant ? variant->U : QuadU_);
-        const QuadUniforms& q = variant ? variant->Q : QuadQ_;
-        const QuadShape& shape = draw.Shape;
-        glUniform3fv(q.Corner, 6, &shape.Corner[0][0]);
-        glUniform2fv(q.Local, 6, &shape.Local[0][0]);
-        glUniform2fv(q.FarEdge, 6, &shape.FarEdge[0][0]);
-        glUniform3fv(q.AxisX, 1, shape.AxisX);
-        glUniform3fv(q.AxisZ, 1, shape.AxisZ);
-        glUniform1f(q.CellSize, shape.CellSize);
-        glUniform1f(q.Alpha, shape.Alpha);
-        glActiveTexture(GL_TEXTURE1);
-        glBindTexture(GL_TEXTURE_BUFFER, CellTexture_);
-        glActiveTexture(GL_TEXTURE0);
-        glUniform1i(q.Cells, 1);
-        glBindVertexArray(QuadArray_);
-        glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, sizeof shape.Index, shape.Index);
-        // GL 3.3 has no base instance: the instance attributes start at this draw's first run.
-        glBindBuffer(GL_ARRAY_BUFFER, RunBuffer_);
-        const size_t base = draw.Begin * sizeof(RunInstance);
-        const GLsizei stride = sizeof(RunInstance);
-        auto at = [base](size_t offset) { return reinterpret_cast<void*>(base + offset); };
-        glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, at(offsetof(RunInstance, X)));
-        glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, stride, at(offsetof(RunInstance, StepX)));
-        glVertexAttribIPointer(2, 2, GL_INT, stride, at(offsetof(RunInstance, First)));
-        glDrawElementsInstanced(GL_TRIANGLES, 6, GL_UNSIGNED_SHORT, nullptr, static_cast<GLsizei>(count));
+        const ProgramVariant* variant = ProgramFor(draw.State, false);
+        ApplyState(draw.State, variant ? variant->Program : Program_, variant ? variant->U : U_);
+        glBindVertexArray(VertexArray_);
+        glDrawArrays(GL_TRIANGLES, static_cast<GLint>(draw.Begin), static_cast<GLsizei>(draw.End - draw.Begin));
     }
     Pending_.clear();
     Batch_.Clear();
     RunCount_ = CellCount_ = 0;
     BatchBegin_ = RunBegin_ = 0;
 }
+
+// One closed batch of quad runs: the shared shape as uniforms, the runs as instances.
+void cGLDevice::DrawPendingQuads(const PendingDraw& draw) {
+    const ProgramVariant* variant = ProgramFor(draw.State, true);
+    ApplyState(draw.State, variant ? variant->Program : QuadProgram_, variant ? variant->U : QuadU_);
+    const QuadUniforms& q = variant ? variant->Q : QuadQ_;
+    const QuadShape& shape = draw.Shape;
+    glUniform3fv(q.Corner, 6, &shape.Corner[0][0]);
+    glUniform2fv(q.Local, 6, &shape.Local[0][0]);
+    glUniform2fv(q.FarEdge, 6, &shape.FarEdge[0][0]);
+    glUniform3fv(q.AxisX, 1, shape.AxisX);
+    glUniform3fv(q.AxisZ, 1, shape.AxisZ);
+    glUniform1f(q.CellSize, shape.CellSize);
+    glUniform1f(q.Alpha, shape.Alpha);
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_BUFFER, CellTexture_);
+    glActiveTexture(GL_TEXTURE0);
+    glUniform1i(q.Cells, 1);
+    glBindVertexArray(QuadArray_);
+    glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, sizeof shape.Index, shape.Index);
+    // GL 3.3 has no base instance: the instance attributes start at this draw's first run.
+    glBindBuffer(GL_ARRAY_BUFFER, RunBuffer_);
+    const size_t base = draw.Begin * sizeof(RunInstance);
+    const GLsizei stride = sizeof(RunInstance);
+    auto at = [base](size_t offset) { return reinterpret_cast<void*>(base + offset); };
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, at(offsetof(RunInstance, X)));
+    glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, stride, at(offsetof(RunInstance, StepX)));
+    glVertexAttribIPointer(2, 2, GL_INT, stride, at(offsetof(RunInstance, First)));
+    glDrawElementsInstanced(GL_TRIANGLES, QuadVertexCount, GL_UNSIGNED_SHORT, nullptr,
+                            static_cast<GLsizei>(draw.End - draw.Begin));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The frame: loss, reset, clear, scene and present
 
 HRESULT cGLDevice::TestCooperativeLevel() {
     if (!Options_.SurfaceLost || !Options_.SurfaceLost()) {
@@ -536,6 +553,9 @@ HRESULT cGLDevice::Present(const void*, const void*, intptr_t, const void*) {
     return error == GL_OUT_OF_MEMORY ? D3DERR_OUTOFVIDEOMEMORY : D3D_OK;
 }
 
+// ---------------------------------------------------------------------------------------------
+// Device state and plain draws
+
 HRESULT cGLDevice::SetRenderState(D3DRENDERSTATETYPE iState, uint32_t iValue) {
     if (iState >= D3DRS_COUNT) return D3DERR_INVALIDCALL;
     uint32_t& current = State_.RenderState[iState];
@@ -616,6 +636,9 @@ HRESULT cGLDevice::DrawPrimitive(D3DPRIMITIVETYPE iType, uint32_t iStartVertex, 
     if (FlushEveryDraw_) Flush();
     return D3D_OK;
 }
+
+// ---------------------------------------------------------------------------------------------
+// Textures
 
 HRESULT cGLDevice::CreateTexture(const cImage& iImage, std::shared_ptr<cTexture>& oTexture) {
     oTexture.reset();

@@ -232,6 +232,7 @@ private:
         QuadShape Shape;
     };
     std::vector<PendingDraw> Pending_;
+    void DrawPendingQuads(const PendingDraw& iDraw);
     size_t BatchBegin_ = 0, RunBegin_ = 0;  // where the open batch starts
 
     uint32_t QuadProgram_ = 0, QuadArray_ = 0, RunBuffer_ = 0, QuadIndices_ = 0, CellBuffer_ = 0, CellTexture_ = 0;
