@@ -135,10 +135,9 @@ HRESULT LoadTextureFromFile(iDirect3DDevice& iDevice, std::string_view iFileName
                                  oTexture);
 }
 
-void Check(HRESULT iResult) {
-    if (!Failed(iResult)) return;
-    LastErrorNumber = iResult;
-    throw mCore::Failure(ErrorText(iResult));
+void Fail(HRESULT iError) {
+    LastErrorNumber = iError;
+    throw mCore::Failure(ErrorText(iError));
 }
 
 std::string ErrorText(HRESULT iError) {

@@ -81,6 +81,10 @@ std::string ErrorText(HRESULT iError);
 extern HRESULT LastErrorNumber;
 // A failing device call fails the procedure that made it, as the error report expects: it
 // is kept as LastErrorNumber and thrown as an mCore::Failure with its text.
-void Check(HRESULT iResult);
+[[noreturn]] void Fail(HRESULT iError);
+inline void Check(HRESULT iResult) {
+    if (Failed(iResult)) [[unlikely]]
+        Fail(iResult);
+}
 
 }  // namespace mDXGraphics

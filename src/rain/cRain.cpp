@@ -388,8 +388,11 @@ void cRain::ShiftTrail(Group& g, int32_t steps) {
     }
 }
 
+// Animate's steps, for one active group each. Kept inline: they run once per group in the
+// frame's busiest loop, and a call per step and group would show at many columns.
+
 // A. Fading in and out.
-void cRain::FadeStep(Group& g, size_t index) {
+[[gnu::always_inline]] inline void cRain::FadeStep(Group& g, size_t index) {
     if (!g.Fading) {
         if (g.Alpha < 1) g.Alpha = ToSingle(g.Alpha + 0.1);
         if (g.Alpha > 1) g.Alpha = 1;
@@ -412,8 +415,10 @@ void cRain::FadeStep(Group& g, size_t index) {
 }
 
 // B. Glyph changes and flicker.
-void cRain::GlyphStep(Group& g, FlickerCoins& coins) {
+[[gnu::always_inline]] inline void cRain::GlyphStep(Group& g, FlickerCoins& coins) {
     const double now = Now;
+    uint32_t bits = coins.Bits;  // in registers across the letters
+    int left = coins.Left;
     for (Letter& letter : g.Letters) {
         if (letter.ChangeTime < Now) [[unlikely]] {
             const double r1 = Rnd(), r2 = Rnd(), r3 = Rnd();
@@ -425,22 +430,23 @@ void cRain::GlyphStep(Group& g, FlickerCoins& coins) {
             // random bit and a draw holds 24 of them, so one draw serves 24 letters. The toss
             // scales the step by 1 or 0 rather than branching, which the processor would
             // guess wrong half of the time; adding 0 changes nothing.
-            if (coins.Left == 0) {
-                coins.Bits = static_cast<uint32_t>(Rnd() * 16777216.0f);
-                coins.Left = 24;
+            if (left == 0) {
+                bits = static_cast<uint32_t>(Rnd() * 16777216.0f);
+                left = 24;
             }
-            letter.Phase = letter.Phase + letter.PhaseStep * static_cast<float>(coins.Bits & 1u);
-            coins.Bits >>= 1;
-            --coins.Left;
+            letter.Phase = letter.Phase + letter.PhaseStep * static_cast<float>(bits & 1u);
+            bits >>= 1;
+            --left;
         }
     }
+    coins = {bits, left};
 }
 
 namespace {
 
 // Moves a group's head along one axis by its speed; the whole cells crossed since the last
 // shift are the steps its trail moves.
-int32_t Advance(float& head, Group& g) {
+[[gnu::always_inline]] inline int32_t Advance(float& head, Group& g) {
     head = ToSingle(static_cast<double>(head) + g.Speed);
     const double cell = Floor(head);
     const int32_t steps = ToLong(std::fabs(cell - g.LastCell));
@@ -451,7 +457,7 @@ int32_t Advance(float& head, Group& g) {
 }  // namespace
 
 // C. Movement and the trail.
-void cRain::MoveStep(Group& g) {
+[[gnu::always_inline]] inline void cRain::MoveStep(Group& g) {
     int32_t steps = 0;
     if (g.IsWord && g.Z > g.TargetZ && !g.Arrived) {
         // Just passed its place: hold it there; the trail fades away behind it.
@@ -473,7 +479,7 @@ void cRain::MoveStep(Group& g) {
 }
 
 // D. Leaving the field.
-void cRain::LeaveStep(Group& g, double cameraY) const {
+[[gnu::always_inline]] inline void cRain::LeaveStep(Group& g, double cameraY) const {
     if (g.Vertical) {
         if (static_cast<double>(g.Z) - g.LetterMax > FieldHalfHeight || g.Y > cameraY) g.Fading = true;
     } else {

@@ -180,7 +180,7 @@ namespace {
 
 // Letter j lies j whole cells behind the head along the group's axis (the head itself on
 // the floor of its place), on the floor of its place across it.
-cQuadStrip ColumnStrip(const mRain::Group& group) {
+[[gnu::always_inline]] inline cQuadStrip ColumnStrip(const mRain::Group& group) {
     const float head = static_cast<float>(Floor(group.Vertical ? group.Z : group.X));
     const float across = static_cast<float>(Floor(group.Vertical ? group.X : group.Z));
     cQuadStrip column;
@@ -192,8 +192,9 @@ cQuadStrip ColumnStrip(const mRain::Group& group) {
 
 }  // namespace
 
-// Each letter's texture cell, colour and whether it shows, into Cells_.
-void cLetterRenderer::FillColumnCells(const mRain::Group& group, const mRain::Color& color, double dim) {
+// Each letter's texture cell, colour and whether it shows, into Cells_. Inline: once per
+// group in the frame's busiest loop.
+[[gnu::always_inline]] inline void cLetterRenderer::FillColumnCells(const mRain::Group& group, const mRain::Color& color, double dim) {
     const int32_t n = group.LetterMax;
     if (Cells_.size() < static_cast<size_t>(n) + 1) Cells_.resize(static_cast<size_t>(n) + 1);
     if (Flicker_.size() < static_cast<size_t>(n) + 1) Flicker_.resize(static_cast<size_t>(n) + 1);
