@@ -557,7 +557,7 @@ HRESULT cGLDevice::Present(const void*, const void*, intptr_t, const void*) {
 // Device state and plain draws
 
 HRESULT cGLDevice::SetRenderState(D3DRENDERSTATETYPE iState, uint32_t iValue) {
-    if (iState >= D3DRS_COUNT) return D3DERR_INVALIDCALL;
+    if (!cFixedFunction::IsRenderState(iState)) return D3DERR_INVALIDCALL;
     uint32_t& current = State_.RenderState[iState];
     if (current == iValue) return D3D_OK;
     if (cFixedFunction::AffectsRasterisation(iState)) CloseBatch();
@@ -566,11 +566,11 @@ HRESULT cGLDevice::SetRenderState(D3DRENDERSTATETYPE iState, uint32_t iValue) {
 }
 
 uint32_t cGLDevice::GetRenderState(D3DRENDERSTATETYPE iState) const {
-    return iState < D3DRS_COUNT ? State_.RenderState[iState] : 0;
+    return State_.GetRenderState(iState);
 }
 
 HRESULT cGLDevice::SetTextureStageState(uint32_t iStage, D3DTEXTURESTAGESTATETYPE iType, uint32_t iValue) {
-    if (iStage >= D3D_STAGE_COUNT || iType >= D3DTSS_COUNT) return D3DERR_INVALIDCALL;
+    if (!cFixedFunction::IsStageState(iStage, iType)) return D3DERR_INVALIDCALL;
     uint32_t& current = State_.StageState[iStage][iType];
     if (current == iValue) return D3D_OK;
     CloseBatch();
@@ -579,7 +579,7 @@ HRESULT cGLDevice::SetTextureStageState(uint32_t iStage, D3DTEXTURESTAGESTATETYP
 }
 
 uint32_t cGLDevice::GetTextureStageState(uint32_t iStage, D3DTEXTURESTAGESTATETYPE iType) const {
-    return iStage < D3D_STAGE_COUNT && iType < D3DTSS_COUNT ? State_.StageState[iStage][iType] : 0;
+    return State_.GetStageState(iStage, iType);
 }
 
 HRESULT cGLDevice::SetTransform(D3DTRANSFORMSTATETYPE iState, const D3DMATRIX& iMatrix) {
