@@ -444,9 +444,9 @@ void cGLDevice::DrawPendingQuads(const PendingDraw& draw) {
     ApplyState(draw.State, variant ? variant->Program : QuadProgram_, variant ? variant->U : QuadU_);
     const QuadUniforms& q = variant ? variant->Q : QuadQ_;
     const QuadShape& shape = draw.Shape;
-    glUniform3fv(q.Corner, 6, &shape.Corner[0][0]);
-    glUniform2fv(q.Local, 6, &shape.Local[0][0]);
-    glUniform2fv(q.FarEdge, 6, &shape.FarEdge[0][0]);
+    glUniform3fv(q.Corner, QuadVertexCount, &shape.Corner[0][0]);
+    glUniform2fv(q.Local, QuadVertexCount, &shape.Local[0][0]);
+    glUniform2fv(q.FarEdge, QuadVertexCount, &shape.FarEdge[0][0]);
     glUniform3fv(q.AxisX, 1, shape.AxisX);
     glUniform3fv(q.AxisZ, 1, shape.AxisZ);
     glUniform1f(q.CellSize, shape.CellSize);

@@ -1,7 +1,8 @@
 #pragma once
 // The OpenGL 3.3 core backend. It draws on whatever context is current when the device
 // is created (the window's, or a headless EGL one) and reproduces the fixed-function
-// results the program relies on with one small shader pair.
+// results the program relies on with a small shader pair (GLShaders.cpp). Runs of quad
+// cells take a path of their own (GLQuadDraws.cpp); the rest is in cGLDirect3D.cpp.
 //
 // Draws are gathered: the vertex work (world transform, lighting) is done on the CPU by
 // the shared fixed-function code, the resulting vertices go into one growing array, and
@@ -185,11 +186,11 @@ private:
     // transform's rotation part and before it, which corners take the far edge of the cell,
     // the triangles' corner order, the rotated x and z axes, the cell size and the alpha.
     struct QuadShape {
-        float Corner[6][3];
-        float Local[6][2];
-        float FarEdge[6][2];
+        float Corner[QuadVertexCount][3];
+        float Local[QuadVertexCount][2];
+        float FarEdge[QuadVertexCount][2];
         float AxisX[3], AxisZ[3];
-        uint16_t Index[6];
+        uint16_t Index[QuadVertexCount];
         float CellSize;
         float Alpha;
     };
@@ -247,7 +248,7 @@ private:
         float Angle;
         D3DVECTOR Offset;
         float CellSize;
-        float Vertex[6][6];  // position and normal of each corner
+        float Vertex[QuadVertexCount][6];  // position and normal of each corner
     };
     ShapeKey ShapeKey_{};
     bool ShapeReady_ = false;
