@@ -138,7 +138,7 @@ bool RainIsWhole(const frmMain& form, int count) {
         if (!std::isfinite(g.X) || !std::isfinite(g.Y) || !std::isfinite(g.Z) || !std::isfinite(g.Alpha)) return false;
         if (g.Letters.size() != static_cast<size_t>(g.LetterMax) + 1) return false;
     }
-    return ordinary == count + 1 && form.Rain.GroupMax + 1 == static_cast<int>(form.Rain.Groups.size());
+    return ordinary == count + 1;
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include "core/Locations.h"
 #include "core/EndSignals.h"
 #include "core/Platform.h"
-#include "core/Startup.h"
+#include "app/Startup.h"
 #include "core/mCore.h"
 #include "core/mFileSystem.h"
 #include "device/cImage.h"

@@ -4,32 +4,34 @@
 
 namespace app {
 
+using namespace MenuNames;
+
 namespace {
 
-MenuItem Command(std::string name, std::string caption, int index = -1) {
+MenuItem Command(std::string_view name, std::string caption, int index = -1) {
     MenuItem item;
-    item.Name = std::move(name);
+    item.Name = std::string(name);
     item.Caption = std::move(caption);
     item.Index = index;
     return item;
 }
 
-MenuItem Check(std::string name, std::string caption, int index = -1) {
-    MenuItem item = Command(std::move(name), std::move(caption), index);
+MenuItem Check(std::string_view name, std::string caption, int index = -1) {
+    MenuItem item = Command(name, std::move(caption), index);
     item.Checkable = true;
     return item;
 }
 
-MenuItem Radio(std::string name, std::string caption, int index) {
-    MenuItem item = Check(std::move(name), std::move(caption), index);
+MenuItem Radio(std::string_view name, std::string caption, int index) {
+    MenuItem item = Check(name, std::move(caption), index);
     item.Radio = true;
     return item;
 }
 
-MenuItem Separator(std::string name) { return Command(std::move(name), "-"); }
+MenuItem Separator(std::string_view name) { return Command(name, "-"); }
 
-MenuItem Submenu(std::string name, std::string caption, std::vector<MenuItem> items) {
-    MenuItem item = Command(std::move(name), std::move(caption));
+MenuItem Submenu(std::string_view name, std::string caption, std::vector<MenuItem> items) {
+    MenuItem item = Command(name, std::move(caption));
     item.Submenu = true;
     item.Items = std::move(items);
     return item;
@@ -54,48 +56,48 @@ std::string Describe(std::string_view name, int index) {
 MenuModel::MenuModel() {
     std::vector<MenuItem> lengths;
     const char* lengthCaptions[] = {"Short", "Medium (default)", "Long"};
-    for (int i = 0; i < 3; ++i) lengths.push_back(Check("mnuLength", lengthCaptions[i], i));
+    for (int i = 0; i < 3; ++i) lengths.push_back(Check(mnuLength, lengthCaptions[i], i));
 
     std::vector<MenuItem> glyphs;
     const char* glyphCaptions[] = {"Classic", "Katakana", "Digits", "Binary"};
-    for (int i = 0; i < 4; ++i) glyphs.push_back(Radio("mnuGlyphs", glyphCaptions[i], i));
+    for (int i = 0; i < 4; ++i) glyphs.push_back(Radio(mnuGlyphs, glyphCaptions[i], i));
 
     std::vector<MenuItem> leaders;
     const char* leaderCaptions[] = {"None", "Few", "Less (default)", "Normal", "More", "Many", "Only"};
-    for (int i = 0; i < 7; ++i) leaders.push_back(Command("mnuLeaders", leaderCaptions[i], i));
+    for (int i = 0; i < 7; ++i) leaders.push_back(Command(mnuLeaders, leaderCaptions[i], i));
 
     // The colour array starts with an invisible template; the presets follow it at start-up.
-    MenuItem colorTemplate = Command("mnuColor", "", 0);
+    MenuItem colorTemplate = Command(mnuColor, "", 0);
     colorTemplate.Visible = false;
 
-    Root_ = Submenu("mnuPopup", "Popup",
+    Root_ = Submenu(mnuPopup, "Popup",
                     {
-                        Command("mnuMakerSite", "by [" + std::string(MakerSiteName) + "]"),
-                        Separator("mnuLine5"),
-                        Check("mnuFly", "Fly through"),
-                        Submenu("mnuRandomMovement", "Random movement",
-                                {Check("mnuRandomMove", "Activate random moves"),
-                                 Command("mnuSetupBounce", "Setup bouncing")}),
-                        Check("mnuRandomColors", "Random colors"),
-                        Check("mnuHorizontal", "Horizontal lines"),
-                        Separator("mnuLine2"),
-                        Command("mnuChangeCount", "Select count"),
-                        Submenu("mnuSelectLength", "Select length", std::move(lengths)),
-                        Submenu("mnuSelectGlyphs", "Select glyphs", std::move(glyphs)),
-                        Submenu("mnuSelectLeaders", "Select leaders", std::move(leaders)),
-                        Submenu("mnuSelectColor", "Select Color",
-                                {colorTemplate, Separator("mnuLineC1"),
-                                 Command("mnuUserColor", "User defined ...")}),
-                        Separator("mnuLine8"),
-                        Submenu("mnuSettings", "Settings",
-                                {Check("mnuStayBack", "Stay in background"),
-                                 Check("mnuShowAds", "Show ads"),
-                                 Check("mnuScreenSaver", "Screen saver mode"),
-                                 Check("mnuKeepShape", "Keep 4:3 proportions")}),
-                        Separator("mnuLine9"),
-                        Command("mnuKeys", "Key help"),
-                        Separator("mnuLine3"),
-                        Command("mnuExit", "Exit"),
+                        Command(mnuMakerSite, "by [" + std::string(MakerSiteName) + "]"),
+                        Separator(mnuLine5),
+                        Check(mnuFly, "Fly through"),
+                        Submenu(mnuRandomMovement, "Random movement",
+                                {Check(mnuRandomMove, "Activate random moves"),
+                                 Command(mnuSetupBounce, "Setup bouncing")}),
+                        Check(mnuRandomColors, "Random colors"),
+                        Check(mnuHorizontal, "Horizontal lines"),
+                        Separator(mnuLine2),
+                        Command(mnuChangeCount, "Select count"),
+                        Submenu(mnuSelectLength, "Select length", std::move(lengths)),
+                        Submenu(mnuSelectGlyphs, "Select glyphs", std::move(glyphs)),
+                        Submenu(mnuSelectLeaders, "Select leaders", std::move(leaders)),
+                        Submenu(mnuSelectColor, "Select Color",
+                                {colorTemplate, Separator(mnuLineC1),
+                                 Command(mnuUserColor, "User defined ...")}),
+                        Separator(mnuLine8),
+                        Submenu(mnuSettings, "Settings",
+                                {Check(mnuStayBack, "Stay in background"),
+                                 Check(mnuShowAds, "Show ads"),
+                                 Check(mnuScreenSaver, "Screen saver mode"),
+                                 Check(mnuKeepShape, "Keep 4:3 proportions")}),
+                        Separator(mnuLine9),
+                        Command(mnuKeys, "Key help"),
+                        Separator(mnuLine3),
+                        Command(mnuExit, "Exit"),
                     });
 }
 
@@ -132,16 +134,16 @@ void MenuModel::CheckOnly(std::string_view name, int index) {
 }
 
 int MenuModel::AddColorItem(std::string_view caption, std::string_view tag) {
-    MenuItem& submenu = Item("mnuSelectColor");
+    MenuItem& submenu = Item(mnuSelectColor);
     int count = 0;
     size_t insertAt = 0;
     for (size_t i = 0; i < submenu.Items.size(); ++i) {
-        if (submenu.Items[i].Name == "mnuColor") {
+        if (submenu.Items[i].Name == mnuColor) {
             ++count;
             insertAt = i + 1;
         }
     }
-    MenuItem item = Command("mnuColor", std::string(caption), count);
+    MenuItem item = Command(mnuColor, std::string(caption), count);
     item.Tag = std::string(tag);
     submenu.Items.insert(submenu.Items.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(item));
     return count;

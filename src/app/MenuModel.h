@@ -13,6 +13,42 @@ namespace app {
 inline constexpr std::string_view MakerSiteName = "glyphfall.dev";
 inline constexpr std::string_view MakerSiteAddress = "https://glyphfall.dev/";
 
+// The control names of the menu's items. Code names an item through these, so that a
+// misspelt name fails to compile instead of finding no item.
+namespace MenuNames {
+inline constexpr std::string_view mnuPopup = "mnuPopup";
+inline constexpr std::string_view mnuMakerSite = "mnuMakerSite";
+inline constexpr std::string_view mnuLine5 = "mnuLine5";
+inline constexpr std::string_view mnuFly = "mnuFly";
+inline constexpr std::string_view mnuRandomMovement = "mnuRandomMovement";
+inline constexpr std::string_view mnuRandomMove = "mnuRandomMove";
+inline constexpr std::string_view mnuSetupBounce = "mnuSetupBounce";
+inline constexpr std::string_view mnuRandomColors = "mnuRandomColors";
+inline constexpr std::string_view mnuHorizontal = "mnuHorizontal";
+inline constexpr std::string_view mnuLine2 = "mnuLine2";
+inline constexpr std::string_view mnuChangeCount = "mnuChangeCount";
+inline constexpr std::string_view mnuSelectLength = "mnuSelectLength";
+inline constexpr std::string_view mnuLength = "mnuLength";
+inline constexpr std::string_view mnuSelectGlyphs = "mnuSelectGlyphs";
+inline constexpr std::string_view mnuGlyphs = "mnuGlyphs";
+inline constexpr std::string_view mnuSelectLeaders = "mnuSelectLeaders";
+inline constexpr std::string_view mnuLeaders = "mnuLeaders";
+inline constexpr std::string_view mnuSelectColor = "mnuSelectColor";
+inline constexpr std::string_view mnuColor = "mnuColor";
+inline constexpr std::string_view mnuLineC1 = "mnuLineC1";
+inline constexpr std::string_view mnuUserColor = "mnuUserColor";
+inline constexpr std::string_view mnuLine8 = "mnuLine8";
+inline constexpr std::string_view mnuSettings = "mnuSettings";
+inline constexpr std::string_view mnuStayBack = "mnuStayBack";
+inline constexpr std::string_view mnuShowAds = "mnuShowAds";
+inline constexpr std::string_view mnuScreenSaver = "mnuScreenSaver";
+inline constexpr std::string_view mnuKeepShape = "mnuKeepShape";
+inline constexpr std::string_view mnuLine9 = "mnuLine9";
+inline constexpr std::string_view mnuKeys = "mnuKeys";
+inline constexpr std::string_view mnuLine3 = "mnuLine3";
+inline constexpr std::string_view mnuExit = "mnuExit";
+}  // namespace MenuNames
+
 struct MenuItem {
     std::string Name;      // control name, "mnuFly"
     int Index = -1;        // index within a control array, -1 for single controls

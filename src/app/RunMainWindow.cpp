@@ -15,7 +15,7 @@
 #include "app/QtWindowPlatform.h"
 #include "app/X11Desktop.h"
 #include "app/frmMain.h"
-#include "core/Startup.h"
+#include "app/Startup.h"
 #include "core/mCore.h"
 #include "device/gl/cGLDirect3D.h"
 #include "device/mDXGraphics.h"

@@ -1,6 +1,7 @@
 #include "app/SceneMotion.h"
 
 #include "core/Numeric.h"
+#include "settings/SettingsKeys.h"
 #include "settings/cValues.h"
 
 namespace {
@@ -38,12 +39,12 @@ void cSceneMotion::Bounce(bool flying, bool randomMoves, int32_t now, const cVal
         return;
     }
     // The draw and the setting's read happen every frame, whether or not a bounce is due.
-    if (rnd() * 1000.0 < settings.Value("BounceRot").Long() && NextRotBounce < now) {
+    if (rnd() * 1000.0 < settings.Value(SettingKey::BounceRot).Long() && NextRotBounce < now) {
         NextRotBounce = now + 500;
         const double side = mCore::Sgn(rnd() - 0.5);
         TargetSceneAngle = mCore::ToSingle(side * Pi * 0.5 + TargetSceneAngle);
     }
-    if (rnd() * 1000.0 < settings.Value("BouncePos").Long() && NextPosBounce < now) {
+    if (rnd() * 1000.0 < settings.Value(SettingKey::BouncePos).Long() && NextPosBounce < now) {
         NextPosBounce = now + 500;
         float& moved = mCore::ToSingle(rnd() * 100.0) < 50 ? TargetSceneOffset.x : TargetSceneOffset.z;
         const float a = rnd();

@@ -10,11 +10,13 @@
 #include "core/ErrorReport.h"
 #include "core/Locations.h"
 #include "core/NumberText.h"
-#include "core/Startup.h"
+#include "app/Startup.h"
 #include "core/mCore.h"
 #include "device/mDXGraphics.h"
 #include "settings/SettingsKeys.h"
 #include "settings/cValues.h"
+
+using namespace app::MenuNames;
 
 namespace {
 
@@ -24,9 +26,9 @@ struct SwitchItem {
     int OnValue;
 };
 constexpr SwitchItem Switches[] = {
-    {"mnuFly", "Fly", 1},           {"mnuRandomMove", "RandomMove", 1}, {"mnuRandomColors", "RandomColors", 1},
-    {"mnuHorizontal", "Horizontal", 50}, {"mnuShowAds", "ShowAds", 1},  {"mnuStayBack", "StayBack", 1},
-    {"mnuScreenSaver", "ScreenSaver", 1}, {"mnuKeepShape", "KeepShape", 1},
+    {mnuFly, SettingKey::Fly, 1},           {mnuRandomMove, SettingKey::RandomMove, 1}, {mnuRandomColors, SettingKey::RandomColors, 1},
+    {mnuHorizontal, SettingKey::Horizontal, 50}, {mnuShowAds, SettingKey::ShowAds, 1},  {mnuStayBack, SettingKey::StayBack, 1},
+    {mnuScreenSaver, SettingKey::ScreenSaver, 1}, {mnuKeepShape, SettingKey::KeepShape, 1},
 };
 
 // "Select leaders": the percentage for each item.
@@ -71,42 +73,42 @@ frmMain::frmMain(app::iWindowPlatform& window, cValues& settings, mCore::iClock&
 frmMain::~frmMain() { Window_.SetListener(nullptr); }
 
 void frmMain::ApplySettingsToMenu() {
-    Menu.Item("mnuLength", Rain.LengthMode).Checked = true;  // a stored length without an item is a failure
-    Menu.SetChecked("mnuFly", Settings_.Value("Fly").IsOn());
-    Menu.SetChecked("mnuRandomColors", Settings_.Value("RandomColors").IsOn());
-    Menu.SetChecked("mnuRandomMove", Settings_.Value("RandomMove").IsOn());
-    Menu.SetChecked("mnuShowAds", Settings_.Value("ShowAds").IsOn());
-    Menu.SetChecked("mnuStayBack", Settings_.Value("StayBack").IsOn());
-    Menu.SetChecked("mnuScreenSaver", Settings_.Value("ScreenSaver").IsOn());
+    Menu.Item(mnuLength, Rain.LengthMode).Checked = true;  // a stored length without an item is a failure
+    Menu.SetChecked(mnuFly, Settings_.Value(SettingKey::Fly).IsOn());
+    Menu.SetChecked(mnuRandomColors, Settings_.Value(SettingKey::RandomColors).IsOn());
+    Menu.SetChecked(mnuRandomMove, Settings_.Value(SettingKey::RandomMove).IsOn());
+    Menu.SetChecked(mnuShowAds, Settings_.Value(SettingKey::ShowAds).IsOn());
+    Menu.SetChecked(mnuStayBack, Settings_.Value(SettingKey::StayBack).IsOn());
+    Menu.SetChecked(mnuScreenSaver, Settings_.Value(SettingKey::ScreenSaver).IsOn());
     SetPointers();
-    Menu.SetChecked("mnuHorizontal", Settings_.Value("Horizontal").Number() > 0);
+    Menu.SetChecked(mnuHorizontal, Settings_.Value(SettingKey::Horizontal).Number() > 0);
     // Start-up has put right any value the menu could not store; a missing one reads as 0.
     static_assert(mRain::GlyphSets.size() == LaterSettingsKeys[0].Max + 1);
-    Menu.CheckOnly("mnuGlyphs", Settings_.Value("Glyphs").Long());
-    Menu.SetChecked("mnuKeepShape", Settings_.Value("KeepShape").IsOn());
+    Menu.CheckOnly(mnuGlyphs, Settings_.Value(SettingKey::Glyphs).Long());
+    Menu.SetChecked(mnuKeepShape, Settings_.Value(SettingKey::KeepShape).IsOn());
 }
 
 // The rain's own settings; a further monitor's rain then takes the running values of the
 // main one's that are stored only at the end.
 void frmMain::PrepareRain(cRain& rain) {
-    rain.SetHexColor(Settings_.Value("Color").Text());
+    rain.SetHexColor(Settings_.Value(SettingKey::Color).Text());
     rain.LetterColor = rain.TargetColor;  // the saved colour from the first frame, no fade
     rain.ReadSettings();
-    rain.SelectGlyphs(Settings_.Value("Glyphs").Long());
+    rain.SelectGlyphs(Settings_.Value(SettingKey::Glyphs).Long());
     if (&rain == &Rain) return;
     rain.LeaderPercent = Rain.LeaderPercent;
     rain.FlyStep = Rain.FlyStep;
 }
 
 void frmMain::SetPointers() {
-    const auto pointer = Checked("mnuScreenSaver") ? app::PointerKind::Invisible : app::PointerKind::Default;
+    const auto pointer = Checked(mnuScreenSaver) ? app::PointerKind::Invisible : app::PointerKind::Default;
     Window_.SetPointer(pointer);
     for (Screen& screen : Screens) screen.Window->SetPointer(pointer);
 }
 
 bool frmMain::CreateDevice() {
     MainDevice = std::make_unique<cDevice>();
-    MainDevice->SetKeepShape(Checked("mnuKeepShape"));
+    MainDevice->SetKeepShape(Checked(mnuKeepShape));
     const bool created = Window_.MakeCurrent() &&
                          MainDevice->Initialize(Window_.NativeHandle(), Window_.Width(), Window_.Height(), D3DFMT_D16,
                                                 D3DMULTISAMPLE_NONE);
@@ -123,18 +125,17 @@ bool frmMain::CreateDevice() {
 void frmMain::Load() {
     bool started = mCore::Guarded("frmMain.Load", [&] {
         Rain.SampleNow();
-        mCore::Now = Rain.Now;
         Window_.ShowFullScreen();
         DeclareSettingDefaults(Settings_);
         ReportReplacedSettings(ReplaceUnusableSettings(Settings_));
         Overridden_ = ApplyOverrides(Settings_, Overrides);
         PrepareRain(Rain);
-        Zoom = Settings_.Value("Zoom").Single();
+        Zoom = Settings_.Value(SettingKey::Zoom).Single();
         ApplySettingsToMenu();
-        app::SetDesktopParent(Window_, Checked("mnuStayBack"));
+        app::SetDesktopParent(Window_, Checked(mnuStayBack));
         for (const mRain::ColorPreset& preset : mRain::ColorPresets) Menu.AddColorItem(preset.Label, preset.Color);
-        Motion.FlySpeed = Settings_.Value("FlySpeed").Single();
-        Rain.FlyStep = Settings_.Value("Fly").IsOn() ? Motion.FlySpeed : 0;  // flying starts at full speed
+        Motion.FlySpeed = Settings_.Value(SettingKey::FlySpeed).Single();
+        Rain.FlyStep = Settings_.Value(SettingKey::Fly).IsOn() ? Motion.FlySpeed : 0;  // flying starts at full speed
         CreateDevice();
         SetupScene(Main);
         const std::vector<std::string> searched = mLocations::AtlasSearchPath(mCore::AppPath);
@@ -161,21 +162,21 @@ void frmMain::Load() {
 void frmMain::SetupScene(cRainView& view) {
     if (const HRESULT hr = view.Device->Device->SetRenderState(D3DRS_CLIPPING, 1); Failed(hr))
         throw mCore::Failure(mDXGraphics::ErrorText(hr));
-    view.Device->SetupRenderer(2, 2, false);
+    view.Device->SetupRenderer(cDevice::AlphaFromFactor, cDevice::BlendAdditive, false);
     view.Camera.SetPosition(0, 0, 0);
     view.Camera.Angle(mCore::ToSingle(6.283185 / 360 * 270));
     view.Camera.Flatten(0);
     view.Renderer.CreateBuffer(*view.Device);
     view.Rain.SetupChars();
     view.Rain.SetupBackground();
-    view.Rain.SetupLogo(Checked("mnuShowAds"));
+    view.Rain.SetupLogo(Checked(mnuShowAds));
 }
 
 // In screen-saver mode and as the desktop background the rain covers every monitor; as an
 // ordinary window, only the main window's.
 void frmMain::FollowScreens() {
     mCore::Guarded("frmMain.FollowScreens", [&] {
-        const bool everyMonitor = Checked("mnuScreenSaver") || Checked("mnuStayBack");
+        const bool everyMonitor = Checked(mnuScreenSaver) || Checked(mnuStayBack);
         const std::vector<std::string> wanted = everyMonitor ? Window_.OtherScreens() : std::vector<std::string>();
         const auto isWanted = [&](const Screen& screen) {
             return std::find(wanted.begin(), wanted.end(), screen.Name) != wanted.end();
@@ -201,12 +202,12 @@ void frmMain::OpenScreen(const std::string& name) {
     screen.View = std::make_unique<cRainView>(window, Settings_, Clock_, Rnd_);
     window.SetListener(this);
     window.ShowFullScreen();
-    window.SetPointer(Checked("mnuScreenSaver") ? app::PointerKind::Invisible : app::PointerKind::Default);
-    if (Checked("mnuStayBack")) window.AttachToDesktop(true);
+    window.SetPointer(Checked(mnuScreenSaver) ? app::PointerKind::Invisible : app::PointerKind::Default);
+    if (Checked(mnuStayBack)) window.AttachToDesktop(true);
     cRainView& view = *screen.View;
     PrepareRain(view.Rain);
     view.Device = std::make_unique<cDevice>();
-    view.Device->SetKeepShape(Checked("mnuKeepShape"));
+    view.Device->SetKeepShape(Checked(mnuKeepShape));
     if (!window.MakeCurrent() || !view.Device->Initialize(window.NativeHandle(), window.Width(), window.Height(),
                                                           D3DFMT_D16, D3DMULTISAMPLE_NONE)) {
         // The other monitors still rain.
@@ -244,24 +245,22 @@ void frmMain::MainLoop() {
 
 void frmMain::Frame() {
     Rain.SampleNow();
-    mCore::Now = Rain.Now;
-    if (Checked("mnuRandomColors")) {
+    if (Checked(mnuRandomColors)) {
         Rain.RandomColorStep();
         for (Screen& screen : Screens) screen.View->Rain.TargetColor = Rain.TargetColor;  // one colour everywhere
     }
-    const bool flying = Checked("mnuFly");
+    const bool flying = Checked(mnuFly);
     Motion.Ease();
-    Motion.Bounce(flying, Checked("mnuRandomMove"), Rain.Now, Settings_, Rnd_);
+    Motion.Bounce(flying, Checked(mnuRandomMove), Rain.Now, Settings_, Rnd_);
     const SceneTransform scene{Motion.SceneAngle, {Motion.SceneOffset.x, Motion.SceneOffset.y, Motion.SceneOffset.z}};
     ForEachView([&](cRainView& view) { DrawView(view, flying, scene); });
-    mCore::Now = Rain.Now;
 }
 
 void frmMain::DrawView(cRainView& view, bool flying, const SceneTransform& scene) {
     if (&view != &Main) view.Rain.SampleNow();
     view.Rain.FadeLetterColor();
     const float step = Motion.RampFlyStep(view.Rain.FlyStep, flying);
-    view.Rain.SetupLogo(Checked("mnuShowAds"));
+    view.Rain.SetupLogo(Checked(mnuShowAds));
     view.Rain.Animate();
     cDevice& device = *view.Device;
     if (!Screens.empty()) view.Window.MakeCurrent();  // each window has its own context
@@ -289,7 +288,7 @@ void frmMain::Pace() {
 
 void frmMain::KeyDown(int keyCode, int /*shift*/) {
     if (Unloading_) return;
-    if (Checked("mnuScreenSaver")) return Unload();  // any key ends the screen saver
+    if (Checked(mnuScreenSaver)) return Unload();  // any key ends the screen saver
     switch (keyCode) {
         case app::KeyCode::Escape:
             return Unload();
@@ -338,7 +337,7 @@ void frmMain::MouseMove(int buttons, int shift, float x, float y) {
     if (Unloading_) return;
     if (MouseStartKnown) {
         const double dx = static_cast<double>(x) - MouseStartX, dy = static_cast<double>(y) - MouseStartY;
-        if (Checked("mnuScreenSaver") && std::sqrt(dx * dx + dy * dy) > 5) return Unload();
+        if (Checked(mnuScreenSaver) && std::sqrt(dx * dx + dy * dy) > 5) return Unload();
     } else {
         // The first position seen, kept for the window's life: the screen saver measures from it.
         MouseStartKnown = true;
@@ -356,8 +355,8 @@ void frmMain::MouseMove(int buttons, int shift, float x, float y) {
 }
 
 void frmMain::StoreLastSettings() {
-    Settings_.Value("FlySpeed", Motion.FlySpeed);
-    Settings_.Value("Leaders", static_cast<int>(Rain.LeaderPercent));
+    Settings_.Value(SettingKey::FlySpeed, Motion.FlySpeed);
+    Settings_.Value(SettingKey::Leaders, static_cast<int>(Rain.LeaderPercent));
     RestoreOverridden(Settings_, Overridden_);
 }
 
@@ -389,55 +388,58 @@ bool frmMain::SaveSettingsWithoutWindow() {
 
 void frmMain::RunMenuCommand(const app::MenuCommand& command) {
     const std::string& name = command.Name;
-    if (name == "mnuLength") {
-        Menu.CheckOnly("mnuLength", command.Index);
+    if (name == mnuLength) {
+        Menu.CheckOnly(mnuLength, command.Index);
         ForEachView([&](cRainView& v) { v.Rain.LengthMode = command.Index; });
-        Settings_.Value("Length", command.Index);
-    } else if (name == "mnuGlyphs") {
-        Menu.CheckOnly("mnuGlyphs", command.Index);
+        Settings_.Value(SettingKey::Length, command.Index);
+    } else if (name == mnuGlyphs) {
+        Menu.CheckOnly(mnuGlyphs, command.Index);
         ForEachView([&](cRainView& v) { v.Rain.SelectGlyphs(command.Index); });
-        Settings_.Value("Glyphs", command.Index);
-    } else if (name == "mnuLeaders") {
+        Settings_.Value(SettingKey::Glyphs, command.Index);
+    } else if (name == mnuLeaders) {
         if (command.Index >= 0 && command.Index < static_cast<int>(std::size(LeaderPercents)))
             ForEachView([&](cRainView& v) { v.Rain.LeaderPercent = LeaderPercents[command.Index]; });
-    } else if (name == "mnuColor") {
-        const std::string& color = Menu.Item("mnuColor", command.Index).Tag;
+    } else if (name == mnuColor) {
+        const std::string& color = Menu.Item(mnuColor, command.Index).Tag;
         ForEachView([&](cRainView& v) { v.Rain.SetHexColor(color); });
-    } else if (name == "mnuUserColor") {
+    } else if (name == mnuUserColor) {
         AskUserColor();
-    } else if (name == "mnuChangeCount") {
+    } else if (name == mnuChangeCount) {
         ChangeCount();
-    } else if (name == "mnuSetupBounce") {
+    } else if (name == mnuSetupBounce) {
         SetupBouncing();
-    } else if (name == "mnuKeys") {
+    } else if (name == mnuKeys) {
         ShowKeyHelp();
-    } else if (name == "mnuMakerSite") {
+    } else if (name == mnuMakerSite) {
         app::OpenWebPage(Window_, app::MakerSiteAddress);
-    } else if (name == "mnuExit") {
+    } else if (name == mnuExit) {
         Unload();
-    } else {
-        ToggleSwitch(command);
+    } else if (!ToggleSwitch(command)) {
+        // A command without a handler is a fault in the menu's table: say so rather than
+        // doing nothing without a word.
+        std::fprintf(stderr, "glyphfall: the menu command %s(%d) has no handler\n", name.c_str(), command.Index);
     }
 }
 
-void frmMain::ToggleSwitch(const app::MenuCommand& command) {
+bool frmMain::ToggleSwitch(const app::MenuCommand& command) {
     for (const SwitchItem& item : Switches) {
         if (item.Control != command.Name) continue;
         Menu.Toggle(item.Control);
         const bool on = Checked(item.Control);
         Settings_.Value(item.Key, on ? item.OnValue : 0);
-        if (item.Control == "mnuStayBack") {
+        if (item.Control == mnuStayBack) {
             app::SetDesktopParent(Window_, on);
             for (Screen& screen : Screens) screen.Window->AttachToDesktop(on);
         }
-        if (item.Control == "mnuScreenSaver") SetPointers();
-        if (item.Control == "mnuStayBack" || item.Control == "mnuScreenSaver") FollowScreens();
-        if (item.Control == "mnuKeepShape")
+        if (item.Control == mnuScreenSaver) SetPointers();
+        if (item.Control == mnuStayBack || item.Control == mnuScreenSaver) FollowScreens();
+        if (item.Control == mnuKeepShape)
             ForEachView([&](cRainView& v) {
                 if (v.Device) v.Device->SetKeepShape(on);
             });
-        return;
+        return true;
     }
+    return false;
 }
 
 namespace app {
@@ -462,7 +464,7 @@ void frmMain::ChangeCount() {
         case app::CountAnswer::Kind::Ignored:
             return;
         case app::CountAnswer::Kind::TooLarge:
-            Settings_.Value("Count", count.Count);  // what an answer beyond the whole-number range has always done
+            Settings_.Value(SettingKey::Count, count.Count);  // what an answer beyond the whole-number range has always done
             return;
         case app::CountAnswer::Kind::OutOfRange:
             // A negative count would break the group table and a huge one exhaust memory.
@@ -471,7 +473,7 @@ void frmMain::ChangeCount() {
                                         "Change count", mCore::MessageIcon::Exclamation);
             return;
         case app::CountAnswer::Kind::Store:
-            Settings_.Value("Count", static_cast<int>(count.Count));
+            Settings_.Value(SettingKey::Count, static_cast<int>(count.Count));
             Window_.PumpEvents();
             ForEachView([](cRainView& v) { v.Rain.SetupBackground(); });
     }
@@ -481,7 +483,7 @@ void frmMain::SetupBouncing() {
     struct Box {
         std::string_view Title, Key, Kind;
     };
-    constexpr Box boxes[] = {{"Setup rotation", "BounceRot", "rotations"}, {"Setup bounces", "BouncePos", "bounces"}};
+    constexpr Box boxes[] = {{"Setup rotation", SettingKey::BounceRot, "rotations"}, {"Setup bounces", SettingKey::BouncePos, "bounces"}};
     for (const Box& box : boxes) {
         const std::string prompt =
             Crlf("Chose a number between 0 and 1000 for random " + std::string(box.Kind) + ".",

@@ -124,7 +124,7 @@ private:
     void CloseScreen(size_t index);
     void SetPointers();
     void Pace();
-    void ToggleSwitch(const app::MenuCommand& command);
+    bool ToggleSwitch(const app::MenuCommand& command);  // false when it is no switch
     void ChangeCount();
     void SetupBouncing();
     void ShowKeyHelp();

@@ -15,7 +15,7 @@
 #include "app/QtDialogs.h"
 #include "app/QtRuntime.h"
 #include "core/Process.h"
-#include "core/Startup.h"
+#include "app/Startup.h"
 #include "device/mDXGraphics.h"
 
 namespace {

@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
 
 namespace mCore {
 
@@ -36,6 +39,17 @@ inline float Clamp(float v, float lo, float hi) {
     if (v < lo) v = lo;
     if (v > hi) v = hi;
     return v;
+}
+
+// 0..1, NaN giving 0, with the processor's min and max where it has them: a compiler keeps
+// branches for the plain comparisons, and the renderer's values go either way at random.
+inline float Clamp01(float f) {
+#if defined(__SSE__)
+    return _mm_cvtss_f32(_mm_min_ss(_mm_max_ss(_mm_set_ss(f), _mm_setzero_ps()), _mm_set_ss(1.0f)));
+#else
+    f = f > 0.0f ? f : 0.0f;
+    return f < 1.0f ? f : 1.0f;
+#endif
 }
 
 inline int Sgn(double v) { return (v > 0) - (v < 0); }

@@ -18,7 +18,6 @@
 
 namespace mCore {
 
-int32_t Now = 0;
 std::string AppPath;
 std::string LastError;
 intptr_t OldParent = 0;

@@ -1,6 +1,6 @@
 #pragma once
 // Program-wide values shared by every module. The settings store, entry and shutdown are
-// in Startup.h (they need the settings module, which itself builds on this one).
+// in app/Startup.h: they need the settings module, which itself builds on this one.
 #include <cstdint>
 #include <string>
 
@@ -10,7 +10,6 @@
 
 namespace mCore {
 
-extern int32_t Now;            // the tick count as last sampled
 extern std::string AppPath;    // the program's folder, ending in a separator
 extern std::string LastError;  // the device layer's last error text
 extern intptr_t OldParent;     // the window's parent before it was attached to the desktop; 0 when not

@@ -3,11 +3,6 @@
 #include "device/iDirect3D.h"
 #include "device/mDXGraphics.h"
 
-namespace {
-constexpr uint32_t QuadFloats = 8;  // x y z, nx ny nz, tu tv
-constexpr uint32_t QuadBytes = 6 * QuadFloats * sizeof(float);
-}  // namespace
-
 HRESULT iDirect3DDevice::DrawQuadInstances(const cQuadInstances& iQuads) {
     if (iQuads.StripCount && !iQuads.Strips) return D3DERR_INVALIDCALL;
     for (uint32_t s = 0; s < iQuads.StripCount; ++s) {
@@ -15,7 +10,7 @@ HRESULT iDirect3DDevice::DrawQuadInstances(const cQuadInstances& iQuads) {
         if (strip.First > iQuads.CellCount || strip.Count > iQuads.CellCount - strip.First) return D3DERR_INVALIDCALL;
     }
     if (iQuads.CellCount && (!iQuads.Cells || !iQuads.Buffer || !iQuads.Vertices)) return D3DERR_INVALIDCALL;
-    if (iQuads.Buffer && iQuads.Buffer->Bytes.size() < QuadBytes) return D3DERR_INVALIDCALL;
+    if (iQuads.Buffer && iQuads.Buffer->Bytes.size() < QuadVertexBytes) return D3DERR_INVALIDCALL;
     return DrawCheckedQuadInstances(iQuads);
 }
 
@@ -30,7 +25,7 @@ HRESULT iDirect3DDevice::DrawCheckedQuadInstances(const cQuadInstances& iQuads) 
         for (uint32_t k = 0; k < strip.Count; ++k) {
             const cQuadCell& cell = iQuads.Cells[strip.First + k];
             WriteQuadCell(iQuads.Vertices, cell.U, cell.V, iQuads.CellSize);
-            HRESULT hr = mDXGraphics::VertexBufferSetData(*iQuads.Buffer, 0, QuadBytes, 0, iQuads.Vertices);
+            HRESULT hr = mDXGraphics::VertexBufferSetData(*iQuads.Buffer, 0, QuadVertexBytes, 0, iQuads.Vertices);
             if (Failed(hr)) return hr;
             if (Failed(hr = SetRenderState(D3DRS_AMBIENT, cell.Ambient))) return hr;
             if (!cell.Drawn) continue;
@@ -43,7 +38,7 @@ HRESULT iDirect3DDevice::DrawCheckedQuadInstances(const cQuadInstances& iQuads) 
             mDXGraphics::TransformMultiply(world, world, rotation);
             mDXGraphics::TransformMultiply(world, world, offset);
             if (Failed(hr = SetTransform(D3DTS_WORLD, world))) return hr;
-            if (Failed(hr = SetStreamSource(0, iQuads.Buffer, QuadBytes / 6))) return hr;
+            if (Failed(hr = SetStreamSource(0, iQuads.Buffer, QuadVertexStride))) return hr;
             if (Failed(hr = DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2))) return hr;
         }
     }
@@ -52,8 +47,8 @@ HRESULT iDirect3DDevice::DrawCheckedQuadInstances(const cQuadInstances& iQuads) 
 
 void WriteQuadCell(float* ioVertices, float iU, float iV, float iSize) {
     // x grows with u and z with v: the cell's top edge lies at z = -0.5.
-    for (uint32_t v = 0; v < 6; ++v) {
-        float* vertex = ioVertices + v * QuadFloats;
+    for (uint32_t v = 0; v < QuadVertexCount; ++v) {
+        float* vertex = ioVertices + v * QuadVertexFloats;
         vertex[6] = vertex[0] > 0 ? iU + iSize : iU;
         vertex[7] = vertex[2] > 0 ? iV + iSize : iV;
     }

@@ -61,24 +61,24 @@ HRESULT cCaptureDevice::Present(const void*, const void*, intptr_t, const void*)
 
 HRESULT cCaptureDevice::SetRenderState(D3DRENDERSTATETYPE iState, uint32_t iValue) {
     Record("SetRenderState", iState, iValue);
-    if (iState >= D3DRS_COUNT) return D3DERR_INVALIDCALL;
+    if (!cFixedFunction::IsRenderState(iState)) return D3DERR_INVALIDCALL;
     State.RenderState[iState] = iValue;
     return D3D_OK;
 }
 
 uint32_t cCaptureDevice::GetRenderState(D3DRENDERSTATETYPE iState) const {
-    return iState < D3DRS_COUNT ? State.RenderState[iState] : 0;
+    return State.GetRenderState(iState);
 }
 
 HRESULT cCaptureDevice::SetTextureStageState(uint32_t iStage, D3DTEXTURESTAGESTATETYPE iType, uint32_t iValue) {
     Record("SetTextureStageState", iStage, iType, iValue);
-    if (iStage >= D3D_STAGE_COUNT || iType >= D3DTSS_COUNT) return D3DERR_INVALIDCALL;
+    if (!cFixedFunction::IsStageState(iStage, iType)) return D3DERR_INVALIDCALL;
     State.StageState[iStage][iType] = iValue;
     return D3D_OK;
 }
 
 uint32_t cCaptureDevice::GetTextureStageState(uint32_t iStage, D3DTEXTURESTAGESTATETYPE iType) const {
-    return iStage < D3D_STAGE_COUNT && iType < D3DTSS_COUNT ? State.StageState[iStage][iType] : 0;
+    return State.GetStageState(iStage, iType);
 }
 
 HRESULT cCaptureDevice::SetTransform(D3DTRANSFORMSTATETYPE iState, const D3DMATRIX& iMatrix) {

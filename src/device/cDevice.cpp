@@ -1,23 +1,23 @@
 #include "device/cDevice.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "core/ErrorReport.h"
 #include "core/Platform.h"
+#include "core/Text.h"
 #include "core/mCore.h"
 #include "core/mFileSystem.h"
 #include "device/mDXGraphics.h"
 
 namespace {
 
-// A failing device call fails the procedure that made it, as the error report expects.
-void Check(HRESULT hr) {
-    if (Failed(hr)) {
-        mDXGraphics::LastErrorNumber = hr;
-        throw mCore::Failure(mDXGraphics::ErrorText(hr));
-    }
-}
+using mDXGraphics::Check;
+
+// The projection: a vertical field of view of a quarter turn's half (pi / 4, as single
+// precision), and the depth range that holds the whole field of columns.
+constexpr float FieldOfView = 0.7853982f;
+constexpr float NearPlane = 0.1f;
+constexpr float FarPlane = 800.0f;
 
 iDirect3D& Root() {
     if (!mDXGraphics::Direct3D) throw mCore::Failure("The graphics root objects are not created");
@@ -29,16 +29,10 @@ iDirect3DDevice& Dev(const std::shared_ptr<iDirect3DDevice>& device) {
     return *device;
 }
 
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
 bool ContainsIgnoringCase(std::string_view text, std::string_view part) {
     if (part.size() > text.size()) return false;
     for (size_t i = 0; i + part.size() <= text.size(); ++i)
-        if (EqualIgnoringCase(text.substr(i, part.size()), part)) return true;
+        if (mCore::EqualIgnoringCase(text.substr(i, part.size()), part)) return true;
     return false;
 }
 
@@ -70,21 +64,7 @@ bool cDevice::Initialize(intptr_t iHandle, int32_t iW, int32_t iH, D3DFORMAT iDe
         ResY = iH;
         if (iDepthBufferFormat == 0) return;
 
-        PresentParams_ = D3DPRESENT_PARAMETERS{};
-        PresentParams_.BackBufferWidth = static_cast<uint32_t>(iW);
-        PresentParams_.BackBufferHeight = static_cast<uint32_t>(iH);
-        PresentParams_.BackBufferFormat = DisplayMode_.Format;
-        PresentParams_.BackBufferCount = 1;
-        PresentParams_.MultiSampleType = iMultiSampleType;
-        PresentParams_.SwapEffect = D3DSWAPEFFECT_COPY_VSYNC;
-        PresentParams_.hDeviceWindow = iHandle;
-        PresentParams_.Windowed = true;
-        PresentParams_.EnableAutoDepthStencil = true;
-        PresentParams_.AutoDepthStencilFormat = iDepthBufferFormat;
-        PresentParams_.Flags = 0;
-        PresentParams_.FullScreen_RefreshRateInHz = 0;
-        PresentParams_.FullScreen_PresentationInterval = 0;
-
+        SetPresentParameters(iHandle, iDepthBufferFormat, iMultiSampleType);
         std::shared_ptr<iDirect3DDevice> created;
         const HRESULT hr = Root().CreateDevice(0, D3DDEVTYPE_HAL, iHandle, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
                                                PresentParams_, created);
@@ -92,27 +72,7 @@ bool cDevice::Initialize(intptr_t iHandle, int32_t iW, int32_t iH, D3DFORMAT iDe
         if (!created) return;
         Device = created;
         iDirect3DDevice& d = *Device;
-
-        Check(d.SetRenderState(D3DRS_FILLMODE, D3DFILL_SOLID));
-        Check(d.SetRenderState(D3DRS_SHADEMODE, D3DSHADE_GOURAUD));
-        Check(d.SetRenderState(D3DRS_LIGHTING, D3DFALSE));
-        Check(d.SetRenderState(D3DRS_SPECULARENABLE, D3DFALSE));
-        Check(d.SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE));
-        Check(d.SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW));
-        Check(d.SetRenderState(D3DRS_CLIPPING, D3DTRUE));
-        Check(d.SetRenderState(D3DRS_MULTISAMPLEANTIALIAS,
-                               iMultiSampleType != D3DMULTISAMPLE_NONE ? D3DTRUE : D3DFALSE));
-        Check(d.SetRenderState(D3DRS_ALPHABLENDENABLE, D3DFALSE));
-        Check(d.SetRenderState(D3DRS_ALPHATESTENABLE, D3DFALSE));
-        if (Caps_.AlphaCmpCaps & D3DPCMPCAPS_GREATEREQUAL) {
-            Check(d.SetRenderState(D3DRS_ALPHAREF, 8));
-            Check(d.SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL));
-        }
-        Check(d.SetTextureStageState(0, D3DTSS_MINFILTER, D3DTEXF_LINEAR));
-        Check(d.SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR));
-        Check(d.SetTextureStageState(1, D3DTSS_MINFILTER, D3DTEXF_LINEAR));
-        Check(d.SetTextureStageState(1, D3DTSS_MAGFILTER, D3DTEXF_LINEAR));
-
+        SetStartStates(d, iMultiSampleType);
         ApplyProjection(d);
         UnsetTextures();
 
@@ -129,13 +89,73 @@ bool cDevice::Initialize(intptr_t iHandle, int32_t iW, int32_t iH, D3DFORMAT iDe
     return false;
 }
 
+// A windowed back buffer of the device's size in the desktop's format, with a depth buffer.
+void cDevice::SetPresentParameters(intptr_t iHandle, D3DFORMAT iDepthBufferFormat,
+                                   D3DMULTISAMPLE_TYPE iMultiSampleType) {
+    PresentParams_ = D3DPRESENT_PARAMETERS{};
+    PresentParams_.BackBufferWidth = static_cast<uint32_t>(ResX);
+    PresentParams_.BackBufferHeight = static_cast<uint32_t>(ResY);
+    PresentParams_.BackBufferFormat = DisplayMode_.Format;
+    PresentParams_.BackBufferCount = 1;
+    PresentParams_.MultiSampleType = iMultiSampleType;
+    PresentParams_.SwapEffect = D3DSWAPEFFECT_COPY_VSYNC;
+    PresentParams_.hDeviceWindow = iHandle;
+    PresentParams_.Windowed = true;
+    PresentParams_.EnableAutoDepthStencil = true;
+    PresentParams_.AutoDepthStencilFormat = iDepthBufferFormat;
+}
+
+namespace {
+
+struct StageValue {
+    uint32_t Stage;
+    D3DTEXTURESTAGESTATETYPE State;
+    uint32_t Value;
+};
+
+// Linear filtering on the two stages, as the device starts.
+constexpr StageValue StartStageStates[] = {
+    {0, D3DTSS_MINFILTER, D3DTEXF_LINEAR},
+    {0, D3DTSS_MAGFILTER, D3DTEXF_LINEAR},
+    {1, D3DTSS_MINFILTER, D3DTEXF_LINEAR},
+    {1, D3DTSS_MAGFILTER, D3DTEXF_LINEAR},
+};
+
+}  // namespace
+
+// The states every frame starts from, set in this order; the alpha test's reference only
+// where the device can compare with it.
+void cDevice::SetStartStates(iDirect3DDevice& d, D3DMULTISAMPLE_TYPE iMultiSampleType) {
+    const struct {
+        D3DRENDERSTATETYPE State;
+        uint32_t Value;
+    } renderStates[] = {
+        {D3DRS_FILLMODE, D3DFILL_SOLID},
+        {D3DRS_SHADEMODE, D3DSHADE_GOURAUD},
+        {D3DRS_LIGHTING, D3DFALSE},
+        {D3DRS_SPECULARENABLE, D3DFALSE},
+        {D3DRS_ZENABLE, D3DZB_TRUE},
+        {D3DRS_CULLMODE, D3DCULL_CCW},
+        {D3DRS_CLIPPING, D3DTRUE},
+        {D3DRS_MULTISAMPLEANTIALIAS, iMultiSampleType != D3DMULTISAMPLE_NONE ? D3DTRUE : D3DFALSE},
+        {D3DRS_ALPHABLENDENABLE, D3DFALSE},
+        {D3DRS_ALPHATESTENABLE, D3DFALSE},
+    };
+    for (const auto& entry : renderStates) Check(d.SetRenderState(entry.State, entry.Value));
+    if (Caps_.AlphaCmpCaps & D3DPCMPCAPS_GREATEREQUAL) {
+        Check(d.SetRenderState(D3DRS_ALPHAREF, 8));
+        Check(d.SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATEREQUAL));
+    }
+    for (const StageValue& entry : StartStageStates) Check(d.SetTextureStageState(entry.Stage, entry.State, entry.Value));
+}
+
 void cDevice::ApplyProjection(iDirect3DDevice& d) {
     // Not a bug: height over width (divided in double precision, rounded to single) makes a
     // glyph cell (width / height)^2 times as wide as tall on screen: 1.78 on the 4:3 screens
     // the look was made on, 3.16 on 16:9. Keeping the shape gives every screen the 1.78.
     const double width = ResX, height = ResY;
     const float aspect = static_cast<float>(KeepShape_ ? width / height * 0.5625 : height / width);
-    mDXGraphics::TransformPerspectiveFovLH(Projection_, 0.7853982f, aspect, 0.1f, 800.0f);
+    mDXGraphics::TransformPerspectiveFovLH(Projection_, FieldOfView, aspect, NearPlane, FarPlane);
     Check(d.SetTransform(D3DTS_PROJECTION, Projection_));
 }
 
@@ -162,14 +182,15 @@ void cDevice::SetupRenderer(int32_t iAlphaMode, int32_t iBlendMode, bool iColorV
             LastAlphaMode_ = iAlphaMode;
             iDirect3DDevice& d = Dev(Device);
             switch (iAlphaMode) {
-                case 0:
+                case AlphaOff:
                     Check(d.SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_DISABLE));
                     Check(d.SetRenderState(D3DRS_ALPHABLENDENABLE, D3DFALSE));
                     Check(d.SetRenderState(D3DRS_ALPHATESTENABLE, D3DFALSE));
                     break;
-                case 1:
-                case 2:
-                    Check(d.SetTextureStageState(0, D3DTSS_ALPHAARG1, iAlphaMode == 1 ? D3DTA_TEXTURE : D3DTA_TFACTOR));
+                case AlphaFromTexture:
+                case AlphaFromFactor:
+                    Check(d.SetTextureStageState(0, D3DTSS_ALPHAARG1,
+                                                 iAlphaMode == AlphaFromTexture ? D3DTA_TEXTURE : D3DTA_TFACTOR));
                     Check(d.SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1));
                     Check(d.SetRenderState(D3DRS_ALPHABLENDENABLE, D3DTRUE));
                     Check(d.SetRenderState(D3DRS_ALPHATESTENABLE, D3DTRUE));
@@ -180,9 +201,10 @@ void cDevice::SetupRenderer(int32_t iAlphaMode, int32_t iBlendMode, bool iColorV
         if (iBlendMode != LastBlendMode_) {
             LastBlendMode_ = iBlendMode;
             iDirect3DDevice& d = Dev(Device);
+            // Source and destination factors, by blend mode.
             static constexpr uint32_t Rows[3][2] = {
                 {D3DBLEND_ONE, D3DBLEND_ZERO}, {D3DBLEND_SRCALPHA, D3DBLEND_INVSRCALPHA}, {D3DBLEND_ONE, D3DBLEND_ONE}};
-            if (iBlendMode >= 0 && iBlendMode <= 2) {
+            if (iBlendMode >= BlendOpaque && iBlendMode <= BlendAdditive) {
                 Check(d.SetRenderState(D3DRS_SRCBLEND, Rows[iBlendMode][0]));
                 Check(d.SetRenderState(D3DRS_DESTBLEND, Rows[iBlendMode][1]));
             }
@@ -230,7 +252,7 @@ int32_t cDevice::LoadTexture(std::string_view iFileName, int32_t iColorKey) {
     const bool completed = mCore::Guarded("cDevice.LoadTexture", [&] {
         if (!mFileSystem::FileExists(iFileName)) return;
         for (int32_t i = 0; i <= TextureCount_; ++i)
-            if (EqualIgnoringCase(Textures_[i].SourceFile, iFileName)) {
+            if (mCore::EqualIgnoringCase(Textures_[i].SourceFile, iFileName)) {
                 result = i;
                 return;
             }

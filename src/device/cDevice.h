@@ -36,6 +36,13 @@ public:
     // set and the instance released) when no device results.
     bool Initialize(intptr_t iHandle, int32_t iW, int32_t iH, D3DFORMAT iDepthBufferFormat,
                     D3DMULTISAMPLE_TYPE iMultiSampleType);
+    // SetupRenderer's alpha modes: none; the texture's alpha, or the texture factor's,
+    // blended and tested.
+    static constexpr int32_t AlphaOff = 0, AlphaFromTexture = 1, AlphaFromFactor = 2;
+    // Its blend modes: opaque, translucent over the frame, or added to it.
+    static constexpr int32_t BlendOpaque = 0, BlendTranslucent = 1, BlendAdditive = 2;
+    // Switches the alpha and blend modes and the colour-vertex state; each only when it
+    // differs from the last call's. Unknown modes leave their states as they are.
     void SetupRenderer(int32_t iAlphaMode, int32_t iBlendMode, bool iColorVertex);
     void Release();
     // The window is now iW x iH pixels: the back buffer takes that size through the device's
@@ -92,6 +99,8 @@ private:
     bool CheckDepthBufferFormat(D3DFORMAT iFormat);
     void RefreshAdapter();
     void ApplyProjection(iDirect3DDevice& d);
+    void SetPresentParameters(intptr_t iHandle, D3DFORMAT iDepthBufferFormat, D3DMULTISAMPLE_TYPE iMultiSampleType);
+    void SetStartStates(iDirect3DDevice& d, D3DMULTISAMPLE_TYPE iMultiSampleType);
 
     D3DCAPS8 Caps_;
     D3DPRESENT_PARAMETERS PresentParams_;

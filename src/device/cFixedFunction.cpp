@@ -1,8 +1,10 @@
 #include "device/cFixedFunction.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
+#include "core/Numeric.h"
 #include "device/mDXGraphics.h"
 
 void cVertexArray::Grow(size_t needed) {
@@ -14,72 +16,77 @@ void cVertexArray::Grow(size_t needed) {
 }
 
 namespace {
-inline uint32_t FloatBits(float f) {
-    uint32_t bits;
-    std::memcpy(&bits, &f, 4);
-    return bits;
-}
+
+struct StateValue {
+    uint32_t State;
+    uint32_t Value;
+};
+
+// Direct3D's render state defaults, less the depth test, which follows the presentation
+// parameters; every state not listed starts at 0.
+constexpr StateValue DefaultRenderStates[] = {
+    {D3DRS_FILLMODE, D3DFILL_SOLID},
+    {D3DRS_SHADEMODE, D3DSHADE_GOURAUD},
+    {D3DRS_ZWRITEENABLE, D3DTRUE},
+    {D3DRS_ALPHATESTENABLE, D3DFALSE},
+    {D3DRS_LASTPIXEL, D3DTRUE},
+    {D3DRS_SRCBLEND, D3DBLEND_ONE},
+    {D3DRS_DESTBLEND, D3DBLEND_ZERO},
+    {D3DRS_CULLMODE, D3DCULL_CCW},
+    {D3DRS_ZFUNC, D3DCMP_LESSEQUAL},
+    {D3DRS_ALPHAREF, 0},
+    {D3DRS_ALPHAFUNC, D3DCMP_ALWAYS},
+    {D3DRS_ALPHABLENDENABLE, D3DFALSE},
+    {D3DRS_FOGENABLE, D3DFALSE},
+    {D3DRS_SPECULARENABLE, D3DFALSE},
+    {D3DRS_ZBIAS, 0},
+    {D3DRS_STENCILENABLE, D3DFALSE},
+    {D3DRS_STENCILFUNC, D3DCMP_ALWAYS},
+    {D3DRS_STENCILMASK, 0xFFFFFFFFu},
+    {D3DRS_STENCILWRITEMASK, 0xFFFFFFFFu},
+    {D3DRS_TEXTUREFACTOR, 0xFFFFFFFFu},
+    {D3DRS_CLIPPING, D3DTRUE},
+    {D3DRS_LIGHTING, D3DTRUE},
+    {D3DRS_AMBIENT, 0},
+    {D3DRS_COLORVERTEX, D3DTRUE},
+    {D3DRS_LOCALVIEWER, D3DTRUE},
+    {D3DRS_NORMALIZENORMALS, D3DFALSE},
+    {D3DRS_DIFFUSEMATERIALSOURCE, D3DMCS_COLOR1},
+    {D3DRS_SPECULARMATERIALSOURCE, D3DMCS_COLOR2},
+    {D3DRS_AMBIENTMATERIALSOURCE, D3DMCS_MATERIAL},
+    {D3DRS_EMISSIVEMATERIALSOURCE, D3DMCS_MATERIAL},
+    {D3DRS_POINTSIZE, std::bit_cast<uint32_t>(1.0f)},
+    {D3DRS_MULTISAMPLEANTIALIAS, D3DTRUE},
+    {D3DRS_MULTISAMPLEMASK, 0xFFFFFFFFu},
+    {D3DRS_COLORWRITEENABLE, 0xF},
+    {D3DRS_BLENDOP, 1},  // add
+};
+
+// The texture stages' defaults; stage 0 modulates and takes the texture's alpha, the
+// later stages are off, and each reads its own texture coordinates.
+constexpr StateValue DefaultStageStates[] = {
+    {D3DTSS_COLORARG1, D3DTA_TEXTURE},      {D3DTSS_COLORARG2, D3DTA_CURRENT},
+    {D3DTSS_ALPHAARG1, D3DTA_TEXTURE},      {D3DTSS_ALPHAARG2, D3DTA_CURRENT},
+    {D3DTSS_ADDRESSU, D3DTADDRESS_WRAP},    {D3DTSS_ADDRESSV, D3DTADDRESS_WRAP},
+    {D3DTSS_MAGFILTER, D3DTEXF_POINT},      {D3DTSS_MINFILTER, D3DTEXF_POINT},
+    {D3DTSS_MIPFILTER, D3DTEXF_NONE},
+};
+
 }  // namespace
 
 void cFixedFunction::ResetDefaults(bool iAutoDepthStencil) {
     RenderState.fill(0);
-    auto& rs = RenderState;
-    rs[D3DRS_ZENABLE] = iAutoDepthStencil ? D3DZB_TRUE : D3DZB_FALSE;
-    rs[D3DRS_FILLMODE] = D3DFILL_SOLID;
-    rs[D3DRS_SHADEMODE] = D3DSHADE_GOURAUD;
-    rs[D3DRS_ZWRITEENABLE] = D3DTRUE;
-    rs[D3DRS_ALPHATESTENABLE] = D3DFALSE;
-    rs[D3DRS_LASTPIXEL] = D3DTRUE;
-    rs[D3DRS_SRCBLEND] = D3DBLEND_ONE;
-    rs[D3DRS_DESTBLEND] = D3DBLEND_ZERO;
-    rs[D3DRS_CULLMODE] = D3DCULL_CCW;
-    rs[D3DRS_ZFUNC] = D3DCMP_LESSEQUAL;
-    rs[D3DRS_ALPHAREF] = 0;
-    rs[D3DRS_ALPHAFUNC] = D3DCMP_ALWAYS;
-    rs[D3DRS_ALPHABLENDENABLE] = D3DFALSE;
-    rs[D3DRS_FOGENABLE] = D3DFALSE;
-    rs[D3DRS_SPECULARENABLE] = D3DFALSE;
-    rs[D3DRS_ZBIAS] = 0;
-    rs[D3DRS_STENCILENABLE] = D3DFALSE;
-    rs[D3DRS_STENCILFUNC] = D3DCMP_ALWAYS;
-    rs[D3DRS_STENCILMASK] = 0xFFFFFFFFu;
-    rs[D3DRS_STENCILWRITEMASK] = 0xFFFFFFFFu;
-    rs[D3DRS_TEXTUREFACTOR] = 0xFFFFFFFFu;
-    rs[D3DRS_CLIPPING] = D3DTRUE;
-    rs[D3DRS_LIGHTING] = D3DTRUE;
-    rs[D3DRS_AMBIENT] = 0;
-    rs[D3DRS_COLORVERTEX] = D3DTRUE;
-    rs[D3DRS_LOCALVIEWER] = D3DTRUE;
-    rs[D3DRS_NORMALIZENORMALS] = D3DFALSE;
-    rs[D3DRS_DIFFUSEMATERIALSOURCE] = D3DMCS_COLOR1;
-    rs[D3DRS_SPECULARMATERIALSOURCE] = D3DMCS_COLOR2;
-    rs[D3DRS_AMBIENTMATERIALSOURCE] = D3DMCS_MATERIAL;
-    rs[D3DRS_EMISSIVEMATERIALSOURCE] = D3DMCS_MATERIAL;
-    rs[D3DRS_MULTISAMPLEANTIALIAS] = D3DTRUE;
-    rs[D3DRS_MULTISAMPLEMASK] = 0xFFFFFFFFu;
-    rs[D3DRS_COLORWRITEENABLE] = 0xF;
-    rs[D3DRS_BLENDOP] = 1;  // add
-    rs[154] = FloatBits(1.0f);  // point size
-
+    for (const StateValue& entry : DefaultRenderStates) RenderState[entry.State] = entry.Value;
+    RenderState[D3DRS_ZENABLE] = iAutoDepthStencil ? D3DZB_TRUE : D3DZB_FALSE;
     for (uint32_t stage = 0; stage < D3D_STAGE_COUNT; ++stage) {
         auto& ts = StageState[stage];
         ts.fill(0);
+        for (const StateValue& entry : DefaultStageStates) ts[entry.State] = entry.Value;
         ts[D3DTSS_COLOROP] = stage == 0 ? D3DTOP_MODULATE : D3DTOP_DISABLE;
-        ts[D3DTSS_COLORARG1] = D3DTA_TEXTURE;
-        ts[D3DTSS_COLORARG2] = D3DTA_CURRENT;
         ts[D3DTSS_ALPHAOP] = stage == 0 ? D3DTOP_SELECTARG1 : D3DTOP_DISABLE;
-        ts[D3DTSS_ALPHAARG1] = D3DTA_TEXTURE;
-        ts[D3DTSS_ALPHAARG2] = D3DTA_CURRENT;
         ts[D3DTSS_TEXCOORDINDEX] = stage;
-        ts[D3DTSS_ADDRESSU] = D3DTADDRESS_WRAP;
-        ts[D3DTSS_ADDRESSV] = D3DTADDRESS_WRAP;
-        ts[D3DTSS_MAGFILTER] = D3DTEXF_POINT;
-        ts[D3DTSS_MINFILTER] = D3DTEXF_POINT;
-        ts[D3DTSS_MIPFILTER] = D3DTEXF_NONE;
     }
-    mDXGraphics::TransformIdentity(World);
-    mDXGraphics::TransformIdentity(View);
-    mDXGraphics::TransformIdentity(Projection);
+    World = View = Projection = mDXGraphics::IdentityTransform;
     Material = D3DMATERIAL8{};
     Lights.clear();
     EnabledLights.clear();
@@ -137,7 +144,6 @@ namespace {
 
 D3DCOLORVALUE FromColor(uint32_t c) { return mDXGraphics::ColorToValue(c); }
 
-float Clamp01(float v) { return v < 0.0f ? 0.0f : (v > 1.0f ? 1.0f : v); }
 
 }  // namespace
 
@@ -186,8 +192,44 @@ D3DCOLORVALUE cFixedFunction::VertexColor(const float* iNormal, const uint32_t* 
             b += diffuse.b * light.Diffuse.b * lambert;
         }
     }
-    return {Clamp01(r), Clamp01(g), Clamp01(b), Clamp01(diffuse.a)};
+    return {mCore::Clamp01(r), mCore::Clamp01(g), mCore::Clamp01(b), mCore::Clamp01(diffuse.a)};
 }
+
+namespace {
+
+// Where the fields of a vertex format sit; 0 for a field the format lacks (the position
+// always comes first).
+struct VertexLayout {
+    uint32_t Normal = 0, Diffuse = 0, TexCoord = 0;
+    bool HasTexCoord = false;
+    uint32_t End = 0;  // bytes the fields need
+};
+
+VertexLayout LayoutOf(uint32_t iFVF) {
+    VertexLayout layout;
+    uint32_t offset = 12;
+    if (iFVF & D3DFVF_NORMAL) layout.Normal = offset, offset += 12;
+    if (iFVF & D3DFVF_DIFFUSE) layout.Diffuse = offset, offset += 4;
+    if (iFVF & D3DFVF_SPECULAR) offset += 4;
+    layout.HasTexCoord = ((iFVF & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT) > 0;
+    layout.TexCoord = offset;
+    layout.End = offset + (layout.HasTexCoord ? 8u : 0u);
+    return layout;
+}
+
+// The source vertex of corner k of the triangle list a draw expands to.
+inline uint32_t SourceVertex(D3DPRIMITIVETYPE iType, uint32_t k) {
+    const uint32_t tri = k / 3, corner = k % 3;
+    if (iType == D3DPT_TRIANGLELIST) return k;
+    if (iType == D3DPT_TRIANGLESTRIP) {
+        // Odd triangles of a strip swap their first two corners to keep the winding.
+        static constexpr uint32_t even[3] = {0, 1, 2}, odd[3] = {1, 0, 2};
+        return tri + ((tri & 1) ? odd[corner] : even[corner]);
+    }
+    return corner == 0 ? 0 : tri + corner;  // a fan
+}
+
+}  // namespace
 
 HRESULT cFixedFunction::ExpandDraw(D3DPRIMITIVETYPE iType, uint32_t iStartVertex, uint32_t iPrimitiveCount,
                                    cVertexArray& oOut) const {
@@ -202,63 +244,46 @@ HRESULT cFixedFunction::ExpandDraw(D3DPRIMITIVETYPE iType, uint32_t iStartVertex
     if (iPrimitiveCount == 0) return D3D_OK;
     const uint64_t end = (static_cast<uint64_t>(iStartVertex) + vertexCount) * Stride;
     if (end > Stream->Bytes.size()) return D3DERR_INVALIDCALL;
-
-    // Where the fields of this vertex format sit.
-    uint32_t offset = 12;
-    const uint32_t normalOffset = (FVF & D3DFVF_NORMAL) ? offset : 0;
-    if (FVF & D3DFVF_NORMAL) offset += 12;
-    const uint32_t diffuseOffset = (FVF & D3DFVF_DIFFUSE) ? offset : 0;
-    if (FVF & D3DFVF_DIFFUSE) offset += 4;
-    if (FVF & D3DFVF_SPECULAR) offset += 4;
-    const bool hasTex = ((FVF & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT) > 0;
-    const uint32_t texOffset = offset;
-    if (offset + (hasTex ? 8u : 0u) > Stride) return D3DERR_INVALIDCALL;
+    const VertexLayout layout = LayoutOf(FVF);
+    if (layout.End > Stride) return D3DERR_INVALIDCALL;
 
     const uint8_t* base = Stream->Bytes.data() + static_cast<size_t>(iStartVertex) * Stride;
     // Without vertex colours and lights, every vertex of the draw has the same colour.
-    const bool uniformColor = !diffuseOffset && (!RenderState[D3DRS_LIGHTING] || EnabledLights.empty());
+    const bool uniformColor = !layout.Diffuse && (!RenderState[D3DRS_LIGHTING] || EnabledLights.empty());
     const D3DCOLORVALUE drawColor = uniformColor ? VertexColor(nullptr, nullptr) : D3DCOLORVALUE{};
-    const auto& m = World.m;
-
     const uint32_t outCount = iPrimitiveCount * 3;
     cBatchVertex* out = oOut.Append(outCount);
     for (uint32_t k = 0; k < outCount; ++k) {
-        uint32_t source;
-        const uint32_t tri = k / 3, corner = k % 3;
-        if (iType == D3DPT_TRIANGLELIST) {
-            source = k;
-        } else if (iType == D3DPT_TRIANGLESTRIP) {
-            // Odd triangles of a strip swap their first two corners to keep the winding.
-            static constexpr uint32_t even[3] = {0, 1, 2}, odd[3] = {1, 0, 2};
-            source = tri + ((tri & 1) ? odd[corner] : even[corner]);
-        } else {
-            source = corner == 0 ? 0 : tri + corner;
-        }
-        const uint8_t* v = base + static_cast<size_t>(source) * Stride;
-        float p[3];
-        std::memcpy(p, v, 12);
-        cBatchVertex& o = out[k];
-        o.X = p[0] * m[0][0] + p[1] * m[1][0] + p[2] * m[2][0] + m[3][0];
-        o.Y = p[0] * m[0][1] + p[1] * m[1][1] + p[2] * m[2][1] + m[3][1];
-        o.Z = p[0] * m[0][2] + p[1] * m[1][2] + p[2] * m[2][2] + m[3][2];
+        const uint8_t* v = base + static_cast<size_t>(SourceVertex(iType, k)) * Stride;
         D3DCOLORVALUE c = drawColor;
         if (!uniformColor) {
             float normal[3];
             uint32_t diffuse;
-            if (normalOffset) std::memcpy(normal, v + normalOffset, 12);
-            if (diffuseOffset) std::memcpy(&diffuse, v + diffuseOffset, 4);
-            c = VertexColor(normalOffset ? normal : nullptr, diffuseOffset ? &diffuse : nullptr);
+            if (layout.Normal) std::memcpy(normal, v + layout.Normal, 12);
+            if (layout.Diffuse) std::memcpy(&diffuse, v + layout.Diffuse, 4);
+            c = VertexColor(layout.Normal ? normal : nullptr, layout.Diffuse ? &diffuse : nullptr);
         }
-        o.R = c.r;
-        o.G = c.g;
-        o.B = c.b;
-        o.A = c.a;
-        if (hasTex) {
-            std::memcpy(&o.U, v + texOffset, 4);
-            std::memcpy(&o.V, v + texOffset + 4, 4);
-        } else {
-            o.U = o.V = 0;
-        }
+        WriteVertex(v, layout.HasTexCoord ? v + layout.TexCoord : nullptr, c, out[k]);
     }
     return D3D_OK;
+}
+
+void cFixedFunction::WriteVertex(const uint8_t* iPosition, const uint8_t* iTexCoord, const D3DCOLORVALUE& iColor,
+                                 cBatchVertex& oVertex) const {
+    const auto& m = World.m;
+    float p[3];
+    std::memcpy(p, iPosition, 12);
+    oVertex.X = p[0] * m[0][0] + p[1] * m[1][0] + p[2] * m[2][0] + m[3][0];
+    oVertex.Y = p[0] * m[0][1] + p[1] * m[1][1] + p[2] * m[2][1] + m[3][1];
+    oVertex.Z = p[0] * m[0][2] + p[1] * m[1][2] + p[2] * m[2][2] + m[3][2];
+    oVertex.R = iColor.r;
+    oVertex.G = iColor.g;
+    oVertex.B = iColor.b;
+    oVertex.A = iColor.a;
+    if (iTexCoord) {
+        std::memcpy(&oVertex.U, iTexCoord, 4);
+        std::memcpy(&oVertex.V, iTexCoord + 4, 4);
+    } else {
+        oVertex.U = oVertex.V = 0;
+    }
 }

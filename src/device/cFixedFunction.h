@@ -63,6 +63,15 @@ public:
     cVertexBuffer* Stream = nullptr;
     uint32_t Stride = 0;
 
+    // Whether a render state or a stage state is one the tables hold; the getters read 0
+    // for any other, the backends refuse to set one.
+    static bool IsRenderState(uint32_t iState) { return iState < D3DRS_COUNT; }
+    static bool IsStageState(uint32_t iStage, uint32_t iType) { return iStage < D3D_STAGE_COUNT && iType < D3DTSS_COUNT; }
+    uint32_t GetRenderState(uint32_t iState) const { return IsRenderState(iState) ? RenderState[iState] : 0; }
+    uint32_t GetStageState(uint32_t iStage, uint32_t iType) const {
+        return IsStageState(iStage, iType) ? StageState[iStage][iType] : 0;
+    }
+
     HRESULT SetLight(uint32_t iIndex, const D3DLIGHT8& iLight);
     HRESULT LightEnable(uint32_t iIndex, bool iEnable);
 
@@ -80,4 +89,10 @@ public:
     // (a batch must end before they change); the others only change vertex colours,
     // which are already baked into the gathered vertices.
     static bool AffectsRasterisation(D3DRENDERSTATETYPE iState);
+
+private:
+    // One gathered vertex: the position transformed by World, the colour, the texture
+    // coordinate (none: 0, 0).
+    void WriteVertex(const uint8_t* iPosition, const uint8_t* iTexCoord, const D3DCOLORVALUE& iColor,
+                     cBatchVertex& oVertex) const;
 };

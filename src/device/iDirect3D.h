@@ -45,7 +45,13 @@ struct cQuadStrip {
     uint32_t First = 0, Count = 0;  // its cells: Cells[First] to Cells[First + Count - 1]
 };
 
-// Instances of one textured quad: six vertices of FVF 0x112 (32 bytes each) in Vertices,
+// The instanced quad's vertices: six of FVF 0x112, eight floats each (x y z, nx ny nz, tu tv).
+inline constexpr uint32_t QuadVertexCount = 6;
+inline constexpr uint32_t QuadVertexFloats = 8;
+inline constexpr uint32_t QuadVertexStride = QuadVertexFloats * sizeof(float);
+inline constexpr uint32_t QuadVertexBytes = QuadVertexCount * QuadVertexStride;
+
+// Instances of one textured quad: its QuadVertexCount vertices in Vertices,
 // whose texture coordinates span one cell as WriteQuadCell lays them out, drawn from
 // Buffer. Each cell of each strip is the quad with its own texture cell and colour, and
 // the world transform: translation to the cell's place, rotation about Y by Angle, then

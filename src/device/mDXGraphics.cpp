@@ -9,12 +9,10 @@
 namespace mDXGraphics {
 
 std::shared_ptr<iDirect3D> Direct3D;
-D3DMATRIX IdentityTransform;
 HRESULT LastErrorNumber = D3D_OK;
 
 namespace {
 Direct3DFactory Factory;
-std::string LoadFailure;
 }  // namespace
 
 void SetDirect3DFactory(Direct3DFactory iFactory) { Factory = std::move(iFactory); }
@@ -23,9 +21,7 @@ bool Initialize() {
     bool result = false;
     mCore::Guarded("mDXGraphics.Initialize", [&] {
         Direct3D = Factory ? Factory() : nullptr;
-        if (!Direct3D) return;
-        TransformIdentity(IdentityTransform);
-        result = true;
+        result = Direct3D != nullptr;
     });
     return result;
 }
@@ -38,10 +34,7 @@ D3DVECTOR MakeVector(float x, float y, float z) { return {x, y, z}; }
 
 D3DCOLORVALUE MakeColorValue(float r, float g, float b, float a) { return {r, g, b, a}; }
 
-void TransformIdentity(D3DMATRIX& oOut) {
-    oOut = D3DMATRIX{};
-    for (int i = 0; i < 4; ++i) oOut.m[i][i] = 1.0f;
-}
+void TransformIdentity(D3DMATRIX& oOut) { oOut = IdentityTransform; }
 
 void TransformRow(float (&ioRow)[4], const D3DMATRIX& b) {
     float r[4];
@@ -117,20 +110,17 @@ HRESULT VertexBufferSetData(cVertexBuffer& iBuffer, uint32_t iOffset, uint32_t i
     return D3D_OK;
 }
 
-const std::string& LastLoadFailure() { return LoadFailure; }
-
 HRESULT LoadTextureFromFileEx(iDirect3DDevice& iDevice, std::string_view iFileName, uint32_t iWidth,
                               uint32_t iHeight, uint32_t, uint32_t, D3DFORMAT, D3DPOOL, uint32_t, uint32_t,
                               D3DCOLOR iColorKey, std::shared_ptr<cTexture>& oTexture) {
     oTexture.reset();
     cImage image;
-    LoadFailure.clear();
-    if (!mImage::ReadPng(iFileName, image, LoadFailure)) return LastErrorNumber = D3DXERR_INVALIDDATA;
+    std::string failure;  // the decoder's reason; the error number is what callers read
+    if (!mImage::ReadPng(iFileName, image, failure)) return LastErrorNumber = D3DXERR_INVALIDDATA;
+    // Resizing on load is not supported.
     if ((iWidth && iWidth != static_cast<uint32_t>(image.Width)) ||
-        (iHeight && iHeight != static_cast<uint32_t>(image.Height))) {
-        LoadFailure = "resizing on load is not supported";
+        (iHeight && iHeight != static_cast<uint32_t>(image.Height)))
         return LastErrorNumber = D3DERR_INVALIDCALL;
-    }
     if (iColorKey != 0)
         for (uint32_t& texel : image.Pixels)
             if (texel == iColorKey) texel = 0;
@@ -143,6 +133,11 @@ HRESULT LoadTextureFromFile(iDirect3DDevice& iDevice, std::string_view iFileName
                             std::shared_ptr<cTexture>& oTexture) {
     return LoadTextureFromFileEx(iDevice, iFileName, 0, 0, 0, 0, D3DFMT_UNKNOWN, D3DPOOL_MANAGED, 0, 0, 0,
                                  oTexture);
+}
+
+void Fail(HRESULT iError) {
+    LastErrorNumber = iError;
+    throw mCore::Failure(ErrorText(iError));
 }
 
 std::string ErrorText(HRESULT iError) {

@@ -15,8 +15,8 @@ namespace mDXGraphics {
 
 // The root object (adapter queries, device creation); present from Initialize to Release.
 extern std::shared_ptr<iDirect3D> Direct3D;
-// Identity, set by Initialize and never changed afterwards.
-extern D3DMATRIX IdentityTransform;
+// The start value of every world transform.
+inline constexpr D3DMATRIX IdentityTransform{{{1, 0, 0, 0}, {0, 1, 0, 0}, {0, 0, 1, 0}, {0, 0, 0, 1}}};
 
 // Which backend Initialize creates its root object from. The program installs the GL
 // backend's factory, tests the capture backend's. A factory may return nullptr.
@@ -73,13 +73,18 @@ HRESULT LoadTextureFromFileEx(iDirect3DDevice& iDevice, std::string_view iFileNa
                               uint32_t iHeight, uint32_t iMipLevels, uint32_t iUsage, D3DFORMAT iFormat,
                               D3DPOOL iPool, uint32_t iFilter, uint32_t iMipFilter, D3DCOLOR iColorKey,
                               std::shared_ptr<cTexture>& oTexture);
-// The decoder's reason for the last texture load that failed.
-const std::string& LastLoadFailure();
 
 // A printable text for an error number, with the root object's detail when it has one.
 std::string ErrorText(HRESULT iError);
 // The error number of the last failing device-layer call (what ErrorText describes when
 // device creation fails).
 extern HRESULT LastErrorNumber;
+// A failing device call fails the procedure that made it, as the error report expects: it
+// is kept as LastErrorNumber and thrown as an mCore::Failure with its text.
+[[noreturn]] void Fail(HRESULT iError);
+inline void Check(HRESULT iResult) {
+    if (Failed(iResult)) [[unlikely]]
+        Fail(iResult);
+}
 
 }  // namespace mDXGraphics

@@ -8,6 +8,8 @@
 #include "core/ErrorReport.h"
 #include "core/NumberText.h"
 #include "core/Numeric.h"
+#include "core/Text.h"
+#include "settings/SettingsKeys.h"
 #include "settings/cValues.h"
 
 using mCore::Floor;
@@ -15,6 +17,17 @@ using mCore::ToLong;
 using mCore::ToSingle;
 using mRain::Group;
 using mRain::Letter;
+
+// The names the error report gives the rain's procedures: the main window's, where they
+// have always lived, and what a user reads in a report.
+namespace ProcName {
+constexpr char ResetGroup[] = "frmMain.ResetGroup";
+constexpr char SortGroups[] = "frmMain.SortGroups";
+constexpr char Animate[] = "frmMain.Animate";
+constexpr char ChangeSpeed[] = "frmMain.ChangeSpeed";
+constexpr char SetupWord[] = "frmMain.SetupWord";
+constexpr char SetupBackground[] = "frmMain.SetupBackground";
+}  // namespace ProcName
 
 namespace {
 
@@ -129,14 +142,14 @@ UserColorAnswer ParseUserColor(std::string_view answer) {
 
 // ---------------------------------------------------------------------------------------------
 
-cRain::cRain(cValues& settings, const cCamera& camera, mCore::iClock& clock, mCore::cRandom& rnd)
+cRain::cRain(cValues& settings, const mRain::iCameraDepth& camera, mCore::iClock& clock, mCore::cRandom& rnd)
     : Settings_(settings), Camera_(camera), Clock_(clock), Rnd_(rnd) {}
 
 void cRain::ReadSettings() {
-    LeaderPercent = Settings_.Value("Leaders").Long();
-    LengthMode = Settings_.Value("Length").Long();
-    Distance = Settings_.Value("Distance").Single();
-    MaxSpeed = Settings_.Value("FallSpeed").Single();
+    LeaderPercent = Settings_.Value(SettingKey::Leaders).Long();
+    LengthMode = Settings_.Value(SettingKey::Length).Long();
+    Distance = Settings_.Value(SettingKey::Distance).Single();
+    MaxSpeed = Settings_.Value(SettingKey::FallSpeed).Single();
     MinSpeed = ToSingle(MaxSpeed * 0.2);
 }
 
@@ -177,14 +190,14 @@ void cRain::SetupTrail(Group& group) {
 }
 
 void cRain::ResetGroup(int32_t iGroup) {
-    mCore::Guarded("frmMain.ResetGroup", [&] {
+    mCore::Guarded(ProcName::ResetGroup, [&] {
         Group& g = Groups.at(static_cast<size_t>(iGroup));
         g.Active = true;
         SetupTrail(g);
 
         // Not a bug: the first fill (LogoCount 0) has no horizontal groups, 60 % leaders
         // whatever the setting says, and a speed cap; the rain starts as one even curtain.
-        const double horizontal = LogoCount == 0 ? 0.0 : Settings_.Value("Horizontal").Number();
+        const double horizontal = LogoCount == 0 ? 0.0 : Settings_.Value(SettingKey::Horizontal).Number();
         g.Vertical = Rnd() * 100.0 > horizontal;
         const double leaders = LogoCount == 0 ? 60.0 : LeaderPercent;
         g.Leader = Rnd() * 100.0 < leaders;
@@ -265,7 +278,7 @@ uint32_t DepthOrder(float y) {
 }  // namespace
 
 void cRain::SortGroups() {
-    mCore::Guarded("frmMain.SortGroups", [&] {
+    mCore::Guarded(ProcName::SortGroups, [&] {
         // A group's depth only changes when it is recycled, so between frames the order
         // breaks only where a few groups took new depths; in most frames it still holds.
         const size_t count = Groups.size();
@@ -320,7 +333,6 @@ void cRain::SortGroups() {
 
 void cRain::AddChar(std::string_view iChar, int32_t iCol, int32_t iRow) {
     Chars.push_back({std::string(iChar), iCol, iRow});
-    CharMax = static_cast<int32_t>(Chars.size()) - 1;
 }
 
 void cRain::SetupChars() {
@@ -337,13 +349,12 @@ void cRain::SetupChars() {
         {"@", "&", "=", "\u00A9", "$", "\u00B6", "\u00A5"},
     };
     Chars.clear();
-    CharMax = -1;
     for (int32_t row = 0; row < 8; ++row)
         for (int32_t k = 0; k < 7; ++k) AddChar(Sheet[row][k], 6 - k, row);
 }
 
 int32_t cRain::FindChar(std::string_view iChar) const {
-    for (int32_t i = 0; i <= CharMax; ++i)
+    for (int32_t i = 0; i <= CharMax(); ++i)
         if (Chars[static_cast<size_t>(i)].Char == iChar) return i;
     return -1;
 }
@@ -377,108 +388,131 @@ void cRain::ShiftTrail(Group& g, int32_t steps) {
     }
 }
 
+// Animate's steps, for one active group each. Kept inline: they run once per group in the
+// frame's busiest loop, and a call per step and group would show at many columns.
+
+// A. Fading in and out.
+[[gnu::always_inline]] inline void cRain::FadeStep(Group& g, size_t index) {
+    if (!g.Fading) {
+        if (g.Alpha < 1) g.Alpha = ToSingle(g.Alpha + 0.1);
+        if (g.Alpha > 1) g.Alpha = 1;
+        return;
+    }
+    if (g.Alpha > 0) g.Alpha = ToSingle(g.Alpha - 0.1);
+    // At or below 0, not just below: a group reset and then found outside the field in the
+    // same frame starts fading at exactly 0 and must still recycle.
+    if (g.Alpha <= 0 && !g.Arrived) {
+        if (g.IsWord)
+            g.Active = false;  // a letter flown past before it arrived
+        else
+            ResetGroup(static_cast<int32_t>(index));
+    }
+    if (g.Arrived && g.HoldUntil < Now) {
+        if (g.WordAlpha > 0) g.WordAlpha = ToSingle(g.WordAlpha - 0.1);
+        // Word letters end here; the ordinary columns stay at "Count" + 1.
+        if (g.WordAlpha < 0) g.Active = false;
+    }
+}
+
+// B. Glyph changes and flicker.
+[[gnu::always_inline]] inline void cRain::GlyphStep(Group& g, FlickerCoins& coins) {
+    const double now = Now;
+    uint32_t bits = coins.Bits;  // in registers across the letters
+    int left = coins.Left;
+    for (Letter& letter : g.Letters) {
+        if (letter.ChangeTime < Now) [[unlikely]] {
+            const double r1 = Rnd(), r2 = Rnd(), r3 = Rnd();
+            letter.ChangeTime = ToLong(now + 500 + r1 * 1500 + (ToSingle(r2 * 100) < 20 ? r3 * 1000 : 0.0));
+            DealGlyph(letter);
+            letter.Phase = ToSingle(letter.Phase + Rnd() * 0.4);
+        } else {
+            // The flicker advances on a fair coin toss per letter and frame. A toss needs one
+            // random bit and a draw holds 24 of them, so one draw serves 24 letters. The toss
+            // scales the step by 1 or 0 rather than branching, which the processor would
+            // guess wrong half of the time; adding 0 changes nothing.
+            if (left == 0) {
+                bits = static_cast<uint32_t>(Rnd() * 16777216.0f);
+                left = 24;
+            }
+            letter.Phase = letter.Phase + letter.PhaseStep * static_cast<float>(bits & 1u);
+            bits >>= 1;
+            --left;
+        }
+    }
+    coins = {bits, left};
+}
+
+namespace {
+
+// Moves a group's head along one axis by its speed; the whole cells crossed since the last
+// shift are the steps its trail moves.
+[[gnu::always_inline]] inline int32_t Advance(float& head, Group& g) {
+    head = ToSingle(static_cast<double>(head) + g.Speed);
+    const double cell = Floor(head);
+    const int32_t steps = ToLong(std::fabs(cell - g.LastCell));
+    if (steps >= 1) g.LastCell = ToSingle(cell);
+    return steps;
+}
+
+}  // namespace
+
+// C. Movement and the trail.
+[[gnu::always_inline]] inline void cRain::MoveStep(Group& g) {
+    int32_t steps = 0;
+    if (g.IsWord && g.Z > g.TargetZ && !g.Arrived) {
+        // Just passed its place: hold it there; the trail fades away behind it.
+        g.Arrived = true;
+        g.Fading = true;
+        const double t = Clock_.TickCount();
+        g.HoldUntil = ToLong(g.Speed * 1000.0 + (t + 5000));
+    } else {
+        steps = Advance(g.Vertical ? g.Z : g.X, g);
+    }
+    // An arrived letter moves on and is put back each frame; after one more shift at most its
+    // trail stays still.
+    if (g.Arrived) g.Z = g.TargetZ;
+    if (steps > 0) ShiftTrail(g, steps);
+    if (g.Arrived && !g.Letters.empty()) {
+        g.Letters[0].Col = static_cast<int16_t>(ToLong(g.WordCol));
+        g.Letters[0].Row = static_cast<int16_t>(ToLong(g.WordRow));
+    }
+}
+
+// D. Leaving the field.
+[[gnu::always_inline]] inline void cRain::LeaveStep(Group& g, double cameraY) const {
+    if (g.Vertical) {
+        if (static_cast<double>(g.Z) - g.LetterMax > FieldHalfHeight || g.Y > cameraY) g.Fading = true;
+    } else {
+        const double tail = static_cast<double>(g.X) - g.LetterMax;
+        if (tail < -FieldHalfWidth || tail > FieldHalfWidth) g.Fading = true;
+    }
+}
+
 void cRain::Animate() {
-    mCore::Guarded("frmMain.Animate", [&] {
-        const double now = Now;
+    mCore::Guarded(ProcName::Animate, [&] {
         const double cameraY = Camera_.GetY();
-        uint32_t coins = 0;  // random bits for the flicker, see B
-        int coinsLeft = 0;
+        FlickerCoins coins;
         for (size_t i = 0; i < Groups.size(); ++i) {
             Group& g = Groups[i];
             if (i + 2 < Groups.size()) mRain::PrefetchLetters(Groups[i + 2]);
             if (!g.Active) continue;
-
-            // A. Fading in and out.
-            if (g.Fading) {
-                if (g.Alpha > 0) g.Alpha = ToSingle(g.Alpha - 0.1);
-                // At or below 0, not just below: a group reset and then found outside the
-                // field in the same frame starts fading at exactly 0 and must still recycle.
-                if (g.Alpha <= 0 && !g.Arrived) {
-                    if (g.IsWord)
-                        g.Active = false;  // a letter flown past before it arrived
-                    else
-                        ResetGroup(static_cast<int32_t>(i));
-                }
-                if (g.Arrived && g.HoldUntil < Now) {
-                    if (g.WordAlpha > 0) g.WordAlpha = ToSingle(g.WordAlpha - 0.1);
-                    // Word letters end here; the ordinary columns stay at "Count" + 1.
-                    if (g.WordAlpha < 0) g.Active = false;
-                }
-            } else {
-                if (g.Alpha < 1) g.Alpha = ToSingle(g.Alpha + 0.1);
-                if (g.Alpha > 1) g.Alpha = 1;
-            }
-
-            // B. Glyph changes and flicker.
-            for (Letter& letter : g.Letters) {
-                if (letter.ChangeTime < Now) [[unlikely]] {
-                    const double r1 = Rnd(), r2 = Rnd(), r3 = Rnd();
-                    letter.ChangeTime = ToLong(now + 500 + r1 * 1500 + (ToSingle(r2 * 100) < 20 ? r3 * 1000 : 0.0));
-                    DealGlyph(letter);
-                    letter.Phase = ToSingle(letter.Phase + Rnd() * 0.4);
-                } else {
-                    // The flicker advances on a fair coin toss per letter and frame. A toss needs
-                    // one random bit and a draw holds 24 of them, so one draw serves 24 letters.
-                    // The toss scales the step by 1 or 0 rather than branching, which the
-                    // processor would guess wrong half of the time; adding 0 changes nothing.
-                    if (coinsLeft == 0) {
-                        coins = static_cast<uint32_t>(Rnd() * 16777216.0f);
-                        coinsLeft = 24;
-                    }
-                    letter.Phase = letter.Phase + letter.PhaseStep * static_cast<float>(coins & 1u);
-                    coins >>= 1;
-                    --coinsLeft;
-                }
-            }
-
-            // C. Movement and the trail.
-            int32_t steps = 0;
-            if (g.IsWord && g.Z > g.TargetZ && !g.Arrived) {
-                // Just passed its place: hold it there; the trail fades away behind it.
-                g.Arrived = true;
-                g.Fading = true;
-                const double t = Clock_.TickCount();
-                g.HoldUntil = ToLong(g.Speed * 1000.0 + (t + 5000));
-            } else if (g.Vertical) {
-                g.Z = ToSingle(static_cast<double>(g.Z) + g.Speed);
-                const double cell = Floor(g.Z);
-                steps = ToLong(std::fabs(cell - g.LastCell));
-                if (steps >= 1) g.LastCell = ToSingle(cell);
-            } else {
-                g.X = ToSingle(static_cast<double>(g.X) + g.Speed);
-                const double cell = Floor(g.X);
-                steps = ToLong(std::fabs(cell - g.LastCell));
-                if (steps >= 1) g.LastCell = ToSingle(cell);
-            }
-            // An arrived letter moves on and is put back each frame; after one more shift at
-            // most its trail stays still.
-            if (g.Arrived) g.Z = g.TargetZ;
-            if (steps > 0) ShiftTrail(g, steps);
-            if (g.Arrived && !g.Letters.empty()) {
-                g.Letters[0].Col = static_cast<int16_t>(ToLong(g.WordCol));
-                g.Letters[0].Row = static_cast<int16_t>(ToLong(g.WordRow));
-            }
-
-            // D. Leaving the field.
-            if (g.Vertical) {
-                if (static_cast<double>(g.Z) - g.LetterMax > FieldHalfHeight || g.Y > cameraY) g.Fading = true;
-            } else {
-                const double tail = static_cast<double>(g.X) - g.LetterMax;
-                if (tail < -FieldHalfWidth || tail > FieldHalfWidth) g.Fading = true;
-            }
+            FadeStep(g, i);
+            GlyphStep(g, coins);
+            MoveStep(g);
+            LeaveStep(g, cameraY);
         }
         SortGroups();
     });
 }
 
 void cRain::ChangeSpeed(float s) {
-    mCore::Guarded("frmMain.ChangeSpeed", [&] {
+    mCore::Guarded(ProcName::ChangeSpeed, [&] {
         if (s > 10) s = 10;
         if (!(s >= ToSingle(0.01))) s = 0.01f;
         const double delta = static_cast<double>(MaxSpeed) - s;
         MaxSpeed = s;
         MinSpeed = ToSingle(s * 0.2);
-        Settings_.Value("FallSpeed", s);
+        Settings_.Value(SettingKey::FallSpeed, s);
         for (Group& g : Groups) {
             g.Speed = ToSingle(g.Speed - delta);
             if (g.Speed < ToSingle(0.01)) g.Speed = 0.01f;
@@ -504,50 +538,76 @@ void cRain::DropWordGroups() {
         }
     }
     Groups.erase(Groups.begin() + static_cast<std::ptrdiff_t>(kept), Groups.end());
-    GroupMax = static_cast<int32_t>(Groups.size()) - 1;
+}
+
+namespace {
+
+// The text's lines: "<br>" and CR end a line, LF is dropped (so CR LF ends one line too).
+std::vector<std::string_view> SplitLines(std::string_view text, std::string& work) {
+    work.clear();
+    work.reserve(text.size());
+    for (size_t pos = 0; pos < text.size();) {
+        if (text.substr(pos, 4) == "<br>") {
+            work += '\r';
+            pos += 4;
+        } else {
+            if (text[pos] != '\n') work += text[pos];
+            ++pos;
+        }
+    }
+    std::vector<std::string_view> lines;
+    if (work.empty()) return lines;
+    std::string_view rest = work;
+    for (size_t cr; (cr = rest.find('\r')) != std::string_view::npos; rest.remove_prefix(cr + 1))
+        lines.push_back(rest.substr(0, cr));
+    lines.push_back(rest);
+    return lines;
+}
+
+}  // namespace
+
+int32_t cRain::WordGlyph(std::string_view line, size_t pos, size_t length) const {
+    char lower[4];
+    for (size_t k = 0; k < length; ++k) lower[k] = mCore::AsciiLower(line[pos + k]);
+    return FindChar(std::string_view(lower, length));
+}
+
+void cRain::ReserveWordGroups(const std::vector<std::string_view>& lines) {
+    size_t letters = 0;
+    for (std::string_view line : lines)
+        for (size_t pos = 0, length; pos < line.size(); pos += length) {
+            length = CharLength(line, pos);
+            if (WordGlyph(line, pos, length) >= 0) ++letters;
+        }
+    Groups.reserve(Groups.size() + letters);
+    SortKeys_.reserve(Groups.size() + letters);  // the sort then never allocates in Animate
+}
+
+void cRain::AddWordGroup(size_t& spareUsed) {
+    if (spareUsed >= Spare_.size()) {
+        Groups.emplace_back();
+        return;
+    }
+    // Not a bug: the text's first slot keeps the whole record of a letter of the last text
+    // (its LastCell and HoldUntil); later slots start clean.
+    Group& spare = Spare_[spareUsed];
+    if (spareUsed > 0) {
+        Group clean;
+        clean.Letters = std::move(spare.Letters);
+        spare = std::move(clean);
+    }
+    Groups.push_back(std::move(spare));
+    ++spareUsed;
 }
 
 void cRain::SetupWord(std::string_view text) {
-    mCore::Guarded("frmMain.SetupWord", [&] {
+    mCore::Guarded(ProcName::SetupWord, [&] {
         std::string work;
-        work.reserve(text.size());
-        for (size_t pos = 0; pos < text.size();) {
-            if (text.substr(pos, 4) == "<br>") {
-                work += '\r';
-                pos += 4;
-            } else {
-                if (text[pos] != '\n') work += text[pos];
-                ++pos;
-            }
-        }
-        std::vector<std::string_view> lines;
-        if (!work.empty()) {
-            std::string_view rest = work;
-            for (size_t cr; (cr = rest.find('\r')) != std::string_view::npos; rest.remove_prefix(cr + 1))
-                lines.push_back(rest.substr(0, cr));
-            lines.push_back(rest);
-        }
+        const std::vector<std::string_view> lines = SplitLines(text, work);
         const float half = ToSingle(-((static_cast<double>(lines.size()) - 1) * 0.5));
 
-        auto glyphOf = [this](std::string_view line, size_t pos, size_t length) {
-            char lower[4];
-            for (size_t k = 0; k < length; ++k) {
-                const char c = line[pos + k];
-                lower[k] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-            }
-            return FindChar(std::string_view(lower, length));
-        };
-
         DropWordGroups();
-        size_t letters = 0;
-        for (std::string_view line : lines)
-            for (size_t pos = 0, length; pos < line.size(); pos += length) {
-                length = CharLength(line, pos);
-                if (glyphOf(line, pos, length) >= 0) ++letters;
-            }
-        Groups.reserve(Groups.size() + letters);
-        SortKeys_.reserve(Groups.size() + letters);  // the sort then never allocates in Animate
-
+        ReserveWordGroups(lines);
         size_t spareUsed = 0;
         for (size_t L = 0; L < lines.size(); ++L) {
             const std::string_view line = lines[L];
@@ -557,25 +617,11 @@ void cRain::SetupWord(std::string_view text) {
                 length = CharLength(line, pos);
                 ++c;
                 // A character without a glyph (a space, a comma, ...) leaves a gap.
-                const int32_t entry = glyphOf(line, pos, length);
+                const int32_t entry = WordGlyph(line, pos, length);
                 if (entry < 0) continue;
-                if (spareUsed < Spare_.size()) {
-                    // Not a bug: the text's first slot keeps the whole record of a letter of
-                    // the last text (its LastCell and HoldUntil); later slots start clean.
-                    Group& spare = Spare_[spareUsed];
-                    if (spareUsed > 0) {
-                        Group clean;
-                        clean.Letters = std::move(spare.Letters);
-                        spare = std::move(clean);
-                    }
-                    Groups.push_back(std::move(spare));
-                    ++spareUsed;
-                } else {
-                    Groups.emplace_back();
-                }
-                GroupMax = static_cast<int32_t>(Groups.size()) - 1;
+                AddWordGroup(spareUsed);
                 const mRain::CharCell& cell = Chars[static_cast<size_t>(entry)];
-                SetGroupLetter(GroupMax, ToSingle(mid - c + 1.0), ToSingle(static_cast<double>(L) + half), cell.Col,
+                SetGroupLetter(GroupMax(), ToSingle(mid - c + 1.0), ToSingle(static_cast<double>(L) + half), cell.Col,
                                cell.Row);
             }
         }
@@ -618,7 +664,7 @@ void cRain::SetHexColor(std::string_view iColor) {
     }
     TargetColor = {ToSingle(HexPair(chars[1], chars[2]) / 255.0), ToSingle(HexPair(chars[3], chars[4]) / 255.0),
                    ToSingle(HexPair(chars[5], chars[6]) / 255.0), 1};
-    Settings_.Value("Color", iColor);
+    Settings_.Value(SettingKey::Color, iColor);
 }
 
 void cRain::FadeLetterColor() {
@@ -647,8 +693,8 @@ std::string cRain::UserColorDefault() const {
 // Group table
 
 void cRain::SetupBackground() {
-    mCore::Guarded("frmMain.SetupBackground", [&] {
-        const auto count = mCore::ParseNumber(Settings_.Value("Count").Text());
+    mCore::Guarded(ProcName::SetupBackground, [&] {
+        const auto count = mCore::ParseNumber(Settings_.Value(SettingKey::Count).Text());
         if (!count) throw mCore::Failure("Type mismatch");
         if (!mCore::FitsLong(*count)) throw mCore::Failure("Overflow");
         const int32_t old = BaseGroupMax;
@@ -662,11 +708,9 @@ void cRain::SetupBackground() {
         if (old <= 0) {
             Groups.clear();
             Groups.resize(size);
-            GroupMax = BaseGroupMax;
             for (int32_t i = 0; i <= BaseGroupMax; ++i) ResetGroup(i);
         } else {
             Groups.resize(size);
-            GroupMax = BaseGroupMax;
             // Not a bug: the range starts at the old last index, so that group restarts too.
             if (BaseGroupMax > old)
                 for (int32_t i = old; i <= BaseGroupMax; ++i) ResetGroup(i);

@@ -16,7 +16,7 @@
 // SetHexColor(Color) and LetterColor = TargetColor, SetupChars, SetupBackground, SetupLogo,
 // StartColorTimer when the loop begins.
 //
-// What the renderers read: Groups[0..GroupMax] in that order (ascending Y: farthest first),
+// What the renderers read: Groups[0..GroupMax()] in that order (ascending Y: farthest first),
 // per group Active, X, Y, Z, Leader, LetterMax, Letters, Alpha, WordAlpha, Arrived, Vertical,
 // per letter Col, Row, Phase; LetterColor (r, g, b); Distance. Letters[0] is the head. Skip
 // groups that are not Active: a spelled letter that has faded stays in the table, inactive,
@@ -37,7 +37,7 @@
 #include <vector>
 
 #include "core/Platform.h"
-#include "render/cCamera.h"
+#include "rain/CameraDepth.h"
 
 class cValues;
 
@@ -172,14 +172,14 @@ class cRain {
 public:
     // The model reads the settings store, the camera's depth, the tick count and the random
     // source it is given; all four must outlive it.
-    cRain(cValues& settings, const cCamera& camera, mCore::iClock& clock, mCore::cRandom& rnd);
+    cRain(cValues& settings, const mRain::iCameraDepth& camera, mCore::iClock& clock, mCore::cRandom& rnd);
 
     // ---- State (public so the window and the renderers can read it; see the top) ----
 
     // All columns; the ordinary ones and the letters of the spelled text together, sorted by
-    // Y ascending after every Animate. Invariant: GroupMax == Groups.size() - 1.
+    // Y ascending after every Animate.
     std::vector<mRain::Group> Groups;
-    int32_t GroupMax = -1;
+    int32_t GroupMax() const { return static_cast<int32_t>(Groups.size()) - 1; }  // upper index of Groups
     // The "Count" setting: there are always BaseGroupMax + 1 ordinary groups (IsWord false).
     int32_t BaseGroupMax = 0;
 
@@ -203,7 +203,7 @@ public:
     int32_t Now = 0;               // the tick of the current frame (SetupLogo samples it)
 
     std::vector<mRain::CharCell> Chars;  // the glyph table
-    int32_t CharMax = -1;                // upper index of Chars
+    int32_t CharMax() const { return static_cast<int32_t>(Chars.size()) - 1; }  // upper index of Chars
 
     mRain::Color TargetColor;      // the colour chosen
     mRain::Color LetterColor;      // the colour shown, eased toward TargetColor
@@ -281,11 +281,25 @@ private:
     // A random glyph cell: column, then row, one draw each.
     void DealGlyph(mRain::Letter& letter);
     void ShiftTrail(mRain::Group& group, int32_t steps);
+    // The steps of Animate, in their order, for one active group.
+    struct FlickerCoins {
+        uint32_t Bits = 0;  // random bits for the flicker, one per letter
+        int Left = 0;
+    };
+    void FadeStep(mRain::Group& group, size_t index);
+    void GlyphStep(mRain::Group& group, FlickerCoins& coins);
+    void MoveStep(mRain::Group& group);
+    void LeaveStep(mRain::Group& group, double cameraY) const;
     void DropWordGroups();
+    // SetupWord's steps: the glyph table entry of one character (case folded, -1 for none),
+    // room for the text's letters, and the next letter's group (a spare one when there is).
+    int32_t WordGlyph(std::string_view line, size_t pos, size_t length) const;
+    void ReserveWordGroups(const std::vector<std::string_view>& lines);
+    void AddWordGroup(size_t& spareUsed);
     float Rnd() { return Rnd_.Next(); }
 
     cValues& Settings_;
-    const cCamera& Camera_;
+    const mRain::iCameraDepth& Camera_;
     mCore::iClock& Clock_;
     mCore::cRandom& Rnd_;
     std::vector<mRain::Group> Spare_;  // the last text's letters, reused by the next text

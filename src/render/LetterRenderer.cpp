@@ -1,9 +1,6 @@
 #include "render/LetterRenderer.h"
 
 #include <cmath>
-#if defined(__SSE__)
-#include <xmmintrin.h>
-#endif
 
 #include "core/ErrorReport.h"
 #include "core/Numeric.h"
@@ -14,15 +11,20 @@
 
 using mCore::Floor;
 
+// The names the error report gives the two passes: the main window's, where they have always
+// lived, and what a user reads in a report.
+namespace ProcName {
+constexpr char RenderLetters[] = "frmMain.RenderLetters";
+constexpr char RenderLeaders[] = "frmMain.RenderLeaders";
+}  // namespace ProcName
+
 namespace {
 
 constexpr float CellSize = 1.0f / 16;
 // The leader's glow: the 4 x 4 cells in the atlas's bottom-left corner.
 constexpr float LeaderU = 0, LeaderV = 0.75f, LeaderSize = 0.25f;
 
-void Check(HRESULT hr) {
-    if (Failed(hr)) throw mCore::Failure(mDXGraphics::ErrorText(hr));
-}
+using mDXGraphics::Check;
 
 D3DMATERIAL8 WhiteMaterial() {
     D3DMATERIAL8 material;
@@ -80,24 +82,7 @@ inline void NearSinCos(double x, double& oSin, double& oCos) {
     oCos = Table.Cos[i] * cosD - Table.Sin[i] * sinD;
 }
 
-float ExactFlicker(double p) {
-    float f = static_cast<float>((std::sin(2 * p) * std::sin(p) + 0.5) * 1.2 + 0.2);
-    if (f > 1) f = 1;
-    if (f < 0) f = 0;
-    return f;
-}
-
-// 0..1, with the processor's min and max where it has them: a compiler keeps branches for
-// the plain comparisons, and these values go either way at random. Negative values come
-// out as +0, as the library path's "if (f < 0) f = 0" gives them.
-float Clamp01(float f) {
-#if defined(__SSE__)
-    return _mm_cvtss_f32(_mm_min_ss(_mm_max_ss(_mm_set_ss(f), _mm_setzero_ps()), _mm_set_ss(1.0f)));
-#else
-    f = f > 0.0f ? f : 0.0f;
-    return f < 1.0f ? f : 1.0f;
-#endif
-}
+float ExactFlicker(double p) { return mCore::Clamp01(static_cast<float>((std::sin(2 * p) * std::sin(p) + 0.5) * 1.2 + 0.2)); }
 
 }  // namespace
 
@@ -116,7 +101,8 @@ float LetterFlicker(float phase) {
     NearSinCos(p, sinP, cosP);
     const double near = ((2 * sinP * cosP) * sinP + 0.5) * 1.2 + 0.2;  // sin 2p = 2 sin p cos p
     constexpr double Margin = 1e-14;
-    const float low = Clamp01(static_cast<float>(near - Margin)), high = Clamp01(static_cast<float>(near + Margin));
+    const float low = mCore::Clamp01(static_cast<float>(near - Margin));
+    const float high = mCore::Clamp01(static_cast<float>(near + Margin));
     if (low != high) [[unlikely]]
         return ExactFlicker(p);
     return low;
@@ -190,61 +176,75 @@ cQuadInstances cLetterRenderer::NewQuads(float iCellSize, const SceneTransform& 
     return quads;
 }
 
+namespace {
+
+// Letter j lies j whole cells behind the head along the group's axis (the head itself on
+// the floor of its place), on the floor of its place across it.
+[[gnu::always_inline]] inline cQuadStrip ColumnStrip(const mRain::Group& group) {
+    const float head = static_cast<float>(Floor(group.Vertical ? group.Z : group.X));
+    const float across = static_cast<float>(Floor(group.Vertical ? group.X : group.Z));
+    cQuadStrip column;
+    column.Position = group.Vertical ? D3DVECTOR{across, group.Y, head} : D3DVECTOR{head, group.Y, across};
+    column.Step = group.Vertical ? D3DVECTOR{0, 0, -1} : D3DVECTOR{-1, 0, 0};
+    column.Count = static_cast<uint32_t>(group.LetterMax) + 1;
+    return column;
+}
+
+}  // namespace
+
+// Each letter's texture cell, colour and whether it shows, into Cells_. Inline: once per
+// group in the frame's busiest loop.
+[[gnu::always_inline]] inline void cLetterRenderer::FillColumnCells(const mRain::Group& group, const mRain::Color& color, double dim) {
+    const int32_t n = group.LetterMax;
+    if (Cells_.size() < static_cast<size_t>(n) + 1) Cells_.resize(static_cast<size_t>(n) + 1);
+    if (Flicker_.size() < static_cast<size_t>(n) + 1) Flicker_.resize(static_cast<size_t>(n) + 1);
+    const FadeStep* fade = FadeFor(n);
+    // The flickers first, in a loop of their own: each is a chain of dependent arithmetic,
+    // and with nothing else in the loop the processor overlaps letters.
+    const mRain::Letter* letters = group.Letters.data();
+    float* flicker = Flicker_.data();
+    for (int32_t j = 0; j <= n; ++j) flicker[j] = LetterFlicker(letters[j].Phase);
+    cQuadCell* cells = Cells_.data();
+    for (int32_t j = 0; j <= n; ++j) {
+        const mRain::Letter& letter = letters[j];
+        cQuadCell& out = cells[j];
+        out.U = CellSize * letter.Col;
+        out.V = CellSize * letter.Row;
+        const float a = Brightness(fade[j], flicker[j], group.Leader, dim, group.Alpha);
+        out.Ambient = mDXGraphics::ColorFromFloats(a * color.r, a * color.g, a * color.b, 1);
+        out.Drawn = a > 0;
+    }
+    if (group.Leader) {
+        // A leader's head is grey-white at the group's fade, never dimmed or flickering.
+        cells[0].Ambient = Grey(group.Arrived ? group.WordAlpha : group.Alpha);
+        cells[0].Drawn = true;
+    }
+}
+
 void cLetterRenderer::RenderLetters(cDevice& iDevice, const cRain& iRain, const cCamera& iCamera,
                                     const SceneTransform& iScene) {
-    mCore::Guarded("frmMain.RenderLetters", [&] {
+    mCore::Guarded(ProcName::RenderLetters, [&] {
         iDirect3DDevice& device = *iDevice.Device;
         Check(device.SetVertexShader(D3DFVF_QUADVERTEX));
         Check(device.SetRenderState(D3DRS_AMBIENT, Grey(1)));
         Check(device.SetMaterial(WhiteMaterial()));
         WriteQuadCorners();
-        const mRain::Color& color = iRain.LetterColor;
         const float cameraY = iCamera.GetY();
         cQuadInstances quads = NewQuads(CellSize, iScene);
         cQuadStrip column;
         quads.Strips = &column;
         quads.StripCount = 1;
-        const int32_t groupMax = iRain.GroupMax;
+        const int32_t groupMax = iRain.GroupMax();
         for (int32_t i = 0; i <= groupMax; ++i) {
             const mRain::Group& group = iRain.Groups[i];
             if (i + 2 <= groupMax) mRain::PrefetchLetters(iRain.Groups[i + 2]);
             if (!group.Active) continue;
             Check(device.SetRenderState(D3DRS_ZBIAS, 0));  // the leaders leave a bias of 1
-            const int32_t n = group.LetterMax;
-            if (Cells_.size() < static_cast<size_t>(n) + 1) Cells_.resize(static_cast<size_t>(n) + 1);
-            if (Flicker_.size() < static_cast<size_t>(n) + 1) Flicker_.resize(static_cast<size_t>(n) + 1);
-            const float depthFromView = static_cast<float>(static_cast<double>(group.Y) + iRain.Distance - cameraY);
             // The depth dimming is the group's; the fade's quotients are the column length's.
-            const double dim = DepthDimming(depthFromView);
-            const FadeStep* fade = FadeFor(n);
-            // The flickers first, in a loop of their own: each is a chain of dependent
-            // arithmetic, and with nothing else in the loop the processor overlaps letters.
-            const mRain::Letter* letters = group.Letters.data();
-            float* flicker = Flicker_.data();
-            for (int32_t j = 0; j <= n; ++j) flicker[j] = LetterFlicker(letters[j].Phase);
-            cQuadCell* cells = Cells_.data();
-            for (int32_t j = 0; j <= n; ++j) {
-                const mRain::Letter& letter = letters[j];
-                cQuadCell& out = cells[j];
-                out.U = CellSize * letter.Col;
-                out.V = CellSize * letter.Row;
-                const float a = Brightness(fade[j], flicker[j], group.Leader, dim, group.Alpha);
-                out.Ambient = mDXGraphics::ColorFromFloats(a * color.r, a * color.g, a * color.b, 1);
-                out.Drawn = a > 0;
-            }
-            if (group.Leader) {
-                // A leader's head is grey-white at the group's fade, never dimmed or flickering.
-                cells[0].Ambient = Grey(group.Arrived ? group.WordAlpha : group.Alpha);
-                cells[0].Drawn = true;
-            }
-            // Letter j lies j whole cells behind the head along the group's axis (the head
-            // itself on the floor of its place), on the floor of its place across it.
-            const float head = static_cast<float>(Floor(group.Vertical ? group.Z : group.X));
-            const float across = static_cast<float>(Floor(group.Vertical ? group.X : group.Z));
-            column.Position = group.Vertical ? D3DVECTOR{across, group.Y, head} : D3DVECTOR{head, group.Y, across};
-            column.Step = group.Vertical ? D3DVECTOR{0, 0, -1} : D3DVECTOR{-1, 0, 0};
-            column.Count = static_cast<uint32_t>(n) + 1;
-            quads.Cells = cells;
+            const float depthFromView = static_cast<float>(static_cast<double>(group.Y) + iRain.Distance - cameraY);
+            FillColumnCells(group, iRain.LetterColor, DepthDimming(depthFromView));
+            column = ColumnStrip(group);
+            quads.Cells = Cells_.data();
             quads.CellCount = column.Count;
             Check(device.DrawQuadInstances(quads));
         }
@@ -253,7 +253,7 @@ void cLetterRenderer::RenderLetters(cDevice& iDevice, const cRain& iRain, const 
 }
 
 void cLetterRenderer::RenderLeaders(cDevice& iDevice, const cRain& iRain, const SceneTransform& iScene) {
-    mCore::Guarded("frmMain.RenderLeaders", [&] {
+    mCore::Guarded(ProcName::RenderLeaders, [&] {
         iDirect3DDevice& device = *iDevice.Device;
         Check(device.SetVertexShader(D3DFVF_QUADVERTEX));
         // The only place lighting is switched on; the letters of later frames rely on it.
@@ -265,7 +265,7 @@ void cLetterRenderer::RenderLeaders(cDevice& iDevice, const cRain& iRain, const 
         UploadQuad();
         // Every leader is the glow's quad over its head letter's cell, in the group order:
         // one instance of one cell each, all with the glow's cell.
-        const int32_t groupMax = iRain.GroupMax;
+        const int32_t groupMax = iRain.GroupMax();
         if (Cells_.size() < static_cast<size_t>(groupMax) + 1) Cells_.resize(static_cast<size_t>(groupMax) + 1);
         if (Leaders_.size() < static_cast<size_t>(groupMax) + 1) Leaders_.resize(static_cast<size_t>(groupMax) + 1);
         uint32_t count = 0;

@@ -11,14 +11,18 @@
 class cCamera;
 class cDevice;
 class cRain;
+namespace mRain {
+struct Group;
+struct Color;
+}  // namespace mRain
 
-// The letter quad's vertex: position, normal and texture coordinate (FVF 0x112, 32 bytes).
+// The letter quad's vertex: position, normal and texture coordinate (FVF 0x112).
 struct QuadVertex {
     float x = 0, y = 0, z = 0;
     float nx = 0, ny = 0, nz = 0;
     float tu = 0, tv = 0;
 };
-static_assert(sizeof(QuadVertex) == 32);
+static_assert(sizeof(QuadVertex) == QuadVertexStride);
 
 // The whole-scene rotation and offset the main loop eases; the renderers apply it last.
 struct SceneTransform {
@@ -31,13 +35,13 @@ public:
     // Creates the letter vertex buffer (six vertices) on the device.
     void CreateBuffer(cDevice& iDevice);
 
-    // Both report failures through the error report as "frmMain.RenderLetters" and
-    // "frmMain.RenderLeaders"; the rest of that pass is then skipped.
+    // Both report failures through the error report, under the main window's names for them;
+    // the rest of that pass is then skipped.
     void RenderLetters(cDevice& iDevice, const cRain& iRain, const cCamera& iCamera, const SceneTransform& iScene);
     void RenderLeaders(cDevice& iDevice, const cRain& iRain, const SceneTransform& iScene);
 
     std::shared_ptr<cVertexBuffer> QuadBuffer;
-    QuadVertex QuadVertices[6];
+    QuadVertex QuadVertices[QuadVertexCount];
 
     // Where letter j of a column of n + 1 letters stands in the fade along the column, with
     // the quotient its formula divides out (the same double division the rule makes).
@@ -53,6 +57,7 @@ private:
     // Quad instances over the letter buffer with the cell size and the scene's rotation and offset.
     cQuadInstances NewQuads(float iCellSize, const SceneTransform& iScene);
     const FadeStep* FadeFor(int32_t n);
+    void FillColumnCells(const mRain::Group& iGroup, const mRain::Color& iColor, double iDim);
     void WriteQuadCorners();
     void WriteCell(float iU, float iV, float iSize);
     void UploadQuad();

@@ -11,6 +11,8 @@
 // result is rounded back to single precision.
 #include <cstring>
 
+#include "rain/CameraDepth.h"
+
 namespace mRender {
 
 struct Vector {
@@ -34,7 +36,8 @@ struct Transform {
 
 }  // namespace mRender
 
-class cCamera {
+// The rain reads its depth (GetY) through mRain::iCameraDepth.
+class cCamera final : public mRain::iCameraDepth {
 public:
     // How close the pitch may come to a quarter turn. At exactly +-pi/2 the line of sight is
     // parallel to the up vector and the look-at transform has no defined sideways axis, so
@@ -53,7 +56,7 @@ public:
     // Distance from the target point to iPoint.
     float GetDistance(const mRender::Vector& iPoint) const;
     float GetZ() const { return Z_; }
-    float GetY() const { return Y_; }
+    float GetY() const override { return Y_; }
 
     // Walks iDistance along the horizontal part of the heading; Z stays.
     void Move(float iDistance);

@@ -12,6 +12,30 @@
 
 class cValues;
 
+// The names of the settings keys. Code reaches a key through these, so that a misspelt key
+// fails to compile instead of reading a value that is never there.
+namespace SettingKey {
+inline constexpr std::string_view Color = "Color";
+inline constexpr std::string_view Length = "Length";
+inline constexpr std::string_view Zoom = "Zoom";
+inline constexpr std::string_view Distance = "Distance";
+inline constexpr std::string_view Fly = "Fly";
+inline constexpr std::string_view Count = "Count";
+inline constexpr std::string_view FlySpeed = "FlySpeed";
+inline constexpr std::string_view FallSpeed = "FallSpeed";
+inline constexpr std::string_view RandomColors = "RandomColors";
+inline constexpr std::string_view RandomMove = "RandomMove";
+inline constexpr std::string_view BouncePos = "BouncePos";
+inline constexpr std::string_view BounceRot = "BounceRot";
+inline constexpr std::string_view ShowAds = "ShowAds";
+inline constexpr std::string_view StayBack = "StayBack";
+inline constexpr std::string_view ScreenSaver = "ScreenSaver";
+inline constexpr std::string_view Leaders = "Leaders";
+inline constexpr std::string_view Horizontal = "Horizontal";
+inline constexpr std::string_view Glyphs = "Glyphs";
+inline constexpr std::string_view KeepShape = "KeepShape";
+}  // namespace SettingKey
+
 // What the menu, the keys and the dialogs can store under a key. A file edited by hand, left
 // by another version or damaged on disk may hold anything else; start-up checks each value
 // against its kind and range.
@@ -39,30 +63,30 @@ inline constexpr double AnyNumber = std::numeric_limits<double>::max();
 
 inline constexpr std::array<SettingDefault, 17> SettingsKeys{{
     // Not checked: a text that is not a colour leaves the rain black until a colour is chosen.
-    {"Color", "#00A000", SettingKind::Text},
-    {"Length", "1", SettingKind::Whole, 0, 2},
-    {"Zoom", "1", SettingKind::Number, -AnyNumber, AnyNumber},  // kept, never used
-    {"Distance", "70", SettingKind::Number, -MaxRainDistance, MaxRainDistance},
-    {"Fly", "1", SettingKind::Switch},
-    {"Count", "150", SettingKind::Whole, 0, MaxGroupCount},
-    {"FlySpeed", "1", SettingKind::Number, 0, 5},
-    {"FallSpeed", "0.5", SettingKind::Number, 0, 10},  // 0 stays: the speed keys start from there
-    {"RandomColors", "0", SettingKind::Switch},
-    {"RandomMove", "0", SettingKind::Switch},
-    {"BouncePos", "60", SettingKind::Number, 0, 1000},
-    {"BounceRot", "30", SettingKind::Number, 0, 1000},
-    {"ShowAds", "1", SettingKind::Switch},
-    {"StayBack", "0", SettingKind::Switch},
-    {"ScreenSaver", "0", SettingKind::Switch},
-    {"Leaders", "35", SettingKind::Number, 0, 100},
-    {"Horizontal", "50", SettingKind::Number, 0, 100},
+    {SettingKey::Color, "#00A000", SettingKind::Text},
+    {SettingKey::Length, "1", SettingKind::Whole, 0, 2},
+    {SettingKey::Zoom, "1", SettingKind::Number, -AnyNumber, AnyNumber},  // kept, never used
+    {SettingKey::Distance, "70", SettingKind::Number, -MaxRainDistance, MaxRainDistance},
+    {SettingKey::Fly, "1", SettingKind::Switch},
+    {SettingKey::Count, "150", SettingKind::Whole, 0, MaxGroupCount},
+    {SettingKey::FlySpeed, "1", SettingKind::Number, 0, 5},
+    {SettingKey::FallSpeed, "0.5", SettingKind::Number, 0, 10},  // 0 stays: the speed keys start from there
+    {SettingKey::RandomColors, "0", SettingKind::Switch},
+    {SettingKey::RandomMove, "0", SettingKind::Switch},
+    {SettingKey::BouncePos, "60", SettingKind::Number, 0, 1000},
+    {SettingKey::BounceRot, "30", SettingKind::Number, 0, 1000},
+    {SettingKey::ShowAds, "1", SettingKind::Switch},
+    {SettingKey::StayBack, "0", SettingKind::Switch},
+    {SettingKey::ScreenSaver, "0", SettingKind::Switch},
+    {SettingKey::Leaders, "35", SettingKind::Number, 0, 100},
+    {SettingKey::Horizontal, "50", SettingKind::Number, 0, 100},
 }};
 
 // Keys that came after the first 17. They get no default in the file, so that the file of
 // someone who never chooses them stays byte for byte as it was; a missing value reads as 0.
 inline constexpr std::array<SettingDefault, 2> LaterSettingsKeys{{
-    {"Glyphs", "0", SettingKind::Whole, 0, 3},  // the glyph sets: classic, katakana, digits, binary
-    {"KeepShape", "0", SettingKind::Switch},
+    {SettingKey::Glyphs, "0", SettingKind::Whole, 0, 3},  // the glyph sets: classic, katakana, digits, binary
+    {SettingKey::KeepShape, "0", SettingKind::Switch},
 }};
 
 // Adds every key that the store lacks, with its default; stored values stay.

@@ -5,18 +5,10 @@
 
 #include "core/NumberText.h"
 #include "core/Numeric.h"
+#include "core/Text.h"
 #include "core/mFileSystem.h"
 
 namespace {
-
-bool SameKey(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
 
 // Matches "*.*.*": two or more points anywhere.
 bool HasTwoPoints(std::string_view text) { return std::count(text.begin(), text.end(), '.') >= 2; }
@@ -79,7 +71,7 @@ void cValues::Reset() { Records_.clear(); }
 
 size_t cValues::Find(std::string_view iName) const {
     size_t i = 0;
-    while (i < Records_.size() && !SameKey(Records_[i].Name, iName)) ++i;
+    while (i < Records_.size() && !mCore::EqualIgnoringCase(Records_[i].Name, iName)) ++i;
     return i;
 }
 

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "app/frmMain.h"
-#include "core/Startup.h"
+#include "app/Startup.h"
 #include "core/mCore.h"
 #include "device/cCaptureDirect3D.h"
 #include "device/cImage.h"

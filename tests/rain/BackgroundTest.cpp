@@ -28,7 +28,7 @@ TEST(SetupBackground, GrowingResetsFromTheOldLastGroupOn) {
     SetCount(rig, "150");
     Mark(rig.Rain);
     SetCount(rig, "200");
-    ASSERT_EQ(rig.Rain.GroupMax, 200);
+    ASSERT_EQ(rig.Rain.GroupMax(), 200);
     ASSERT_EQ(rig.Rain.Groups.size(), 201u);
     EXPECT_EQ(Marked(rig.Rain), 150);  // 0..149 go on; 150 restarts with the new ones
     EXPECT_EQ(Marked(rig.Rain, 150), 0);
@@ -40,7 +40,7 @@ TEST(SetupBackground, ShrinkingOrTheSameCountResetsNothingAndDropsTheWordLetters
     rig.Rain.SetupWord("gone");
     Mark(rig.Rain);
     SetCount(rig, "150");
-    EXPECT_EQ(rig.Rain.GroupMax, 150);
+    EXPECT_EQ(rig.Rain.GroupMax(), 150);
     EXPECT_EQ(rig.Words(), 0);
     EXPECT_EQ(Marked(rig.Rain), 151);
     rig.Rain.SetupWord("gone");
@@ -66,7 +66,7 @@ TEST(SetupBackground, NegativeCountIsReportedAndLeavesTheTableAsItWas) {
     ASSERT_EQ(rig.Platform.Dialogs.Messages.size(), 1u);
     EXPECT_EQ(rig.Platform.Dialogs.Messages[0].Text.rfind("Error in frmMain.SetupBackground\r\n\r\n", 0), 0u);
     EXPECT_EQ(rig.Rain.BaseGroupMax, -5);  // taken before the table could not be sized
-    EXPECT_EQ(rig.Rain.GroupMax, 30);
+    EXPECT_EQ(rig.Rain.GroupMax(), 30);
     EXPECT_EQ(Marked(rig.Rain), 31);
     SetCount(rig, "30");  // and the next good count starts afresh
     EXPECT_EQ(Marked(rig.Rain), 0);

@@ -7,6 +7,7 @@
 
 #include "core/Numeric.h"
 #include "rain/cRain.h"
+#include "render/cCamera.h"
 #include "settings/SettingsKeys.h"
 #include "settings/cValues.h"
 #include "support/FakePlatform.h"

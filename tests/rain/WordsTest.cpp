@@ -31,12 +31,12 @@ TEST(SetupWordLayout, LinesAreCentredAndReadLeftToRight) {
     // a (column 6) at X 1, b at X 0 on the upper line; c and d one cell lower.
     const std::vector<Placed> expected{{1, -0.5f, 6}, {0, -0.5f, 5}, {1, 0.5f, 4}, {0, 0.5f, 3}};
     EXPECT_EQ(Placement(rig.Rain), expected);
-    EXPECT_EQ(rig.Rain.GroupMax, 8);
+    EXPECT_EQ(rig.Rain.GroupMax(), 8);
     rig.Rain.SetupWord("ab\r\ncd");
     EXPECT_EQ(Placement(rig.Rain), expected);
     rig.Rain.SetupWord("");  // drops the last text and spells nothing
     EXPECT_EQ(rig.Words(), 0);
-    EXPECT_EQ(rig.Rain.GroupMax, 4);
+    EXPECT_EQ(rig.Rain.GroupMax(), 4);
 }
 
 TEST(SetupWordLayout, CharactersWithoutAGlyphLeaveAGapAndCapitalsUseTheSmallGlyphs) {

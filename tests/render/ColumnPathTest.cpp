@@ -119,7 +119,6 @@ protected:
         for (int32_t j = 0; j <= n; ++j)
             group.Letters[j] = {static_cast<int16_t>((j * 3) % 10), static_cast<int16_t>((j * 5) % 8), 0.37f * static_cast<float>(j), 0, 0};
         Rain.Groups.push_back(group);
-        Rain.GroupMax = static_cast<int32_t>(Rain.Groups.size()) - 1;
         return Rain.Groups.back();
     }
 

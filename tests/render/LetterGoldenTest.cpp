@@ -39,7 +39,6 @@ protected:
         group.LetterMax = n;
         group.Letters.assign(n + 1, mRain::Letter{6, 0, phase, 0, 0});
         Rain.Groups.push_back(group);
-        Rain.GroupMax = static_cast<int32_t>(Rain.Groups.size()) - 1;
         return Rain.Groups.back();
     }
 

@@ -45,7 +45,6 @@ protected:
         group.Letters.resize(n + 1);
         for (int32_t j = 0; j <= n; ++j) group.Letters[j] = {static_cast<int16_t>(j % 10), static_cast<int16_t>(j % 8), 0.7853982f, 0, 0};
         Rain.Groups.push_back(group);
-        Rain.GroupMax = static_cast<int32_t>(Rain.Groups.size()) - 1;
         return Rain.Groups.back();
     }
     void Draw() {

@@ -65,45 +65,47 @@ EGLDisplay DeviceDisplay(const char* clientExtensions, std::string& oError) {
     return display;
 }
 
-}  // namespace
-
-bool cEGLContext::Create(int32_t iWidth, int32_t iHeight, std::string& oError, Source iSource) {
-    if (Context_) {
-        oError = "the context exists already";
-        return false;
-    }
+// The chosen display, initialised and able to make a desktop GL context current without a
+// surface; EGL_NO_DISPLAY with the reason in oError.
+EGLDisplay OpenDisplay(cEGLContext::Source iSource, std::string& oError) {
     if (!epoxy_has_egl()) {
         oError = "EGL is not available (libEGL could not be loaded)";
-        return false;
+        return EGL_NO_DISPLAY;
     }
     const char* clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
     if (!clientExtensions) {
         oError = "EGL offers no platforms (no client extensions)";
-        return false;
+        return EGL_NO_DISPLAY;
     }
-    EGLDisplay display = iSource == Source::Device ? DeviceDisplay(clientExtensions, oError)
-                                                   : SurfacelessDisplay(clientExtensions, oError);
-    if (display == EGL_NO_DISPLAY) return false;
+    EGLDisplay display = iSource == cEGLContext::Source::Device ? DeviceDisplay(clientExtensions, oError)
+                                                                : SurfacelessDisplay(clientExtensions, oError);
+    if (display == EGL_NO_DISPLAY) return EGL_NO_DISPLAY;
     EGLint major = 0, minor = 0;
     if (!eglInitialize(display, &major, &minor)) {
         oError = EglErrorText("eglInitialize");
-        return false;
+        return EGL_NO_DISPLAY;
     }
     if (!epoxy_has_egl_extension(display, "EGL_KHR_surfaceless_context")) {
         oError = "EGL cannot make a context current without a surface (EGL_KHR_surfaceless_context)";
-        return false;
+        return EGL_NO_DISPLAY;
     }
     if (!eglBindAPI(EGL_OPENGL_API)) {
         oError = EglErrorText("eglBindAPI(OpenGL)");
-        return false;
+        return EGL_NO_DISPLAY;
     }
+    return display;
+}
+
+// An OpenGL 3.3 core context on the display, current on this thread without a surface;
+// EGL_NO_CONTEXT with the reason in oError.
+EGLContext CreateCoreContext(EGLDisplay iDisplay, std::string& oError) {
     // Without a window system there are no window configurations; ask for any kind of surface.
     const EGLint configAttributes[] = {EGL_SURFACE_TYPE, EGL_DONT_CARE, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT, EGL_NONE};
     EGLConfig config = nullptr;
     EGLint configs = 0;
-    if (!eglChooseConfig(display, configAttributes, &config, 1, &configs) || configs < 1) {
+    if (!eglChooseConfig(iDisplay, configAttributes, &config, 1, &configs) || configs < 1) {
         oError = EglErrorText("eglChooseConfig (a desktop OpenGL configuration)");
-        return false;
+        return EGL_NO_CONTEXT;
     }
     const EGLint contextAttributes[] = {EGL_CONTEXT_MAJOR_VERSION,
                                         3,
@@ -112,16 +114,30 @@ bool cEGLContext::Create(int32_t iWidth, int32_t iHeight, std::string& oError, S
                                         EGL_CONTEXT_OPENGL_PROFILE_MASK,
                                         EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
                                         EGL_NONE};
-    EGLContext context = eglCreateContext(display, config, EGL_NO_CONTEXT, contextAttributes);
+    EGLContext context = eglCreateContext(iDisplay, config, EGL_NO_CONTEXT, contextAttributes);
     if (context == EGL_NO_CONTEXT) {
         oError = EglErrorText("eglCreateContext (OpenGL 3.3 core)");
-        return false;
+        return EGL_NO_CONTEXT;
     }
-    if (!eglMakeCurrent(display, EGL_NO_SURFACE, EGL_NO_SURFACE, context)) {
+    if (!eglMakeCurrent(iDisplay, EGL_NO_SURFACE, EGL_NO_SURFACE, context)) {
         oError = EglErrorText("eglMakeCurrent");
-        eglDestroyContext(display, context);
+        eglDestroyContext(iDisplay, context);
+        return EGL_NO_CONTEXT;
+    }
+    return context;
+}
+
+}  // namespace
+
+bool cEGLContext::Create(int32_t iWidth, int32_t iHeight, std::string& oError, Source iSource) {
+    if (Context_) {
+        oError = "the context exists already";
         return false;
     }
+    EGLDisplay display = OpenDisplay(iSource, oError);
+    if (display == EGL_NO_DISPLAY) return false;
+    EGLContext context = CreateCoreContext(display, oError);
+    if (context == EGL_NO_CONTEXT) return false;
     Display_ = display;
     Context_ = context;
     if (!CreateTarget(iWidth, iHeight)) {

@@ -1,7 +1,8 @@
 #pragma once
 // The OpenGL 3.3 core backend. It draws on whatever context is current when the device
 // is created (the window's, or a headless EGL one) and reproduces the fixed-function
-// results the program relies on with one small shader pair.
+// results the program relies on with a small shader pair (GLShaders.cpp). Runs of quad
+// cells take a path of their own (GLQuadDraws.cpp); the rest is in cGLDirect3D.cpp.
 //
 // Draws are gathered: the vertex work (world transform, lighting) is done on the CPU by
 // the shared fixed-function code, the resulting vertices go into one growing array, and
@@ -25,6 +26,7 @@
 #include <vector>
 
 #include "device/cFixedFunction.h"
+#include "device/gl/GLShaders.h"
 #include "device/iDirect3D.h"
 
 struct cGLOptions {
@@ -129,7 +131,11 @@ private:
     struct QuadUniforms {
         int Corner, Local, FarEdge, AxisX, AxisZ, CellSize, Alpha, Cells;
     };
+    // One uniform lookup for the general programs and their specialised variants.
+    static Uniforms UniformsOf(uint32_t iProgram);
     static QuadUniforms QuadUniformsOf(uint32_t iProgram);
+    void BuildQuadArrays();
+    void BuildVertexArray();
     // The state a gathered draw is rasterised with, kept from when the draw was closed.
     struct DrawState {
         std::array<uint32_t, D3DRS_COUNT> RenderState;
@@ -137,13 +143,23 @@ private:
         D3DMATRIX View, Projection;
         cTexture* Texture;
     };
+    using RenderStates = std::array<uint32_t, D3DRS_COUNT>;
     void ApplyState(const DrawState& iState, uint32_t iProgram, const Uniforms& iUniforms);
+    void ApplyDepth(const RenderStates& iRenderState);
+    void ApplyRasterisation(const RenderStates& iRenderState);
+    void ApplyStage(const DrawState& iState, const Uniforms& iUniforms);
+    void ApplyTexture(const DrawState& iState, const Uniforms& iUniforms);
     void BindTarget();
     void CloseBatch();
     bool QuadPathApplies() const;
     void PrepareQuadShape(const cQuadInstances& iQuads);
     void PrepareCellColors();
     void ReserveQuadArrays(size_t iRuns, size_t iCells);
+    struct LastDrawnCell {
+        const cQuadStrip* Strip = nullptr;
+        uint32_t Cell = 0;
+    };
+    bool AppendRuns(const cQuadInstances& iQuads, bool iLit, LastDrawnCell& oLast);
     void LeaveQuadState(const cQuadInstances& iQuads, const cQuadStrip& iLastStrip, const cQuadStrip* iLastDrawnStrip,
                         uint32_t iLastDrawnCell);
 
@@ -170,11 +186,11 @@ private:
     // transform's rotation part and before it, which corners take the far edge of the cell,
     // the triangles' corner order, the rotated x and z axes, the cell size and the alpha.
     struct QuadShape {
-        float Corner[6][3];
-        float Local[6][2];
-        float FarEdge[6][2];
+        float Corner[QuadVertexCount][3];
+        float Local[QuadVertexCount][2];
+        float FarEdge[QuadVertexCount][2];
         float AxisX[3], AxisZ[3];
-        uint16_t Index[6];
+        uint16_t Index[QuadVertexCount];
         float CellSize;
         float Alpha;
     };
@@ -197,7 +213,7 @@ private:
     // built in as constants: the software rasteriser then runs only the arithmetic the
     // stage needs per pixel instead of every branch of the general blender.
     struct ProgramVariant {
-        std::array<uint32_t, 12> Key;
+        mGLShaders::StageKey Key;
         bool Quads;
         uint32_t Program;
         Uniforms U;
@@ -205,6 +221,7 @@ private:
     };
     const ProgramVariant* ProgramFor(const DrawState& iState, bool iQuads);
     std::vector<ProgramVariant> Variants_;
+    static constexpr size_t MaxProgramVariants = 32;
     bool Specialised_ = true;
 
     // Closed batches wait here until the frame's end (or a clear), so that the GL work of
@@ -216,6 +233,7 @@ private:
         QuadShape Shape;
     };
     std::vector<PendingDraw> Pending_;
+    void DrawPendingQuads(const PendingDraw& iDraw);
     size_t BatchBegin_ = 0, RunBegin_ = 0;  // where the open batch starts
 
     uint32_t QuadProgram_ = 0, QuadArray_ = 0, RunBuffer_ = 0, QuadIndices_ = 0, CellBuffer_ = 0, CellTexture_ = 0;
@@ -230,7 +248,7 @@ private:
         float Angle;
         D3DVECTOR Offset;
         float CellSize;
-        float Vertex[6][6];  // position and normal of each corner
+        float Vertex[QuadVertexCount][6];  // position and normal of each corner
     };
     ShapeKey ShapeKey_{};
     bool ShapeReady_ = false;

@@ -1,4 +1,4 @@
-#include "core/Startup.h"
+#include "app/Startup.h"
 
 #include <string>
 
@@ -55,8 +55,7 @@ int Main(std::string_view argumentText) {
 
 void Initialize() {
     Guarded("mCore.Initialize", [] {
-        Now = Clock().TickCount();
-        Rnd.Seed(StartupSeed(Now));
+        Rnd.Seed(StartupSeed(Clock().TickCount()));
         mFileSystem::GetAppPath();
         Settings.Reset();
         LoadSettings();

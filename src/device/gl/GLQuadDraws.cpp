@@ -1,0 +1,242 @@
+// The instanced-quad draws: runs of drawn cells become instances of one quad whose
+// fragments find their cell in a buffer, instead of six transformed vertices per cell.
+#include <epoxy/gl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <type_traits>
+
+#include "core/Numeric.h"
+#include "device/cImage.h"
+#include "device/gl/cGLDirect3D.h"
+#include "device/mDXGraphics.h"
+
+// The quads reproduce the fixed-function vertex work only where every vertex of the draw
+// gets the same colour from the ambient state (no lights, no vertex colour), and only for
+// the quad vertex format; otherwise the instances go the plain way.
+bool cGLDevice::QuadPathApplies() const {
+    if (FlushEveryDraw_ || !InScene_ || State_.FVF != D3DFVF_QUADVERTEX) return false;
+    return !State_.RenderState[D3DRS_LIGHTING] || State_.EnabledLights.empty();
+}
+
+// The rotation and offset of the world transform and the quad's corners after the rotation
+// part: worked out again only when the inputs differ from the last call's, which in a
+// frame they never do.
+void cGLDevice::PrepareQuadShape(const cQuadInstances& iQuads) {
+    ShapeKey key;
+    key.Angle = iQuads.Angle;
+    key.Offset = iQuads.Offset;
+    key.CellSize = iQuads.CellSize;
+    for (uint32_t v = 0; v < QuadVertexCount; ++v)
+        std::memcpy(key.Vertex[v], iQuads.Vertices + v * QuadVertexFloats, sizeof key.Vertex[v]);
+    if (ShapeReady_ && std::memcmp(&key, &ShapeKey_, sizeof key) == 0) return;
+    ShapeKey_ = key;
+    ShapeReady_ = true;
+
+    // The world transforms differ only in their translation row: the rotation part (rows 0
+    // to 2) comes from the same step-by-step product.
+    D3DMATRIX step;
+    RotationWorld_ = mDXGraphics::IdentityTransform;
+    mDXGraphics::TransformRotationY(Rotation_, iQuads.Angle);
+    mDXGraphics::TransformTranslation(OffsetTransform_, iQuads.Offset.x, iQuads.Offset.y, iQuads.Offset.z);
+    mDXGraphics::TransformTranslation(step, 0, 0, 0);
+    mDXGraphics::TransformMultiply(RotationWorld_, RotationWorld_, step);
+    mDXGraphics::TransformMultiply(RotationWorld_, RotationWorld_, Rotation_);
+    mDXGraphics::TransformMultiply(RotationWorld_, RotationWorld_, OffsetTransform_);
+    const auto& m = RotationWorld_.m;
+
+    QuadShape& shape = ReadyShape_;
+    shape = {};
+    ShapeTiles_ = true;
+    const float* vertices = iQuads.Vertices;
+    for (uint32_t v = 0; v < QuadVertexCount; ++v) {
+        const float* p = vertices + v * QuadVertexFloats;
+        // As the vertex transform adds them: the corner's three products first, the
+        // translation row last (that last addition is the shader's).
+        for (int c = 0; c < 3; ++c) shape.Corner[v][c] = p[0] * m[0][c] + p[1] * m[1][c] + p[2] * m[2][c];
+        shape.Local[v][0] = p[0];
+        shape.Local[v][1] = p[2];
+        shape.FarEdge[v][0] = p[0] > 0 ? 1.0f : 0.0f;
+        shape.FarEdge[v][1] = p[2] > 0 ? 1.0f : 0.0f;
+        ShapeTiles_ = ShapeTiles_ && std::fabs(p[0]) == 0.5f && std::fabs(p[2]) == 0.5f && p[1] == 0;
+        // A corner equal to an earlier one is shared, so GL transforms it once.
+        shape.Index[v] = static_cast<uint16_t>(v);
+        for (uint32_t w = 0; w < v; ++w) {
+            if (std::memcmp(vertices + w * QuadVertexFloats, p, sizeof key.Vertex[w]) == 0) {
+                shape.Index[v] = shape.Index[w];
+                break;
+            }
+        }
+    }
+    for (int c = 0; c < 3; ++c) {
+        shape.AxisX[c] = m[0][c];
+        shape.AxisZ[c] = m[2][c];
+    }
+    shape.CellSize = iQuads.CellSize;
+}
+
+void cGLDevice::PrepareCellColors() {
+    if (ChannelColorReady_ && std::memcmp(&ChannelMaterial_, &State_.Material, sizeof ChannelMaterial_) == 0) return;
+    const D3DCOLORVALUE& e = State_.Material.Emissive;
+    const D3DCOLORVALUE& a = State_.Material.Ambient;
+    auto byte = [](float x) { return static_cast<uint32_t>(mCore::Clamp01(x) * 255.0f + 0.5f); };
+    for (uint32_t value = 0; value < 256; ++value) {
+        const D3DCOLORVALUE ambient = mDXGraphics::ColorToValue(value * 0x010101u);
+        ChannelColor_[0][value] = byte(e.r + ambient.r * a.r) << 16;
+        ChannelColor_[1][value] = byte(e.g + ambient.g * a.g) << 8;
+        ChannelColor_[2][value] = byte(e.b + ambient.b * a.b);
+    }
+    ChannelMaterial_ = State_.Material;
+    ChannelColorReady_ = true;
+}
+
+void cGLDevice::ReserveQuadArrays(size_t iRuns, size_t iCells) {
+    auto reserve = [](auto& array, size_t count, size_t& capacity, size_t more) {
+        if (count + more <= capacity) return;
+        using Element = std::remove_reference_t<decltype(array[0])>;
+        const size_t grown = std::max<size_t>({capacity * 2, count + more, 4096});
+        auto bigger = std::make_unique_for_overwrite<Element[]>(grown);
+        if (count) std::memcpy(bigger.get(), array.get(), count * sizeof(Element));
+        array = std::move(bigger);
+        capacity = grown;
+    };
+    reserve(Runs_, RunCount_, RunCapacity_, iRuns);
+    reserve(Cells_, CellCount_, CellCapacity_, iCells);
+}
+
+namespace {
+
+// A step of one unit along the quad's x or z edge, as the shader's (x, z) step.
+bool UnitEdgeStep(const D3DVECTOR& iStep, float& oX, float& oZ) {
+    const bool alongX = std::fabs(iStep.x) == 1.0f && iStep.y == 0 && iStep.z == 0;
+    const bool alongZ = std::fabs(iStep.z) == 1.0f && iStep.y == 0 && iStep.x == 0;
+    oX = alongX ? iStep.x : 0.0f;
+    oZ = alongZ ? iStep.z : 0.0f;
+    return alongX || alongZ;
+}
+
+// A texture cell's corner in 16-bit fractions of the texture (u low, v high), when it is one.
+bool PackCorner(float iU, float iV, uint32_t& oCorner) {
+    const float u = iU * 65536.0f, v = iV * 65536.0f;  // exact: a power of two
+    if (!(u >= 0.0f && u < 65536.0f && v >= 0.0f && v < 65536.0f)) return false;
+    const auto wholeU = static_cast<uint32_t>(u), wholeV = static_cast<uint32_t>(v);
+    oCorner = wholeU | wholeV << 16;
+    return static_cast<float>(wholeU) == u && static_cast<float>(wholeV) == v;
+}
+
+D3DVECTOR CellPlace(const cQuadStrip& iStrip, uint32_t iCell) {
+    const float k = static_cast<float>(iCell);
+    return {iStrip.Position.x + k * iStrip.Step.x, iStrip.Position.y + k * iStrip.Step.y,
+            iStrip.Position.z + k * iStrip.Step.z};
+}
+
+}  // namespace
+
+HRESULT cGLDevice::DrawCheckedQuadInstances(const cQuadInstances& iQuads) {
+    if (!QuadPathApplies()) return iDirect3DDevice::DrawCheckedQuadInstances(iQuads);
+    size_t cellCount = 0;
+    const cQuadStrip* lastStrip = nullptr;  // the last strip with cells
+    for (uint32_t s = 0; s < iQuads.StripCount; ++s) {
+        cellCount += iQuads.Strips[s].Count;
+        if (iQuads.Strips[s].Count) lastStrip = &iQuads.Strips[s];
+    }
+    if (cellCount == 0) return D3D_OK;
+
+    PrepareQuadShape(iQuads);
+    QuadShape shape = ReadyShape_;
+    const bool lit = State_.RenderState[D3DRS_LIGHTING] != 0;
+    if (lit) PrepareCellColors();
+    shape.Alpha = lit ? mCore::Clamp01(State_.Material.Diffuse.a) : 1.0f;
+    if (Batch_.Size() > BatchBegin_) CloseBatch();
+    if (RunCount_ > RunBegin_ && std::memcmp(&shape, &Shape_, sizeof shape) != 0) CloseBatch();
+    Shape_ = shape;
+    ReserveQuadArrays(cellCount, cellCount);
+
+    const size_t firstRun = RunCount_, firstCell = CellCount_;
+    LastDrawnCell lastDrawn;
+    if (!AppendRuns(iQuads, lit, lastDrawn)) [[unlikely]] {
+        RunCount_ = firstRun;
+        CellCount_ = firstCell;
+        return iDirect3DDevice::DrawCheckedQuadInstances(iQuads);
+    }
+    LeaveQuadState(iQuads, *lastStrip, lastDrawn.Strip, lastDrawn.Cell);
+    return D3D_OK;
+}
+
+// One run per stretch of drawn cells that tile; false, having changed nothing the draw
+// keeps, when a cell's texture corner cannot be packed.
+bool cGLDevice::AppendRuns(const cQuadInstances& iQuads, bool iLit, LastDrawnCell& oLast) {
+    const auto& r = Rotation_.m;
+    const float r00 = r[0][0], r20 = r[2][0], r02 = r[0][2], r22 = r[2][2];
+    const D3DVECTOR o = iQuads.Offset;
+    RunInstance* run = Runs_.get() + RunCount_;
+    CellTexel* const texels = Cells_.get();
+    CellTexel* texel = texels + CellCount_;
+    for (uint32_t s = 0; s < iQuads.StripCount; ++s) {
+        const cQuadStrip& strip = iQuads.Strips[s];
+        float stepX, stepZ;
+        const bool tiles = UnitEdgeStep(strip.Step, stepX, stepZ) && ShapeTiles_;
+        const cQuadCell* cells = iQuads.Cells + strip.First;
+        for (uint32_t k = 0; k < strip.Count;) {
+            if (!cells[k].Drawn) {
+                ++k;
+                continue;
+            }
+            // The translation row of identity x translation x rotation x offset: the products
+            // with the rotation's zeros and ones drop out without changing any value.
+            const D3DVECTOR place = CellPlace(strip, k);
+            run->X = (place.x * r00 + place.z * r20) + o.x;
+            run->Y = place.y + o.y;
+            run->Z = (place.x * r02 + place.z * r22) + o.z;
+            run->StepX = tiles ? stepX : 0.0f;
+            run->StepZ = tiles ? stepZ : 0.0f;
+            run->First = static_cast<int32_t>(texel - texels);
+            // A run goes on while the cells are drawn and tile.
+            do {
+                const cQuadCell& cell = cells[k];
+                if (!PackCorner(cell.U, cell.V, texel->Corner)) [[unlikely]]
+                    return false;
+                texel->Color = iLit ? ChannelColor_[0][ChannelR(cell.Ambient)] | ChannelColor_[1][ChannelG(cell.Ambient)] |
+                                          ChannelColor_[2][ChannelB(cell.Ambient)]
+                                    : 0xFFFFFFu;
+                ++texel;
+                ++k;
+            } while (tiles && k < strip.Count && cells[k].Drawn);
+            run->Last = static_cast<int32_t>(texel - texels) - 1;
+            ++run;
+            oLast = {&strip, k - 1};
+        }
+    }
+    const size_t drawn = static_cast<size_t>(texel - texels) - CellCount_;
+    CellCount_ += drawn;
+    RunCount_ = static_cast<size_t>(run - Runs_.get());
+    Frame_.DeviceDraws += static_cast<uint32_t>(drawn);
+    return true;
+}
+
+// Leaves the state the call sequence leaves: the last cell's texture cell in the buffer and
+// its colour, the last drawn cell's world transform and the stream.
+void cGLDevice::LeaveQuadState(const cQuadInstances& iQuads, const cQuadStrip& iLastStrip,
+                               const cQuadStrip* iLastDrawnStrip, uint32_t iLastDrawnCell) {
+    const cQuadCell& last = iQuads.Cells[iLastStrip.First + iLastStrip.Count - 1];
+    WriteQuadCell(iQuads.Vertices, last.U, last.V, iQuads.CellSize);
+    std::memcpy(iQuads.Buffer->Bytes.data(), iQuads.Vertices, QuadVertexBytes);
+    State_.RenderState[D3DRS_AMBIENT] = last.Ambient;
+    if (!iLastDrawnStrip) return;
+    // identity x translation x rotation x offset: rows 0 to 2 are the shape's; the
+    // translation row is the identity's last row carried through the same products.
+    const D3DVECTOR place = CellPlace(*iLastDrawnStrip, iLastDrawnCell);
+    D3DMATRIX step;
+    mDXGraphics::TransformTranslation(step, place.x, place.y, place.z);
+    State_.World = RotationWorld_;
+    float(&row)[4] = State_.World.m[3];
+    row[0] = row[1] = row[2] = 0;
+    row[3] = 1;
+    mDXGraphics::TransformRow(row, step);
+    mDXGraphics::TransformRow(row, Rotation_);
+    mDXGraphics::TransformRow(row, OffsetTransform_);
+    State_.Stream = iQuads.Buffer;
+    State_.Stride = QuadVertexStride;
+}
+
