@@ -49,20 +49,6 @@ D3DMATERIAL8 WhiteMaterial() {
 
 }  // namespace
 
-TEST_F(Pipeline, DefaultsAreDirect3D8s) {
-    EXPECT_EQ(Device.GetRenderState(D3DRS_ZENABLE), D3DZB_TRUE);
-    EXPECT_EQ(Device.GetRenderState(D3DRS_ZWRITEENABLE), 1u);
-    EXPECT_EQ(Device.GetRenderState(D3DRS_ZFUNC), D3DCMP_LESSEQUAL);
-    EXPECT_EQ(Device.GetRenderState(D3DRS_TEXTUREFACTOR), 0xFFFFFFFFu);
-    EXPECT_EQ(Device.GetRenderState(D3DRS_COLORVERTEX), 1u);
-    EXPECT_EQ(Device.GetRenderState(D3DRS_FOGENABLE), 0u);
-    EXPECT_EQ(Device.GetRenderState(D3DRS_STENCILENABLE), 0u);
-    EXPECT_EQ(Device.GetTextureStageState(0, D3DTSS_COLOROP), D3DTOP_MODULATE);
-    EXPECT_EQ(Device.GetTextureStageState(0, D3DTSS_ALPHAARG1), D3DTA_TEXTURE);
-    EXPECT_EQ(Device.GetTextureStageState(1, D3DTSS_COLOROP), D3DTOP_DISABLE);
-    EXPECT_EQ(Device.GetTextureStageState(0, D3DTSS_ADDRESSU), D3DTADDRESS_WRAP);
-}
-
 TEST_F(Pipeline, LitColourIsAmbientStateTimesMaterialAmbientPlusEmissive) {
     D3DMATERIAL8 material = WhiteMaterial();
     material.Ambient = {0.5f, 1, 1, 0};
@@ -77,6 +63,9 @@ TEST_F(Pipeline, LitColourIsAmbientStateTimesMaterialAmbientPlusEmissive) {
     EXPECT_NEAR(draw.Color.b, 0.45f, 0.003f);
     EXPECT_EQ(draw.Color.a, 0.0f);  // the material's diffuse alpha
     for (const auto& v : draw.Vertices) EXPECT_EQ(v.R, draw.Color.r);
+    Device.SetRenderState(D3DRS_LIGHTING, 0);  // unlit vertices without colour are opaque white
+    EXPECT_EQ(DrawQuad().Color.r, 1.0f);
+    EXPECT_EQ(Device.Draws.back().Color.a, 1.0f);
 }
 
 TEST_F(Pipeline, DirectionalLightAddsDiffuseByTheAngleToTheNormal) {
@@ -99,14 +88,6 @@ TEST_F(Pipeline, DirectionalLightAddsDiffuseByTheAngleToTheNormal) {
     EXPECT_FLOAT_EQ(DrawQuad().Color.g, 0.0f);
 }
 
-TEST_F(Pipeline, UnlitVerticesWithoutColourAreOpaqueWhite) {
-    Device.SetRenderState(D3DRS_LIGHTING, 0);
-    Device.SetRenderState(D3DRS_AMBIENT, 0);
-    const cCapturedDraw& draw = DrawQuad();
-    EXPECT_EQ(draw.Color.r, 1.0f);
-    EXPECT_EQ(draw.Color.a, 1.0f);
-}
-
 TEST_F(Pipeline, DrawRecordsWorldSpaceCornersTextureCoordinatesAndBias) {
     D3DMATRIX world, turn;
     TransformTranslation(world, 3, 10, -2);
@@ -125,7 +106,7 @@ TEST_F(Pipeline, DrawRecordsWorldSpaceCornersTextureCoordinatesAndBias) {
     EXPECT_EQ(draw.ZBias, 1u);
 }
 
-TEST_F(Pipeline, StripsBecomeListsWithTheWindingKept) {
+TEST_F(Pipeline, StripsBecomeListsWithTheWindingKeptAndDrawsTheStreamCannotFeedAreRefused) {
     // Four strip vertices: triangles (0,1,2) and (2,1,3) in list form.
     const cCapturedDraw* draw;
     ASSERT_EQ(Device.DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
@@ -134,14 +115,12 @@ TEST_F(Pipeline, StripsBecomeListsWithTheWindingKept) {
     EXPECT_EQ(draw->Vertices[3].Z, Quad[2].z);
     EXPECT_EQ(draw->Vertices[4].Z, Quad[1].z);
     EXPECT_EQ(draw->Vertices[5].Z, Quad[3].z);
-}
-
-TEST_F(Pipeline, DrawsTheStreamCannotFeedAreRefused) {
+    Device.ClearRecords();
     EXPECT_EQ(Device.DrawPrimitive(D3DPT_TRIANGLELIST, 1, 2), D3DERR_INVALIDCALL);
     EXPECT_EQ(Device.DrawPrimitive(D3DPT_LINELIST, 0, 1), D3DERR_INVALIDCALL);
     Device.SetStreamSource(0, nullptr, 32);
     EXPECT_EQ(Device.DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3DERR_INVALIDCALL);
-    EXPECT_TRUE(Device.Draws.empty());
+    EXPECT_TRUE(Device.Draws.empty()) << "drawing what the stream cannot feed";
 }
 
 TEST_F(Pipeline, QuadInstancesReachingPastTheirCellsAreRefusedBeforeAnythingIsDrawn) {
@@ -167,12 +146,4 @@ TEST_F(Pipeline, QuadInstancesReachingPastTheirCellsAreRefusedBeforeAnythingIsDr
     strips[1].Count = 1;
     EXPECT_EQ(Device.DrawQuadInstances(quads), D3D_OK);
     EXPECT_EQ(Device.Draws.size(), 3u);
-}
-
-TEST_F(Pipeline, OnlyColourStatesLetABatchGoOn) {
-    EXPECT_FALSE(cFixedFunction::AffectsRasterisation(D3DRS_AMBIENT));
-    EXPECT_FALSE(cFixedFunction::AffectsRasterisation(D3DRS_LIGHTING));
-    EXPECT_TRUE(cFixedFunction::AffectsRasterisation(D3DRS_ZBIAS));
-    EXPECT_TRUE(cFixedFunction::AffectsRasterisation(D3DRS_SRCBLEND));
-    EXPECT_TRUE(cFixedFunction::AffectsRasterisation(D3DRS_ALPHAREF));
 }

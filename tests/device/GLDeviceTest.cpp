@@ -4,34 +4,17 @@
 
 #include "GLFixture.h"
 #include "core/mCore.h"
-#include "support/TempDir.h"
 
 namespace {
-
-const uint32_t Black = 0xFF000000u;
 
 uint32_t Rgb(uint32_t p) { return p & 0x00FFFFFFu; }
 
 }  // namespace
 
-int32_t GLDeviceTest::LoadImage(const cImage& image, const std::string& name) {
-    static testing_support::TempDir dir;
-    std::string error;
-    EXPECT_TRUE(mImage::WritePng(dir.File(name), image, error)) << error;
-    return Wrapper.LoadTexture(dir.File(name), -1);
-}
-
 using GLGolden = GLDeviceTest;
 
-TEST_F(GLGolden, LitTexturedQuadLandsWhereTheProjectionSaysInTheAmbientColour) {
-    const int32_t white = LoadImage(cImage(16, 16, 0xFFFFFFFFu), "white.png");
-    ASSERT_TRUE(Wrapper.BeginScene(View));
-    Wrapper.SetTexture(0, white);
-    BeginLetters();
-    DrawLetter(2, -9, 1, 0, 0, 1, mDXGraphics::ColorFromFloats(0.5f, 0.25f, 1.0f, 1));
-    Wrapper.EndScene();
-    const cImage frame = Context.ReadPixels();
-
+TEST_F(GLGolden, TheFirstFramesLitQuadLandsWhereTheProjectionSaysInTheAmbientColour) {
+    const cImage frame = Frame(White(), [&] { DrawLetter(2, -9, 1, 0, 0, 1, mDXGraphics::ColorFromFloats(0.5f, 0.25f, 1.0f, 1)); });
     float left, top, right, bottom;
     // +X is screen left, so the quad's +X edge is its left edge on screen; +Z is down.
     Project(2.5f, -9, 0.5f, left, top);
@@ -39,6 +22,7 @@ TEST_F(GLGolden, LitTexturedQuadLandsWhereTheProjectionSaysInTheAmbientColour) {
     ASSERT_LT(left, right);
     ASSERT_LT(top, bottom);
     const int cx = static_cast<int>((left + right) / 2), cy = static_cast<int>((top + bottom) / 2);
+    // Lighting is on from set-up: not the unlit white.
     EXPECT_EQ(Rgb(frame.At(cx, cy)), 0x8040FFu);
     EXPECT_EQ(Rgb(frame.At(static_cast<int>(left) + 1, static_cast<int>(top) + 1)), 0x8040FFu);
     EXPECT_EQ(Rgb(frame.At(static_cast<int>(right) - 1, static_cast<int>(bottom) - 1)), 0x8040FFu);
@@ -48,56 +32,26 @@ TEST_F(GLGolden, LitTexturedQuadLandsWhereTheProjectionSaysInTheAmbientColour) {
     EXPECT_EQ(Rgb(frame.At(cx, static_cast<int>(bottom) + 2)), 0u);
 }
 
-TEST_F(GLGolden, OverlappingQuadsAddUp) {
-    const int32_t white = LoadImage(cImage(16, 16, 0xFFFFFFFFu), "white.png");
-    ASSERT_TRUE(Wrapper.BeginScene(View));
-    Wrapper.SetTexture(0, white);
-    BeginLetters();
-    DrawLetter(0, -12, 0, 0, 0, 1, mDXGraphics::ColorFromFloats(0.25f, 0.5f, 0, 1));  // farther first
-    DrawLetter(0, -8, 0, 0, 0, 1, mDXGraphics::ColorFromFloats(0.5f, 0.25f, 0.1f, 1));
-    Wrapper.EndScene();
-    const cImage frame = Context.ReadPixels();
-    EXPECT_EQ(Rgb(frame.At(W / 2, H / 2)), 0xC0C01Au);
-}
-
-TEST_F(GLGolden, ZBiasPutsACoplanarQuadOverAnother) {
-    const int32_t white = LoadImage(cImage(16, 16, 0xFFFFFFFFu), "white.png");
+TEST_F(GLGolden, QuadsAddUpTheBiasedLeaderShowsOverItsHeadAndBackFacesAreCulled) {
+    const int32_t white = White();
+    auto centre = [&](const std::function<void()>& draws) { return Rgb(Frame(white, draws).At(W / 2, H / 2)); };
+    auto quad = [&](float y, uint32_t bias, float r, float g, float b) {
+        Wrapper.Device->SetRenderState(D3DRS_ZBIAS, bias);
+        DrawLetter(0, y, 0, 0, 0, 1, mDXGraphics::ColorFromFloats(r, g, b, 1));
+    };
+    EXPECT_EQ(centre([&] { quad(-12, 0, 0.25f, 0.5f, 0), quad(-8, 0, 0.5f, 0.25f, 0.1f); }), 0xC0C01Au);
+    // The program's less-or-equal depth test: the biased leader adds over its coplanar head.
+    EXPECT_EQ(centre([&] { quad(-10, 0, 0.5f, 0.5f, 0.5f), quad(-10, 1, 0.25f, 0.25f, 0.25f); }), 0xC0C0C0u);
+    EXPECT_EQ(centre([&] { DrawLetter(0, -10, 0, 0, 0, 1, 0xFFFFFFFFu, /*reversed=*/true); }), 0u);
+    EXPECT_EQ(Frame(white, [] {}).At(W / 2, H / 2), 0xFF000000u) << "a frame begins black";
     // With a strict depth test a coplanar second quad loses; the bias lets it win.
     for (uint32_t bias : {0u, 1u}) {
-        ASSERT_TRUE(Wrapper.BeginScene(View));
-        Wrapper.SetTexture(0, white);
-        Wrapper.Device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
-        BeginLetters();
-        Wrapper.Device->SetRenderState(D3DRS_ZBIAS, 0);
-        DrawLetter(0, -10, 0, 0, 0, 1, mDXGraphics::ColorFromFloats(0.5f, 0, 0, 1));
-        Wrapper.Device->SetRenderState(D3DRS_ZBIAS, bias);
-        DrawLetter(0, -10, 0, 0, 0, 1, mDXGraphics::ColorFromFloats(0, 0.5f, 0, 1));
-        Wrapper.EndScene();
-        EXPECT_EQ(Rgb(Context.ReadPixels().At(W / 2, H / 2)), bias ? 0x808000u : 0x800000u) << "bias " << bias;
+        const uint32_t shown = centre([&] {
+            Wrapper.Device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
+            quad(-10, 0, 0.5f, 0, 0), quad(-10, bias, 0, 0.5f, 0);
+        });
+        EXPECT_EQ(shown, bias ? 0x808000u : 0x800000u) << "bias " << bias;
     }
-}
-
-TEST_F(GLGolden, TheProgramsLessEqualTestShowsTheBiasedLeaderOverItsHead) {
-    const int32_t white = LoadImage(cImage(16, 16, 0xFFFFFFFFu), "white.png");
-    ASSERT_TRUE(Wrapper.BeginScene(View));
-    Wrapper.SetTexture(0, white);
-    BeginLetters();
-    Wrapper.Device->SetRenderState(D3DRS_ZBIAS, 0);
-    DrawLetter(0, -10, 0, 0, 0, 1, mDXGraphics::ColorFromFloats(0.5f, 0.5f, 0.5f, 1));
-    Wrapper.Device->SetRenderState(D3DRS_ZBIAS, 1);
-    DrawLetter(0, -10, 0, 0, 0, 1, mDXGraphics::ColorFromFloats(0.25f, 0.25f, 0.25f, 1));
-    Wrapper.EndScene();
-    EXPECT_EQ(Rgb(Context.ReadPixels().At(W / 2, H / 2)), 0xC0C0C0u);
-}
-
-TEST_F(GLGolden, CounterClockwiseTrianglesOnScreenAreCulled) {
-    const int32_t white = LoadImage(cImage(16, 16, 0xFFFFFFFFu), "white.png");
-    ASSERT_TRUE(Wrapper.BeginScene(View));
-    Wrapper.SetTexture(0, white);
-    BeginLetters();
-    DrawLetter(0, -10, 0, 0, 0, 1, 0xFFFFFFFFu, /*reversed=*/true);
-    Wrapper.EndScene();
-    EXPECT_EQ(Rgb(Context.ReadPixels().At(W / 2, H / 2)), 0u);
 }
 
 TEST_F(GLGolden, TopRowOfTheImageIsVZeroAndCellsShowMirrored) {
@@ -105,13 +59,7 @@ TEST_F(GLGolden, TopRowOfTheImageIsVZeroAndCellsShowMirrored) {
     cImage image(16, 16, 0xFF0000FFu);
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 16; ++x) image.At(x, y) = x < 8 ? 0xFFFF0000u : 0xFF00FF00u;
-    const int32_t texture = LoadImage(image, "quarters.png");
-    ASSERT_TRUE(Wrapper.BeginScene(View));
-    Wrapper.SetTexture(0, texture);
-    BeginLetters();
-    DrawLetter(0, -3, 0, 0, 0, 1, 0xFFFFFFFFu);
-    Wrapper.EndScene();
-    const cImage frame = Context.ReadPixels();
+    const cImage frame = Frame(LoadImage(image, "quarters.png"), [&] { DrawLetter(0, -3, 0, 0, 0, 1, 0xFFFFFFFFu); });
     float left, top, right, bottom;
     Project(0.5f, -3, -0.5f, left, top);
     Project(-0.5f, -3, 0.5f, right, bottom);
@@ -125,45 +73,13 @@ TEST_F(GLGolden, TopRowOfTheImageIsVZeroAndCellsShowMirrored) {
 
 TEST_F(GLGolden, AlphaTestWithTheTextureFactorKeepsTransparentTexelsAdding) {
     // Mode 2 takes alpha from the (opaque white) texture factor, so even a texel with
-    // alpha 0 passes the alpha test and adds its colour.
+    // alpha 0 passes the alpha test and adds its colour; with alpha from the texture
+    // (mode 1), the same texels fail the test.
     const int32_t texture = LoadImage(cImage(16, 16, 0x00FFFFFFu), "clear.png");
-    ASSERT_TRUE(Wrapper.BeginScene(View));
-    Wrapper.SetTexture(0, texture);
-    BeginLetters();
-    DrawLetter(0, -5, 0, 0, 0, 1, mDXGraphics::ColorFromFloats(0, 1, 0, 1));
-    Wrapper.EndScene();
-    EXPECT_EQ(Rgb(Context.ReadPixels().At(W / 2, H / 2)), 0x00FF00u);
-
-    // With alpha from the texture (mode 1), the same texels fail the test.
+    auto green = [&] { DrawLetter(0, -5, 0, 0, 0, 1, mDXGraphics::ColorFromFloats(0, 1, 0, 1)); };
+    EXPECT_EQ(Rgb(Frame(texture, green).At(W / 2, H / 2)), 0x00FF00u);
     Wrapper.SetupRenderer(1, 2, false);
-    ASSERT_TRUE(Wrapper.BeginScene(View));
-    Wrapper.SetTexture(0, texture);
-    BeginLetters();
-    DrawLetter(0, -5, 0, 0, 0, 1, mDXGraphics::ColorFromFloats(0, 1, 0, 1));
-    Wrapper.EndScene();
-    EXPECT_EQ(Rgb(Context.ReadPixels().At(W / 2, H / 2)), 0u);
-}
-
-TEST_F(GLGolden, LightingIsOnFromSetUpSoTheFirstFramesLettersAreLit) {
-    const int32_t white = LoadImage(cImage(16, 16, 0xFFFFFFFFu), "white.png");
-    ASSERT_TRUE(Wrapper.BeginScene(View));
-    Wrapper.SetTexture(0, white);
-    BeginLetters();
-    DrawLetter(0, -5, 0, 0, 0, 1, mDXGraphics::ColorFromFloats(0.2f, 0, 0, 1));
-    Wrapper.EndScene();
-    EXPECT_EQ(Rgb(Context.ReadPixels().At(W / 2, H / 2)), 0x330000u);  // not the unlit white
-}
-
-TEST_F(GLGolden, BeginSceneClearsToBlack) {
-    const int32_t white = LoadImage(cImage(16, 16, 0xFFFFFFFFu), "white.png");
-    ASSERT_TRUE(Wrapper.BeginScene(View));
-    Wrapper.SetTexture(0, white);
-    BeginLetters();
-    DrawLetter(0, -5, 0, 0, 0, 1, 0xFFFFFFFFu);
-    Wrapper.EndScene();
-    ASSERT_TRUE(Wrapper.BeginScene(View));
-    Wrapper.EndScene();
-    EXPECT_EQ(Context.ReadPixels().At(W / 2, H / 2), Black);
+    EXPECT_EQ(Rgb(Frame(texture, green).At(W / 2, H / 2)), 0u);
 }
 
 TEST(GLSurface, AReplacedSurfaceIsBoundOnceAndTheFramesGoOnWithoutAReport) {
@@ -227,13 +143,9 @@ TEST_F(GLGolden, ASpelledAReadsTheRightWayRoundOnScreen) {
     std::string error;
     cImage atlas;
     ASSERT_TRUE(mImage::ReadPng(GLYPHFALL_ATLAS_FILE, atlas, error)) << error;
-    const int32_t texture = Wrapper.LoadTexture(GLYPHFALL_ATLAS_FILE, -1);
-    ASSERT_TRUE(Wrapper.BeginScene(View));
-    Wrapper.SetTexture(0, texture);
-    BeginLetters();
-    DrawLetter(0, -1, 0, 6 / 16.0f, 0, 1 / 16.0f, 0xFFFFFFFFu);  // "a" is cell (6, 0)
-    Wrapper.EndScene();
-    const cImage frame = Context.ReadPixels();
+    const cImage frame = Frame(Wrapper.LoadTexture(GLYPHFALL_ATLAS_FILE, -1), [&] {
+        DrawLetter(0, -1, 0, 6 / 16.0f, 0, 1 / 16.0f, 0xFFFFFFFFu);  // "a" is cell (6, 0)
+    });
     WriteFrameForInspection(frame, "spelled-a.png");
 
     float left, top, right, bottom;
@@ -253,45 +165,13 @@ TEST_F(GLGolden, ASpelledAReadsTheRightWayRoundOnScreen) {
     EXPECT_LT(asFont * 3, asStored) << "the glyph should show un-mirrored";
 }
 
-TEST(GLCreation, AContextFromTheFirstGraphicsDeviceDrawsLikeTheSurfacelessOne) {
-    testing_support::ScopedFakePlatform platform;
-    cEGLContext context;
-    std::string error;
-    if (!context.Create(64, 48, error, cEGLContext::Source::Device)) GTEST_SKIP() << error;
-    mDXGraphics::SetDirect3DFactory([&context] {
-        cGLOptions options;
-        options.Framebuffer = [&context] { return context.Framebuffer(); };
-        return std::make_shared<cGLDirect3D>(options);
-    });
-    ASSERT_TRUE(mDXGraphics::Initialize());
-    {
-        cDevice device;
-        ASSERT_TRUE(device.Initialize(0, 64, 48, D3DFMT_D16, D3DMULTISAMPLE_NONE)) << mCore::LastError;
-        device.SetupRenderer(2, 2, false);
-        std::shared_ptr<cVertexBuffer> buffer;
-        device.Device->CreateVertexBuffer(192, 0, D3DFVF_QUADVERTEX, D3DPOOL_DEFAULT, buffer);
-        const QuadVertex q[6] = {{-0.5f, 0, -0.5f, 0, -1, 0, 0, 0}, {0.5f, 0, 0.5f, 0, -1, 0, 1, 1},
-                                 {0.5f, 0, -0.5f, 0, -1, 0, 1, 0},  {-0.5f, 0, -0.5f, 0, -1, 0, 0, 0},
-                                 {-0.5f, 0, 0.5f, 0, -1, 0, 0, 1},  {0.5f, 0, 0.5f, 0, -1, 0, 1, 1}};
-        mDXGraphics::VertexBufferSetData(*buffer, 0, sizeof q, 0, q);
-        D3DMATRIX view, world;
-        mDXGraphics::TransformLookAtLH(view, {0, 1, 0}, {0, 0, 0}, {0, 0, -1});
-        mDXGraphics::TransformTranslation(world, 0, -2, 0);
-        ASSERT_TRUE(device.BeginScene(view));
-        iDirect3DDevice& d = *device.Device;
-        D3DMATERIAL8 material;
-        material.Ambient = {1, 1, 1, 0};
-        d.SetMaterial(material);
-        d.SetRenderState(D3DRS_AMBIENT, mDXGraphics::ColorFromFloats(0.5f, 0.25f, 1, 1));
-        d.SetVertexShader(D3DFVF_QUADVERTEX);
-        d.SetTransform(D3DTS_WORLD, world);
-        d.SetStreamSource(0, buffer.get(), sizeof(QuadVertex));
-        d.DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2);
-        device.EndScene();
-        EXPECT_EQ(context.ReadPixels().At(32, 24), 0xFF8040FFu) << context.Renderer();
-        EXPECT_EQ(context.ReadPixels().At(1, 1), 0xFF000000u) << context.Renderer();
-        device.Release();
-    }
-    mDXGraphics::Release();
-    mDXGraphics::SetDirect3DFactory(nullptr);
+class GLFromTheGraphicsDevice : public GLDeviceTest {
+protected:
+    GLFromTheGraphicsDevice() { Source = cEGLContext::Source::Device; }
+};
+
+TEST_F(GLFromTheGraphicsDevice, DrawsLikeTheSurfacelessContext) {
+    const cImage frame = Frame(White(), [&] { DrawLetter(0, -9, 0, 0, 0, 1, mDXGraphics::ColorFromFloats(0.5f, 0.25f, 1, 1)); });
+    EXPECT_EQ(frame.At(W / 2, H / 2), 0xFF8040FFu) << Context.Renderer();
+    EXPECT_EQ(frame.At(1, 1), 0xFF000000u) << Context.Renderer();
 }
