@@ -9,36 +9,32 @@ using namespace controller_test;
 using app::MenuCommand;
 namespace Key = app::KeyCode;
 
-TEST_F(ControllerTest, FirstStartUsesTheDefaultsAndSetsTheirMarks) {
+namespace {
+// How many times as wide as tall a glyph cell shows on a 1920 x 1080 screen.
+double CellShapeAt1080p(const D3DMATRIX& projection) { return projection.m[0][0] * 1920 / (projection.m[1][1] * 1080); }
+}  // namespace
+
+TEST_F(ControllerTest, StartAppliesTheStoredSettingsAndTheDefaultsForTheRestWithTheirMarks) {
+    for (const auto& [key, text] : {std::pair{"ScreenSaver", "1"}, {"StayBack", "1"}, {"Fly", "0"}, {"Color", "#A00000"},
+                                    {"Glyphs", "2"}, {"KeepShape", "1"}})
+        mCore::Settings.Value(key, text);
+    Window.ScreenWidth = 1920, Window.ScreenHeight = 1080;
     Start();
     EXPECT_TRUE(Window.ShownFullScreen);
-    EXPECT_EQ(mCore::Settings.LastIndex(), 16);
-    EXPECT_TRUE(Form.Menu.Checked("mnuFly"));
-    EXPECT_TRUE(Form.Menu.Checked("mnuShowAds"));
-    EXPECT_TRUE(Form.Menu.Checked("mnuHorizontal"));
-    EXPECT_TRUE(Form.Menu.Checked("mnuLength", 1));
-    for (const char* off : {"mnuRandomColors", "mnuRandomMove", "mnuStayBack", "mnuScreenSaver"})
-        EXPECT_FALSE(Form.Menu.Checked(off)) << off;
-    EXPECT_FALSE(Form.Menu.Checked("mnuLength", 0));
-    EXPECT_FLOAT_EQ(Form.Rain.LetterColor.g, 160.0f / 255);
-    EXPECT_EQ(Form.Rain.LetterColor.r, 0);
-    EXPECT_EQ(Form.Rain.FlyStep, 1);  // flying starts at full speed
-    EXPECT_EQ(Form.Rain.BaseGroupMax, 150);
-    EXPECT_EQ(Form.Menu.Item("mnuColor", 9).Caption, "Syndicate");
-    EXPECT_EQ(Window.Pointer, app::PointerKind::Default);
-    EXPECT_TRUE(Platform.Dialogs.Messages.empty());
-}
-
-TEST_F(ControllerTest, StoredSettingsOverrideTheDefaults) {
-    mCore::Settings.Value("ScreenSaver", 1);
-    mCore::Settings.Value("StayBack", 1);
-    mCore::Settings.Value("Fly", 0);
-    mCore::Settings.Value("Color", "#A00000");
-    Start();
+    EXPECT_EQ(mCore::Settings.LastIndex(), 18);
     EXPECT_EQ(Window.Pointer, app::PointerKind::Invisible);
     EXPECT_EQ(Window.AttachRequests, std::vector<bool>{true});
     EXPECT_EQ(Form.Rain.FlyStep, 0);
     EXPECT_FLOAT_EQ(Form.Rain.LetterColor.r, 160.0f / 255);
+    EXPECT_EQ(Form.Rain.BaseGroupMax, 150);
+    EXPECT_EQ(Form.Rain.AtlasFirstRow, 11);
+    EXPECT_NEAR(CellShapeAt1080p(Dev().State.Projection), 1.78, 0.01);
+    for (const char* on : {"mnuScreenSaver", "mnuStayBack", "mnuHorizontal", "mnuShowAds", "mnuKeepShape"})
+        EXPECT_TRUE(Form.Menu.Checked(on)) << on;
+    for (const char* off : {"mnuFly", "mnuRandomColors", "mnuRandomMove"}) EXPECT_FALSE(Form.Menu.Checked(off)) << off;
+    EXPECT_TRUE(Form.Menu.Checked("mnuLength", 1) && Form.Menu.Checked("mnuGlyphs", 2));
+    EXPECT_TRUE(Platform.Dialogs.Messages.empty());
+    EXPECT_EQ(ExitCodeOf([&] { Form.KeyDown('A', 0); }), 0) << "any key ends the screen saver";
 }
 
 TEST_F(ControllerTest, MissingTextureShowsTheMessageStillWritesTheSettingsAndEndsAsAFailure) {
@@ -60,10 +56,12 @@ TEST_F(ControllerTest, DeviceFailureReportsAndEndsWithoutSaving) {
     EXPECT_FALSE(mFileSystem::FileExists(SettingsFile()));
 }
 
-TEST_F(ControllerTest, EscapeEndsTheProgramStoringFlySpeedAndLeaders) {
+TEST_F(ControllerTest, EscapeEndsTheProgramStoringWhatOnlyTheUnloadStores) {
     Start();
     Form.KeyDown(Key::KeypadMinus, 0);
     Form.RunMenuCommand({"mnuLeaders", 5});
+    EXPECT_EQ(Form.Rain.LeaderPercent, 90);
+    for (int i : Form.Menu.Indices("mnuLeaders")) EXPECT_FALSE(Form.Menu.Checked("mnuLeaders", i));
     EXPECT_EQ(ExitCodeOf([&] { Form.KeyDown(Key::Escape, 0); }), 0);
     cValues written;
     ASSERT_TRUE(written.LoadData(SettingsFile()));
@@ -72,7 +70,7 @@ TEST_F(ControllerTest, EscapeEndsTheProgramStoringFlySpeedAndLeaders) {
     EXPECT_TRUE(Window.Closed);
 }
 
-TEST_F(ControllerTest, CheckItemsToggleAndStoreTheirValues) {
+TEST_F(ControllerTest, MenuItemsToggleMoveTheirMarkAndStoreTheirValues) {
     Start();
     Form.RunMenuCommand({"mnuHorizontal", -1});
     EXPECT_FALSE(Form.Menu.Checked("mnuHorizontal"));
@@ -87,24 +85,11 @@ TEST_F(ControllerTest, CheckItemsToggleAndStoreTheirValues) {
     Form.RunMenuCommand({"mnuStayBack", -1});
     EXPECT_EQ(Window.AttachRequests, (std::vector<bool>{true, false}));
     EXPECT_EQ(mCore::Settings.Value("StayBack").Text(), "0");
-}
-
-TEST_F(ControllerTest, LengthMovesTheSingleMarkAndLeadersChangeNoMark) {
-    Start();
     Form.RunMenuCommand({"mnuLength", 2});
-    EXPECT_TRUE(Form.Menu.Checked("mnuLength", 2));
-    EXPECT_FALSE(Form.Menu.Checked("mnuLength", 1));
+    EXPECT_TRUE(Form.Menu.Checked("mnuLength", 2) && !Form.Menu.Checked("mnuLength", 1));
     EXPECT_EQ(Form.Rain.LengthMode, 2);
     EXPECT_EQ(mCore::Settings.Value("Length").Long(), 2);
-    Form.RunMenuCommand({"mnuLeaders", 5});
-    EXPECT_EQ(Form.Rain.LeaderPercent, 90);
-    for (int i : Form.Menu.Indices("mnuLeaders")) EXPECT_FALSE(Form.Menu.Checked("mnuLeaders", i));
 }
-
-namespace {
-// How many times as wide as tall a glyph cell shows on a 1920 x 1080 screen.
-double CellShapeAt1080p(const D3DMATRIX& projection) { return projection.m[0][0] * 1920 / (projection.m[1][1] * 1080); }
-}  // namespace
 
 TEST_F(ControllerTest, GlyphSetAndKeepShapeTheMenuCouldNeverStoreReadAsTheDefaultAndAreChosenFromTheMenu) {
     mCore::Settings.Value("Glyphs", "1.5");
@@ -124,16 +109,6 @@ TEST_F(ControllerTest, GlyphSetAndKeepShapeTheMenuCouldNeverStoreReadAsTheDefaul
     cValues written;
     ASSERT_TRUE(written.LoadData(SettingsFile()));
     EXPECT_EQ(written.Value("Glyphs").Text() + written.Value("KeepShape").Text(), "11");
-}
-
-TEST_F(ControllerTest, StoredGlyphSetAndKeepShapeApplyFromTheFirstFrame) {
-    mCore::Settings.Value("Glyphs", 2);
-    mCore::Settings.Value("KeepShape", 1);
-    Window.ScreenWidth = 1920, Window.ScreenHeight = 1080;
-    Start();
-    EXPECT_TRUE(Form.Menu.Checked("mnuGlyphs", 2) && Form.Menu.Checked("mnuKeepShape"));
-    EXPECT_EQ(Form.Rain.AtlasFirstRow, 11);
-    EXPECT_NEAR(CellShapeAt1080p(Dev().State.Projection), 1.78, 0.01);
 }
 
 TEST_F(ControllerTest, AFileWhoseOwnerNeverChoseTheNewItemsIsWrittenBackByteForByte) {
@@ -188,29 +163,18 @@ TEST_F(ControllerTest, SetupBouncingStopsAtTheFirstCancel) {
     EXPECT_EQ(Platform.Dialogs.Inputs[2].Title, "Setup bounces");
 }
 
-TEST_F(ControllerTest, KeyHelpAndMakerSite) {
+TEST_F(ControllerTest, RightButtonOpensTheMenuAndRunsTheChoiceKeyHelpSiteAndExitIncluded) {
     Start();
-    Form.RunMenuCommand({"mnuKeys", -1});
-    ASSERT_EQ(Platform.Dialogs.Messages.size(), 1u);
-    EXPECT_EQ(Platform.Dialogs.Messages[0].Text,
-              "F1\tSpeed up glyphfall\r\nF2\tSlow down glyphfall\r\n\r\n+\tSpeed up (fly mode)\r\n-\tSlow down (fly mode)\r\n");
-    Form.RunMenuCommand({"mnuMakerSite", -1});
-    EXPECT_EQ(Window.OpenedPages.size(), 1u);
-}
-
-TEST_F(ControllerTest, RightButtonOpensTheMenuAndRunsTheChoice) {
-    Start();
-    Window.MenuAnswers.push_back(MenuCommand{"mnuRandomColors", -1});
+    Window.MenuAnswers = {MenuCommand{"mnuRandomColors", -1}, MenuCommand{"mnuKeys", -1}, MenuCommand{"mnuMakerSite", -1}};
     Form.MouseDown(app::MouseButton::Left, 0, 5, 5);
-    EXPECT_TRUE(Window.MenusShown.empty());
-    Form.MouseDown(app::MouseButton::Right, 0, 5, 5);
-    ASSERT_EQ(Window.MenusShown.size(), 1u);
+    EXPECT_EQ(Window.MenusShown, 0);
+    for (int i = 0; i < 3; ++i) Form.MouseDown(app::MouseButton::Right, 0, 5, 5);
     EXPECT_TRUE(Form.Menu.Checked("mnuRandomColors"));
-    EXPECT_EQ(ExitCodeOf([&] {
-                  Window.MenuAnswers.push_back(MenuCommand{"mnuExit", -1});
-                  Form.MouseDown(app::MouseButton::Right, 0, 5, 5);
-              }),
-              0);
+    ASSERT_EQ(Platform.Dialogs.Messages.size(), 1u);
+    EXPECT_EQ(Platform.Dialogs.Messages[0].Text.rfind("F1\tSpeed up glyphfall\r\n", 0), 0u);
+    EXPECT_EQ(Window.OpenedPages.size(), 1u);
+    Window.MenuAnswers.push_back(MenuCommand{"mnuExit", -1});
+    EXPECT_EQ(ExitCodeOf([&] { Form.MouseDown(app::MouseButton::Right, 0, 5, 5); }), 0);
 }
 
 TEST_F(ControllerTest, SpeedKeysClampAndTheRainSpeedKeysStoreTheFallSpeed) {
@@ -235,18 +199,19 @@ TEST_F(ControllerTest, SpeedKeysClampAndTheRainSpeedKeysStoreTheFallSpeed) {
 
 TEST_F(ControllerTest, TypedKeysSpellOnEnterAndModifiersBecomeControlCharacters) {
     Start();
+    auto words = [&] {
+        int n = 0;
+        for (const auto& group : Form.Rain.Groups) n += group.IsWord;
+        return n;
+    };
     for (int key : {int('H'), int('E'), Key::Shift, int('Y')}) Form.KeyDown(key, 0);
     EXPECT_EQ(Form.TypedText, "HE\x10Y");
     Form.KeyDown(Key::Enter, 0);
     EXPECT_EQ(Form.TypedText, "");
-    int words = 0;
-    for (const auto& group : Form.Rain.Groups) words += group.IsWord;
-    EXPECT_EQ(words, 3);
+    EXPECT_EQ(words(), 3);
     Form.KeyDown(Key::F5, 0);
     EXPECT_EQ(Form.TypedText.size(), 41u * (7 * 9 + 4));
-    words = 0;
-    for (const auto& group : Form.Rain.Groups) words += group.IsWord;
-    EXPECT_EQ(words, 41 * 56);
+    EXPECT_EQ(words(), 41 * 56);
 }
 
 TEST_F(ControllerTest, ScreenSaverEndsOnAnyKeyOrAMoveOfMoreThanFivePixelsFromTheFirstPosition) {
@@ -258,12 +223,6 @@ TEST_F(ControllerTest, ScreenSaverEndsOnAnyKeyOrAMoveOfMoreThanFivePixelsFromThe
               }),
               -1);
     EXPECT_EQ(ExitCodeOf([&] { Form.MouseMove(0, 0, 104, 104); }), 0);  // 5.66 pixels away
-}
-
-TEST_F(ControllerTest, AnyKeyEndsTheScreenSaver) {
-    mCore::Settings.Value("ScreenSaver", 1);
-    Start();
-    EXPECT_EQ(ExitCodeOf([&] { Form.KeyDown('A', 0); }), 0);
 }
 
 TEST_F(ControllerTest, CameraTurnsOnlyWithTheLeftButtonAndAModifier) {
@@ -278,30 +237,22 @@ TEST_F(ControllerTest, CameraTurnsOnlyWithTheLeftButtonAndAModifier) {
     EXPECT_FLOAT_EQ(Form.Camera.Flatten(), -0.5f);
 }
 
-TEST_F(ControllerTest, FramesArePacedToFiftyMillisecondsFromTheLogoSample) {
-    Start();
-    Platform.Clock.Slept = 0;
-    Form.Frame();
-    EXPECT_EQ(Dev().Presents, 1);
-    // The fake clock does not move while a frame is computed: the whole 50 ms is slept.
-    Window.Closed = false;
-    Window.Queue({});
-    Window.Queue({});
-    Window.CloseWhenScriptEnds = true;
-    const int32_t before = Platform.Clock.Ticks;
-    Form.MainLoop();
-    EXPECT_EQ(Platform.Clock.Ticks - before, 100);
-    EXPECT_EQ(Dev().Presents, 3);
-}
-
-TEST_F(ControllerTest, AFrameDrawsTheRainAndMovesTheCameraByThePreviousFlyStep) {
+TEST_F(ControllerTest, FramesDrawTheRainMoveTheCameraByThePreviousFlyStepAndArePacedToFiftyMilliseconds) {
     Start();
     const float y = Form.Camera.GetY();
     Dev().ClearRecords();
     Form.Frame();
     EXPECT_GT(Dev().Draws.size(), 100u);
-    EXPECT_FLOAT_EQ(Form.Camera.GetY(), y - 1);
+    EXPECT_FLOAT_EQ(Form.Camera.GetY(), y - 1);  // flying starts at full speed
     Form.RunMenuCommand({"mnuFly", -1});
     Form.Frame();
     EXPECT_FLOAT_EQ(Form.Rain.FlyStep, 0.98f);
+    // The fake clock does not move while a frame is computed: the whole 50 ms is slept.
+    Window.Closed = false;
+    Window.OpenPumps = 2;
+    const int32_t before = Platform.Clock.Ticks;
+    const int presents = Dev().Presents;
+    Form.MainLoop();
+    EXPECT_EQ(Platform.Clock.Ticks - before, 100);
+    EXPECT_EQ(Dev().Presents, presents + 2);
 }

@@ -16,12 +16,6 @@ protected:
     FakeWindowPlatform window;
 };
 
-TEST_F(DesktopParent, AttachAndDetachEachActOnceAndCanBeRepeated) {
-    app::SetDesktopParent(window, false);  // not attached: nothing to undo
-    app::SetDesktopParent(window, true);
-    EXPECT_NE(mCore::OldParent, 0);
-}
-
 TEST_F(DesktopParent, AttachAndDetachAreIdempotentAndDetachAllowsALaterAttach) {
     app::SetDesktopParent(window, false);
     EXPECT_TRUE(window.AttachRequests.empty());

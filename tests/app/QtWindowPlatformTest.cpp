@@ -139,89 +139,65 @@ protected:
     std::unique_ptr<app::QtWindowPlatform> window;
 };
 
-TEST_F(QtWindow, CoversTheWholeScreen) {
+TEST_F(QtWindow, CoversTheWholeScreenWithAContextTheDeviceLayerSeesAsCurrent) {
     EXPECT_EQ(window->Width(), 1024);
     EXPECT_EQ(window->Height(), 768);
     EXPECT_NE(Shell("xwininfo -id " + Id()).find("-geometry 1024x768+0+0"), std::string::npos);
-}
-
-TEST_F(QtWindow, DeviceLayerSeesTheWindowContextAsCurrent) {
     ASSERT_TRUE(window->MakeCurrent()) << window->LastGLError();
     EXPECT_TRUE(GLContextIsCurrent()) << "the device could not be created on this window";
 }
 
-TEST_F(QtWindow, LettersArriveAsCapitalCodes) {
-    Shell("xdotool windowfocus --sync " + Id() + " key a shift+b");
-    ASSERT_TRUE(PumpUntil([&] { return recorder.Keys.size() >= 3; }));
-    EXPECT_EQ(recorder.Keys, (std::vector<int>{'A', app::KeyCode::Shift, 'B'}));
-    EXPECT_EQ(recorder.Shifts.back(), app::ShiftMask::Shift);
-}
+TEST_F(QtWindow, KeysArriveAsTheHandlersCodesAndTheMouseInPixelsWithItsButtonsAndModifiers) {
+    Shell("xdotool windowfocus --sync " + Id() + " key a shift+b KP_Add KP_Subtract F1 F5 Return Escape space 7");
+    ASSERT_TRUE(PumpUntil([&] { return recorder.Keys.size() >= 11; }));
+    EXPECT_EQ(recorder.Keys, (std::vector<int>{'A', app::KeyCode::Shift, 'B', 107, 109, 112, 116, 13, 27, 32, '7'}));
+    EXPECT_EQ(recorder.Shifts[2], app::ShiftMask::Shift);
 
-TEST_F(QtWindow, SpeedAndFunctionKeysArriveWithTheirNumbers) {
-    Shell("xdotool windowfocus --sync " + Id() + " key KP_Add KP_Subtract F1 F5 Return Escape space 7");
-    ASSERT_TRUE(PumpUntil([&] { return recorder.Keys.size() >= 8; }));
-    EXPECT_EQ(recorder.Keys, (std::vector<int>{107, 109, 112, 116, 13, 27, 32, '7'}));
-}
-
-TEST_F(QtWindow, MouseMovesAndClicksArriveInPixels) {
     Shell("xdotool mousemove --sync 120 80");
     ASSERT_TRUE(PumpUntil([&] { return !recorder.Moves.empty(); }));
     EXPECT_EQ(recorder.Moves.back()[2], 120.0f);
     EXPECT_EQ(recorder.Moves.back()[3], 80.0f);
-
     Shell("xdotool keydown ctrl click 1 keyup ctrl");
     ASSERT_TRUE(PumpUntil([&] { return !recorder.Downs.empty(); }));
     EXPECT_EQ(recorder.Downs[0], (std::vector<float>{app::MouseButton::Left, app::ShiftMask::Ctrl, 120, 80}));
-}
-
-TEST_F(QtWindow, DragReportsTheHeldButton) {
     Shell("xdotool mousemove --sync 10 10 mousedown 1 mousemove --sync 30 40 mouseup 1");
-    ASSERT_TRUE(PumpUntil([&] {
+    EXPECT_TRUE(PumpUntil([&] {
         for (const auto& move : recorder.Moves)
             if (move[0] == app::MouseButton::Left && move[2] == 30.0f) return true;
         return false;
-    }));
+    })) << "a drag reports the held button";
 }
 
-TEST_F(QtWindow, PopupMenuReturnsTheChosenCommand) {
+TEST_F(QtWindow, PopupMenuReturnsTheChosenCommandOrNothingWhenDismissed) {
     app::MenuModel menu;
     // Picks the second command (the first is the site item) once the menu is on screen.
     AnswerMenuLater("Down Down Return");
     EXPECT_EQ(window->PopupMenu(menu), (app::MenuCommand{"mnuFly", -1}));
-}
-
-TEST_F(QtWindow, DismissedPopupMenuReturnsNothing) {
-    app::MenuModel menu;
     AnswerMenuLater("Escape");
     EXPECT_EQ(window->PopupMenu(menu), std::nullopt);
 }
 
-TEST_F(QtWindow, StayInBackgroundMakesADesktopWindowBelowEverything) {
+TEST_F(QtWindow, StayInBackgroundMakesADesktopWindowBelowEverythingAndLeavingItANormalFullScreenOne) {
+    auto viewable = [&] { return Shell("xwininfo -id " + Id()).find("IsViewable") != std::string::npos; };
     ASSERT_TRUE(window->MakeCurrent()) << window->LastGLError();
     EXPECT_TRUE(window->AttachToDesktop(true));
-    ASSERT_TRUE(PumpUntil([&] { return Shell("xwininfo -id " + Id()).find("IsViewable") != std::string::npos; }));
+    ASSERT_TRUE(PumpUntil(viewable));
     EXPECT_TRUE(window->SurfaceLost()) << "Qt re-creates the native window for the new type";
     EXPECT_TRUE(window->MakeCurrent());
     EXPECT_FALSE(window->SurfaceLost());
     EXPECT_NE(Property("_NET_WM_WINDOW_TYPE").find("_NET_WM_WINDOW_TYPE_DESKTOP"), std::string::npos);
-    const std::string state = Property("_NET_WM_STATE");
-    EXPECT_NE(state.find("_NET_WM_STATE_BELOW"), std::string::npos) << state;
-    EXPECT_NE(state.find("_NET_WM_STATE_SKIP_TASKBAR"), std::string::npos) << state;
-    EXPECT_NE(state.find("_NET_WM_STATE_SKIP_PAGER"), std::string::npos) << state;
+    std::string state = Property("_NET_WM_STATE");
+    for (const char* hint : {"_NET_WM_STATE_BELOW", "_NET_WM_STATE_SKIP_TASKBAR", "_NET_WM_STATE_SKIP_PAGER"})
+        EXPECT_NE(state.find(hint), std::string::npos) << state;
     EXPECT_EQ(state.find("_NET_WM_STATE_FULLSCREEN"), std::string::npos) << state;
     EXPECT_NE(Shell("xwininfo -id " + Id()).find("-geometry 1024x768+0+0"), std::string::npos) << "same size";
     EXPECT_TRUE(window->AttachedToDesktop());
-}
 
-TEST_F(QtWindow, LeavingTheBackgroundRestoresANormalFullScreenWindow) {
-    window->AttachToDesktop(true);
     EXPECT_FALSE(window->AttachToDesktop(false));
-    ASSERT_TRUE(PumpUntil([&] { return Shell("xwininfo -id " + Id()).find("IsViewable") != std::string::npos; }));
+    ASSERT_TRUE(PumpUntil(viewable));
     EXPECT_NE(Property("_NET_WM_WINDOW_TYPE").find("_NET_WM_WINDOW_TYPE_NORMAL"), std::string::npos);
-    const std::string state = Property("_NET_WM_STATE");
-    EXPECT_EQ(state.find("BELOW"), std::string::npos) << state;
-    EXPECT_EQ(state.find("SKIP_TASKBAR"), std::string::npos) << state;
-    EXPECT_EQ(state.find("SKIP_PAGER"), std::string::npos) << state;
+    state = Property("_NET_WM_STATE");
+    for (const char* hint : {"BELOW", "SKIP_TASKBAR", "SKIP_PAGER"}) EXPECT_EQ(state.find(hint), std::string::npos) << state;
     EXPECT_NE(Shell("xwininfo -id " + Id()).find("-geometry 1024x768+0+0"), std::string::npos);
     EXPECT_FALSE(window->AttachToDesktop(false)) << "detaching again does nothing";
 }
