@@ -8,8 +8,7 @@ e2e_setup
 [ "${1:-}" = openbox ] && e2e_start_wm openbox
 shots="${E2E_SCREENSHOT_DIR:-$E2E_DIR}"
 
-e2e_start
-e2e_wait_window '^Glyphfall$' 30
+e2e_start_window
 e2e_wait_green 0.01 30 "$shots/background-${1:-bare}-0.png"
 step=0
 for type in DESKTOP NORMAL DESKTOP; do
@@ -25,5 +24,5 @@ grep -q 'eglSwapBuffers failed' "${E2E_DIR}/app.log" && e2e_fail "frames were pr
 kill -TERM "$APP_PID"
 e2e_wait_exit "$APP_PID" 10
 [ "$EXIT_STATUS" -eq 0 ] || e2e_fail "SIGTERM ended the program with status $EXIT_STATUS"
-e2e_expect_setting StayBack 1
+e2e_expect_settings StayBack=1
 exit 0

@@ -6,8 +6,7 @@ source "$(dirname "$0")/harness.sh"
 e2e_setup
 shots="${E2E_SCREENSHOT_DIR:-$E2E_DIR}"
 
-e2e_start
-e2e_wait_window '^Glyphfall$' 30
+e2e_start_window
 main=$WINDOW
 geometry=$(e2e_geometry "$WINDOW")
 [ "$geometry" = "1024x768+0+0" ] || e2e_fail "the window is $geometry, not the whole screen"
@@ -39,10 +38,7 @@ WINDOW=$main
 sleep 0.5  # a few frames, to draw over what the boxes covered
 e2e_wait_green 0.01 20 "$shots/dialogs-1.png"
 
-e2e_key_until_ended "$APP_PID" Escape 30
-[ "$EXIT_STATUS" -eq 0 ] || e2e_fail "Escape ended the program with status $EXIT_STATUS"
+e2e_escape_ends
 e2e_check_settings_file
-for pair in Count=300 BounceRot=120 BouncePos=240 Color=#00C800 Length=2 Leaders=90 FlySpeed=0.9 FallSpeed=0.6; do
-    e2e_expect_setting "${pair%%=*}" "${pair#*=}"
-done
+e2e_expect_settings Count=300 BounceRot=120 BouncePos=240 Color=#00C800 Length=2 Leaders=90 FlySpeed=0.9 FallSpeed=0.6
 exit 0

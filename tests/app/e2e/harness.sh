@@ -140,38 +140,14 @@ e2e_write_settings() {  # file KEY=TEXT...
 e2e_le16() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8 & 255)))"; }
 e2e_le32() { e2e_le16 $(($1 & 65535)); e2e_le16 $(($1 >> 16 & 65535)); }
 
-# The text stored under KEY in a settings file (keys as the program writes them).
-e2e_setting() {  # file key
-    local -a b
-    local n at name text
-    read -r -a b <<<"$(od -An -v -t u1 "$1" | tr '\n' ' ')"
-    n=${#b[@]}
-    at=4
-    while [ $((at + 6)) -le "$n" ]; do
-        e2e_field name
-        at=$((at + 2))  # the numeric flag
-        e2e_field text
-        if [ "$name" = "$2" ]; then printf '%s\n' "$text"; return 0; fi
+# Each KEY=TEXT is what the settings file (beside the program unless given first) holds.
+e2e_expect_settings() {  # [file] KEY=TEXT...
+    local file="${E2E_DIR}/bin/glyphfall.ini" pair got
+    [[ "$1" == *=* ]] || { file=$1; shift; }
+    for pair in "$@"; do
+        got=$(e2e_setting "$file" "${pair%%=*}") || e2e_fail "the settings file lacks \"${pair%%=*}\""
+        [ "$got" = "${pair#*=}" ] || e2e_fail "the settings file holds ${pair%%=*} = \"$got\", not \"${pair#*=}\""
     done
-    return 1
-}
-# One length-prefixed field of e2e_setting's bytes b at position at, into the named variable.
-e2e_field() {
-    local length i octal char field=
-    length=$((b[at] + 256 * b[at + 1]))
-    for ((i = at + 2; i < at + 2 + length; i++)); do
-        printf -v octal '%03o' "${b[i]}"
-        printf -v char "\\$octal"
-        field+=$char
-    done
-    at=$((at + 2 + length))
-    printf -v "$1" '%s' "$field"
-}
-
-e2e_expect_setting() {  # key text
-    local got
-    got=$(e2e_setting "${E2E_DIR}/bin/glyphfall.ini" "$1") || e2e_fail "the settings file lacks \"$1\""
-    [ "$got" = "$2" ] || e2e_fail "the settings file holds $1 = \"$got\", not \"$2\""
 }
 
 # Opens the menu with a right click and types the keys into it (Down to move, Right to open
@@ -211,6 +187,20 @@ e2e_start() {
     APP_PID=$!
     E2E_PIDS+=("$APP_PID")
     e2e_log "started glyphfall $* as ${APP_PID}"
+}
+# Starts it and waits for its full-screen window.
+e2e_start_window() {
+    e2e_start "$@"
+    e2e_wait_window '^Glyphfall$' 30
+}
+
+# Runs a command to its end; fails unless it ends with the status expected. Its output in $OUTPUT.
+e2e_run() {  # status what command...
+    local expected=$1 what=$2 status=0
+    shift 2
+    OUTPUT=$("$@" 2>&1) || status=$?
+    printf '%s\n' "$OUTPUT" >>"${E2E_DIR}/app.log"
+    [ "$status" -eq "$expected" ] || e2e_fail "$what: status $status, not $expected: $OUTPUT"
 }
 
 # Visible windows whose name matches the pattern.
@@ -264,6 +254,11 @@ e2e_key_until_ended() {  # pid key seconds
     EXIT_STATUS=0
     wait "$1" || EXIT_STATUS=$?
 }
+# Escape ends the program with status 0.
+e2e_escape_ends() {
+    e2e_key_until_ended "$APP_PID" Escape 30
+    [ "$EXIT_STATUS" -eq 0 ] || e2e_fail "Escape ended the program with status $EXIT_STATUS"
+}
 
 # Presses the key (without focusing anything: a popup holds the grab) until no visible
 # window matches the pattern; fails after the deadline.
@@ -305,21 +300,11 @@ e2e_wait_green() {  # share seconds screenshot
     e2e_fail "no green rain on screen: green share $share, wanted $1"
 }
 
-# The settings file (beside the program unless named) holds exactly the 17 keys of the program.
+# The settings file (beside the program unless named) holds the program's 17 records.
 e2e_check_settings_file() {
-    local file="${1:-${E2E_DIR}/bin/glyphfall.ini}" last key
+    local file="${1:-${E2E_DIR}/bin/glyphfall.ini}"
     [ -f "$file" ] || e2e_fail "no settings file $file was written"
-    last=$(od -An -t d4 -N4 "$file" | tr -d ' ')
-    [ "$last" = "16" ] || e2e_fail "the settings file holds $((last + 1)) records, not 17"
-    for key in Color Length Zoom Distance Fly Count FlySpeed FallSpeed RandomColors RandomMove \
-        BouncePos BounceRot ShowAds StayBack ScreenSaver Leaders Horizontal; do
-        grep -aq "$key" "$file" || e2e_fail "the settings file lacks \"$key\""
-    done
-}
-
-# A settings file holding one record: FallSpeed = VALUE (three characters, such as 0.7).
-e2e_write_fall_speed() {  # file value
-    printf '\x00\x00\x00\x00\x09\x00FallSpeed\x00\x00\x03\x00%s' "$2" >"$1"
+    [ "$(od -An -t d4 -N4 "$file" | tr -d ' ')" = 16 ] || e2e_fail "the settings file does not hold 17 records"
 }
 
 # The text of a setting in a settings file (the program writes plain ASCII values).

@@ -74,15 +74,12 @@ exec ${run_as[*]} env HOME="$user_home" XDG_CONFIG_HOME="$user_home/config" XDG_
 SCRIPT
 chmod 755 "${E2E_DIR}/as-user"
 APP="${E2E_DIR}/as-user"
-e2e_start /s
-e2e_wait_window '^Glyphfall$' 30
+e2e_start_window /s
 e2e_wait_green 0.01 30 "${E2E_SCREENSHOT_DIR:-$E2E_DIR}/installed.png"
 e2e_key F1
-e2e_key_until_ended "$APP_PID" Escape 30
-[ "$EXIT_STATUS" -eq 0 ] || e2e_fail "Escape ended the program with status $EXIT_STATUS"
+e2e_escape_ends
 settings="$user_home/config/glyphfall/glyphfall.ini"
 e2e_check_settings_file "$settings"
-speed=$(e2e_setting "$settings" FallSpeed)
-[ "$speed" = "0.6" ] || e2e_fail "FallSpeed is '$speed' after F1 from the default 0.5, not 0.6"
+e2e_expect_settings "$settings" FallSpeed=0.6  # F1 from the default 0.5
 [ "$(ls -A "$root/usr/bin")" = "glyphfall" ] || e2e_fail "the program's folder got: $(ls -A "$root/usr/bin")"
 exit 0

@@ -15,26 +15,22 @@ ends_in_order() {  # signal what
     e2e_check_settings_file
 }
 
-e2e_start
-e2e_wait_window '^Glyphfall$' 30
+e2e_start_window
 e2e_menu "${E2E_MENU_LEADERS_MANY[@]}"
 ends_in_order TERM "window"
-e2e_expect_setting Leaders 90  # stored by the unload only
+e2e_expect_settings Leaders=90  # stored by the unload only
 
 e2e_write_settings "$ini" ScreenSaver=1
-e2e_start
-e2e_wait_window '^Glyphfall$' 30
+e2e_start_window
 ends_in_order INT "screen saver"
 
 e2e_write_settings "$ini" StayBack=1
-e2e_start
-e2e_wait_window '^Glyphfall$' 30
+e2e_start_window
 ends_in_order HUP "background"
-e2e_expect_setting StayBack 1
+e2e_expect_settings StayBack=1
 
 rm -f "$ini"
-e2e_start
-e2e_wait_window '^Glyphfall$' 30
+e2e_start_window
 e2e_menu "${E2E_MENU_SELECT_COUNT[@]}"
 e2e_wait_window '^Change count$' 20
 ends_in_order TERM "with a dialog open"
