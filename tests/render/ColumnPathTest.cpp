@@ -7,21 +7,9 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
-#include <memory>
 
-#include "core/Numeric.h"
-#include "device/cDevice.h"
-#include "device/cImage.h"
-#include "device/gl/cEGLContext.h"
-#include "device/gl/cGLDirect3D.h"
-#include "device/mDXGraphics.h"
-#include "rain/cRain.h"
-#include "render/LetterRenderer.h"
-#include "render/cCamera.h"
-#include "settings/SettingsKeys.h"
-#include "settings/cValues.h"
-#include "support/FakePlatform.h"
-#include "support/HeadlessDevice.h"
+#include "support/Groups.h"
+#include "support/RainScene.h"
 #include "support/RunningRain.h"
 
 namespace {
@@ -30,22 +18,16 @@ struct Size {
     int32_t W, H;
 };
 
-class ColumnPath : public ::testing::TestWithParam<Size> {
+class ColumnPath : public ::testing::TestWithParam<Size>, protected testing_support::RainScene {
 protected:
     void SetUp() override {
         W = GetParam().W, H = GetParam().H;
-        ASSERT_EQ(testing_support::OpenHeadlessDevice(Context, Device, W, H), "");
-        Device.Device->SetRenderState(D3DRS_CLIPPING, 1);
-        Renderer.CreateBuffer(Device);
+        ASSERT_EQ(OpenScene(W, H), "");
         ASSERT_EQ(Device.LoadTexture(GLYPHFALL_ATLAS_FILE, -1), 0);
         Gl = dynamic_cast<cGLDevice*>(Device.Device.get());
         ASSERT_NE(Gl, nullptr);
-
-        for (const SettingDefault& key : SettingsKeys) Settings.SetDefault(key.Key, key.Default);
-        Camera.Angle(mCore::ToSingle(6.283185 / 360 * 270));
-        Clock.Ticks = 1000000;
+        Platform.Clock.Ticks = 1000000;
     }
-    void TearDown() override { testing_support::CloseHeadlessDevice(Device); }
 
     // The rain as the main loop runs it, a number of frames in.
     void RunRain(int frames) {
@@ -53,7 +35,7 @@ protected:
         StepRain(frames);
     }
     void StepRain(int frames) {
-        for (int i = 0; i < frames; ++i) testing_support::StepRain(Rain, Camera, Clock);
+        for (int i = 0; i < frames; ++i) testing_support::StepRain(Rain, Camera, Platform.Clock);
     }
 
     // One frame drawn by the given passes; letter by letter (one GL draw each) or by columns.
@@ -108,31 +90,11 @@ protected:
     }
 
     mRain::Group& AddGroup(float x, float y, float z, int32_t n, bool vertical) {
-        mRain::Group group;
-        group.Active = true;
-        group.X = x, group.Y = y, group.Z = z;
-        group.Vertical = vertical;
-        group.Alpha = 1;
-        group.WordAlpha = 1;
-        group.LetterMax = n;
-        group.Letters.resize(n + 1);
-        for (int32_t j = 0; j <= n; ++j)
-            group.Letters[j] = {static_cast<int16_t>((j * 3) % 10), static_cast<int16_t>((j * 5) % 8), 0.37f * static_cast<float>(j), 0, 0};
-        Rain.Groups.push_back(group);
-        return Rain.Groups.back();
+        return testing_support::AddGroup(Rain, x, y, z, n, vertical, false, 0, 0.37f, 3, 5);
     }
 
     int32_t W = 0, H = 0;
-    testing_support::ScopedFakePlatform Platform;
-    cEGLContext Context;
-    cDevice Device;
-    cLetterRenderer Renderer;
     cGLDevice* Gl = nullptr;
-    testing_support::FakeClock Clock;
-    cValues Settings;
-    cCamera Camera;
-    mCore::cRandom Rnd{2024};
-    cRain Rain{Settings, Camera, Clock, Rnd};
 };
 
 TEST_P(ColumnPath, SeededRainAtTheDefaultsLooksTheSameAsLetterByLetter) {

@@ -9,6 +9,7 @@
 #include "device/gl/cEGLContext.h"
 #include "device/gl/cGLDirect3D.h"
 #include "device/mDXGraphics.h"
+#include "support/Groups.h"
 #include "support/RainScene.h"
 
 namespace {
@@ -28,18 +29,8 @@ protected:
     // An atlas whose every texel is white: each drawn cell then shows its letter's colour.
     void LoadWhiteAtlas() { ASSERT_TRUE(LoadAtlasImage(cImage(256, 256, 0xFFFFFFFFu))); }
 
-    // A vertical group at (x, y, z) with n + 1 letters, all at the given flicker phase.
-    mRain::Group& AddGroup(float x, float y, float z, int32_t n, bool leader, float phase = 0.7853982f) {
-        mRain::Group group;
-        group.Active = true;
-        group.X = x, group.Y = y, group.Z = z;
-        group.Vertical = true;
-        group.Leader = leader;
-        group.Alpha = group.WordAlpha = 1;
-        group.LetterMax = n;
-        group.Letters.assign(n + 1, mRain::Letter{6, 0, phase, 0, 0});
-        Rain.Groups.push_back(group);
-        return Rain.Groups.back();
+    mRain::Group& AddGroup(float x, float y, float z, int32_t n, bool leader) {
+        return testing_support::AddGroup(Rain, x, y, z, n, true, leader, 0.7853982f, 0, 0, 0);
     }
 
     cImage Render(bool leaders = true) {
@@ -83,16 +74,6 @@ TEST_F(RainPicture, AVerticalGroupLightsItsCellsInTheRainColourAtTheirBrightness
     EXPECT_EQ(ChannelG(PixelAt(frame, 1, -30, 3)), 0u);  // the next column over stays dark
 }
 
-TEST_F(RainPicture, GroupsBeyondTheViewingDistanceAreDimmed) {
-    LoadWhiteAtlas();
-    AddGroup(-3, -70.5f, 0, 8, false);  // half a cell past the distance: dim = 0.5417
-    AddGroup(3, -20, 0, 8, false);
-    const cImage frame = Render();
-    const float near = static_cast<float>(ChannelG(PixelAt(frame, 3, -20, -4)));
-    const float far = static_cast<float>(ChannelG(PixelAt(frame, -3, -70.5f, -4)));
-    EXPECT_NEAR(far / near, 0.5 + 0.5 / 6 * 0.5, 0.02);
-}
-
 TEST_F(RainPicture, TheLeaderGlowsGreyOverItsHead) {
     LoadAtlas(GLYPHFALL_ATLAS_FILE);
     AddGroup(0, -20, 0, 6, true);
@@ -106,13 +87,15 @@ TEST_F(RainPicture, TheLeaderGlowsGreyOverItsHead) {
     EXPECT_GT(ChannelR(head), ChannelR(PixelAt(withoutGlow, 0, -20, 0)));
 }
 
-TEST_F(RainPicture, OverlappingColumnsAddUp) {
+TEST_F(RainPicture, GroupsBeyondTheViewingDistanceAreDimmedAndOverlappingColumnsAddUp) {
     LoadWhiteAtlas();
-    AddGroup(0, -40, 2, 8, false);
-    const uint32_t alone = PixelAt(Render(), 0, -40, -2);
-    AddGroup(0, -30, 2, 8, false).Vertical = true;
-    Rain.Groups[1].X = 0;
-    // The nearer column's cell covers the farther one's centre: both colours add.
+    AddGroup(-3, -70.5f, 0, 8, false);  // half a cell past the distance: dim = 0.5417
+    AddGroup(3, -20, 0, 8, false);
     const cImage frame = Render();
-    EXPECT_GT(ChannelG(PixelAt(frame, 0, -40, -2)), ChannelG(alone));
+    const float near = static_cast<float>(ChannelG(PixelAt(frame, 3, -20, -4)));
+    const float far = static_cast<float>(ChannelG(PixelAt(frame, -3, -70.5f, -4)));
+    EXPECT_NEAR(far / near, 0.5 + 0.5 / 6 * 0.5, 0.02);
+    // A nearer column whose cell covers the farther one's centre: both colours add.
+    AddGroup(-3, -66, 0, 8, false);
+    EXPECT_GT(ChannelG(PixelAt(Render(), -3, -70.5f, -4)), ChannelG(PixelAt(frame, -3, -70.5f, -4)));
 }

@@ -12,6 +12,7 @@
 #include "render/cCamera.h"
 #include "settings/cValues.h"
 #include "support/FakePlatform.h"
+#include "support/Groups.h"
 
 namespace {
 
@@ -32,20 +33,8 @@ protected:
         mDXGraphics::Release();
         mDXGraphics::SetDirect3DFactory(nullptr);
     }
-    // One active vertical group at (x, y, z) with n + 1 letters, all at flicker phase pi/4.
     mRain::Group& OneGroup(float x, float y, float z, int32_t n, bool leader) {
-        mRain::Group group;
-        group.Active = true;
-        group.X = x, group.Y = y, group.Z = z;
-        group.Vertical = true;
-        group.Leader = leader;
-        group.Alpha = 1;
-        group.WordAlpha = 1;
-        group.LetterMax = n;
-        group.Letters.resize(n + 1);
-        for (int32_t j = 0; j <= n; ++j) group.Letters[j] = {static_cast<int16_t>(j % 10), static_cast<int16_t>(j % 8), 0.7853982f, 0, 0};
-        Rain.Groups.push_back(group);
-        return Rain.Groups.back();
+        return testing_support::AddGroup(Rain, x, y, z, n, true, leader);
     }
     void Draw() {
         ASSERT_TRUE(Device.BeginScene(Camera));
@@ -72,28 +61,32 @@ protected:
 
 }  // namespace
 
-TEST(LetterBrightnessRule, DepthDimsToHalfJustBeyondTheViewingDistanceAndRecoversSixCellsOn) {
-    const float phase = 0.7853982f;  // flicker f = 1 there (clamped)
-    EXPECT_FLOAT_EQ(LetterBrightness(10, 20, phase, false, 1, 0), 1);
-    EXPECT_NEAR(LetterBrightness(10, 20, phase, false, 1, -0.0001f), 0.5, 1e-4);
-    EXPECT_FLOAT_EQ(LetterBrightness(10, 20, phase, false, 1, -3), 0.75f);
-    EXPECT_FLOAT_EQ(LetterBrightness(10, 20, phase, false, 1, -6), 1);
-    EXPECT_FLOAT_EQ(LetterBrightness(10, 20, phase, false, 1, -60), 1);
+TEST(LetterBrightnessRule, FadesInFromTheHeadOutOverTheLastQuarterDimsWithDepthAndIsBrightBehindALeader) {
+    const float bright = 0.7853982f, dark = 0.0f;  // flicker 1 (clamped) and 0.8
+    struct Case {
+        int32_t J;
+        float Phase;
+        bool Leader;
+        float Alpha, Depth, Expected;
+    };
+    for (const Case& c : std::initializer_list<Case>{
+             {10, bright, false, 1, 0, 1},          // in the field: full brightness
+             {10, bright, false, 1, -0.0001f, 0.5f}, // just beyond the viewing distance: half
+             {10, bright, false, 1, -3, 0.75f},     // and back to full six cells on
+             {10, bright, false, 1, -6, 1},
+             {10, bright, false, 1, -60, 1},
+             {0, bright, false, 1, 0, 0},           // a plain head is never drawn
+             {5, bright, false, 1, 0, 1},           // exactly a quarter: still the first quarter
+             {15, bright, false, 1, 0, 1},          // exactly three quarters: not yet the tail
+             {20, bright, false, 1, 0, 0},
+             {18, bright, false, 0.5f, 0, 0.2f},
+             {1, dark, true, 1, 0, 0.8f * 0.2f + 0.8f},
+             {1, dark, false, 1, 0, 0.2f * 0.8f}})
+        EXPECT_NEAR(LetterBrightness(c.J, 20, c.Phase, c.Leader, c.Alpha, c.Depth), c.Expected, 1e-4)
+            << "letter " << c.J << " at depth " << c.Depth;
 }
 
-TEST(LetterBrightnessRule, FadesInFromTheHeadOutOverTheLastQuarterAndBrightBehindALeader) {
-    const float bright = 0.7853982f;
-    EXPECT_EQ(LetterBrightness(0, 20, bright, false, 1, 0), 0);  // a plain head is never drawn
-    EXPECT_FLOAT_EQ(LetterBrightness(5, 20, bright, false, 1, 0), 1);  // exactly a quarter: still the first quarter
-    EXPECT_FLOAT_EQ(LetterBrightness(15, 20, bright, false, 1, 0), 1);  // exactly three quarters: not yet the tail
-    EXPECT_FLOAT_EQ(LetterBrightness(20, 20, bright, false, 1, 0), 0);
-    EXPECT_FLOAT_EQ(LetterBrightness(18, 20, bright, false, 0.5f, 0), 0.2f);
-    const float dark = 0.0f;  // sin(0) gives f = 0.8
-    EXPECT_FLOAT_EQ(LetterBrightness(1, 20, dark, true, 1, 0), static_cast<float>(0.8 * 0.2 + 0.8 + 0.2 * 0.8 * 0));
-    EXPECT_FLOAT_EQ(LetterBrightness(1, 20, dark, false, 1, 0), static_cast<float>(0.2 * 0.8));
-}
-
-TEST_F(LetterRendering, PlainGroupSkipsItsHeadAndPlacesLettersOnWholeCells) {
+TEST_F(LetterRendering, PlainGroupSkipsItsHeadAndPlacesLettersOnWholeCellsDownOrSideways) {
     OneGroup(3.7f, -50, 2.2f, 8, false);
     Draw();
     ASSERT_EQ(Dev().Draws.size(), 7u);  // 9 letters: the head and the last fade to brightness 0
@@ -106,6 +99,14 @@ TEST_F(LetterRendering, PlainGroupSkipsItsHeadAndPlacesLettersOnWholeCells) {
         EXPECT_EQ(Red(Dev().Draws[k].Ambient), 0u);
     }
     EXPECT_EQ(Dev().CountOf("DrawPrimitive"), 7u);
+    // Sideways, the trail runs toward smaller X on the head's row.
+    Rain.Groups[0].Vertical = false;
+    Draw();
+    ASSERT_EQ(Dev().Draws.size(), 7u);
+    for (int j = 1; j <= 7; ++j) {
+        EXPECT_EQ(Dev().Draws[j - 1].World.m[3][0], 3 - j);
+        EXPECT_EQ(Dev().Draws[j - 1].World.m[3][2], 2);
+    }
 }
 
 TEST_F(LetterRendering, LeaderHeadIsGreyAtAlphaOrWordAlphaWhateverTheColour) {
@@ -121,17 +122,6 @@ TEST_F(LetterRendering, LeaderHeadIsGreyAtAlphaOrWordAlphaWhateverTheColour) {
     Rain.Groups[0].WordAlpha = 0;
     Draw();
     EXPECT_EQ(Dev().Draws[0].Ambient & 0xFFFFFF, 0u);  // drawn even at grey 0
-}
-
-TEST_F(LetterRendering, HorizontalGroupRunsItsTrailTowardSmallerX) {
-    mRain::Group& group = OneGroup(10.5f, -40, 4.9f, 3, true);
-    group.Vertical = false;
-    Draw();
-    ASSERT_EQ(Dev().Draws.size(), 4u);  // head, two letters (the last fades to 0), the glow
-    for (int j = 0; j < 3; ++j) {
-        EXPECT_EQ(Dev().Draws[j].World.m[3][0], 10 - j);
-        EXPECT_EQ(Dev().Draws[j].World.m[3][2], 4);
-    }
 }
 
 TEST_F(LetterRendering, LeadersGlowOverTheHeadWithBiasAndNotOnArrivedWordLetters) {
@@ -162,13 +152,6 @@ TEST_F(LetterRendering, LeadersGlowOverTheHeadWithBiasAndNotOnArrivedWordLetters
     EXPECT_EQ(Dev().RenderStateValues(D3DRS_LIGHTING).back(), 1u);
 }
 
-TEST_F(LetterRendering, WithNoLeadersTheLeaderPassStillSwitchesLightingOnAndSetsTheBias) {
-    Draw();
-    EXPECT_EQ(Dev().RenderStateValues(D3DRS_LIGHTING), std::vector<uint32_t>{1});
-    EXPECT_EQ(Dev().RenderStateValues(D3DRS_ZBIAS), std::vector<uint32_t>{1});
-    EXPECT_TRUE(Dev().Draws.empty());
-}
-
 TEST_F(LetterRendering, SceneRotationAndOffsetApplyAfterTheLetterCell) {
     OneGroup(4, -30, 6, 1, true);
     Scene.Angle = 1.5707964f;
@@ -182,9 +165,10 @@ TEST_F(LetterRendering, SceneRotationAndOffsetApplyAfterTheLetterCell) {
     EXPECT_NEAR(world.m[3][2], -4 + 3, 1e-5);
 }
 
-TEST_F(LetterRendering, InactiveGroupsDrawNothingAndTextureZeroStaysBound) {
+TEST_F(LetterRendering, InactiveGroupsDrawNothingButTheLeaderPassStillSwitchesLightingOnAndSetsTheBias) {
     OneGroup(0, -50, 0, 5, true).Active = false;
     Draw();
     EXPECT_TRUE(Dev().Draws.empty());
     EXPECT_EQ(Dev().RenderStateValues(D3DRS_ZBIAS), std::vector<uint32_t>{1});  // no group reset it to 0
+    EXPECT_EQ(Dev().RenderStateValues(D3DRS_LIGHTING), std::vector<uint32_t>{1});
 }
