@@ -63,7 +63,7 @@ TEST(Flicker, EachLetterAdvancesItsOwnStepOnAboutHalfOfTheFrames) {
     EXPECT_NEAR(total / g.Letters.size(), 200, 10);
 }
 
-TEST(Fading, GroupBelowTheFieldOrBehindTheCameraFadesOutAndRestarts) {
+TEST(Fading, GroupsLeavingTheFieldOrBehindTheCameraFadeOutAndRestart) {
     RainRig rig;
     mRain::Group& g = LoneGroup(rig, true, 0.01f);
     g.Alpha = 1;
@@ -84,6 +84,15 @@ TEST(Fading, GroupBelowTheFieldOrBehindTheCameraFadesOutAndRestarts) {
     rig.Camera.SetPosition(0, -20, 0);
     rig.Frame();
     EXPECT_TRUE(g.Fading);
+
+    RainRig across;  // a sideways tail exactly on the edge is still inside
+    mRain::Group& h = LoneGroup(across, false, 0.5f);
+    h.X = 109.5f;
+    across.Frame();
+    EXPECT_EQ(h.X - h.LetterMax, 80.0f);
+    EXPECT_FALSE(h.Fading);
+    across.Frame();
+    EXPECT_TRUE(h.Fading);
 }
 
 TEST(Fading, SidewaysGroupsThatStartOutsideTheFieldRestartInsteadOfDriftingOnUnseen) {
@@ -96,17 +105,6 @@ TEST(Fading, SidewaysGroupsThatStartOutsideTheFieldRestartInsteadOfDriftingOnUns
     rig.Background(40);
     for (int frame = 0; frame < 100; ++frame) rig.Frame();
     for (const mRain::Group& g : rig.Rain.Groups) EXPECT_LT(std::fabs(g.X), 4.0f);
-}
-
-TEST(Fading, SidewaysTailExactlyOnTheEdgeIsStillInside) {
-    RainRig rig;
-    mRain::Group& g = LoneGroup(rig, false, 0.5f);
-    g.X = 109.5f;
-    rig.Frame();
-    EXPECT_EQ(g.X - g.LetterMax, 80.0f);
-    EXPECT_FALSE(g.Fading);
-    rig.Frame();
-    EXPECT_TRUE(g.Fading);
 }
 
 TEST(ChangeSpeed, ClampsStoresAndShiftsEveryGroupKeepingAHundredthAtLeast) {

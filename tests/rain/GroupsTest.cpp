@@ -12,7 +12,7 @@
 
 using rain_test::RainRig;
 
-TEST(FirstFill, IgnoresTheDirectionAndLeaderSettingsStartsLevelAndCapsSpeed) {
+TEST(FirstFill, IgnoresTheDirectionAndLeaderSettingsStartsLevelAndCapsSpeedAndZeroSpeedStillFalls) {
     RainRig rig;
     rig.Settings.Value("Horizontal", 100);
     rig.Rain.LeaderPercent = 0;
@@ -27,6 +27,15 @@ TEST(FirstFill, IgnoresTheDirectionAndLeaderSettingsStartsLevelAndCapsSpeed) {
         leaders += g.Leader;
     }
     EXPECT_NEAR(leaders / 2000.0, 0.6, 0.05);
+    RainRig still;  // fall speed zero: every group a tenth of a cell
+    still.Rain.MaxSpeed = still.Rain.MinSpeed = 0;
+    still.Rain.LeaderPercent = 50;
+    still.Rain.FlyStep = 1;
+    still.Background(200);
+    for (const mRain::Group& g : still.Rain.Groups) {
+        ASSERT_EQ(g.Speed, 0.1f);
+        ASSERT_TRUE(std::isfinite(g.Y));
+    }
 }
 
 TEST(GroupReset, LaterGroupsFollowTheLeaderAndDirectionSettings) {
@@ -74,18 +83,6 @@ TEST(GroupReset, TrailLengthFollowsTheLengthModeAndAnUnknownModeKeepsIt) {
     }
 }
 
-TEST(GroupReset, FallSpeedZeroGivesEveryGroupATenthOfACell) {
-    RainRig rig;
-    rig.Rain.MaxSpeed = rig.Rain.MinSpeed = 0;
-    rig.Rain.LeaderPercent = 50;
-    rig.Rain.FlyStep = 1;
-    rig.Background(200);
-    for (const mRain::Group& g : rig.Rain.Groups) {
-        ASSERT_EQ(g.Speed, 0.1f);
-        ASSERT_TRUE(std::isfinite(g.Y));
-    }
-}
-
 namespace {
 
 // Sorts the rig's groups and checks them against the bubble sort's order (the stable
@@ -108,7 +105,7 @@ void ExpectStableOrderAfterSort(RainRig& rig, const std::string& what) {
 
 }  // namespace
 
-TEST(SortGroups, GivesTheBubbleSortOrderAndMovesLetterBuffersWithoutCopying) {
+TEST(SortGroups, GivesTheBubbleSortOrderSignedZerosIncludedAndMovesLetterBuffersWithoutCopying) {
     RainRig rig;
     mCore::cRandom shapes(7);
     for (int round = 0; round < 300; ++round) {
@@ -117,6 +114,10 @@ TEST(SortGroups, GivesTheBubbleSortOrderAndMovesLetterBuffersWithoutCopying) {
         for (mRain::Group& g : rig.Rain.Groups) g.Y = static_cast<float>(static_cast<int>(shapes.Next() * distinct));
         ExpectStableOrderAfterSort(rig, "round " + std::to_string(round));
     }
+    rig.Rain.Groups.assign(6, {});  // minus zero is equal to zero
+    const float depths[] = {0.0f, -0.0f, 1.0f, -0.0f, 0.0f, -1.0f};
+    for (size_t i = 0; i < 6; ++i) rig.Rain.Groups[i].Y = depths[i];
+    ExpectStableOrderAfterSort(rig, "signed zeros");
 }
 
 TEST(SortGroups, KeepsTheStableOrderWhenRecycledGroupsJumpAcrossALargeTable) {
@@ -130,14 +131,6 @@ TEST(SortGroups, KeepsTheStableOrderWhenRecycledGroupsJumpAcrossALargeTable) {
             if (shapes.Next() < recycled) g.Y = static_cast<float>(-200.0 + shapes.Next() * 130.0);
         ExpectStableOrderAfterSort(rig, "recycled share " + std::to_string(recycled));
     }
-}
-
-TEST(SortGroups, TreatsMinusZeroAsEqualToZero) {
-    RainRig rig;
-    rig.Rain.Groups.assign(6, {});
-    const float depths[] = {0.0f, -0.0f, 1.0f, -0.0f, 0.0f, -1.0f};
-    for (size_t i = 0; i < 6; ++i) rig.Rain.Groups[i].Y = depths[i];
-    ExpectStableOrderAfterSort(rig, "signed zeros");
 }
 
 TEST(GlyphTable, FindsExactLowerCaseEntriesInMirroredCells) {

@@ -24,7 +24,7 @@ std::vector<Placed> Placement(const cRain& rain) {
 
 }  // namespace
 
-TEST(SetupWordLayout, LinesAreCentredAndReadLeftToRight) {
+TEST(SetupWordLayout, LinesAreCentredAndReadLeftToRightWithGapsForWhatHasNoGlyph) {
     RainRig rig;
     rig.Background(5);
     rig.Rain.SetupWord("ab<br>cd");
@@ -34,18 +34,14 @@ TEST(SetupWordLayout, LinesAreCentredAndReadLeftToRight) {
     EXPECT_EQ(rig.Rain.GroupMax(), 8);
     rig.Rain.SetupWord("ab\r\ncd");
     EXPECT_EQ(Placement(rig.Rain), expected);
-    rig.Rain.SetupWord("");  // drops the last text and spells nothing
-    EXPECT_EQ(rig.Words(), 0);
-    EXPECT_EQ(rig.Rain.GroupMax(), 4);
-}
-
-TEST(SetupWordLayout, CharactersWithoutAGlyphLeaveAGapAndCapitalsUseTheSmallGlyphs) {
-    RainRig rig;
-    rig.Background(5);
+    // Characters without a glyph leave a gap and capitals use the small glyphs.
     rig.Rain.SetupWord("A b");
     EXPECT_EQ(Placement(rig.Rain), (std::vector<Placed>{{2, 0, 6}, {0, 0, 5}}));  // mid = toLong(1.5) = 2
     rig.Rain.SetupWord("x,\u00E9Y");  // four characters, the accented one two bytes long
     EXPECT_EQ(Placement(rig.Rain), (std::vector<Placed>{{2, 0, 4}, {-1, 0, 3}}));
+    rig.Rain.SetupWord("");  // drops the last text and spells nothing
+    EXPECT_EQ(rig.Words(), 0);
+    EXPECT_EQ(rig.Rain.GroupMax(), 4);
 }
 
 TEST(WordLetters, NewTextReplacesTheLastTextNotTheNearestColumns) {
@@ -107,7 +103,7 @@ TEST(WordLetterLife, FallsArrivesHoldsItsGlyphAndFadesAway) {
     EXPECT_EQ(rig.Ordinary(), 1);
 }
 
-TEST(WordLetterLife, LetterFlownPastBeforeArrivingEndsWithoutBecomingAColumn) {
+TEST(WordLetterLife, LetterFlownPastBeforeArrivingEndsWithoutBecomingAColumnAndZeroSpeedStillFalls) {
     RainRig rig;
     rig.Background(3);
     rig.Rain.SetupWord("k");
@@ -115,11 +111,6 @@ TEST(WordLetterLife, LetterFlownPastBeforeArrivingEndsWithoutBecomingAColumn) {
     for (int frame = 0; frame < 15; ++frame) rig.Frame();
     EXPECT_FALSE(rig.FirstWord()->Active);
     EXPECT_EQ(rig.Ordinary(), 3);
-}
-
-TEST(WordLetterLife, FallSpeedZeroStillBringsTheLettersDown) {
-    RainRig rig;
-    rig.Background(1);
     rig.Rain.MaxSpeed = rig.Rain.MinSpeed = 0;
     rig.Rain.FlyStep = 1;
     rig.Rain.SetupWord("a");
@@ -130,6 +121,10 @@ TEST(WordLetterLife, FallSpeedZeroStillBringsTheLettersDown) {
 TEST(SetupLogo, SpellsTheAddressesFirstAndThenByTheDraw) {
     RainRig rig;
     rig.Background(10, /*firstFillOver=*/false);
+    for (int call = 0; call < 5; ++call) rig.Rain.SetupLogo(false);  // ads off: counts but never spells
+    EXPECT_EQ(rig.Rain.LogoCount, 5);
+    EXPECT_EQ(rig.Words(), 0);
+    rig.Rain.LogoCount = 0;
     rig.Rain.SetupLogo(true);
     EXPECT_EQ(rig.Rain.LogoCount, 1);
     EXPECT_EQ(rig.WordCells(), rig.CellsOf(mRain::LogoTexts[0]));
@@ -149,12 +144,4 @@ TEST(SetupLogo, SpellsTheAddressesFirstAndThenByTheDraw) {
         EXPECT_EQ(rig.WordCells(), rig.CellsOf(mRain::LogoTexts[text])) << "draw " << draw;
         EXPECT_EQ(rig.Rain.NextLogoTime, rig.Rain.Now + 600000);
     }
-}
-
-TEST(SetupLogo, WithAdsOffCountsButNeverSpells) {
-    RainRig rig;
-    rig.Background(10, false);
-    for (int call = 0; call < 5; ++call) rig.Rain.SetupLogo(false);
-    EXPECT_EQ(rig.Rain.LogoCount, 5);
-    EXPECT_EQ(rig.Words(), 0);
 }
