@@ -19,31 +19,6 @@ std::vector<std::string> Names(const MenuItem& level) {
     return names;
 }
 
-std::vector<std::string> Captions(const MenuItem& level) {
-    std::vector<std::string> captions;
-    for (const MenuItem& item : level.Items) captions.push_back(item.Caption);
-    return captions;
-}
-
-TEST(MenuTree, HoldsEveryItemInDisplayOrderWithItsCaption) {
-    MenuModel menu;
-    EXPECT_EQ(menu.Root().Caption, "Popup");
-    using Texts = std::vector<std::string>;
-    EXPECT_EQ(Captions(menu.Root()),
-              (Texts{"by [glyphfall.dev]", "-", "Fly through", "Random movement", "Random colors", "Horizontal lines", "-",
-                     "Select count", "Select length", "Select glyphs", "Select leaders", "Select Color", "-", "Settings",
-                     "-", "Key help", "-", "Exit"}));
-    EXPECT_EQ(Captions(menu.Item("mnuRandomMovement")), (Texts{"Activate random moves", "Setup bouncing"}));
-    EXPECT_EQ(Captions(menu.Item("mnuSettings")),
-              (Texts{"Stay in background", "Show ads", "Screen saver mode", "Keep 4:3 proportions"}));
-    EXPECT_EQ(Captions(menu.Item("mnuSelectLength")), (Texts{"Short", "Medium (default)", "Long"}));
-    EXPECT_EQ(Captions(menu.Item("mnuSelectGlyphs")), (Texts{"Classic", "Katakana", "Digits", "Binary"}));
-    EXPECT_EQ(Captions(menu.Item("mnuSelectLeaders")),
-              (Texts{"None", "Few", "Less (default)", "Normal", "More", "Many", "Only"}));
-    EXPECT_FALSE(menu.Item("mnuLeaders", 3).Checkable);  // "Select leaders" never shows a mark
-    EXPECT_TRUE(menu.Item("mnuGlyphs", 3).Radio);
-}
-
 TEST(MenuColours, PresetsFollowTheHiddenTemplateAndPrecedeTheUserItem) {
     MenuModel menu;
     EXPECT_FALSE(menu.Item("mnuColor", 0).Visible);
@@ -55,6 +30,7 @@ TEST(MenuColours, PresetsFollowTheHiddenTemplateAndPrecedeTheUserItem) {
                                         "mnuUserColor"}));
     EXPECT_EQ(menu.Item("mnuColor", 3).Tag, "#FF8000");
     EXPECT_TRUE(menu.Item("mnuColor", 2).IsSeparator());
+    EXPECT_FALSE(menu.Item("mnuLeaders", 3).Checkable);  // "Select leaders" never shows a mark
 }
 
 TEST(MenuMarks, CheckOnlyMarksOneItemOfItsArrayAndAnAbsentItemIsAFailureThatChangesNoMark) {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "support/FakePlatform.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 using testing_support::ScopedFakePlatform;
@@ -17,10 +18,9 @@ struct Terminated {
 [[noreturn]] void ThrowOnTerminate(int code) { throw Terminated{code}; }
 
 // Main takes the one-instance lock: keep it away from a real running copy.
-struct ScopedRuntimeDir {
+struct ScopedRuntimeDir : testing_support::ScopedEnv {
     testing_support::TempDir Dir;
-    ScopedRuntimeDir() { ::setenv("XDG_RUNTIME_DIR", Dir.Path.c_str(), 1); }
-    ~ScopedRuntimeDir() { ::unsetenv("XDG_RUNTIME_DIR"); }
+    ScopedRuntimeDir() { Set("XDG_RUNTIME_DIR", Dir.Path.c_str()); }
 };
 }  // namespace
 
@@ -44,8 +44,8 @@ TEST(Main, RunReadsTheFirstSettingsFileAndShutDownWritesTheUsersOwn) {
     ScopedRuntimeDir runtime;
     ScopedFakePlatform platform;
     testing_support::TempDir dir;
-    ::setenv("XDG_CONFIG_HOME", dir.File("home/config").c_str(), 1);
-    ::setenv("XDG_CONFIG_DIRS", dir.File("etc").c_str(), 1);
+    runtime.Set("XDG_CONFIG_HOME", dir.File("home/config").c_str());
+    runtime.Set("XDG_CONFIG_DIRS", dir.File("etc").c_str());
     ::mkdir(dir.File("etc").c_str(), 0755);
     ::mkdir(dir.File("etc/glyphfall").c_str(), 0755);
     const std::string systemFile = dir.File("etc/glyphfall/glyphfall.ini"), own = dir.File("home/config/glyphfall/glyphfall.ini");
@@ -79,8 +79,6 @@ TEST(Main, RunReadsTheFirstSettingsFileAndShutDownWritesTheUsersOwn) {
     EXPECT_EQ(folder.st_mode & 0777, 0700u);
     ASSERT_TRUE(reread.LoadData(systemFile));
     EXPECT_EQ(reread.Value("count").Long(), 7);  // never written
-    ::unsetenv("XDG_CONFIG_HOME");
-    ::unsetenv("XDG_CONFIG_DIRS");
     mCore::SetTerminateHandler(nullptr);
     mCore::SetStartupHooks({});
 }

@@ -31,7 +31,7 @@ TEST(GetAppPath, IsTheFolderOfTheRunningProgram) {
     EXPECT_TRUE(mFileSystem::FileExists(mCore::AppPath + "glyphfall_core_tests"));
 }
 
-TEST(FileExists, MatchesWildcardsAndHiddenFilesButNotFolders) {
+TEST(FileExists, MatchesWildcardsAndHiddenFilesButNotFoldersAndTakesTheFolderLiterally) {
     TempDir dir;
     Touch(dir.File(".hidden.ini"));
     ::mkdir(dir.File("folder.png").c_str(), 0755);
@@ -43,10 +43,7 @@ TEST(FileExists, MatchesWildcardsAndHiddenFilesButNotFolders) {
     EXPECT_FALSE(mFileSystem::FileExists(dir.File("*.png")));
     EXPECT_FALSE(mFileSystem::FileExists(dir.File("missing")));
     EXPECT_FALSE(mFileSystem::FileExists(""));
-}
-
-TEST(FileExists, TakesBracketsBackslashesAndWildcardsInTheFolderLiterally) {
-    TempDir dir;
+    // Brackets, backslashes and wildcards in the folder are taken literally.
     const std::string folder = dir.File("glyphfall [v2] \\ x*");
     ::mkdir(folder.c_str(), 0755);
     Touch(folder + "/tex.png");
@@ -58,23 +55,19 @@ TEST(FileExists, TakesBracketsBackslashesAndWildcardsInTheFolderLiterally) {
     EXPECT_FALSE(mFileSystem::FileExists(dir.File("glyphfall ? \\ x?/tex.png")));
 }
 
-TEST(DeleteFile, RemovesReadOnlyFiles) {
+TEST(DeleteFile, RemovesReadOnlyFilesAndOpenFileWithoutCreateOpensExistingFilesOnly) {
     TempDir dir;
     Touch(dir.File("ro"));
     ::chmod(dir.File("ro").c_str(), 0444);
     EXPECT_TRUE(mFileSystem::DeleteFile(dir.File("ro")));
     EXPECT_FALSE(mFileSystem::FileExists(dir.File("ro")));
     EXPECT_TRUE(mFileSystem::DeleteFile(dir.File("never-there")));
-}
-
-TEST(OpenFile, WithoutCreateOpensExistingFilesOnly) {
-    TempDir dir;
+    // Without "create", only existing files open.
     EXPECT_FALSE(mFileSystem::OpenFile(dir.File("missing"), true, false));
     EXPECT_FALSE(mFileSystem::FileExists(dir.File("missing")));
     Touch(dir.File("there"), "old");
     EXPECT_TRUE(mFileSystem::OpenFile(dir.File("there"), true, false));
-    auto created = mFileSystem::OpenFile(dir.File("there"), true, true);
-    EXPECT_TRUE(created);
+    EXPECT_TRUE(mFileSystem::OpenFile(dir.File("there"), true, true));
     std::string contents;
     ASSERT_TRUE(mFileSystem::ReadWholeFile(dir.File("there"), contents));
     EXPECT_EQ(contents, "");  // made anew

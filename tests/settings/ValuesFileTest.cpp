@@ -37,11 +37,8 @@ std::string ReadFile(const std::string& path) {
 }
 }  // namespace
 
-TEST(ValuesFile, EmptyStoreIsFourBytesOfMinusOne) {
-    EXPECT_EQ(cValues().WriteData(), Bytes({0xFF, 0xFF, 0xFF, 0xFF}));
-}
-
-TEST(ValuesFile, DefaultsWriteTheKnownBytesAndRoundTrip) {
+TEST(ValuesFile, EmptyStoreAndDefaultsWriteTheKnownBytesAndRoundTrip) {
+    EXPECT_EQ(cValues().WriteData(), Bytes({0xFF, 0xFF, 0xFF, 0xFF}));  // the empty store
     TempDir dir;
     cValues store;
     for (const auto& key : SettingsKeys) store.SetDefault(key.Key, key.Default);
@@ -84,7 +81,7 @@ TEST(ValuesFile, CorruptTruncatedAndHugeCountFilesKeepTheWholeRecords) {
     EXPECT_TRUE(store.ReadData(Bytes({0xFE, 0xFF, 0xFF, 0xFF})));  // any negative count is an empty store
 }
 
-TEST(ValuesFile, MissingFileLeavesTheStoreAsItWas) {
+TEST(ValuesFile, MissingFileLeavesTheStoreAsItWasAndASaveReplacesAReadOnlyFile) {
     TempDir dir;
     cValues store;
     store.Value("Keep", "1");
@@ -92,15 +89,9 @@ TEST(ValuesFile, MissingFileLeavesTheStoreAsItWas) {
     EXPECT_EQ(store.Value("Keep").Text(), "1");
     EXPECT_EQ(store.FileName(), dir.File("none.ini"));
     EXPECT_FALSE(mFileSystem::FileExists(dir.File("none.ini")));
-}
-
-TEST(ValuesFile, SaveReplacesAReadOnlyFile) {
-    TempDir dir;
-    const std::string path = dir.File("glyphfall.ini");
+    const std::string path = dir.File("glyphfall.ini");  // a save replaces a read-only file
     WriteFile(path, "old");
     ::chmod(path.c_str(), 0444);
-    cValues store;
-    store.Value("Count", 10);
     ASSERT_TRUE(store.SaveData(path));
     EXPECT_EQ(ReadFile(path), store.WriteData());
 }
