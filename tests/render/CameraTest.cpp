@@ -43,26 +43,6 @@ TEST(CameraView, StartPoseLooksDownMinusYWithPlusXLeftAndPlusZDown) {
     EXPECT_NEAR(Apply(camera.GetProjection(), {0, -100000, 0}).z, 1, 0.02);
 }
 
-TEST(CameraMoves, MoveZoomAndStrafeFollowHeadingAndPitch) {
-    cCamera camera = StartCamera();
-    camera.Move(1);
-    EXPECT_NEAR(camera.GetDistance({0, -1, 0}), 0, 1e-5);
-    camera.SetPosition(0, 0, 0);
-    camera.Zoom(1);
-    EXPECT_NEAR(camera.GetDistance({0, 1, 0}), 0, 1e-5);
-    camera.SetPosition(0, 0, 0);
-    camera.Strafe(1);
-    EXPECT_NEAR(camera.GetDistance({-1, 0, 0}), 0, 1e-5);
-    camera.SetPosition(0, 0, 0);
-    camera.Flatten(0.5f);  // pitched up: backing away goes down as well
-    camera.Zoom(2);
-    EXPECT_NEAR(camera.GetZ(), 2 * std::sin(0.5), 1e-5);
-    EXPECT_NEAR(camera.GetY(), 2 * std::cos(0.5), 1e-5);
-    camera.SetPosition(1, 2, 3);
-    camera.AddPosition(2, 2, 1);
-    EXPECT_FLOAT_EQ(camera.GetDistance({3, 0, 4}), 4);
-}
-
 TEST(CameraPitch, IsHeldShortOfAQuarterTurnSoNoFrameDegenerates) {
     for (double pitch : {HalfPi, -HalfPi, 10.0, HalfPi - 1e-7}) {
         cCamera camera = StartCamera();

@@ -216,27 +216,6 @@ TEST_P(ColumnPathState, WholeRainIsAtMostThreeGLDrawsAtAnyCount) {
     EXPECT_GT(Gl->LastFrameStats().DeviceDraws, 10000u);
 }
 
-TEST_P(ColumnPathState, ColumnUnderAnEnabledLightIsDrawnLetterByLetter) {
-    // The quads only stand in where the ambient state alone gives the colour; with a light
-    // on, the letters take the plain way and so keep its lighting.
-    Rain.LetterColor = {1, 1, 1, 1};
-    AddGroup(0.5f, -10.0f, 2.5f, 6, true).Leader = true;
-    D3DLIGHT8 light;
-    light.Diffuse = {0.5f, 0, 0, 0};
-    light.Direction = {0, 1, 0};
-    auto lit = [&](bool letterByLetter) {
-        return Frame(letterByLetter, [&] {
-            Device.Device->SetLight(0, light);
-            Device.Device->LightEnable(0, true);
-            Renderer.RenderLetters(Device, Rain, Camera, {});
-        });
-    };
-    const cImage reference = lit(true);
-    const cImage columns = lit(false);
-    EXPECT_EQ(Gl->LastFrameStats().DrawCalls, Gl->LastFrameStats().DeviceDraws > 0 ? 1u : 0u);
-    EXPECT_TRUE(reference.Pixels == columns.Pixels);
-}
-
 INSTANTIATE_TEST_SUITE_P(OneSize, ColumnPathState, ::testing::Values(Size{640, 480}), SizeName);
 
 }  // namespace
