@@ -9,7 +9,7 @@
 #   e2e_key Escape
 #   e2e_wait_exit "$APP_PID" 10     # its exit status in $EXIT_STATUS
 #
-# Needs Xvfb, xdotool, xprop/xwininfo (x11-utils) and, for screenshots, ImageMagick.
+# Needs Xvfb, xdotool, xprop/xwininfo (x11-utils) and ImageMagick.
 # GLYPHFALL_BIN names the program to test. E2E_SCALE multiplies every deadline (slow machines).
 # A program built with the sanitizers fails the test with any report it writes.
 
@@ -30,10 +30,7 @@ e2e_fail() {
     fi
     exit 1
 }
-e2e_skip() {
-    e2e_log "SKIP: $*"
-    exit 77
-}
+e2e_skip() { e2e_log "SKIP: $*"; exit 77; }
 
 # Seconds scaled for slow machines.
 e2e_seconds() { awk -v s="$1" -v k="${E2E_SCALE}" 'BEGIN { printf "%d", s * k + 0.5 }'; }
@@ -74,7 +71,7 @@ e2e_poll() {
 
 # A private X server and folders, with the cleanup trap; no program yet.
 e2e_start_x() {
-    for tool in Xvfb xdotool xprop xwininfo; do
+    for tool in Xvfb xdotool xprop xwininfo import; do
         command -v "$tool" >/dev/null || e2e_skip "$tool is not installed (scripts/install-deps installs it)"
     done
     E2E_DIR=$(mktemp -d "${TMPDIR:-/tmp}/glyphfall-e2e.XXXXXX")
@@ -120,9 +117,7 @@ e2e_setup() {
     e2e_start_x
     mkdir -p "${E2E_DIR}/bin"
     cp "${GLYPHFALL_BIN}" "${E2E_DIR}/bin/glyphfall"
-    local tex
-    tex="$(dirname "${GLYPHFALL_BIN}")/tex.png"
-    if [ -f "$tex" ]; then cp "$tex" "${E2E_DIR}/bin/"; fi
+    cp "$(dirname "${GLYPHFALL_BIN}")/tex.png" "${E2E_DIR}/bin/" 2>/dev/null
     APP="${E2E_DIR}/bin/glyphfall"
 }
 
@@ -203,21 +198,15 @@ e2e_run() {  # status what command...
     [ "$status" -eq "$expected" ] || e2e_fail "$what: status $status, not $expected: $OUTPUT"
 }
 
-# Visible windows whose name matches the pattern.
+# Visible windows whose name matches the pattern; waits for one (its id in $WINDOW) or none.
 e2e_windows() { xdotool search --onlyvisible --name "$1" 2>/dev/null; }
-
 e2e_has_window() { [ -n "$(e2e_windows "$1")" ]; }
-
+e2e_no_window() { ! e2e_has_window "$1"; }
 e2e_wait_window() {
     e2e_poll "${2:-20}" e2e_has_window "$1" || e2e_fail "no visible window named /$1/ appeared"
     WINDOW=$(e2e_windows "$1" | tail -n1)
 }
-
-e2e_no_window() { ! e2e_has_window "$1"; }
-
-e2e_wait_no_window() {
-    e2e_poll "${2:-10}" e2e_no_window "$1" || e2e_fail "window /$1/ is still shown"
-}
+e2e_wait_no_window() { e2e_poll "${2:-10}" e2e_no_window "$1" || e2e_fail "window /$1/ is still shown"; }
 
 # A child that has ended but is not yet reaped still answers kill -0, so ask ps.
 e2e_ended() {
@@ -229,10 +218,12 @@ e2e_running() { ! e2e_ended "$1"; }
 
 # Waits for the process to end; EXIT_STATUS receives its status.
 e2e_wait_exit() {
-    local pid=$1
-    e2e_poll "${2:-10}" e2e_ended "$pid" || e2e_fail "process $pid did not end within $(e2e_seconds "${2:-10}") s"
+    e2e_poll "${2:-10}" e2e_ended "$1" || e2e_fail "process $1 did not end within $(e2e_seconds "${2:-10}") s"
+    e2e_reap "$1"
+}
+e2e_reap() {
     EXIT_STATUS=0
-    wait "$pid" || EXIT_STATUS=$?
+    wait "$1" || EXIT_STATUS=$?
 }
 
 # Keys go to the focused window; without a window manager the test gives the focus itself.
@@ -251,8 +242,7 @@ e2e_key_until_ended() {  # pid key seconds
         e2e_key "$2"
         e2e_poll 3 e2e_ended "$1" && break
     done
-    EXIT_STATUS=0
-    wait "$1" || EXIT_STATUS=$?
+    e2e_reap "$1"
 }
 # Escape ends the program with status 0.
 e2e_escape_ends() {
@@ -272,15 +262,7 @@ e2e_key_until_gone() {  # pattern key seconds
     done
 }
 
-e2e_click() {  # x y button
-    xdotool mousemove --sync "$1" "$2" click "$3"
-}
-
-e2e_screenshot() {
-    command -v import >/dev/null || { e2e_log "no ImageMagick: screenshot skipped"; return 0; }
-    import -window root "$1"
-    e2e_log "screenshot $1"
-}
+e2e_screenshot() { import -window root "$1" && e2e_log "screenshot $1"; }
 
 # Share (0..1) of a screenshot's area that is clearly green: the rain's colour.
 e2e_green_share() {

@@ -16,7 +16,7 @@ geometry=$(e2e_geometry "$WINDOW")
 [ "$geometry" = "1024x768+0+0" ] || e2e_fail "the window is $geometry, not the whole screen"
 e2e_wait_green 0.01 30 "$shots/running.png"
 
-e2e_click 300 200 3
+xdotool mousemove --sync 300 200 click 3
 e2e_wait_window '^Popup' 15
 geometry=$(e2e_geometry "$WINDOW")
 case "$geometry" in *+300+200) ;; *) e2e_fail "the menu is at $geometry, not at the pointer (300, 200)" ;; esac
