@@ -24,22 +24,6 @@ struct ScopedRuntimeDir : testing_support::ScopedEnv {
 };
 }  // namespace
 
-TEST(Main, ConfigureShowsTheHintAndNeverOpensTheWindow) {
-    ScopedRuntimeDir runtime;
-    ScopedFakePlatform platform;
-    bool shown = false;
-    mCore::SetStartupHooks({{}, {}, [&] { shown = true; return 0; }});
-    EXPECT_EQ(mCore::Main("/c:99"), 0);
-    EXPECT_FALSE(shown);
-    ASSERT_EQ(platform.Dialogs.Messages.size(), 1u);
-    EXPECT_EQ(platform.Dialogs.Messages[0].Text, mCore::ConfigureHint);
-    EXPECT_EQ(platform.Dialogs.Messages[0].Title, "Glyphfall");
-    EXPECT_EQ(platform.Dialogs.Messages[0].Icon, mCore::MessageIcon::Information);
-    EXPECT_FALSE(mCore::Main("/p 1"));
-    EXPECT_FALSE(shown);
-    mCore::SetStartupHooks({});
-}
-
 TEST(Main, RunReadsTheFirstSettingsFileAndShutDownWritesTheUsersOwn) {
     ScopedRuntimeDir runtime;
     ScopedFakePlatform platform;
