@@ -37,6 +37,14 @@ TEST_F(ControllerTest, StartAppliesTheStoredSettingsAndTheDefaultsForTheRestWith
     EXPECT_EQ(ExitCodeOf([&] { Form.KeyDown('A', 0); }), 0) << "any key ends the screen saver";
 }
 
+TEST_F(ControllerTest, MissingTextureIsACriticalMessageAndEndsAsAFailure) {
+    std::filesystem::remove(Folder.File("tex.png"));
+    EXPECT_EQ(ExitCodeOf([&] { Start(); }), 1);
+    ASSERT_EQ(Platform.Dialogs.Messages.size(), 1u);
+    EXPECT_EQ(Platform.Dialogs.Messages[0].Title, "Error loading textures");
+    EXPECT_EQ(Platform.Dialogs.Messages[0].Icon, mCore::MessageIcon::Critical);
+}
+
 TEST_F(ControllerTest, DeviceFailureReportsAndEndsWithoutSaving) {
     Window.GLWorks = false;
     EXPECT_EQ(ExitCodeOf([&] { Start(); }), 1);

@@ -24,6 +24,18 @@ struct ScopedRuntimeDir : testing_support::ScopedEnv {
 };
 }  // namespace
 
+TEST(Main, ConfigureShowsTheHintAsInformationAndNeverOpensTheWindow) {
+    ScopedRuntimeDir runtime;
+    ScopedFakePlatform platform;
+    bool shown = false;
+    mCore::SetStartupHooks({{}, {}, [&] { shown = true; return 0; }});
+    EXPECT_EQ(mCore::Main("/c:99"), 0);
+    EXPECT_FALSE(shown);
+    ASSERT_EQ(platform.Dialogs.Messages.size(), 1u);
+    EXPECT_EQ(platform.Dialogs.Messages[0].Icon, mCore::MessageIcon::Information);
+    mCore::SetStartupHooks({});
+}
+
 TEST(Main, RunReadsTheFirstSettingsFileAndShutDownWritesTheUsersOwn) {
     ScopedRuntimeDir runtime;
     ScopedFakePlatform platform;
