@@ -32,18 +32,6 @@ TEST(FlyRamp, SpeedsUpAndSlowsDownByTwoHundredthsAndMovesByThePreviousStep) {
     EXPECT_EQ(flyStep, 0.0f);
 }
 
-TEST(SceneEasing, MovesAnEighthOfTheWayAndStopsAtTheTarget) {
-    cSceneMotion motion;
-    motion.TargetSceneAngle = 8;
-    motion.TargetSceneOffset = {16, 0, -8};
-    motion.Ease();
-    EXPECT_FLOAT_EQ(motion.SceneAngle, 1);
-    EXPECT_FLOAT_EQ(motion.SceneOffset.x, 2);
-    EXPECT_FLOAT_EQ(motion.SceneOffset.z, -1);
-    for (int i = 0; i < 400; ++i) motion.Ease();
-    EXPECT_NEAR(motion.SceneAngle, 8, 1e-5);
-}
-
 TEST(Bounces, NoneInTheFirstFiveSecondsThenAtMostOneOfEachKindPerHalfSecond) {
     cSceneMotion motion;
     motion.Start(0);
@@ -76,7 +64,9 @@ TEST(Bounces, PositionMovesFiveToTenUnitsAndStaysWithinTwenty) {
             EXPECT_LE(std::abs(v), 20);
         }
         const float moved = std::abs(dx + dz);
-        if (std::abs(before.x) < 10 && std::abs(before.z) < 10) EXPECT_TRUE(moved >= 5 && moved <= 10) << moved;
+        if (std::abs(before.x) < 10 && std::abs(before.z) < 10) {
+            EXPECT_TRUE(moved >= 5 && moved <= 10) << moved;
+        }
     }
     EXPECT_EQ(motion.TargetSceneAngle, 0);  // "BounceRot" 0 disables rotations
 }

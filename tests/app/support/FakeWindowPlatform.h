@@ -1,8 +1,7 @@
 #pragma once
 // A scripted window for the controller's tests: the test calls the controller's handlers
-// itself; the window counts down the pumps it keeps open for, answers popup menus from a
-// queue and records everything the controller asks of it.
-#include <deque>
+// itself; the window counts down the pumps it stays open for, dismisses every popup menu and
+// records what the controller asks of it.
 #include <optional>
 #include <string>
 #include <vector>
@@ -14,17 +13,13 @@ namespace app::testing {
 
 class FakeWindowPlatform final : public iWindowPlatform {
 public:
-    int OpenPumps = 0;                                  // pumps before the window closes itself
-    std::deque<std::optional<MenuCommand>> MenuAnswers;  // nullopt: menu dismissed
-    bool GLWorks = true;                                 // MakeCurrent's answer
-    bool DesktopExists = true;                           // false: no desktop place (as on Wayland)
+    int OpenPumps = 0;     // pumps before the window closes itself
+    bool GLWorks = true;   // MakeCurrent's answer
     int ScreenWidth = 1024, ScreenHeight = 768;
 
     bool ShownFullScreen = false, Closed = false, Attached = false;
     std::vector<bool> AttachRequests;  // every AttachToDesktop argument, in order
     PointerKind Pointer = PointerKind::Default;
-    std::vector<std::string> OpenedPages;
-    int MenusShown = 0;
 
     void SetListener(iWindowEvents*) override {}
     void ShowFullScreen() override { ShownFullScreen = true; }
@@ -41,21 +36,14 @@ public:
     }
     void Close() override { Closed = true; }
     bool IsOpen() const override { return !Closed; }
-    std::optional<MenuCommand> PopupMenu(const MenuModel&) override {
-        ++MenusShown;
-        if (MenuAnswers.empty()) return std::nullopt;
-        auto answer = MenuAnswers.front();
-        MenuAnswers.pop_front();
-        return answer;
-    }
+    std::optional<MenuCommand> PopupMenu(const MenuModel&) override { return std::nullopt; }
     void SetPointer(PointerKind kind) override { Pointer = kind; }
     bool AttachToDesktop(bool attach) override {
         AttachRequests.push_back(attach);
-        Attached = attach && DesktopExists;
-        return Attached;
+        return Attached = attach;
     }
     bool AttachedToDesktop() const override { return Attached; }
-    void OpenWebPage(std::string_view url) override { OpenedPages.emplace_back(url); }
+    void OpenWebPage(std::string_view) override {}
 };
 
 }  // namespace app::testing
