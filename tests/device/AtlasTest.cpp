@@ -75,24 +75,3 @@ TEST_F(Atlas, GlyphsAreDistinctAndKeepClearOfTheirCellEdgesSoFilteringNeverBleed
     EXPECT_EQ(shapes.size(), 80u + 56u);
 }
 
-TEST_F(Atlas, GlyphsAreStoredMirrored) {
-    // "/" sits at column 1, row 5 and "\" at column 0, row 5. Mirrored, "/" runs from the
-    // top left to the bottom right of its cell, and "\" the other way.
-    const int half = Cell / 2;
-    const int slashX = 1 * Cell, backX = 0, y = 5 * Cell;
-    EXPECT_GT(Ink(slashX, y, half, half), 4 * Ink(slashX + half, y, half, half));
-    EXPECT_GT(Ink(backX + half, y, half, half), 4 * Ink(backX, y, half, half));
-}
-
-TEST_F(Atlas, LeaderGlowIsBrightWhereTheLeaderSamplesAndFadesToItsEdges) {
-    // The leader quad samples u 0..0.25, v 0.75..1.0: pixels 0..255 across, 768..1023 down.
-    const uint32_t centre = ChannelR(Image.At(128, 896));
-    EXPECT_GE(centre, 240u);
-    EXPECT_GT(ChannelR(Image.At(128, 896)), ChannelR(Image.At(128 + 60, 896)));
-    EXPECT_GT(ChannelR(Image.At(128 + 60, 896)), ChannelR(Image.At(128 + 100, 896)));
-    // Round: the same brightness at the same distance in every direction.
-    EXPECT_EQ(ChannelR(Image.At(128 + 60, 896)), ChannelR(Image.At(128, 896 + 60)));
-    EXPECT_EQ(ChannelR(Image.At(128 + 60, 896)), ChannelR(Image.At(128 - 61, 896)));
-    // Nothing at the region's edges and corners.
-    EXPECT_EQ(Ink(0, 768, 256, 1) + Ink(0, 1023, 256, 1) + Ink(0, 768, 1, 256) + Ink(255, 768, 1, 256), 0);
-}

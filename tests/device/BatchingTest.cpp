@@ -70,7 +70,7 @@ protected:
         D3DMATRIX turn;
         mDXGraphics::TransformRotationY(turn, sceneAngle);
         auto draw = [&](float x, float y, float z, float u, float v, float s, D3DCOLOR color) {
-            DrawLetter(x, y, z, u, v, s, color, false, turn);
+            DrawLetter(x, y, z, u, v, s, color, turn);
         };
         for (const auto& c : scene) {
             d.SetRenderState(D3DRS_ZBIAS, 0);

@@ -52,15 +52,11 @@ protected:
 
     // One letter quad of texture cell (u, v, size s) at world (x, y, z) in colour c, the
     // whole scene turned by the given matrix.
-    void DrawLetter(float x, float y, float z, float u, float v, float s, D3DCOLOR color, bool reversed = false,
+    void DrawLetter(float x, float y, float z, float u, float v, float s, D3DCOLOR color,
                     const D3DMATRIX& turn = mDXGraphics::IdentityTransform) {
-        QuadVertex q[6] = {{-0.5f, 0, -0.5f, 0, -1, 0, u, v},     {0.5f, 0, 0.5f, 0, -1, 0, u + s, v + s},
-                           {0.5f, 0, -0.5f, 0, -1, 0, u + s, v},  {-0.5f, 0, -0.5f, 0, -1, 0, u, v},
-                           {-0.5f, 0, 0.5f, 0, -1, 0, u, v + s},  {0.5f, 0, 0.5f, 0, -1, 0, u + s, v + s}};
-        if (reversed) {
-            std::swap(q[1], q[2]);
-            std::swap(q[4], q[5]);
-        }
+        const QuadVertex q[6] = {{-0.5f, 0, -0.5f, 0, -1, 0, u, v},     {0.5f, 0, 0.5f, 0, -1, 0, u + s, v + s},
+                                 {0.5f, 0, -0.5f, 0, -1, 0, u + s, v},  {-0.5f, 0, -0.5f, 0, -1, 0, u, v},
+                                 {-0.5f, 0, 0.5f, 0, -1, 0, u, v + s},  {0.5f, 0, 0.5f, 0, -1, 0, u + s, v + s}};
         iDirect3DDevice& d = *Wrapper.Device;
         mDXGraphics::VertexBufferSetData(*Buffer, 0, sizeof q, 0, q);
         d.SetRenderState(D3DRS_AMBIENT, color);
