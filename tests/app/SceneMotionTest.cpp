@@ -13,25 +13,6 @@ cValues Bouncy(int rot, int pos) {
 }
 }  // namespace
 
-TEST(FlyRamp, SpeedsUpAndSlowsDownByTwoHundredthsAndMovesByThePreviousStep) {
-    cSceneMotion motion;
-    motion.FlySpeed = 1;
-    float flyStep = 0;
-    EXPECT_EQ(motion.RampFlyStep(flyStep, true), 0.0f);
-    EXPECT_FLOAT_EQ(flyStep, 0.02f);
-    EXPECT_FLOAT_EQ(motion.RampFlyStep(flyStep, true), 0.02f);
-    for (int i = 0; i < 100; ++i) motion.RampFlyStep(flyStep, true);
-    EXPECT_EQ(flyStep, 1.0f);  // never beyond FlySpeed
-    motion.RampFlyStep(flyStep, false);
-    EXPECT_FLOAT_EQ(flyStep, 0.98f);
-    motion.FlySpeed = 0.5f;  // lowering the target cuts the speed at once
-    motion.RampFlyStep(flyStep, true);
-    EXPECT_EQ(flyStep, 0.5f);
-    flyStep = 0.01f;
-    motion.RampFlyStep(flyStep, false);
-    EXPECT_EQ(flyStep, 0.0f);
-}
-
 TEST(Bounces, NoneInTheFirstFiveSecondsThenAtMostOneOfEachKindPerHalfSecond) {
     cSceneMotion motion;
     motion.Start(0);
@@ -71,13 +52,3 @@ TEST(Bounces, PositionMovesFiveToTenUnitsAndStaysWithinTwenty) {
     EXPECT_EQ(motion.TargetSceneAngle, 0);  // "BounceRot" 0 disables rotations
 }
 
-TEST(Bounces, WithoutFlyingOrRandomMovesTheSceneReturnsToRest) {
-    cSceneMotion motion;
-    motion.TargetSceneAngle = 3;
-    motion.TargetSceneOffset = {5, 5, 5};
-    mCore::cRandom rnd(1);
-    motion.Bounce(false, true, 100000, Bouncy(1000, 1000), rnd);
-    EXPECT_EQ(motion.TargetSceneAngle, 0);
-    EXPECT_EQ(motion.TargetSceneOffset.x, 0);
-    EXPECT_EQ(motion.TargetSceneOffset.z, 0);
-}
