@@ -199,14 +199,6 @@ TEST_P(ColumnPathState, ShadersBuiltForTheStageDrawTheSameFrameAsTheGeneralShade
     EXPECT_FALSE(specialisedInverse.Pixels == specialised.Pixels);
 }
 
-TEST_P(ColumnPathState, WholeRainIsAtMostThreeGLDrawsAtAnyCount) {
-    Settings.Value("Count", 2000);
-    RunRain(60);
-    Frame(false, Passes());
-    EXPECT_LE(Gl->LastFrameStats().DrawCalls, 3u);
-    EXPECT_GT(Gl->LastFrameStats().DeviceDraws, 10000u);
-}
-
 INSTANTIATE_TEST_SUITE_P(OneSize, ColumnPathState, ::testing::Values(Size{640, 480}), SizeName);
 
 }  // namespace
