@@ -8,7 +8,6 @@
 #include <functional>
 #include <string>
 
-#include "support/Groups.h"
 #include "support/RainScene.h"
 #include "support/RunningRain.h"
 
@@ -83,8 +82,19 @@ protected:
         EXPECT_LE(std::abs(litColumns - litReference), litReference / 200);
         return litReference;
     }
+    // An active, fully visible group at (x, y, z) with n + 1 letters; letter j shows the cell
+    // (3j mod 10, 5j mod 8) at the flicker phase 0.37 j.
     mRain::Group& AddGroup(float x, float y, float z, int32_t n, bool vertical) {
-        return testing_support::AddGroup(Rain, x, y, z, n, vertical, false, 0, 0.37f, 3, 5);
+        mRain::Group& group = Rain.Groups.emplace_back();
+        group.Active = true;
+        group.X = x, group.Y = y, group.Z = z;
+        group.Vertical = vertical;
+        group.Alpha = group.WordAlpha = 1;
+        group.LetterMax = n;
+        group.Letters.resize(n + 1);
+        for (int16_t j = 0; j <= n; ++j)
+            group.Letters[j] = {static_cast<int16_t>(j * 3 % 10), static_cast<int16_t>(j * 5 % 8), 0.37f * j, 0, 0};
+        return group;
     }
 
     int32_t W = 0, H = 0;

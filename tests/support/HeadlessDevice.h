@@ -14,10 +14,11 @@
 namespace testing_support {
 
 // Creates the context (width x height) and the device; empty when both are ready, otherwise
-// what failed. The context must outlive the device.
-// OpenDeviceOn makes only the device, on a context already created and current.
+// what failed. The context must outlive the device. OpenDeviceOn makes only the device, on a
+// context already created and current.
 inline std::string OpenDeviceOn(cEGLContext& context, cDevice& device, int32_t width, int32_t height,
-                                intptr_t handle = 1, cGLOptions options = {}) {
+                                intptr_t handle = 1) {
+    cGLOptions options;
     options.Framebuffer = [&context] { return context.Framebuffer(); };
     mDXGraphics::SetDirect3DFactory([options] { return std::make_shared<cGLDirect3D>(options); });
     if (!mDXGraphics::Initialize()) return "the Direct3D root object could not be made";
@@ -26,11 +27,10 @@ inline std::string OpenDeviceOn(cEGLContext& context, cDevice& device, int32_t w
     device.SetupRenderer(2, 2, false);
     return {};
 }
-inline std::string OpenHeadlessDevice(cEGLContext& context, cDevice& device, int32_t width, int32_t height,
-                                      intptr_t handle = 1, cGLOptions options = {}) {
+inline std::string OpenHeadlessDevice(cEGLContext& context, cDevice& device, int32_t width, int32_t height) {
     std::string error;
     if (!context.Create(width, height, error)) return error;
-    return OpenDeviceOn(context, device, width, height, handle, std::move(options));
+    return OpenDeviceOn(context, device, width, height);
 }
 
 inline void CloseHeadlessDevice(cDevice& device) {
