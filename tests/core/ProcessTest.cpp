@@ -10,13 +10,6 @@
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
-TEST(RunMode, SwitchesAreCaseSensitivePrefixes) {
-    EXPECT_EQ(mCore::RunModeOf("/P 1234"), mCore::RunMode::Run);
-    EXPECT_EQ(mCore::RunModeOf("/s"), mCore::RunMode::Run);
-    const char* argv[] = {"glyphfall", "/c", "1234"};
-    EXPECT_EQ(mCore::RunModeOf(mCore::ArgumentText(3, argv)), mCore::RunMode::Configure);
-}
-
 TEST(SingleInstance, WithoutARuntimeFolderTheLockIsPrivateAndAKilledCopyNeverBlocksTheNext) {
     testing_support::TempDir temporary, home;
     testing_support::ScopedEnv env;
