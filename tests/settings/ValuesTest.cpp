@@ -36,15 +36,6 @@ TEST(Values, MissingKeysReadAsEmptyZeroAndOffAndOversizedOnesAreRefusedNotTrunca
     EXPECT_TRUE(store.Value("Key", std::string(cValues::MaxFieldLength, 'y')));
 }
 
-TEST(Values, SetDefaultNeverOverwritesAStoredValue) {
-    cValues store;
-    store.Value("Count", 300);
-    DeclareSettingDefaults(store);
-    EXPECT_EQ(store.LastIndex(), 16);
-    EXPECT_EQ(store.Value("Count").Long(), 300);
-    EXPECT_EQ(store.Value("FallSpeed").Number(), 0.5);
-}
-
 TEST(Values, StartUpReplacesWhatTheMenuCouldNeverHaveStored) {
     // A hand edit, a file from another version, a damaged disk.
     const std::pair<const char*, const char*> unusable[] = {
