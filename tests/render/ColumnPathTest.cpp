@@ -167,33 +167,6 @@ INSTANTIATE_TEST_SUITE_P(FourByThreeAndSixteenByNine, ColumnPath, ::testing::Val
 
 class ColumnPathState : public ColumnPath {};
 
-TEST_P(ColumnPathState, LeavesTheDeviceAsTheLetterByLetterSequenceDoes) {
-    Rain.LetterColor = {0, 1, 0, 1};
-    AddGroup(1.5f, -20.0f, 3.5f, 7, true).Leader = true;
-    mRain::Group& last = AddGroup(-1.5f, -18.0f, 2.5f, 5, false);
-    last.Letters[5].Phase = 4.0f;  // the last letter is dark: the last drawn one sets the world
-    const SceneTransform scene{0.2f, {0.5f, 0, -0.25f}};
-
-    auto after = [&](bool letterByLetter) {
-        Gl->SetFlushEveryDraw(letterByLetter);
-        EXPECT_TRUE(Device.BeginScene(Camera));
-        Device.SetTexture(0, 0);
-        Renderer.RenderLetters(Device, Rain, Camera, scene);
-        const cFixedFunction state = Gl->State();
-        std::vector<uint8_t> bytes = Renderer.QuadBuffer->Bytes;
-        Device.EndScene();
-        return std::make_pair(state, bytes);
-    };
-    const auto [reference, referenceBytes] = after(true);
-    const auto [columns, columnBytes] = after(false);
-    EXPECT_EQ(columns.RenderState[D3DRS_AMBIENT], reference.RenderState[D3DRS_AMBIENT]);
-    EXPECT_EQ(columns.RenderState[D3DRS_ZBIAS], reference.RenderState[D3DRS_ZBIAS]);
-    EXPECT_TRUE(columns.World == reference.World);
-    EXPECT_EQ(columns.Stream, reference.Stream);
-    EXPECT_EQ(columns.Stride, reference.Stride);
-    EXPECT_EQ(columnBytes, referenceBytes);
-}
-
 TEST_P(ColumnPathState, ShadersBuiltForTheStageDrawTheSameFrameAsTheGeneralShader) {
     RunRain(200);
     const cImage specialised = Frame(false, Passes());

@@ -74,8 +74,7 @@ e2e_start_x() {
     e2e_log "Xvfb on ${DISPLAY}, folder ${E2E_DIR}"
 }
 
-# A window manager on the private server (openbox: a real one from Debian).
-e2e_start_wm() {
+e2e_start_wm() {  # a window manager on the private server (openbox: a real one from Debian)
     command -v "$1" >/dev/null || e2e_skip "$1 is not installed (scripts/install-deps installs it)"
     "$1" >"${E2E_DIR}/wm.log" 2>&1 &
     WM_PID=$!
@@ -120,17 +119,16 @@ e2e_expect_settings() {  # [file] KEY=TEXT...
     done
 }
 
-# Opens the menu with a right click and types the keys into it (Down to move, Right to open
-# a submenu, Return to choose); waits until the menu is gone.
+# Opens the menu with a right click (no --sync: it waits in vain when the pointer is already
+# there) and types the keys into it; waits until the menu is gone.
 e2e_menu() {  # keys...
-    # No --sync: it waits in vain when the pointer is already there.
     xdotool mousemove 300 200 sleep 0.1 click 3
     e2e_wait_window '^Popup' 15
     sleep 0.3
     xdotool windowfocus --sync "$WINDOW" key --delay 60 "$@"
     e2e_wait_no_window '^Popup' 10
 }
-# Key sequences for the menu's items, counted from the top (separators are skipped).
+# Keys for the menu's items: Down to move (separators are skipped), Right to open, Return.
 E2E_MENU_SETUP_BOUNCING=(Down Down Down Right Down Return)
 E2E_MENU_SELECT_COUNT=(Down Down Down Down Down Down Return)
 E2E_MENU_LONG=(Down Down Down Down Down Down Down Right Down Down Return)
@@ -156,8 +154,7 @@ e2e_start() {
     E2E_PIDS+=("$APP_PID")
     e2e_log "started glyphfall $* as ${APP_PID}"
 }
-# Starts it and waits for its full-screen window.
-e2e_start_window() {
+e2e_start_window() {  # and waits for its full-screen window
     e2e_start "$@"
     e2e_wait_window '^Glyphfall$' 30
 }
@@ -198,8 +195,7 @@ e2e_expect_exit() {  # pid seconds status what
     [ "$EXIT_STATUS" -eq "$3" ] || e2e_fail "$4: ended with status $EXIT_STATUS, not $3"
 }
 
-# Keys go to the focused window; without a window manager the test gives the focus itself.
-e2e_key() {
+e2e_key() {  # without a window manager the test gives the focus itself
     [ -n "${WINDOW:-}" ] && xdotool windowfocus --sync "$WINDOW" 2>/dev/null
     xdotool key "$@"
 }
@@ -236,8 +232,7 @@ e2e_wait_green() {  # share seconds screenshot
     e2e_fail "no green rain on screen: green share $share, wanted $1"
 }
 
-# Geometry of a window as "WIDTHxHEIGHT+X+Y".
-e2e_geometry() {
+e2e_geometry() {  # of a window, as "WIDTHxHEIGHT+X+Y"
     xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
         /Width:/ {w=$2} /Height:/ {h=$2} END {printf "%sx%s+%s+%s\n", w, h, x, y}'
 }

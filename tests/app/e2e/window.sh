@@ -3,7 +3,12 @@
 # rain; a right click opens the popup menu at the pointer and Escape closes it; a second copy
 # ends at once without a window; every key and dialog a user types into, titled exactly as
 # they should be; the rain goes on, and Escape ends it with status 0 and every value stored
-# beside it (F1 sped up the stored fall speed), none in the user's folder.
+# beside it (F1 sped up the stored fall speed), none in the user's folder. Then the messages:
+# "/c" shows the configuration hint in a dialog box instead of the animation, writes nothing
+# and ends with 0 once it is closed; "/p" (the screen-saver preview) ends at once and shows
+# nothing, even on a display that does not exist. Without tex.png anywhere, start-up says so
+# in a box titled "Error loading textures" and ends with status 1 once it is closed, its
+# settings written in the user's folder (a folder without the atlas is no copy of its own).
 source "$(dirname "$0")/harness.sh"
 e2e_setup
 e2e_write_settings "$INI" FallSpeed=0.7
@@ -58,4 +63,28 @@ e2e_key_ends Escape 0
 e2e_has_window '^Glyphfall$' && e2e_fail "the window is still shown"
 e2e_expect_settings Count=300 BounceRot=120 BouncePos=240 Color=#00C800 Length=2 Leaders=90 FlySpeed=0.9 FallSpeed=0.8
 [ -e "${HOME}/.config/glyphfall" ] && e2e_fail "the copy wrote into the user's folder"
+cp "$INI" "${E2E_DIR}/stored.ini"
+
+e2e_start_window /c:1234
+case "$(e2e_geometry "$WINDOW")" in 1024x768+*) e2e_fail "a full-screen window appeared instead of the hint" ;; esac
+xprop -id "$WINDOW" _NET_WM_WINDOW_TYPE | grep -q '_NET_WM_WINDOW_TYPE_DIALOG' || e2e_fail "the hint is not a dialog"
+e2e_screenshot "$SHOTS/configure-hint.png"  # its text is only drawn: no X property carries it
+e2e_running "$APP_PID" || e2e_fail "the program ended while its hint was shown"
+e2e_key_ends Return 0
+cmp -s "$INI" "${E2E_DIR}/stored.ini" || e2e_fail "/c wrote the settings file"
+
+for display in "$DISPLAY" :9999; do
+    DISPLAY=$display e2e_start /p 1234
+    e2e_expect_exit "$APP_PID" 5 0 "/p on display $display"
+    e2e_has_window 'Glyphfall' && e2e_fail "/p showed a window"
+done
+
+rm "$INI" "${E2E_DIR}/bin/tex.png"
+e2e_start
+e2e_wait_window '^Error loading textures' 30
+e2e_screenshot "$SHOTS/missing-texture.png"
+e2e_running "$APP_PID" || e2e_fail "the program ended before the message was closed"
+e2e_key_ends Return 1
+e2e_expect_settings "${HOME}/.config/glyphfall/glyphfall.ini"
+[ -e "$INI" ] && e2e_fail "the settings file was written beside the program"
 exit 0
