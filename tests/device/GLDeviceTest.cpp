@@ -55,13 +55,3 @@ TEST_F(GLGolden, ASpelledAReadsTheRightWayRoundOnScreen) {
     EXPECT_LT(asFont * 3, asStored) << "the glyph should show un-mirrored";
 }
 
-class GLFromTheGraphicsDevice : public GLDeviceTest {
-protected:
-    GLFromTheGraphicsDevice() { Source = cEGLContext::Source::Device; }
-};
-
-TEST_F(GLFromTheGraphicsDevice, DrawsLikeTheSurfacelessContext) {
-    const cImage frame = Frame(White(), [&] { DrawLetter(0, -9, 0, 0, 0, 1, mDXGraphics::ColorFromFloats(0.5f, 0.25f, 1, 1)); });
-    EXPECT_EQ(frame.At(W / 2, H / 2), 0xFF8040FFu) << Context.Renderer();
-    EXPECT_EQ(frame.At(1, 1), 0xFF000000u) << Context.Renderer();
-}

@@ -1,7 +1,6 @@
 #pragma once
-// A GL device on a headless EGL context, made as the program makes its own device: drawing
-// into the context's framebuffer, a 16-bit depth buffer, the renderer's alpha and blend
-// modes. For tests and benchmarks that need real pixels.
+// A GL device on a headless EGL context, made as the program makes its own, for tests and
+// benchmarks that need real pixels.
 #include <memory>
 #include <string>
 

@@ -10,16 +10,12 @@ namespace testing_support {
 
 class ScopedEnv {
 public:
-    // value nullptr: unset.
-    void Set(const std::string& name, const char* value) {
+    void Set(const std::string& name, const char* value) {  // nullptr: unset
         if (!saved_.count(name)) {
             const char* old = std::getenv(name.c_str());
             saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
         }
-        if (value)
-            ::setenv(name.c_str(), value, 1);
-        else
-            ::unsetenv(name.c_str());
+        value ? ::setenv(name.c_str(), value, 1) : ::unsetenv(name.c_str());
     }
     ~ScopedEnv() {
         for (const auto& [name, value] : saved_) Set(name, value ? value->c_str() : nullptr);

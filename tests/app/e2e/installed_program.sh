@@ -1,10 +1,8 @@
 #!/usr/bin/env bash
-# The program as a Linux user gets it: installed with cmake --install into a temporary
-# DESTDIR, the tree holds every file and passes the desktop entry, AppStream and manual
-# page checks; --help, --version and a wrong switch answer on the terminal; run by a user
-# who cannot write the program's folder, the rain starts with the installed atlas and F1,
-# Escape leave the new "FallSpeed" in $XDG_CONFIG_HOME/glyphfall/glyphfall.ini, while the
-# program's folder gets nothing.
+# The program as a Linux user gets it from cmake --install: every file, valid desktop entry,
+# AppStream data and manual page; --help, --version and a wrong switch answer on the terminal;
+# run by a user who cannot write the program's folder, it rains with the installed atlas and
+# F1 and Escape leave the new "FallSpeed" in $XDG_CONFIG_HOME/glyphfall, nothing beside it.
 source "$(dirname "$0")/harness.sh"
 [ -d "${GLYPHFALL_BUILD_DIR:-}" ] || e2e_fail "GLYPHFALL_BUILD_DIR does not name the build folder"
 for tool in desktop-file-validate appstreamcli man; do
