@@ -22,12 +22,3 @@ TEST(ErrorReport, FailureShowsProcedureAndDescriptionAndCarriesOn) {
     EXPECT_EQ(platform.Dialogs.Messages[0].Icon, mCore::MessageIcon::None);
 }
 
-TEST(ErrorReport, NamesTheProcedureMostRecentlyEnteredNotTheOneThatFailed) {
-    ScopedFakePlatform platform;
-    mCore::Guarded("frmMain.MainLoop", [] {
-        mCore::Guarded("cDevice.BeginScene", [] {});
-        throw mCore::Failure("lost");
-    });
-    ASSERT_EQ(platform.Dialogs.Messages.size(), 1u);
-    EXPECT_EQ(platform.Dialogs.Messages[0].Text, "Error in cDevice.BeginScene\r\n\r\nlost");
-}

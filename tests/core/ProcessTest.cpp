@@ -7,19 +7,14 @@
 
 #include "core/EndSignals.h"
 #include "core/Process.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
-
-TEST(RunMode, SwitchesAreCaseSensitivePrefixes) {
-    EXPECT_EQ(mCore::RunModeOf("/P 1234"), mCore::RunMode::Run);
-    EXPECT_EQ(mCore::RunModeOf("/s"), mCore::RunMode::Run);
-    const char* argv[] = {"glyphfall", "/c", "1234"};
-    EXPECT_EQ(mCore::RunModeOf(mCore::ArgumentText(3, argv)), mCore::RunMode::Configure);
-}
 
 TEST(SingleInstance, WithoutARuntimeFolderTheLockIsPrivateAndAKilledCopyNeverBlocksTheNext) {
     testing_support::TempDir temporary, home;
-    ::setenv("XDG_RUNTIME_DIR", "/nonexistent/run", 1);
-    ::setenv("TMPDIR", temporary.Path.c_str(), 1);
+    testing_support::ScopedEnv env;
+    env.Set("XDG_RUNTIME_DIR", "/nonexistent/run");
+    env.Set("TMPDIR", temporary.Path.c_str());
     const std::string own = temporary.File("glyphfall-" + std::to_string(::getuid()));
     EXPECT_EQ(mCore::SingleInstanceLockPath(), own + "/glyphfall.lock");
     struct stat info {};
@@ -51,11 +46,9 @@ TEST(SingleInstance, WithoutARuntimeFolderTheLockIsPrivateAndAKilledCopyNeverBlo
 
     // A folder of that name open to others is not private: the cache folder is used instead.
     ::chmod(own.c_str(), 0755);
-    ::setenv("HOME", home.Path.c_str(), 1);
-    ::unsetenv("XDG_CACHE_HOME");
+    env.Set("HOME", home.Path.c_str());
+    env.Set("XDG_CACHE_HOME", nullptr);
     EXPECT_EQ(mCore::SingleInstanceLockPath(), home.File(".cache/glyphfall-" + std::to_string(::getuid()) + "/glyphfall.lock"));
-    ::unsetenv("TMPDIR");
-    ::unsetenv("XDG_RUNTIME_DIR");
 }
 
 TEST(EndSignals, TheFirstAsksForAnOrderlyEndAndASecondOnceItIsUnderWayEndsAtOnce) {

@@ -4,7 +4,6 @@
 #include <random>
 
 #include "GLFixture.h"
-#include "support/TempDir.h"
 
 namespace {
 
@@ -71,17 +70,7 @@ protected:
         D3DMATRIX turn;
         mDXGraphics::TransformRotationY(turn, sceneAngle);
         auto draw = [&](float x, float y, float z, float u, float v, float s, D3DCOLOR color) {
-            QuadVertex q[6] = {{-0.5f, 0, -0.5f, 0, -1, 0, u, v},    {0.5f, 0, 0.5f, 0, -1, 0, u + s, v + s},
-                               {0.5f, 0, -0.5f, 0, -1, 0, u + s, v}, {-0.5f, 0, -0.5f, 0, -1, 0, u, v},
-                               {-0.5f, 0, 0.5f, 0, -1, 0, u, v + s}, {0.5f, 0, 0.5f, 0, -1, 0, u + s, v + s}};
-            mDXGraphics::VertexBufferSetData(*Buffer, 0, sizeof q, 0, q);
-            d.SetRenderState(D3DRS_AMBIENT, color);
-            D3DMATRIX world;
-            mDXGraphics::TransformTranslation(world, x, y, z);
-            mDXGraphics::TransformMultiply(world, world, turn);
-            d.SetTransform(D3DTS_WORLD, world);
-            d.SetStreamSource(0, Buffer.get(), sizeof(QuadVertex));
-            d.DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2);
+            DrawLetter(x, y, z, u, v, s, color, turn);
         };
         for (const auto& c : scene) {
             d.SetRenderState(D3DRS_ZBIAS, 0);
@@ -129,8 +118,8 @@ TEST_F(Batching, GatheredFrameEqualsOneGLDrawPerLetterPixelForPixel) {
     }
 }
 
-TEST_F(Batching, ColourAndTransformChangesKeepOneBatchRasterStatesEndIt) {
-    const int32_t texture = LoadImage(NoiseAtlas(), "noise.png");
+TEST_F(Batching, ColourAndTransformChangesKeepOneBatchRasterStatesViewsAndTexturesEndIt) {
+    const int32_t texture = LoadImage(NoiseAtlas(), "noise.png"), white = White();
     ASSERT_TRUE(Wrapper.BeginScene(View));
     Wrapper.SetTexture(0, texture);
     BeginLetters();
@@ -142,24 +131,13 @@ TEST_F(Batching, ColourAndTransformChangesKeepOneBatchRasterStatesEndIt) {
     EXPECT_EQ(Gl->CurrentFrameStats().DrawCalls, 1u);
     EXPECT_EQ(Gl->CurrentFrameStats().Primitives, 100u);
     DrawLetter(0, -5, 0, 0, 0, 0.0625f, 0xFFFFFFFFu);
-    Wrapper.EndScene();
-    EXPECT_EQ(Gl->LastFrameStats().DrawCalls, 2u);
-    EXPECT_EQ(Gl->LastFrameStats().DeviceDraws, 51u);
-}
-
-TEST_F(Batching, ViewChangesAndTextureSwitchesEndABatch) {
-    const int32_t a = LoadImage(NoiseAtlas(), "a.png");
-    const int32_t b = LoadImage(cImage(4, 4, 0xFFFFFFFFu), "b.png");
-    ASSERT_TRUE(Wrapper.BeginScene(View));
-    Wrapper.SetTexture(0, a);
-    BeginLetters();
-    DrawLetter(0, -5, 0, 0, 0, 1, 0xFFFFFFFFu);
-    Wrapper.SetTexture(0, b);
+    Wrapper.SetTexture(0, white);
     DrawLetter(0, -6, 0, 0, 0, 1, 0xFFFFFFFFu);
     D3DMATRIX other = View;
     other.m[3][0] += 1;
     Wrapper.Device->SetTransform(D3DTS_VIEW, other);
     DrawLetter(0, -7, 0, 0, 0, 1, 0xFFFFFFFFu);
     Wrapper.EndScene();
-    EXPECT_EQ(Gl->LastFrameStats().DrawCalls, 3u);
+    EXPECT_EQ(Gl->LastFrameStats().DrawCalls, 4u);
+    EXPECT_EQ(Gl->LastFrameStats().DeviceDraws, 53u);
 }

@@ -7,172 +7,54 @@
 
 using namespace mDXGraphics;
 
-namespace {
-
-struct QuadVertex {
-    float x, y, z, nx, ny, nz, tu, tv;
-};
-
-class Pipeline : public ::testing::Test {
-protected:
-    Pipeline() : Device(MakeParams()) {
-        Device.CreateVertexBuffer(sizeof Quad, 0, D3DFVF_QUADVERTEX, D3DPOOL_DEFAULT, Buffer);
-        VertexBufferSetData(*Buffer, 0, sizeof Quad, 0, Quad);
-        Device.SetVertexShader(D3DFVF_QUADVERTEX);
-        Device.SetStreamSource(0, Buffer.get(), sizeof(QuadVertex));
-        Device.BeginScene();
-    }
-    static D3DPRESENT_PARAMETERS MakeParams() {
-        D3DPRESENT_PARAMETERS p;
-        p.EnableAutoDepthStencil = true;
-        return p;
-    }
-    const cCapturedDraw& DrawQuad() {
-        EXPECT_EQ(Device.DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), D3D_OK);
-        return Device.Draws.back();
-    }
-
+TEST(QuadInstances, ThoseReachingPastTheirCellsAreRefusedBeforeAnythingIsDrawn) {
+    D3DPRESENT_PARAMETERS params;
+    params.EnableAutoDepthStencil = true;
+    cCaptureDevice device(params);
     // The letter quad: a unit square in the X-Z plane, normal toward -Y.
-    QuadVertex Quad[6] = {{-0.5f, 0, -0.5f, 0, -1, 0, 0, 0}, {0.5f, 0, 0.5f, 0, -1, 0, 1, 1},
-                          {0.5f, 0, -0.5f, 0, -1, 0, 1, 0},  {-0.5f, 0, -0.5f, 0, -1, 0, 0, 0},
-                          {-0.5f, 0, 0.5f, 0, -1, 0, 0, 1},  {0.5f, 0, 0.5f, 0, -1, 0, 1, 1}};
-    cCaptureDevice Device;
-    std::shared_ptr<cVertexBuffer> Buffer;
-};
-
-D3DMATERIAL8 WhiteMaterial() {
-    D3DMATERIAL8 m;
-    m.Diffuse = {1, 1, 1, 0};
-    m.Ambient = {1, 1, 1, 0};
-    return m;
-}
-
-}  // namespace
-
-TEST_F(Pipeline, DefaultsAreDirect3D8s) {
-    EXPECT_EQ(Device.GetRenderState(D3DRS_ZENABLE), D3DZB_TRUE);
-    EXPECT_EQ(Device.GetRenderState(D3DRS_ZWRITEENABLE), 1u);
-    EXPECT_EQ(Device.GetRenderState(D3DRS_ZFUNC), D3DCMP_LESSEQUAL);
-    EXPECT_EQ(Device.GetRenderState(D3DRS_TEXTUREFACTOR), 0xFFFFFFFFu);
-    EXPECT_EQ(Device.GetRenderState(D3DRS_COLORVERTEX), 1u);
-    EXPECT_EQ(Device.GetRenderState(D3DRS_FOGENABLE), 0u);
-    EXPECT_EQ(Device.GetRenderState(D3DRS_STENCILENABLE), 0u);
-    EXPECT_EQ(Device.GetTextureStageState(0, D3DTSS_COLOROP), D3DTOP_MODULATE);
-    EXPECT_EQ(Device.GetTextureStageState(0, D3DTSS_ALPHAARG1), D3DTA_TEXTURE);
-    EXPECT_EQ(Device.GetTextureStageState(1, D3DTSS_COLOROP), D3DTOP_DISABLE);
-    EXPECT_EQ(Device.GetTextureStageState(0, D3DTSS_ADDRESSU), D3DTADDRESS_WRAP);
-}
-
-TEST_F(Pipeline, LitColourIsAmbientStateTimesMaterialAmbientPlusEmissive) {
-    D3DMATERIAL8 material = WhiteMaterial();
-    material.Ambient = {0.5f, 1, 1, 0};
-    material.Emissive = {0, 0, 0.25f, 0};
-    Device.SetMaterial(material);
-    Device.SetRenderState(D3DRS_LIGHTING, 1);
-    Device.SetRenderState(D3DRS_COLORVERTEX, 0);
-    Device.SetRenderState(D3DRS_AMBIENT, ColorFromFloats(0.4f, 0.6f, 0.2f, 1));
-    const cCapturedDraw& draw = DrawQuad();
-    EXPECT_NEAR(draw.Color.r, 0.2f, 0.003f);
-    EXPECT_NEAR(draw.Color.g, 0.6f, 0.003f);
-    EXPECT_NEAR(draw.Color.b, 0.45f, 0.003f);
-    EXPECT_EQ(draw.Color.a, 0.0f);  // the material's diffuse alpha
-    for (const auto& v : draw.Vertices) EXPECT_EQ(v.R, draw.Color.r);
-}
-
-TEST_F(Pipeline, DirectionalLightAddsDiffuseByTheAngleToTheNormal) {
-    Device.SetMaterial(WhiteMaterial());
-    Device.SetRenderState(D3DRS_AMBIENT, 0);
-    D3DLIGHT8 light;
-    light.Type = D3DLIGHT_DIRECTIONAL;
-    light.Diffuse = {1, 0.5f, 0, 0};
-    light.Direction = {0, 1, 0};  // shining along +Y onto the quad's -Y face
-    Device.SetLight(0, light);
-    Device.LightEnable(0, true);
-    const cCapturedDraw& lit = DrawQuad();
-    EXPECT_FLOAT_EQ(lit.Color.r, 1.0f);
-    EXPECT_FLOAT_EQ(lit.Color.g, 0.5f);
-    // Turned away from the light, the face gets nothing.
-    light.Direction = {0, -1, 0};
-    Device.SetLight(0, light);
-    EXPECT_FLOAT_EQ(DrawQuad().Color.r, 0.0f);
-    Device.LightEnable(0, false);
-    EXPECT_FLOAT_EQ(DrawQuad().Color.g, 0.0f);
-}
-
-TEST_F(Pipeline, UnlitVerticesWithoutColourAreOpaqueWhite) {
-    Device.SetRenderState(D3DRS_LIGHTING, 0);
-    Device.SetRenderState(D3DRS_AMBIENT, 0);
-    const cCapturedDraw& draw = DrawQuad();
-    EXPECT_EQ(draw.Color.r, 1.0f);
-    EXPECT_EQ(draw.Color.a, 1.0f);
-}
-
-TEST_F(Pipeline, DrawRecordsWorldSpaceCornersTextureCoordinatesAndBias) {
-    D3DMATRIX world, turn;
-    TransformTranslation(world, 3, 10, -2);
-    TransformRotationY(turn, static_cast<float>(M_PI));
-    TransformMultiply(world, world, turn);
-    Device.SetTransform(D3DTS_WORLD, world);
-    Device.SetRenderState(D3DRS_ZBIAS, 1);
-    const cCapturedDraw& draw = DrawQuad();
-    ASSERT_EQ(draw.Vertices.size(), 6u);
-    // Corner 0 (-0.5, 0, -0.5) moved to (2.5, 10, -2.5), then half a turn about Y.
-    EXPECT_NEAR(draw.Vertices[0].X, -2.5f, 1e-5f);
-    EXPECT_NEAR(draw.Vertices[0].Y, 10.0f, 1e-5f);
-    EXPECT_NEAR(draw.Vertices[0].Z, 2.5f, 1e-5f);
-    EXPECT_EQ(draw.Vertices[1].U, 1.0f);
-    EXPECT_EQ(draw.Vertices[1].V, 1.0f);
-    EXPECT_EQ(draw.ZBias, 1u);
-}
-
-TEST_F(Pipeline, StripsBecomeListsWithTheWindingKept) {
-    // Four strip vertices: triangles (0,1,2) and (2,1,3) in list form.
-    const cCapturedDraw* draw;
-    ASSERT_EQ(Device.DrawPrimitive(D3DPT_TRIANGLESTRIP, 0, 2), D3D_OK);
-    draw = &Device.Draws.back();
-    ASSERT_EQ(draw->Vertices.size(), 6u);
-    EXPECT_EQ(draw->Vertices[3].Z, Quad[2].z);
-    EXPECT_EQ(draw->Vertices[4].Z, Quad[1].z);
-    EXPECT_EQ(draw->Vertices[5].Z, Quad[3].z);
-}
-
-TEST_F(Pipeline, DrawsTheStreamCannotFeedAreRefused) {
-    EXPECT_EQ(Device.DrawPrimitive(D3DPT_TRIANGLELIST, 1, 2), D3DERR_INVALIDCALL);
-    EXPECT_EQ(Device.DrawPrimitive(D3DPT_LINELIST, 0, 1), D3DERR_INVALIDCALL);
-    Device.SetStreamSource(0, nullptr, 32);
-    EXPECT_EQ(Device.DrawPrimitive(D3DPT_TRIANGLELIST, 0, 1), D3DERR_INVALIDCALL);
-    EXPECT_TRUE(Device.Draws.empty());
-}
-
-TEST_F(Pipeline, QuadInstancesReachingPastTheirCellsAreRefusedBeforeAnythingIsDrawn) {
+    float quad[6][8] = {{-0.5f, 0, -0.5f, 0, -1, 0, 0, 0}, {0.5f, 0, 0.5f, 0, -1, 0, 1, 1},
+                        {0.5f, 0, -0.5f, 0, -1, 0, 1, 0},  {-0.5f, 0, -0.5f, 0, -1, 0, 0, 0},
+                        {-0.5f, 0, 0.5f, 0, -1, 0, 0, 1},  {0.5f, 0, 0.5f, 0, -1, 0, 1, 1}};
+    std::shared_ptr<cVertexBuffer> buffer;
+    device.CreateVertexBuffer(sizeof quad, 0, D3DFVF_QUADVERTEX, D3DPOOL_DEFAULT, buffer);
+    VertexBufferSetData(*buffer, 0, sizeof quad, 0, quad);
+    device.SetVertexShader(D3DFVF_QUADVERTEX);
+    device.SetStreamSource(0, buffer.get(), sizeof quad[0]);
+    device.BeginScene();
     const cQuadCell cells[2] = {{0, 0, 0xFFFFFFFFu, 1}, {0.5f, 0, 0xFF808080u, 1}};
     cQuadStrip strips[2];
     strips[0].Count = 2;
     strips[1].First = 1;
     strips[1].Count = 2;  // one cell too many
     cQuadInstances quads;
-    quads.Buffer = Buffer.get();
-    quads.Vertices = &Quad[0].x;
+    quads.Buffer = buffer.get();
+    quads.Vertices = &quad[0][0];
     quads.CellSize = 0.5f;
     quads.Strips = strips;
     quads.StripCount = 2;
     quads.Cells = cells;
     quads.CellCount = 2;
-    Device.ClearRecords();
-    EXPECT_EQ(Device.DrawQuadInstances(quads), D3DERR_INVALIDCALL);
+    device.ClearRecords();
+    EXPECT_EQ(device.DrawQuadInstances(quads), D3DERR_INVALIDCALL);
     strips[1].First = 0xFFFFFFFFu;  // a count that would wrap around
-    EXPECT_EQ(Device.DrawQuadInstances(quads), D3DERR_INVALIDCALL);
-    EXPECT_TRUE(Device.Calls.empty());
+    EXPECT_EQ(device.DrawQuadInstances(quads), D3DERR_INVALIDCALL);
+    EXPECT_TRUE(device.Calls.empty());
     strips[1].First = 1;
     strips[1].Count = 1;
-    EXPECT_EQ(Device.DrawQuadInstances(quads), D3D_OK);
-    EXPECT_EQ(Device.Draws.size(), 3u);
+    EXPECT_EQ(device.DrawQuadInstances(quads), D3D_OK);
+    EXPECT_EQ(device.Draws.size(), 3u);
 }
 
-TEST_F(Pipeline, OnlyColourStatesLetABatchGoOn) {
-    EXPECT_FALSE(cFixedFunction::AffectsRasterisation(D3DRS_AMBIENT));
-    EXPECT_FALSE(cFixedFunction::AffectsRasterisation(D3DRS_LIGHTING));
-    EXPECT_TRUE(cFixedFunction::AffectsRasterisation(D3DRS_ZBIAS));
-    EXPECT_TRUE(cFixedFunction::AffectsRasterisation(D3DRS_SRCBLEND));
-    EXPECT_TRUE(cFixedFunction::AffectsRasterisation(D3DRS_ALPHAREF));
+TEST(VertexUpload, SetDataCopiesIntoRangeAndRefusesOverruns) {
+    cVertexBuffer buffer(192, D3DFVF_QUADVERTEX);
+    const uint8_t bytes[4] = {1, 2, 3, 4};
+    EXPECT_EQ(VertexBufferSetData(buffer, 188, 4, 0, bytes), D3D_OK);
+    EXPECT_EQ(buffer.Bytes[191], 4);
+    EXPECT_EQ(VertexBufferSetData(buffer, 189, 4, 0, bytes), D3DERR_INVALIDCALL);
+}
+
+TEST(Colors, ColorFromFloatsPacksArgbScaledBy255AndClamps) {
+    EXPECT_EQ(ColorFromFloats(0, 0, 1, 0.5f), 0x800000FFu);
+    EXPECT_EQ(ColorFromFloats(0.2f, 0.4f, 0.6f, 1), 0xFF336699u);
+    EXPECT_EQ(ColorFromFloats(2, -1, NAN, 1.5f), 0xFFFF0000u);
 }

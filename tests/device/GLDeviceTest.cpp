@@ -1,37 +1,17 @@
 #include <gtest/gtest.h>
 
-#include <thread>
-
 #include "GLFixture.h"
-#include "core/mCore.h"
-#include "support/TempDir.h"
 
 namespace {
-
-const uint32_t Black = 0xFF000000u;
 
 uint32_t Rgb(uint32_t p) { return p & 0x00FFFFFFu; }
 
 }  // namespace
 
-int32_t GLDeviceTest::LoadImage(const cImage& image, const std::string& name) {
-    static testing_support::TempDir dir;
-    std::string error;
-    EXPECT_TRUE(mImage::WritePng(dir.File(name), image, error)) << error;
-    return Wrapper.LoadTexture(dir.File(name), -1);
-}
-
 using GLGolden = GLDeviceTest;
 
-TEST_F(GLGolden, LitTexturedQuadLandsWhereTheProjectionSaysInTheAmbientColour) {
-    const int32_t white = LoadImage(cImage(16, 16, 0xFFFFFFFFu), "white.png");
-    ASSERT_TRUE(Wrapper.BeginScene(View));
-    Wrapper.SetTexture(0, white);
-    BeginLetters();
-    DrawLetter(2, -9, 1, 0, 0, 1, mDXGraphics::ColorFromFloats(0.5f, 0.25f, 1.0f, 1));
-    Wrapper.EndScene();
-    const cImage frame = Context.ReadPixels();
-
+TEST_F(GLGolden, TheFirstFramesLitQuadLandsWhereTheProjectionSaysInTheAmbientColour) {
+    const cImage frame = Frame(White(), [&] { DrawLetter(2, -9, 1, 0, 0, 1, mDXGraphics::ColorFromFloats(0.5f, 0.25f, 1.0f, 1)); });
     float left, top, right, bottom;
     // +X is screen left, so the quad's +X edge is its left edge on screen; +Z is down.
     Project(2.5f, -9, 0.5f, left, top);
@@ -39,6 +19,7 @@ TEST_F(GLGolden, LitTexturedQuadLandsWhereTheProjectionSaysInTheAmbientColour) {
     ASSERT_LT(left, right);
     ASSERT_LT(top, bottom);
     const int cx = static_cast<int>((left + right) / 2), cy = static_cast<int>((top + bottom) / 2);
+    // Lighting is on from set-up: not the unlit white.
     EXPECT_EQ(Rgb(frame.At(cx, cy)), 0x8040FFu);
     EXPECT_EQ(Rgb(frame.At(static_cast<int>(left) + 1, static_cast<int>(top) + 1)), 0x8040FFu);
     EXPECT_EQ(Rgb(frame.At(static_cast<int>(right) - 1, static_cast<int>(bottom) - 1)), 0x8040FFu);
@@ -48,192 +29,13 @@ TEST_F(GLGolden, LitTexturedQuadLandsWhereTheProjectionSaysInTheAmbientColour) {
     EXPECT_EQ(Rgb(frame.At(cx, static_cast<int>(bottom) + 2)), 0u);
 }
 
-TEST_F(GLGolden, OverlappingQuadsAddUp) {
-    const int32_t white = LoadImage(cImage(16, 16, 0xFFFFFFFFu), "white.png");
-    ASSERT_TRUE(Wrapper.BeginScene(View));
-    Wrapper.SetTexture(0, white);
-    BeginLetters();
-    DrawLetter(0, -12, 0, 0, 0, 1, mDXGraphics::ColorFromFloats(0.25f, 0.5f, 0, 1));  // farther first
-    DrawLetter(0, -8, 0, 0, 0, 1, mDXGraphics::ColorFromFloats(0.5f, 0.25f, 0.1f, 1));
-    Wrapper.EndScene();
-    const cImage frame = Context.ReadPixels();
-    EXPECT_EQ(Rgb(frame.At(W / 2, H / 2)), 0xC0C01Au);
-}
-
-TEST_F(GLGolden, ZBiasPutsACoplanarQuadOverAnother) {
-    const int32_t white = LoadImage(cImage(16, 16, 0xFFFFFFFFu), "white.png");
-    // With a strict depth test a coplanar second quad loses; the bias lets it win.
-    for (uint32_t bias : {0u, 1u}) {
-        ASSERT_TRUE(Wrapper.BeginScene(View));
-        Wrapper.SetTexture(0, white);
-        Wrapper.Device->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS);
-        BeginLetters();
-        Wrapper.Device->SetRenderState(D3DRS_ZBIAS, 0);
-        DrawLetter(0, -10, 0, 0, 0, 1, mDXGraphics::ColorFromFloats(0.5f, 0, 0, 1));
-        Wrapper.Device->SetRenderState(D3DRS_ZBIAS, bias);
-        DrawLetter(0, -10, 0, 0, 0, 1, mDXGraphics::ColorFromFloats(0, 0.5f, 0, 1));
-        Wrapper.EndScene();
-        EXPECT_EQ(Rgb(Context.ReadPixels().At(W / 2, H / 2)), bias ? 0x808000u : 0x800000u) << "bias " << bias;
-    }
-}
-
-TEST_F(GLGolden, TheProgramsLessEqualTestShowsTheBiasedLeaderOverItsHead) {
-    const int32_t white = LoadImage(cImage(16, 16, 0xFFFFFFFFu), "white.png");
-    ASSERT_TRUE(Wrapper.BeginScene(View));
-    Wrapper.SetTexture(0, white);
-    BeginLetters();
-    Wrapper.Device->SetRenderState(D3DRS_ZBIAS, 0);
-    DrawLetter(0, -10, 0, 0, 0, 1, mDXGraphics::ColorFromFloats(0.5f, 0.5f, 0.5f, 1));
-    Wrapper.Device->SetRenderState(D3DRS_ZBIAS, 1);
-    DrawLetter(0, -10, 0, 0, 0, 1, mDXGraphics::ColorFromFloats(0.25f, 0.25f, 0.25f, 1));
-    Wrapper.EndScene();
-    EXPECT_EQ(Rgb(Context.ReadPixels().At(W / 2, H / 2)), 0xC0C0C0u);
-}
-
-TEST_F(GLGolden, CounterClockwiseTrianglesOnScreenAreCulled) {
-    const int32_t white = LoadImage(cImage(16, 16, 0xFFFFFFFFu), "white.png");
-    ASSERT_TRUE(Wrapper.BeginScene(View));
-    Wrapper.SetTexture(0, white);
-    BeginLetters();
-    DrawLetter(0, -10, 0, 0, 0, 1, 0xFFFFFFFFu, /*reversed=*/true);
-    Wrapper.EndScene();
-    EXPECT_EQ(Rgb(Context.ReadPixels().At(W / 2, H / 2)), 0u);
-}
-
-TEST_F(GLGolden, TopRowOfTheImageIsVZeroAndCellsShowMirrored) {
-    // Left half red, right half green on the top rows; blue on the bottom rows.
-    cImage image(16, 16, 0xFF0000FFu);
-    for (int y = 0; y < 8; ++y)
-        for (int x = 0; x < 16; ++x) image.At(x, y) = x < 8 ? 0xFFFF0000u : 0xFF00FF00u;
-    const int32_t texture = LoadImage(image, "quarters.png");
-    ASSERT_TRUE(Wrapper.BeginScene(View));
-    Wrapper.SetTexture(0, texture);
-    BeginLetters();
-    DrawLetter(0, -3, 0, 0, 0, 1, 0xFFFFFFFFu);
-    Wrapper.EndScene();
-    const cImage frame = Context.ReadPixels();
-    float left, top, right, bottom;
-    Project(0.5f, -3, -0.5f, left, top);
-    Project(-0.5f, -3, 0.5f, right, bottom);
-    const int x1 = static_cast<int>(left + (right - left) * 0.25f), x2 = static_cast<int>(left + (right - left) * 0.75f);
-    const int y1 = static_cast<int>(top + (bottom - top) * 0.25f), y2 = static_cast<int>(top + (bottom - top) * 0.75f);
-    EXPECT_EQ(Rgb(frame.At(x1, y1)), 0x00FF00u);  // the image's right half shows on the left
-    EXPECT_EQ(Rgb(frame.At(x2, y1)), 0xFF0000u);
-    EXPECT_EQ(Rgb(frame.At(x1, y2)), 0x0000FFu);
-    EXPECT_EQ(Rgb(frame.At(x2, y2)), 0x0000FFu);
-}
-
-TEST_F(GLGolden, AlphaTestWithTheTextureFactorKeepsTransparentTexelsAdding) {
-    // Mode 2 takes alpha from the (opaque white) texture factor, so even a texel with
-    // alpha 0 passes the alpha test and adds its colour.
-    const int32_t texture = LoadImage(cImage(16, 16, 0x00FFFFFFu), "clear.png");
-    ASSERT_TRUE(Wrapper.BeginScene(View));
-    Wrapper.SetTexture(0, texture);
-    BeginLetters();
-    DrawLetter(0, -5, 0, 0, 0, 1, mDXGraphics::ColorFromFloats(0, 1, 0, 1));
-    Wrapper.EndScene();
-    EXPECT_EQ(Rgb(Context.ReadPixels().At(W / 2, H / 2)), 0x00FF00u);
-
-    // With alpha from the texture (mode 1), the same texels fail the test.
-    Wrapper.SetupRenderer(1, 2, false);
-    ASSERT_TRUE(Wrapper.BeginScene(View));
-    Wrapper.SetTexture(0, texture);
-    BeginLetters();
-    DrawLetter(0, -5, 0, 0, 0, 1, mDXGraphics::ColorFromFloats(0, 1, 0, 1));
-    Wrapper.EndScene();
-    EXPECT_EQ(Rgb(Context.ReadPixels().At(W / 2, H / 2)), 0u);
-}
-
-TEST_F(GLGolden, LightingIsOnFromSetUpSoTheFirstFramesLettersAreLit) {
-    const int32_t white = LoadImage(cImage(16, 16, 0xFFFFFFFFu), "white.png");
-    ASSERT_TRUE(Wrapper.BeginScene(View));
-    Wrapper.SetTexture(0, white);
-    BeginLetters();
-    DrawLetter(0, -5, 0, 0, 0, 1, mDXGraphics::ColorFromFloats(0.2f, 0, 0, 1));
-    Wrapper.EndScene();
-    EXPECT_EQ(Rgb(Context.ReadPixels().At(W / 2, H / 2)), 0x330000u);  // not the unlit white
-}
-
-TEST_F(GLGolden, BeginSceneClearsToBlack) {
-    const int32_t white = LoadImage(cImage(16, 16, 0xFFFFFFFFu), "white.png");
-    ASSERT_TRUE(Wrapper.BeginScene(View));
-    Wrapper.SetTexture(0, white);
-    BeginLetters();
-    DrawLetter(0, -5, 0, 0, 0, 1, 0xFFFFFFFFu);
-    Wrapper.EndScene();
-    ASSERT_TRUE(Wrapper.BeginScene(View));
-    Wrapper.EndScene();
-    EXPECT_EQ(Context.ReadPixels().At(W / 2, H / 2), Black);
-}
-
-TEST(GLSurface, AReplacedSurfaceIsBoundOnceAndTheFramesGoOnWithoutAReport) {
-    testing_support::ScopedFakePlatform platform;
-    bool lost = false, restores = true;
-    int restored = 0;
-    cGLOptions options;
-    options.SurfaceLost = [&] { return lost; };
-    options.RestoreSurface = [&] {
-        ++restored;
-        lost = !restores;
-        return restores;
-    };
-    cEGLContext context;
-    cDevice device;
-    ASSERT_EQ(testing_support::OpenHeadlessDevice(context, device, 32, 32, 1, options), "");
-    const D3DMATRIX view = mDXGraphics::IdentityTransform;
-    auto frame = [&] {
-        const bool begun = device.BeginScene(view);
-        if (begun) device.EndScene();
-        return begun;
-    };
-    EXPECT_TRUE(frame());
-    lost = true;  // the window system re-created the window
-    EXPECT_FALSE(frame()) << "the frame that resets draws nothing";
-    EXPECT_EQ(restored, 1);
-    EXPECT_TRUE(frame());
-    EXPECT_TRUE(platform.Dialogs.Messages.empty());
-
-    // A surface that cannot be bound is reported once, not on every frame.
-    lost = true;
-    restores = false;
-    EXPECT_FALSE(frame());
-    for (int i = 0; i < 5; ++i) frame();
-    EXPECT_EQ(restored, 2);
-    EXPECT_EQ(platform.Dialogs.Messages.size(), 1u);
-    testing_support::CloseHeadlessDevice(device);
-}
-
-TEST(GLCreation, WithoutACurrentContextTheDeviceFailsWithAReadableReason) {
-    testing_support::ScopedFakePlatform platform;
-    bool created = true;
-    std::string lastError;
-    // A fresh thread has no current context.
-    std::thread([&] {
-        mDXGraphics::SetDirect3DFactory([] { return std::make_shared<cGLDirect3D>(); });
-        mDXGraphics::Initialize();
-        cDevice device;
-        created = device.Initialize(0, 64, 64, D3DFMT_D16, D3DMULTISAMPLE_NONE);
-        lastError = mCore::LastError;
-        mDXGraphics::Release();
-        mDXGraphics::SetDirect3DFactory(nullptr);
-    }).join();
-    EXPECT_FALSE(created);
-    EXPECT_NE(lastError.find("no OpenGL context is current"), std::string::npos) << lastError;
-    ASSERT_EQ(platform.Dialogs.Messages.size(), 1u);
-    EXPECT_EQ(platform.Dialogs.Messages[0].Text, "Error in cDevice.Initialize\r\n\r\n");
-}
-
 TEST_F(GLGolden, ASpelledAReadsTheRightWayRoundOnScreen) {
     std::string error;
     cImage atlas;
     ASSERT_TRUE(mImage::ReadPng(GLYPHFALL_ATLAS_FILE, atlas, error)) << error;
-    const int32_t texture = Wrapper.LoadTexture(GLYPHFALL_ATLAS_FILE, -1);
-    ASSERT_TRUE(Wrapper.BeginScene(View));
-    Wrapper.SetTexture(0, texture);
-    BeginLetters();
-    DrawLetter(0, -1, 0, 6 / 16.0f, 0, 1 / 16.0f, 0xFFFFFFFFu);  // "a" is cell (6, 0)
-    Wrapper.EndScene();
-    const cImage frame = Context.ReadPixels();
+    const cImage frame = Frame(Wrapper.LoadTexture(GLYPHFALL_ATLAS_FILE, -1), [&] {
+        DrawLetter(0, -1, 0, 6 / 16.0f, 0, 1 / 16.0f, 0xFFFFFFFFu);  // "a" is cell (6, 0)
+    });
     WriteFrameForInspection(frame, "spelled-a.png");
 
     float left, top, right, bottom;
@@ -253,45 +55,3 @@ TEST_F(GLGolden, ASpelledAReadsTheRightWayRoundOnScreen) {
     EXPECT_LT(asFont * 3, asStored) << "the glyph should show un-mirrored";
 }
 
-TEST(GLCreation, AContextFromTheFirstGraphicsDeviceDrawsLikeTheSurfacelessOne) {
-    testing_support::ScopedFakePlatform platform;
-    cEGLContext context;
-    std::string error;
-    if (!context.Create(64, 48, error, cEGLContext::Source::Device)) GTEST_SKIP() << error;
-    mDXGraphics::SetDirect3DFactory([&context] {
-        cGLOptions options;
-        options.Framebuffer = [&context] { return context.Framebuffer(); };
-        return std::make_shared<cGLDirect3D>(options);
-    });
-    ASSERT_TRUE(mDXGraphics::Initialize());
-    {
-        cDevice device;
-        ASSERT_TRUE(device.Initialize(0, 64, 48, D3DFMT_D16, D3DMULTISAMPLE_NONE)) << mCore::LastError;
-        device.SetupRenderer(2, 2, false);
-        std::shared_ptr<cVertexBuffer> buffer;
-        device.Device->CreateVertexBuffer(192, 0, D3DFVF_QUADVERTEX, D3DPOOL_DEFAULT, buffer);
-        const QuadVertex q[6] = {{-0.5f, 0, -0.5f, 0, -1, 0, 0, 0}, {0.5f, 0, 0.5f, 0, -1, 0, 1, 1},
-                                 {0.5f, 0, -0.5f, 0, -1, 0, 1, 0},  {-0.5f, 0, -0.5f, 0, -1, 0, 0, 0},
-                                 {-0.5f, 0, 0.5f, 0, -1, 0, 0, 1},  {0.5f, 0, 0.5f, 0, -1, 0, 1, 1}};
-        mDXGraphics::VertexBufferSetData(*buffer, 0, sizeof q, 0, q);
-        D3DMATRIX view, world;
-        mDXGraphics::TransformLookAtLH(view, {0, 1, 0}, {0, 0, 0}, {0, 0, -1});
-        mDXGraphics::TransformTranslation(world, 0, -2, 0);
-        ASSERT_TRUE(device.BeginScene(view));
-        iDirect3DDevice& d = *device.Device;
-        D3DMATERIAL8 material;
-        material.Ambient = {1, 1, 1, 0};
-        d.SetMaterial(material);
-        d.SetRenderState(D3DRS_AMBIENT, mDXGraphics::ColorFromFloats(0.5f, 0.25f, 1, 1));
-        d.SetVertexShader(D3DFVF_QUADVERTEX);
-        d.SetTransform(D3DTS_WORLD, world);
-        d.SetStreamSource(0, buffer.get(), sizeof(QuadVertex));
-        d.DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2);
-        device.EndScene();
-        EXPECT_EQ(context.ReadPixels().At(32, 24), 0xFF8040FFu) << context.Renderer();
-        EXPECT_EQ(context.ReadPixels().At(1, 1), 0xFF000000u) << context.Renderer();
-        device.Release();
-    }
-    mDXGraphics::Release();
-    mDXGraphics::SetDirect3DFactory(nullptr);
-}

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 
 #include "device/cDevice.h"
@@ -14,6 +15,7 @@
 #include "device/mDXGraphics.h"
 #include "support/FakePlatform.h"
 #include "support/HeadlessDevice.h"
+#include "support/TempDir.h"
 
 struct QuadVertex {
     float x, y, z, nx, ny, nz, tu, tv;
@@ -24,7 +26,9 @@ protected:
     static constexpr int32_t W = 160, H = 120;
 
     void SetUp() override {
-        ASSERT_EQ(testing_support::OpenHeadlessDevice(Context, Wrapper, W, H, 0), "");
+        std::string error;
+        ASSERT_TRUE(Context.Create(W, H, error)) << error;
+        ASSERT_EQ(testing_support::OpenDeviceOn(Context, Wrapper, W, H, 0), "");
         Gl = dynamic_cast<cGLDevice*>(Wrapper.Device.get());
         ASSERT_NE(Gl, nullptr);
         Wrapper.Device->CreateVertexBuffer(192, 0, D3DFVF_QUADVERTEX, D3DPOOL_DEFAULT, Buffer);
@@ -43,23 +47,32 @@ protected:
         d.SetMaterial(material);
     }
 
-    // One letter quad of texture cell (u, v, size s) at world (x, y, z) in colour c.
-    void DrawLetter(float x, float y, float z, float u, float v, float s, D3DCOLOR color, bool reversed = false) {
-        QuadVertex q[6] = {{-0.5f, 0, -0.5f, 0, -1, 0, u, v},     {0.5f, 0, 0.5f, 0, -1, 0, u + s, v + s},
-                           {0.5f, 0, -0.5f, 0, -1, 0, u + s, v},  {-0.5f, 0, -0.5f, 0, -1, 0, u, v},
-                           {-0.5f, 0, 0.5f, 0, -1, 0, u, v + s},  {0.5f, 0, 0.5f, 0, -1, 0, u + s, v + s}};
-        if (reversed) {
-            std::swap(q[1], q[2]);
-            std::swap(q[4], q[5]);
-        }
+    // One letter quad of texture cell (u, v, size s) at world (x, y, z) in colour c, the
+    // whole scene turned by the given matrix.
+    void DrawLetter(float x, float y, float z, float u, float v, float s, D3DCOLOR color,
+                    const D3DMATRIX& turn = mDXGraphics::IdentityTransform) {
+        const QuadVertex q[6] = {{-0.5f, 0, -0.5f, 0, -1, 0, u, v},     {0.5f, 0, 0.5f, 0, -1, 0, u + s, v + s},
+                                 {0.5f, 0, -0.5f, 0, -1, 0, u + s, v},  {-0.5f, 0, -0.5f, 0, -1, 0, u, v},
+                                 {-0.5f, 0, 0.5f, 0, -1, 0, u, v + s},  {0.5f, 0, 0.5f, 0, -1, 0, u + s, v + s}};
         iDirect3DDevice& d = *Wrapper.Device;
         mDXGraphics::VertexBufferSetData(*Buffer, 0, sizeof q, 0, q);
         d.SetRenderState(D3DRS_AMBIENT, color);
         D3DMATRIX world;
         mDXGraphics::TransformTranslation(world, x, y, z);
+        mDXGraphics::TransformMultiply(world, world, turn);
         d.SetTransform(D3DTS_WORLD, world);
         d.SetStreamSource(0, Buffer.get(), sizeof(QuadVertex));
         ASSERT_EQ(d.DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), D3D_OK);
+    }
+
+    // One frame: the texture on stage 0, the renderer's set-up, then the draws given.
+    cImage Frame(int32_t texture, const std::function<void()>& draws) {
+        EXPECT_TRUE(Wrapper.BeginScene(View));
+        Wrapper.SetTexture(0, texture);
+        BeginLetters();
+        draws();
+        Wrapper.EndScene();
+        return Context.ReadPixels();
     }
 
     // Where a world point lands on the picture, in pixels from the top left.
@@ -72,7 +85,12 @@ protected:
         py = (1.0f - c[1] / c[3]) * 0.5f * H;
     }
 
-    int32_t LoadImage(const cImage& image, const std::string& name);
+    int32_t LoadImage(const cImage& image, const std::string& name) {
+        std::string error;
+        EXPECT_TRUE(mImage::WritePng(Folder.File(name), image, error)) << error;
+        return Wrapper.LoadTexture(Folder.File(name), -1);
+    }
+    int32_t White() { return LoadImage(cImage(16, 16, 0xFFFFFFFFu), "white.png"); }
 
     // With GLYPHFALL_FRAME_DIR set, frames are also written there as PNG files to look at.
     static void WriteFrameForInspection(const cImage& frame, const std::string& name) {
@@ -83,6 +101,7 @@ protected:
     }
 
     testing_support::ScopedFakePlatform Platform;
+    testing_support::TempDir Folder;
     cEGLContext Context;
     cDevice Wrapper;
     cGLDevice* Gl = nullptr;

@@ -24,7 +24,7 @@ std::vector<Placed> Placement(const cRain& rain) {
 
 }  // namespace
 
-TEST(SetupWordLayout, LinesAreCentredAndReadLeftToRight) {
+TEST(SetupWordLayout, LinesAreCentredAndReadLeftToRightWithGapsForWhatHasNoGlyph) {
     RainRig rig;
     rig.Background(5);
     rig.Rain.SetupWord("ab<br>cd");
@@ -34,18 +34,14 @@ TEST(SetupWordLayout, LinesAreCentredAndReadLeftToRight) {
     EXPECT_EQ(rig.Rain.GroupMax(), 8);
     rig.Rain.SetupWord("ab\r\ncd");
     EXPECT_EQ(Placement(rig.Rain), expected);
-    rig.Rain.SetupWord("");  // drops the last text and spells nothing
-    EXPECT_EQ(rig.Words(), 0);
-    EXPECT_EQ(rig.Rain.GroupMax(), 4);
-}
-
-TEST(SetupWordLayout, CharactersWithoutAGlyphLeaveAGapAndCapitalsUseTheSmallGlyphs) {
-    RainRig rig;
-    rig.Background(5);
+    // Characters without a glyph leave a gap and capitals use the small glyphs.
     rig.Rain.SetupWord("A b");
     EXPECT_EQ(Placement(rig.Rain), (std::vector<Placed>{{2, 0, 6}, {0, 0, 5}}));  // mid = toLong(1.5) = 2
     rig.Rain.SetupWord("x,\u00E9Y");  // four characters, the accented one two bytes long
     EXPECT_EQ(Placement(rig.Rain), (std::vector<Placed>{{2, 0, 4}, {-1, 0, 3}}));
+    rig.Rain.SetupWord("");  // drops the last text and spells nothing
+    EXPECT_EQ(rig.Words(), 0);
+    EXPECT_EQ(rig.Rain.GroupMax(), 4);
 }
 
 TEST(WordLetters, NewTextReplacesTheLastTextNotTheNearestColumns) {
@@ -117,16 +113,6 @@ TEST(WordLetterLife, LetterFlownPastBeforeArrivingEndsWithoutBecomingAColumn) {
     EXPECT_EQ(rig.Ordinary(), 3);
 }
 
-TEST(WordLetterLife, FallSpeedZeroStillBringsTheLettersDown) {
-    RainRig rig;
-    rig.Background(1);
-    rig.Rain.MaxSpeed = rig.Rain.MinSpeed = 0;
-    rig.Rain.FlyStep = 1;
-    rig.Rain.SetupWord("a");
-    EXPECT_GE(rig.FirstWord()->Speed, 0.01f);
-    EXPECT_TRUE(std::isfinite(rig.FirstWord()->Y));
-}
-
 TEST(SetupLogo, SpellsTheAddressesFirstAndThenByTheDraw) {
     RainRig rig;
     rig.Background(10, /*firstFillOver=*/false);
@@ -137,9 +123,6 @@ TEST(SetupLogo, SpellsTheAddressesFirstAndThenByTheDraw) {
     rig.Rain.NextLogoTime = rig.Rain.Now;  // as after F3 and a wait
     rig.Rain.SetupLogo(true);
     EXPECT_EQ(rig.WordCells(), rig.CellsOf(mRain::LogoTexts[1]));
-    rig.Rain.SetupWord("");
-    rig.Rain.SetupLogo(true);  // the next one is not due yet
-    EXPECT_EQ(rig.Words(), 0);
 
     const std::pair<int, int> textByDraw[] = {{40, 0}, {41, 2}, {60, 2}, {61, 1}, {80, 1}, {81, 3}, {90, 3}, {91, 4}};
     for (auto [draw, text] : textByDraw) {
@@ -149,12 +132,4 @@ TEST(SetupLogo, SpellsTheAddressesFirstAndThenByTheDraw) {
         EXPECT_EQ(rig.WordCells(), rig.CellsOf(mRain::LogoTexts[text])) << "draw " << draw;
         EXPECT_EQ(rig.Rain.NextLogoTime, rig.Rain.Now + 600000);
     }
-}
-
-TEST(SetupLogo, WithAdsOffCountsButNeverSpells) {
-    RainRig rig;
-    rig.Background(10, false);
-    for (int call = 0; call < 5; ++call) rig.Rain.SetupLogo(false);
-    EXPECT_EQ(rig.Rain.LogoCount, 5);
-    EXPECT_EQ(rig.Words(), 0);
 }

@@ -7,21 +7,8 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
-#include <memory>
 
-#include "core/Numeric.h"
-#include "device/cDevice.h"
-#include "device/cImage.h"
-#include "device/gl/cEGLContext.h"
-#include "device/gl/cGLDirect3D.h"
-#include "device/mDXGraphics.h"
-#include "rain/cRain.h"
-#include "render/LetterRenderer.h"
-#include "render/cCamera.h"
-#include "settings/SettingsKeys.h"
-#include "settings/cValues.h"
-#include "support/FakePlatform.h"
-#include "support/HeadlessDevice.h"
+#include "support/RainScene.h"
 #include "support/RunningRain.h"
 
 namespace {
@@ -30,22 +17,16 @@ struct Size {
     int32_t W, H;
 };
 
-class ColumnPath : public ::testing::TestWithParam<Size> {
+class ColumnPath : public ::testing::TestWithParam<Size>, protected testing_support::RainScene {
 protected:
     void SetUp() override {
         W = GetParam().W, H = GetParam().H;
-        ASSERT_EQ(testing_support::OpenHeadlessDevice(Context, Device, W, H), "");
-        Device.Device->SetRenderState(D3DRS_CLIPPING, 1);
-        Renderer.CreateBuffer(Device);
+        ASSERT_EQ(OpenScene(W, H), "");
         ASSERT_EQ(Device.LoadTexture(GLYPHFALL_ATLAS_FILE, -1), 0);
         Gl = dynamic_cast<cGLDevice*>(Device.Device.get());
         ASSERT_NE(Gl, nullptr);
-
-        for (const SettingDefault& key : SettingsKeys) Settings.SetDefault(key.Key, key.Default);
-        Camera.Angle(mCore::ToSingle(6.283185 / 360 * 270));
-        Clock.Ticks = 1000000;
+        Platform.Clock.Ticks = 1000000;
     }
-    void TearDown() override { testing_support::CloseHeadlessDevice(Device); }
 
     // The rain as the main loop runs it, a number of frames in.
     void RunRain(int frames) {
@@ -53,9 +34,16 @@ protected:
         StepRain(frames);
     }
     void StepRain(int frames) {
-        for (int i = 0; i < frames; ++i) testing_support::StepRain(Rain, Camera, Clock);
+        for (int i = 0; i < frames; ++i) testing_support::StepRain(Rain, Camera, Platform.Clock);
     }
 
+    // The renderer's two passes under one scene transform.
+    std::function<void()> Passes(const SceneTransform& scene = {}) {
+        return [this, scene] {
+            Renderer.RenderLetters(Device, Rain, Camera, scene);
+            Renderer.RenderLeaders(Device, Rain, scene);
+        };
+    }
     // One frame drawn by the given passes; letter by letter (one GL draw each) or by columns.
     cImage Frame(bool letterByLetter, const std::function<void()>& passes) {
         Gl->SetFlushEveryDraw(letterByLetter);
@@ -65,12 +53,6 @@ protected:
         Device.EndScene();
         EXPECT_TRUE(Platform.Dialogs.Messages.empty());
         return Context.ReadPixels();
-    }
-    cImage Frame(bool letterByLetter, const SceneTransform& scene = {}) {
-        return Frame(letterByLetter, [&] {
-            Renderer.RenderLetters(Device, Rain, Camera, scene);
-            Renderer.RenderLeaders(Device, Rain, scene);
-        });
     }
 
     // Both ways, held to what a person cannot tell apart: at least 99.5 % of the pixels within
@@ -100,50 +82,31 @@ protected:
         EXPECT_LE(std::abs(litColumns - litReference), litReference / 200);
         return litReference;
     }
-    int64_t ExpectAlikeBothWays(const SceneTransform& scene = {}) {
-        return ExpectAlikeBothWays([&] {
-            Renderer.RenderLetters(Device, Rain, Camera, scene);
-            Renderer.RenderLeaders(Device, Rain, scene);
-        });
-    }
-
+    // An active, fully visible group at (x, y, z) with n + 1 letters; letter j shows the cell
+    // (3j mod 10, 5j mod 8) at the flicker phase 0.37 j.
     mRain::Group& AddGroup(float x, float y, float z, int32_t n, bool vertical) {
-        mRain::Group group;
+        mRain::Group& group = Rain.Groups.emplace_back();
         group.Active = true;
         group.X = x, group.Y = y, group.Z = z;
         group.Vertical = vertical;
-        group.Alpha = 1;
-        group.WordAlpha = 1;
+        group.Alpha = group.WordAlpha = 1;
         group.LetterMax = n;
         group.Letters.resize(n + 1);
-        for (int32_t j = 0; j <= n; ++j)
-            group.Letters[j] = {static_cast<int16_t>((j * 3) % 10), static_cast<int16_t>((j * 5) % 8), 0.37f * static_cast<float>(j), 0, 0};
-        Rain.Groups.push_back(group);
-        return Rain.Groups.back();
+        for (int16_t j = 0; j <= n; ++j)
+            group.Letters[j] = {static_cast<int16_t>(j * 3 % 10), static_cast<int16_t>(j * 5 % 8), 0.37f * j, 0, 0};
+        return group;
     }
 
     int32_t W = 0, H = 0;
-    testing_support::ScopedFakePlatform Platform;
-    cEGLContext Context;
-    cDevice Device;
-    cLetterRenderer Renderer;
     cGLDevice* Gl = nullptr;
-    testing_support::FakeClock Clock;
-    cValues Settings;
-    cCamera Camera;
-    mCore::cRandom Rnd{2024};
-    cRain Rain{Settings, Camera, Clock, Rnd};
 };
 
-TEST_P(ColumnPath, SeededRainAtTheDefaultsLooksTheSameAsLetterByLetter) {
+TEST_P(ColumnPath, SeededRainAtTheDefaultsStraightTurnedAndOffsetLooksTheSameAsLetterByLetter) {
     RunRain(300);
-    EXPECT_GT(ExpectAlikeBothWays(), W * H / 40);  // a real frame of rain, not an empty one
-}
-
-TEST_P(ColumnPath, TurnedAndOffsetScenesLookTheSameAsLetterByLetter) {
-    RunRain(120);
-    EXPECT_GT(ExpectAlikeBothWays(SceneTransform{0.3f, {1.25f, -0.5f, 0.75f}}), W * H / 40);
-    EXPECT_GT(ExpectAlikeBothWays(SceneTransform{1.5707964f, {0, 0, 0}}), W * H / 40);
+    // Each a real frame of rain, not an empty one.
+    EXPECT_GT(ExpectAlikeBothWays(Passes()), W * H / 40);
+    EXPECT_GT(ExpectAlikeBothWays(Passes(SceneTransform{0.3f, {1.25f, -0.5f, 0.75f}})), W * H / 40);
+    EXPECT_GT(ExpectAlikeBothWays(Passes(SceneTransform{1.5707964f, {0, 0, 0}})), W * H / 40);
     // Passes under different turns in one frame: the device keeps the last turn's rotation
     // for the next pass with the same inputs, and must not draw another turn with it.
     ExpectAlikeBothWays([&] {
@@ -167,7 +130,7 @@ TEST_P(ColumnPath, HorizontalGroupsAndASpelledTextLookTheSameAsLetterByLetter) {
     }
     ASSERT_GT(horizontal, 10);
     ASSERT_GT(words, 5);
-    EXPECT_GT(ExpectAlikeBothWays(), W * H / 40);
+    EXPECT_GT(ExpectAlikeBothWays(Passes()), W * H / 40);
 }
 
 TEST_P(ColumnPath, LeadersGlowsDimmingAndUndrawnLettersLookTheSameAsLetterByLetter) {
@@ -192,7 +155,7 @@ TEST_P(ColumnPath, LeadersGlowsDimmingAndUndrawnLettersLookTheSameAsLetterByLett
     dark.Letters[9].Phase = 4.0f;
     AddGroup(5.0f, -12.0f, -1.0f, 6, false).Active = false;
     Camera.SetPosition(0, 5.0f, 0);
-    EXPECT_GT(ExpectAlikeBothWays(), 500);
+    EXPECT_GT(ExpectAlikeBothWays(Passes()), 500);
 }
 
 std::string SizeName(const ::testing::TestParamInfo<Size>& info) {
@@ -204,75 +167,19 @@ INSTANTIATE_TEST_SUITE_P(FourByThreeAndSixteenByNine, ColumnPath, ::testing::Val
 
 class ColumnPathState : public ColumnPath {};
 
-TEST_P(ColumnPathState, LeavesTheDeviceAsTheLetterByLetterSequenceDoes) {
-    Rain.LetterColor = {0, 1, 0, 1};
-    AddGroup(1.5f, -20.0f, 3.5f, 7, true).Leader = true;
-    mRain::Group& last = AddGroup(-1.5f, -18.0f, 2.5f, 5, false);
-    last.Letters[5].Phase = 4.0f;  // the last letter is dark: the last drawn one sets the world
-    const SceneTransform scene{0.2f, {0.5f, 0, -0.25f}};
-
-    auto after = [&](bool letterByLetter) {
-        Gl->SetFlushEveryDraw(letterByLetter);
-        EXPECT_TRUE(Device.BeginScene(Camera));
-        Device.SetTexture(0, 0);
-        Renderer.RenderLetters(Device, Rain, Camera, scene);
-        const cFixedFunction state = Gl->State();
-        std::vector<uint8_t> bytes = Renderer.QuadBuffer->Bytes;
-        Device.EndScene();
-        return std::make_pair(state, bytes);
-    };
-    const auto [reference, referenceBytes] = after(true);
-    const auto [columns, columnBytes] = after(false);
-    EXPECT_EQ(columns.RenderState[D3DRS_AMBIENT], reference.RenderState[D3DRS_AMBIENT]);
-    EXPECT_EQ(columns.RenderState[D3DRS_ZBIAS], reference.RenderState[D3DRS_ZBIAS]);
-    EXPECT_TRUE(columns.World == reference.World);
-    EXPECT_EQ(columns.Stream, reference.Stream);
-    EXPECT_EQ(columns.Stride, reference.Stride);
-    EXPECT_EQ(columnBytes, referenceBytes);
-}
-
 TEST_P(ColumnPathState, ShadersBuiltForTheStageDrawTheSameFrameAsTheGeneralShader) {
     RunRain(200);
-    const cImage specialised = Frame(false);
+    const cImage specialised = Frame(false, Passes());
     Gl->SetSpecialisedShaders(false);
-    const cImage general = Frame(false);
+    const cImage general = Frame(false, Passes());
     EXPECT_TRUE(specialised.Pixels == general.Pixels);
     // A stage reading the texture's inverse colour must not be served the plain shader.
     Device.Device->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE | D3DTA_COMPLEMENT);
-    const cImage generalInverse = Frame(false);
+    const cImage generalInverse = Frame(false, Passes());
     Gl->SetSpecialisedShaders(true);
-    const cImage specialisedInverse = Frame(false);
+    const cImage specialisedInverse = Frame(false, Passes());
     EXPECT_TRUE(specialisedInverse.Pixels == generalInverse.Pixels);
     EXPECT_FALSE(specialisedInverse.Pixels == specialised.Pixels);
-}
-
-TEST_P(ColumnPathState, WholeRainIsAtMostThreeGLDrawsAtAnyCount) {
-    Settings.Value("Count", 2000);
-    RunRain(60);
-    Frame(false);
-    EXPECT_LE(Gl->LastFrameStats().DrawCalls, 3u);
-    EXPECT_GT(Gl->LastFrameStats().DeviceDraws, 10000u);
-}
-
-TEST_P(ColumnPathState, ColumnUnderAnEnabledLightIsDrawnLetterByLetter) {
-    // The quads only stand in where the ambient state alone gives the colour; with a light
-    // on, the letters take the plain way and so keep its lighting.
-    Rain.LetterColor = {1, 1, 1, 1};
-    AddGroup(0.5f, -10.0f, 2.5f, 6, true).Leader = true;
-    D3DLIGHT8 light;
-    light.Diffuse = {0.5f, 0, 0, 0};
-    light.Direction = {0, 1, 0};
-    auto lit = [&](bool letterByLetter) {
-        return Frame(letterByLetter, [&] {
-            Device.Device->SetLight(0, light);
-            Device.Device->LightEnable(0, true);
-            Renderer.RenderLetters(Device, Rain, Camera, {});
-        });
-    };
-    const cImage reference = lit(true);
-    const cImage columns = lit(false);
-    EXPECT_EQ(Gl->LastFrameStats().DrawCalls, Gl->LastFrameStats().DeviceDraws > 0 ? 1u : 0u);
-    EXPECT_TRUE(reference.Pixels == columns.Pixels);
 }
 
 INSTANTIATE_TEST_SUITE_P(OneSize, ColumnPathState, ::testing::Values(Size{640, 480}), SizeName);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <random>
+#include <vector>
 
 #include "render/LetterRenderer.h"
 
@@ -24,45 +25,21 @@ void ExpectSameBits(float phase) {
     EXPECT_EQ(fast, library) << "phase " << phase;
 }
 
-TEST(Flicker, EqualsTheLibrarySineOverMillionsOfPhasesAsTheRainMakesThem) {
+TEST(Flicker, EqualsTheLibrarySineOverMillionsOfPhasesLargeNegativeAndSpecialOnesIncluded) {
     // Phases start near 3 to 40 and grow by up to 0.1 a frame for as long as the program runs.
     std::mt19937 random(7);
-    std::uniform_real_distribution<float> start(0.0f, 40.0f), step(0.0f, 0.1f);
-    for (int letter = 0; letter < 2000; ++letter) {
-        float phase = start(random);
-        for (int frame = 0; frame < 1000; ++frame) {
-            phase += step(random);
-            const float fast = LetterFlicker(phase);
-            if (fast != LibraryFlicker(phase)) return ExpectSameBits(phase);
-        }
-    }
-}
-
-TEST(Flicker, EqualsTheLibrarySineForLargeNegativeAndSpecialPhases) {
-    std::mt19937 random(11);
-    std::uniform_real_distribution<float> wide(-2.0e6f, 2.0e6f);
-    for (int i = 0; i < 200000; ++i) {
-        const float phase = wide(random);
-        if (LetterFlicker(phase) != LibraryFlicker(phase)) return ExpectSameBits(phase);
-    }
+    std::uniform_real_distribution<float> start(0.0f, 40.0f), step(0.0f, 0.1f), wide(-2.0e6f, 2.0e6f);
+    std::vector<float> phases;
+    for (int letter = 0; letter < 2000; ++letter)
+        for (float phase = start(random), frame = 0; frame < 1000; ++frame) phases.push_back(phase += step(random));
+    for (int i = 0; i < 200000; ++i) phases.push_back(wide(random));
     // Quadrant edges, the clamps at both ends, and values far outside the close sine's range.
     for (float phase : {0.0f, -0.0f, 0.7853982f, 1.5707964f, 3.1415927f, 4.712389f, 6.2831855f, -1.5707964f, 1.0e6f,
                         3.0e7f, -5.0e9f, 1.0e30f, 1.0e-30f})
-        ExpectSameBits(phase);
+        phases.push_back(phase);
+    for (float phase : phases)
+        if (LetterFlicker(phase) != LibraryFlicker(phase) || std::signbit(LetterFlicker(phase))) return ExpectSameBits(phase);
     EXPECT_EQ(LetterFlicker(0.0f), 0.8f);  // sin 0 = 0: (0 + 0.5) x 1.2 + 0.2
-}
-
-TEST(Flicker, ReachesBothClampsOverACycle) {
-    bool dark = false, bright = false;
-    for (int i = 0; i < 6284; ++i) {
-        const float f = LetterFlicker(static_cast<float>(i) * 0.001f);
-        dark |= f == 0.0f;
-        bright |= f == 1.0f;
-        EXPECT_GE(f, 0.0f);
-        EXPECT_LE(f, 1.0f);
-    }
-    EXPECT_TRUE(dark);
-    EXPECT_TRUE(bright);
 }
 
 }  // namespace

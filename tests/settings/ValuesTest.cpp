@@ -3,17 +3,14 @@
 #include "settings/SettingsKeys.h"
 #include "settings/cValues.h"
 
-TEST(Values, LookUpIgnoresCaseAndKeepsTheFirstSpelling) {
+TEST(Values, LookUpIgnoresCaseKeepsTheFirstSpellingAndAnEmptyValueDeletes) {
     cValues store;
     store.Value("Color", "#00A000");
     store.Value("COLOR", "#A00000");
     EXPECT_EQ(store.LastIndex(), 0);
     EXPECT_EQ(store.Records()[0].Name, "Color");
     EXPECT_EQ(store.Value("cOlOr").Text(), "#A00000");
-}
-
-TEST(Values, EmptyValueDeletesAndTheLastRecordFillsTheGap) {
-    cValues store;
+    store.Value("color", "");  // an empty value deletes, and the last record fills the gap
     store.Value("A", "1");
     store.Value("B", "2");
     store.Value("C", "3");
@@ -25,23 +22,18 @@ TEST(Values, EmptyValueDeletesAndTheLastRecordFillsTheGap) {
     EXPECT_EQ(store.LastIndex(), 1);
 }
 
-TEST(Values, MissingKeysReadAsEmptyZeroAndOff) {
+TEST(Values, MissingKeysReadAsEmptyZeroAndOffAndOversizedOnesAreRefusedNotTruncated) {
     cValues store;
     EXPECT_TRUE(store.Value("Nothing").IsEmpty());
     EXPECT_EQ(store.Value("Nothing").Number(), 0);
     EXPECT_FALSE(store.Value("Nothing").IsOn());
     EXPECT_TRUE(store.Value("").IsEmpty());
     EXPECT_FALSE(store.Value("", "x"));
+    const std::string big(cValues::MaxFieldLength + 1, 'x');
+    EXPECT_FALSE(store.Value("Key", big));
+    EXPECT_FALSE(store.Value(big, "1"));
     EXPECT_EQ(store.LastIndex(), -1);
-}
-
-TEST(Values, SetDefaultNeverOverwritesAStoredValue) {
-    cValues store;
-    store.Value("Count", 300);
-    DeclareSettingDefaults(store);
-    EXPECT_EQ(store.LastIndex(), 16);
-    EXPECT_EQ(store.Value("Count").Long(), 300);
-    EXPECT_EQ(store.Value("FallSpeed").Number(), 0.5);
+    EXPECT_TRUE(store.Value("Key", std::string(cValues::MaxFieldLength, 'y')));
 }
 
 TEST(Values, StartUpReplacesWhatTheMenuCouldNeverHaveStored) {
@@ -75,14 +67,6 @@ TEST(Values, StartUpReplacesWhatTheMenuCouldNeverHaveStored) {
     EXPECT_TRUE(ReplaceUnusableSettings(store).empty());
 }
 
-TEST(Values, OversizedKeysAndValuesAreRefusedNotTruncated) {
-    cValues store;
-    const std::string big(cValues::MaxFieldLength + 1, 'x');
-    EXPECT_FALSE(store.Value("Key", big));
-    EXPECT_FALSE(store.Value(big, "1"));
-    EXPECT_EQ(store.LastIndex(), -1);
-    EXPECT_TRUE(store.Value("Key", std::string(cValues::MaxFieldLength, 'y')));
-}
 
 TEST(Values, OneRunsOverridesNeverReachTheFileButAChangeDuringTheRunStays) {
     cValues settings;

@@ -14,34 +14,24 @@ namespace testing_support {
 class FakeClock final : public mCore::iClock {
 public:
     int32_t Ticks = 0;
-    int32_t Slept = 0;  // total milliseconds asked to sleep
     int32_t TickCount() override { return Ticks; }
-    void Sleep(int32_t ms) override {
-        Slept += ms;
-        Ticks += ms;
-    }
+    void Sleep(int32_t ms) override { Ticks += ms; }
 };
 
 struct ShownMessage {
     std::string Text, Title;
     mCore::MessageIcon Icon;
 };
-struct AskedInput {
-    std::string Prompt, Title, Default;
-};
 
 class RecordingDialogs final : public mCore::iDialogs {
 public:
     std::vector<ShownMessage> Messages;
-    std::vector<AskedInput> Inputs;
     std::deque<std::optional<std::string>> Answers;  // nullopt: Cancel
 
     void MessageBox(std::string_view text, std::string_view title, mCore::MessageIcon icon) override {
         Messages.push_back({std::string(text), std::string(title), icon});
     }
-    std::optional<std::string> InputBox(std::string_view prompt, std::string_view title,
-                                        std::string_view defaultText) override {
-        Inputs.push_back({std::string(prompt), std::string(title), std::string(defaultText)});
+    std::optional<std::string> InputBox(std::string_view, std::string_view, std::string_view) override {
         if (Answers.empty()) return std::nullopt;
         auto answer = Answers.front();
         Answers.pop_front();

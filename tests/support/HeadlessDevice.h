@@ -1,7 +1,6 @@
 #pragma once
-// A GL device on a headless EGL context, made as the program makes its own device: drawing
-// into the context's framebuffer, a 16-bit depth buffer, the renderer's alpha and blend
-// modes. For tests and benchmarks that need real pixels.
+// A GL device on a headless EGL context, made as the program makes its own, for tests and
+// benchmarks that need real pixels.
 #include <memory>
 #include <string>
 
@@ -14,11 +13,11 @@
 namespace testing_support {
 
 // Creates the context (width x height) and the device; empty when both are ready, otherwise
-// what failed. The context must outlive the device.
-inline std::string OpenHeadlessDevice(cEGLContext& context, cDevice& device, int32_t width, int32_t height,
-                                      intptr_t handle = 1, cGLOptions options = {}) {
-    std::string error;
-    if (!context.Create(width, height, error)) return error;
+// what failed. The context must outlive the device. OpenDeviceOn makes only the device, on a
+// context already created and current.
+inline std::string OpenDeviceOn(cEGLContext& context, cDevice& device, int32_t width, int32_t height,
+                                intptr_t handle = 1) {
+    cGLOptions options;
     options.Framebuffer = [&context] { return context.Framebuffer(); };
     mDXGraphics::SetDirect3DFactory([options] { return std::make_shared<cGLDirect3D>(options); });
     if (!mDXGraphics::Initialize()) return "the Direct3D root object could not be made";
@@ -26,6 +25,11 @@ inline std::string OpenHeadlessDevice(cEGLContext& context, cDevice& device, int
         return "device set-up failed: " + mCore::LastError;
     device.SetupRenderer(2, 2, false);
     return {};
+}
+inline std::string OpenHeadlessDevice(cEGLContext& context, cDevice& device, int32_t width, int32_t height) {
+    std::string error;
+    if (!context.Create(width, height, error)) return error;
+    return OpenDeviceOn(context, device, width, height);
 }
 
 inline void CloseHeadlessDevice(cDevice& device) {

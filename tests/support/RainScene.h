@@ -1,6 +1,6 @@
 #pragma once
-// The rain with the default settings, the start camera and the renderer on a headless GL
-// device set up as the program sets up its own: what tests of whole rain pictures share.
+// The rain at the defaults, the start camera and the renderer on a headless GL device: what
+// tests of whole rain pictures share.
 #include <string>
 
 #include "core/Numeric.h"
@@ -28,7 +28,7 @@ struct RainScene {
         for (const SettingDefault& key : SettingsKeys) Settings.SetDefault(key.Key, key.Default);
         return {};
     }
-    // Makes an image of the test's own the atlas, texture 0.
+    // Makes the test's own image the atlas, texture 0.
     bool LoadAtlasImage(const cImage& image) {
         std::string error;
         return mImage::WritePng(Folder.File("atlas.png"), image, error) &&

@@ -1,7 +1,6 @@
 #pragma once
-// The rain started and stepped as the main loop starts and steps it, for tests and benchmarks
-// that need a running rain: flying (FlyStep 1), no logos (so the column count stays put),
-// 50 ms per frame on a fake clock.
+// The rain started and stepped as the main loop does it: flying, no logos (so the column
+// count stays put), 50 ms per frame on a fake clock.
 #include "rain/cRain.h"
 #include "render/cCamera.h"
 #include "settings/cValues.h"
@@ -9,7 +8,6 @@
 
 namespace testing_support {
 
-// From the settings as they stand ("Count", "Color", the rain's own keys).
 inline void StartRain(cRain& rain, cValues& settings) {
     rain.ReadSettings();
     rain.SetHexColor(settings.Value("Color").Text());

@@ -1,18 +1,7 @@
-# End-to-end harness for the real program under a private X server. Source it from a test
-# script; every wait polls with a deadline and everything started here is stopped on exit,
-# however the script ends.
-#
-#   source harness.sh
-#   e2e_setup                       # Xvfb on a free display, private folders, cleanup trap
-#   e2e_start                       # copy of the program in $E2E_DIR/bin; PID in $APP_PID
-#   e2e_wait_window '^Glyphfall$'   # window id in $WINDOW
-#   e2e_key Escape
-#   e2e_wait_exit "$APP_PID" 10     # its exit status in $EXIT_STATUS
-#
-# Needs Xvfb, xdotool, xprop/xwininfo (x11-utils) and, for screenshots, ImageMagick.
-# GLYPHFALL_BIN names the program to test. E2E_SCALE multiplies every deadline (slow machines).
-# A program built with the sanitizers fails the test with any report it writes.
-
+# End-to-end harness: the real program under a private X server, driven with xdotool. Every
+# wait polls with a deadline (E2E_SCALE multiplies them) and everything started here is
+# stopped on exit; a sanitizer report in the program's output fails the test.
+# Needs Xvfb, xdotool, x11-utils and ImageMagick; GLYPHFALL_BIN names the program.
 set -u
 
 E2E_SCALE=${E2E_SCALE:-1}
@@ -24,49 +13,36 @@ WM_PID=
 e2e_log() { echo "[e2e $(date +%H:%M:%S.%N | cut -c1-12)] $*" >&2; }
 e2e_fail() {
     e2e_log "FAIL: $*"
-    if [ -n "${E2E_DIR}" ] && [ -f "${E2E_DIR}/app.log" ]; then
-        e2e_log "program output:"
-        sed 's/^/    /' "${E2E_DIR}/app.log" >&2
-    fi
+    [ -f "${E2E_DIR}/app.log" ] && { e2e_log "program output:"; sed 's/^/    /' "${E2E_DIR}/app.log" >&2; }
     exit 1
 }
-e2e_skip() {
-    e2e_log "SKIP: $*"
-    exit 77
-}
-
-# Seconds scaled for slow machines.
+e2e_skip() { e2e_log "SKIP: $*"; exit 77; }
 e2e_seconds() { awk -v s="$1" -v k="${E2E_SCALE}" 'BEGIN { printf "%d", s * k + 0.5 }'; }
 
 e2e_cleanup() {
     local status=$? pid
     for pid in "${E2E_PIDS[@]}"; do kill -TERM "$pid" 2>/dev/null; done
     sleep 0.2
-    for pid in "${E2E_PIDS[@]}"; do kill -KILL "$pid" 2>/dev/null; done
-    [ -n "${WM_PID}" ] && kill -KILL "${WM_PID}" 2>/dev/null
-    if [ -n "${XVFB_PID}" ]; then
+    for pid in "${E2E_PIDS[@]}" ${WM_PID}; do kill -KILL "$pid" 2>/dev/null; done
+    if [ -n "${XVFB_PID}" ]; then  # given time to remove its lock file
         kill -TERM "${XVFB_PID}" 2>/dev/null
         for _ in 1 2 3 4 5 6 7 8 9 10; do kill -0 "${XVFB_PID}" 2>/dev/null || break; sleep 0.1; done
         kill -KILL "${XVFB_PID}" 2>/dev/null
     fi
-    if [ -n "${E2E_DIR}" ] && [ -f "${E2E_DIR}/app.log" ] &&
-        grep -qE 'ERROR: (Address|Leak)Sanitizer|runtime error:' "${E2E_DIR}/app.log"; then
+    if [ -f "${E2E_DIR}/app.log" ] && grep -qE 'ERROR: (Address|Leak)Sanitizer|runtime error:' "${E2E_DIR}/app.log"; then
         e2e_log "FAIL: the sanitizers reported:"
         sed 's/^/    /' "${E2E_DIR}/app.log" >&2
         status=1
     fi
-    if [ -n "${E2E_DIR}" ] && [ -z "${E2E_KEEP:-}" ]; then rm -rf "${E2E_DIR}"; fi
+    [ -n "${E2E_DIR}" ] && [ -z "${E2E_KEEP:-}" ] && rm -rf "${E2E_DIR}"
     exit "$status"
 }
 
 # Polls a command until it succeeds or the deadline (seconds) passes.
 e2e_poll() {
-    local limit end
-    limit=$(e2e_seconds "$1")
+    local end=$((SECONDS + $(e2e_seconds "$1")))
     shift
-    end=$((SECONDS + limit))
-    while true; do
-        "$@" >/dev/null 2>&1 && return 0
+    until "$@" >/dev/null 2>&1; do
         [ "$SECONDS" -ge "$end" ] && return 1
         sleep 0.1
     done
@@ -74,26 +50,20 @@ e2e_poll() {
 
 # A private X server and folders, with the cleanup trap; no program yet.
 e2e_start_x() {
-    for tool in Xvfb xdotool xprop xwininfo; do
+    for tool in Xvfb xdotool xprop xwininfo import; do
         command -v "$tool" >/dev/null || e2e_skip "$tool is not installed (scripts/install-deps installs it)"
     done
     E2E_DIR=$(mktemp -d "${TMPDIR:-/tmp}/glyphfall-e2e.XXXXXX")
+    SHOTS="${E2E_SCREENSHOT_DIR:-$E2E_DIR}"
     trap e2e_cleanup EXIT
     trap 'exit 1' INT TERM
-
-    # The one-instance lock lives in the runtime folder: a private one per test.
-    export XDG_RUNTIME_DIR="${E2E_DIR}/run"
-    mkdir -m 700 "${XDG_RUNTIME_DIR}"
-    unset WAYLAND_DISPLAY
-    export QT_QPA_PLATFORM=xcb
-    export LIBGL_ALWAYS_SOFTWARE=1
-    export HOME="${E2E_DIR}/home"
-    mkdir -p "${HOME}"
-    # Nothing installed on this machine may stand in for the copy under test: the XDG
-    # folders are private and empty (the user's settings land in $HOME/.config).
-    unset XDG_CONFIG_HOME XDG_DATA_HOME
+    # The one-instance lock lives in the runtime folder, and nothing installed on this machine
+    # may stand in for the copy under test: every folder the program looks in is private.
+    export XDG_RUNTIME_DIR="${E2E_DIR}/run" HOME="${E2E_DIR}/home" QT_QPA_PLATFORM=xcb LIBGL_ALWAYS_SOFTWARE=1
     export XDG_CONFIG_DIRS="${E2E_DIR}/etc-xdg" XDG_DATA_DIRS="${E2E_DIR}/share"
-
+    unset WAYLAND_DISPLAY XDG_CONFIG_HOME XDG_DATA_HOME
+    mkdir -m 700 "${XDG_RUNTIME_DIR}"
+    mkdir -p "${HOME}"
     # The server picks a free display number itself and writes it to the given descriptor.
     Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"${E2E_DIR}/display" \
         >"${E2E_DIR}/xvfb.log" 2>&1 &
@@ -104,26 +74,22 @@ e2e_start_x() {
     e2e_log "Xvfb on ${DISPLAY}, folder ${E2E_DIR}"
 }
 
-# A window manager on the private server (openbox: a real one from Debian).
-e2e_start_wm() {
+e2e_start_wm() {  # a window manager on the private server (openbox: a real one from Debian)
     command -v "$1" >/dev/null || e2e_skip "$1 is not installed (scripts/install-deps installs it)"
     "$1" >"${E2E_DIR}/wm.log" 2>&1 &
     WM_PID=$!
     e2e_poll 10 sh -c "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'" ||
         e2e_fail "$1 did not start: $(cat "${E2E_DIR}/wm.log")"
-    e2e_log "$1 manages the windows"
 }
 
-# The X server plus a private copy of the program: its settings file is written beside it.
+# The X server plus a private copy of the program ($APP): its settings file is written beside it.
 e2e_setup() {
     [ -x "${GLYPHFALL_BIN:-}" ] || e2e_fail "GLYPHFALL_BIN does not name the built program"
     e2e_start_x
     mkdir -p "${E2E_DIR}/bin"
-    cp "${GLYPHFALL_BIN}" "${E2E_DIR}/bin/glyphfall"
-    local tex
-    tex="$(dirname "${GLYPHFALL_BIN}")/tex.png"
-    if [ -f "$tex" ]; then cp "$tex" "${E2E_DIR}/bin/"; fi
+    cp "${GLYPHFALL_BIN}" "$(dirname "${GLYPHFALL_BIN}")/tex.png" "${E2E_DIR}/bin/"
     APP="${E2E_DIR}/bin/glyphfall"
+    INI="${E2E_DIR}/bin/glyphfall.ini"
 }
 
 # Writes a settings file from KEY=TEXT pairs, as a hand edit could.
@@ -140,53 +106,29 @@ e2e_write_settings() {  # file KEY=TEXT...
 e2e_le16() { printf "\\x$(printf %02x $(($1 & 255)))\\x$(printf %02x $(($1 >> 8 & 255)))"; }
 e2e_le32() { e2e_le16 $(($1 & 65535)); e2e_le16 $(($1 >> 16 & 65535)); }
 
-# The text stored under KEY in a settings file (keys as the program writes them).
-e2e_setting() {  # file key
-    local -a b
-    local n at name text
-    read -r -a b <<<"$(od -An -v -t u1 "$1" | tr '\n' ' ')"
-    n=${#b[@]}
-    at=4
-    while [ $((at + 6)) -le "$n" ]; do
-        e2e_field name
-        at=$((at + 2))  # the numeric flag
-        e2e_field text
-        if [ "$name" = "$2" ]; then printf '%s\n' "$text"; return 0; fi
+# The settings file ($INI unless given first) holds the program's 17 records, and each
+# KEY=TEXT as given (the program writes plain ASCII values).
+e2e_expect_settings() {  # [file] KEY=TEXT...
+    local file=${INI:-} pair got
+    [[ "${1:-}" == *=* ]] || { file=${1:-$file}; shift; }
+    [ -f "$file" ] || e2e_fail "no settings file $file was written"
+    [ "$(od -An -t d4 -N4 "$file" | tr -d ' ')" = 16 ] || e2e_fail "the settings file does not hold 17 records"
+    for pair in "$@"; do
+        got=$(grep -aoP "${pair%%=*}\x00\x00..\K[-#0-9A-Za-z.]+" "$file" | head -n1)
+        [ "$got" = "${pair#*=}" ] || e2e_fail "the settings file holds ${pair%%=*} = \"$got\", not \"${pair#*=}\""
     done
-    return 1
-}
-# One length-prefixed field of e2e_setting's bytes b at position at, into the named variable.
-e2e_field() {
-    local length i octal char field=
-    length=$((b[at] + 256 * b[at + 1]))
-    for ((i = at + 2; i < at + 2 + length; i++)); do
-        printf -v octal '%03o' "${b[i]}"
-        printf -v char "\\$octal"
-        field+=$char
-    done
-    at=$((at + 2 + length))
-    printf -v "$1" '%s' "$field"
 }
 
-e2e_expect_setting() {  # key text
-    local got
-    got=$(e2e_setting "${E2E_DIR}/bin/glyphfall.ini" "$1") || e2e_fail "the settings file lacks \"$1\""
-    [ "$got" = "$2" ] || e2e_fail "the settings file holds $1 = \"$got\", not \"$2\""
-}
-
-# Opens the menu with a right click and types the keys into it (Down to move, Right to open
-# a submenu, Return to choose); waits until the menu is gone.
+# Opens the menu with a right click (no --sync: it waits in vain when the pointer is already
+# there) and types the keys into it; waits until the menu is gone.
 e2e_menu() {  # keys...
-    local menu
-    # No --sync: it waits in vain when the pointer is already there.
     xdotool mousemove 300 200 sleep 0.1 click 3
     e2e_wait_window '^Popup' 15
-    menu=$WINDOW
     sleep 0.3
-    xdotool windowfocus --sync "$menu" key --delay 60 "$@"
+    xdotool windowfocus --sync "$WINDOW" key --delay 60 "$@"
     e2e_wait_no_window '^Popup' 10
 }
-# Key sequences for the menu's items, counted from the top (separators are skipped).
+# Keys for the menu's items: Down to move (separators are skipped), Right to open, Return.
 E2E_MENU_SETUP_BOUNCING=(Down Down Down Right Down Return)
 E2E_MENU_SELECT_COUNT=(Down Down Down Down Down Down Return)
 E2E_MENU_LONG=(Down Down Down Down Down Down Down Right Down Down Return)
@@ -198,36 +140,44 @@ E2E_MENU_KEY_HELP=(Down Down Down Down Down Down Down Down Down Down Down Down R
 # Waits for a dialog titled exactly TITLE, types the answer into it and presses Return.
 e2e_answer() {  # title text
     e2e_wait_window "^$1\$" 20
-    e2e_screenshot "${E2E_SCREENSHOT_DIR:-$E2E_DIR}/dialog-${1// /-}.png"
+    e2e_screenshot "$SHOTS/dialog-${1// /-}.png"
     xdotool windowfocus --sync "$WINDOW" key ctrl+a BackSpace
     [ -n "$2" ] && xdotool type --delay 30 "$2"
     xdotool key Return
     e2e_wait_no_window "^$1\$" 10
 }
 
-# Starts the program with the given arguments, bounded by a hard time limit.
+# Starts the program with the given arguments, bounded by a hard time limit; its PID in $APP_PID.
 e2e_start() {
     timeout -k 3 "$(e2e_seconds 120)" "${APP}" "$@" >>"${E2E_DIR}/app.log" 2>&1 &
     APP_PID=$!
     E2E_PIDS+=("$APP_PID")
     e2e_log "started glyphfall $* as ${APP_PID}"
 }
+e2e_start_window() {  # and waits for its full-screen window
+    e2e_start "$@"
+    e2e_wait_window '^Glyphfall$' 30
+}
 
-# Visible windows whose name matches the pattern.
+# Runs a command to its end; fails unless it ends with the status expected. Its output in $OUTPUT.
+e2e_run() {  # status what command...
+    local expected=$1 what=$2 status=0
+    shift 2
+    OUTPUT=$("$@" 2>&1) || status=$?
+    printf '%s\n' "$OUTPUT" >>"${E2E_DIR}/app.log"
+    [ "$status" -eq "$expected" ] || e2e_fail "$what: status $status, not $expected: $OUTPUT"
+}
+
+# Visible windows whose name matches the pattern; waits for one (its id in $WINDOW) or none.
 e2e_windows() { xdotool search --onlyvisible --name "$1" 2>/dev/null; }
-
 e2e_has_window() { [ -n "$(e2e_windows "$1")" ]; }
-
+e2e_no_window() { ! e2e_has_window "$1"; }
+e2e_window_count() { [ "$(e2e_windows "$1" | wc -l)" -eq "$2" ]; }
 e2e_wait_window() {
     e2e_poll "${2:-20}" e2e_has_window "$1" || e2e_fail "no visible window named /$1/ appeared"
     WINDOW=$(e2e_windows "$1" | tail -n1)
 }
-
-e2e_no_window() { ! e2e_has_window "$1"; }
-
-e2e_wait_no_window() {
-    e2e_poll "${2:-10}" e2e_no_window "$1" || e2e_fail "window /$1/ is still shown"
-}
+e2e_wait_no_window() { e2e_poll "${2:-10}" e2e_no_window "$1" || e2e_fail "window /$1/ is still shown"; }
 
 # A child that has ended but is not yet reaped still answers kill -0, so ask ps.
 e2e_ended() {
@@ -237,98 +187,52 @@ e2e_ended() {
 }
 e2e_running() { ! e2e_ended "$1"; }
 
-# Waits for the process to end; EXIT_STATUS receives its status.
-e2e_wait_exit() {
-    local pid=$1
-    e2e_poll "${2:-10}" e2e_ended "$pid" || e2e_fail "process $pid did not end within $(e2e_seconds "${2:-10}") s"
+# Waits for the process to end, and fails unless its status is the one given.
+e2e_expect_exit() {  # pid seconds status what
+    e2e_poll "$2" e2e_ended "$1" || e2e_fail "$4: process $1 did not end within $(e2e_seconds "$2") s"
     EXIT_STATUS=0
-    wait "$pid" || EXIT_STATUS=$?
+    wait "$1" || EXIT_STATUS=$?
+    [ "$EXIT_STATUS" -eq "$3" ] || e2e_fail "$4: ended with status $EXIT_STATUS, not $3"
 }
 
-# Keys go to the focused window; without a window manager the test gives the focus itself.
-e2e_key() {
+e2e_key() {  # without a window manager the test gives the focus itself
     [ -n "${WINDOW:-}" ] && xdotool windowfocus --sync "$WINDOW" 2>/dev/null
     xdotool key "$@"
 }
 
-# Presses the key every few seconds until the process ends (a key can be lost while the
-# window is still taking the focus on a busy machine); fails after the deadline.
-e2e_key_until_ended() {  # pid key seconds
-    local end
-    end=$((SECONDS + $(e2e_seconds "${3:-15}")))
-    while e2e_running "$1"; do
-        [ "$SECONDS" -ge "$end" ] && e2e_fail "process $1 did not end on $2"
-        e2e_key "$2"
-        e2e_poll 3 e2e_ended "$1" && break
+# Presses the key every few seconds until the program ends (a key can be lost while the
+# window is still taking the focus on a busy machine), which must be with the status given.
+e2e_key_ends() {  # key status
+    local end=$((SECONDS + $(e2e_seconds 30)))
+    while e2e_running "$APP_PID"; do
+        [ "$SECONDS" -ge "$end" ] && e2e_fail "the program did not end on $1"
+        e2e_key "$1"
+        e2e_poll 3 e2e_ended "$APP_PID" && break
     done
-    EXIT_STATUS=0
-    wait "$1" || EXIT_STATUS=$?
+    e2e_expect_exit "$APP_PID" 1 "$2" "$1"
 }
 
-# Presses the key (without focusing anything: a popup holds the grab) until no visible
-# window matches the pattern; fails after the deadline.
-e2e_key_until_gone() {  # pattern key seconds
-    local end
-    end=$((SECONDS + $(e2e_seconds "${3:-15}")))
-    while e2e_has_window "$1"; do
-        [ "$SECONDS" -ge "$end" ] && e2e_fail "window /$1/ stayed after $2"
-        xdotool key "$2"
-        e2e_poll 2 e2e_no_window "$1" && break
-    done
-}
-
-e2e_click() {  # x y button
-    xdotool mousemove --sync "$1" "$2" click "$3"
-}
-
-e2e_screenshot() {
-    command -v import >/dev/null || { e2e_log "no ImageMagick: screenshot skipped"; return 0; }
-    import -window root "$1"
-    e2e_log "screenshot $1"
-}
+e2e_screenshot() { import -window root "$1" && e2e_log "screenshot $1"; }
 
 # Share (0..1) of a screenshot's area that is clearly green: the rain's colour.
 e2e_green_share() {
     convert "$1" -scale 25% -fx '(g > 0.05 && g > 2 * r && g > 2 * b) ? 1 : 0' -format '%[fx:mean]' info:
 }
+e2e_at_least() { awk -v s="$1" -v m="$2" 'BEGIN { exit !(s >= m) }'; }
 
 # Waits until the screen shows green rain over at least the given share of its area.
 e2e_wait_green() {  # share seconds screenshot
-    local end share=0
-    end=$((SECONDS + $(e2e_seconds "${2:-20}")))
+    local end=$((SECONDS + $(e2e_seconds "$2"))) share=0
     while [ "$SECONDS" -lt "$end" ]; do
         import -window root "$3"
         share=$(e2e_green_share "$3")
-        awk -v s="$share" -v m="$1" 'BEGIN { exit !(s >= m) }' && return 0
+        e2e_at_least "$share" "$1" && return 0
         sleep 0.5
     done
     e2e_fail "no green rain on screen: green share $share, wanted $1"
 }
 
-# The settings file (beside the program unless named) holds exactly the 17 keys of the program.
-e2e_check_settings_file() {
-    local file="${1:-${E2E_DIR}/bin/glyphfall.ini}" last key
-    [ -f "$file" ] || e2e_fail "no settings file $file was written"
-    last=$(od -An -t d4 -N4 "$file" | tr -d ' ')
-    [ "$last" = "16" ] || e2e_fail "the settings file holds $((last + 1)) records, not 17"
-    for key in Color Length Zoom Distance Fly Count FlySpeed FallSpeed RandomColors RandomMove \
-        BouncePos BounceRot ShowAds StayBack ScreenSaver Leaders Horizontal; do
-        grep -aq "$key" "$file" || e2e_fail "the settings file lacks \"$key\""
-    done
-}
-
-# A settings file holding one record: FallSpeed = VALUE (three characters, such as 0.7).
-e2e_write_fall_speed() {  # file value
-    printf '\x00\x00\x00\x00\x09\x00FallSpeed\x00\x00\x03\x00%s' "$2" >"$1"
-}
-
-# The text of a setting in a settings file (the program writes plain ASCII values).
-e2e_setting() {  # file key
-    grep -aoP "$2\x00\x00..\K[-#0-9A-Za-z.]+" "$1" | head -n1
-}
-
-# Geometry of a window as "WIDTHxHEIGHT+X+Y".
-e2e_geometry() {
+e2e_geometry() {  # of a window, as "WIDTHxHEIGHT+X+Y"
     xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
         /Width:/ {w=$2} /Height:/ {h=$2} END {printf "%sx%s+%s+%s\n", w, h, x, y}'
 }

@@ -31,8 +31,7 @@ child_is() { [ "$(child_size "$1")" = "$2" ]; }
 # Deadlines count whole seconds of $SECONDS: 2 allows between one and two.
 end_on_term() {  # what seconds
     kill -TERM "$APP_PID"
-    e2e_wait_exit "$APP_PID" "${2:-3}"
-    [ "$EXIT_STATUS" -eq 0 ] || e2e_fail "$1: SIGTERM ended it with status $EXIT_STATUS"
+    e2e_expect_exit "$APP_PID" "${2:-3}" 0 "$1: SIGTERM"
 }
 start_host() {
     xev -geometry 400x300+100+80 -name host >/dev/null 2>&1 &
@@ -46,7 +45,7 @@ start_host
 e2e_start --window-id "$host" --color red -fps -visual default
 e2e_poll 20 child_is "$host" 400x300 || e2e_fail "no window of ours fills the host: $(child_size "$host")"
 wait_share 400x300+100+80 "$RED" 0.01 30 "$shots/hosted.png"
-e2e_click 300 200 3
+xdotool mousemove --sync 300 200 click 3
 e2e_key Escape F1
 sleep 1
 e2e_running "$APP_PID" || e2e_fail "a key or a click ended the program inside the host"
@@ -61,8 +60,7 @@ end_on_term "inside a host" 2
 e2e_start -root -window-id "$host"
 e2e_poll 20 child_is "$host" 640x360 || e2e_fail "no window of ours in the host the second time"
 kill "$HOST_PID"
-e2e_wait_exit "$APP_PID" 2
-[ "$EXIT_STATUS" -eq 0 ] || e2e_fail "the host's end ended the program with status $EXIT_STATUS"
+e2e_expect_exit "$APP_PID" 2 0 "the host's end"
 
 # Every device pixel at a ratio of 2: the frame fills each quarter of the screen.
 export QT_SCALE_FACTOR=2
