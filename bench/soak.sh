@@ -4,8 +4,9 @@
 # (every device call made and checked, nothing rasterised, so the memory is the program's
 # own), then ten thousand frames at 100,001 columns on the headless GL device with the
 # rasteriser off (their five million triangles would take Mesa's software rasteriser seconds
-# a frame). Each prints its time, its resident memory and any report, and fails on growth of
-# 1 MB or more after its settling frames.
+# a frame). Each prints its time, its resident memory and any report, and fails when the resident
+# memory over the last fifth of the run lies 1 MB or more above its settled value (a leak
+# keeps what it took; a passing peak is given back).
 #
 #   bench/soak.sh [FRAMES] [BIG_FRAMES]
 set -euo pipefail
