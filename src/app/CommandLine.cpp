@@ -7,6 +7,7 @@
 
 #include "core/Locations.h"
 #include "core/NumberText.h"
+#include "core/Text.h"
 #include "core/mCore.h"
 #include "core/mFileSystem.h"
 #include "rain/cRain.h"
@@ -74,7 +75,7 @@ CommandLine Invalid(std::string error, bool hint = true) {
 
 std::string Lower(std::string_view text) {
     std::string lower(text);
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    std::transform(lower.begin(), lower.end(), lower.begin(), mCore::AsciiLower);
     return lower;
 }
 

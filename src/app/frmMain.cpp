@@ -100,18 +100,27 @@ void frmMain::PrepareRain(cRain& rain) {
     rain.FlyStep = Rain.FlyStep;
 }
 
+app::PointerKind frmMain::Pointer() const {
+    return Checked(mnuScreenSaver) ? app::PointerKind::Invisible : app::PointerKind::Default;
+}
+
 void frmMain::SetPointers() {
-    const auto pointer = Checked(mnuScreenSaver) ? app::PointerKind::Invisible : app::PointerKind::Default;
-    Window_.SetPointer(pointer);
-    for (Screen& screen : Screens) screen.Window->SetPointer(pointer);
+    Window_.SetPointer(Pointer());
+    for (Screen& screen : Screens) screen.Window->SetPointer(Pointer());
+}
+
+// A device for the window, made in the window's own context, with the shape setting.
+std::unique_ptr<cDevice> frmMain::StartDevice(app::iWindowPlatform& window, bool& oCreated) {
+    auto device = std::make_unique<cDevice>();
+    device->SetKeepShape(Checked(mnuKeepShape));
+    oCreated = window.MakeCurrent() &&
+               device->Initialize(window.NativeHandle(), window.Width(), window.Height(), D3DFMT_D16, D3DMULTISAMPLE_NONE);
+    return device;
 }
 
 bool frmMain::CreateDevice() {
-    MainDevice = std::make_unique<cDevice>();
-    MainDevice->SetKeepShape(Checked(mnuKeepShape));
-    const bool created = Window_.MakeCurrent() &&
-                         MainDevice->Initialize(Window_.NativeHandle(), Window_.Width(), Window_.Height(), D3DFMT_D16,
-                                                D3DMULTISAMPLE_NONE);
+    bool created = false;
+    MainDevice = StartDevice(Window_, created);
     if (!created) {
         Unloading_ = true;  // nothing is saved, not even when a signal arrives while the box is up
         if (mCore::LastError.empty()) mCore::LastError = Window_.LastGLError();
@@ -202,14 +211,13 @@ void frmMain::OpenScreen(const std::string& name) {
     screen.View = std::make_unique<cRainView>(window, Settings_, Clock_, Rnd_);
     window.SetListener(this);
     window.ShowFullScreen();
-    window.SetPointer(Checked(mnuScreenSaver) ? app::PointerKind::Invisible : app::PointerKind::Default);
+    window.SetPointer(Pointer());
     if (Checked(mnuStayBack)) window.AttachToDesktop(true);
     cRainView& view = *screen.View;
     PrepareRain(view.Rain);
-    view.Device = std::make_unique<cDevice>();
-    view.Device->SetKeepShape(Checked(mnuKeepShape));
-    if (!window.MakeCurrent() || !view.Device->Initialize(window.NativeHandle(), window.Width(), window.Height(),
-                                                          D3DFMT_D16, D3DMULTISAMPLE_NONE)) {
+    bool created = false;
+    view.Device = StartDevice(window, created);
+    if (!created) {
         // The other monitors still rain.
         std::fprintf(stderr, "glyphfall: no rain on monitor %s: %s\n", name.c_str(), mCore::LastError.c_str());
         window.Close();

@@ -116,12 +116,14 @@ private:
     void ApplySettingsToMenu();
     void PrepareRain(cRain& rain);
     void StoreLastSettings();
+    std::unique_ptr<cDevice> StartDevice(app::iWindowPlatform& window, bool& oCreated);
     bool CreateDevice();
     void SetupScene(cRainView& view);
     void DrawView(cRainView& view, bool flying, const SceneTransform& scene);
     void FollowScreens();
     void OpenScreen(const std::string& name);
     void CloseScreen(size_t index);
+    app::PointerKind Pointer() const;
     void SetPointers();
     void Pace();
     bool ToggleSwitch(const app::MenuCommand& command);  // false when it is no switch
