@@ -190,6 +190,32 @@ namespace {
     return column;
 }
 
+// True when every line of sight of the view runs toward more negative Y: the rain's order
+// (farthest first) then meets each line of sight far to near. The lines of sight are
+// z + a x + b y in the view's axes with |a| and |b| up to the projection's half extents, and
+// the scene's own turn is about Y, so it changes no Y.
+bool FarthestFirstOnEveryLine(const mRender::Transform& iView, const D3DMATRIX& iProjection) {
+    const double halfWidth = 1.0 / iProjection.m[0][0], halfHeight = 1.0 / iProjection.m[1][1];
+    const double steepest = iView.m[1][2] + halfWidth * std::fabs(iView.m[1][0]) + halfHeight * std::fabs(iView.m[1][1]);
+    return steepest < -1e-3;
+}
+
+// The eye in the scene's own coordinates: the view's translation taken back through its axes,
+// then the scene's offset and turn undone.
+D3DVECTOR SceneEye(const mRender::Transform& iView, const SceneTransform& iScene) {
+    const auto& m = iView.m;
+    float row[4] = {0, 0, 0, 1};
+    for (int axis = 0; axis < 3; ++axis)
+        for (int c = 0; c < 3; ++c) row[c] -= m[3][axis] * m[c][axis];
+    row[0] -= iScene.Offset.x;
+    row[1] -= iScene.Offset.y;
+    row[2] -= iScene.Offset.z;
+    D3DMATRIX unturn;
+    mDXGraphics::TransformRotationY(unturn, -iScene.Angle);
+    mDXGraphics::TransformRow(row, unturn);
+    return {row[0], row[1], row[2]};
+}
+
 }  // namespace
 
 // Each letter's texture cell, colour and whether it shows, into Cells_. Inline: once per
@@ -230,6 +256,10 @@ void cLetterRenderer::RenderLetters(cDevice& iDevice, const cRain& iRain, const 
         Check(device.SetMaterial(WhiteMaterial()));
         WriteQuadCorners();
         const float cameraY = iCamera.GetY();
+        const mRender::Transform view = iCamera.GetProjection();
+        const bool farToNear = !DepthTestEveryLetter && FarthestFirstOnEveryLine(view, iDevice.Projection());
+        Check(device.SetRenderState(D3DRS_ZENABLE, farToNear ? D3DZB_FALSE : D3DZB_TRUE));
+        if (farToNear) Occluders_.Begin(iRain, SceneEye(view, iScene));
         cQuadInstances quads = NewQuads(CellSize, iScene);
         cQuadStrip column;
         quads.Strips = &column;
@@ -247,9 +277,26 @@ void cLetterRenderer::RenderLetters(cDevice& iDevice, const cRain& iRain, const 
             quads.Cells = Cells_.data();
             quads.CellCount = column.Count;
             Check(device.DrawQuadInstances(quads));
+            if (farToNear) Occluders_.AddColumn(group, column, Cells_.data());
         }
+        if (farToNear) DrawOccluders(device, iScene);
         iDevice.SetTexture(0, 0);
     });
+}
+
+// The cells that may hide a glow, into the depth buffer only; the glows need the depth test.
+void cLetterRenderer::DrawOccluders(iDirect3DDevice& ioDevice, const SceneTransform& iScene) {
+    Check(ioDevice.SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE));
+    if (Occluders_.Strips().empty()) return;
+    Check(ioDevice.SetRenderState(D3DRS_ZBIAS, 0));
+    Check(ioDevice.SetRenderState(D3DRS_COLORWRITEENABLE, 0));
+    cQuadInstances quads = NewQuads(CellSize, iScene);
+    quads.Strips = Occluders_.Strips().data();
+    quads.StripCount = static_cast<uint32_t>(Occluders_.Strips().size());
+    quads.Cells = Occluders_.Cells().data();
+    quads.CellCount = static_cast<uint32_t>(Occluders_.Cells().size());
+    Check(ioDevice.DrawQuadInstances(quads));
+    Check(ioDevice.SetRenderState(D3DRS_COLORWRITEENABLE, 0xF));
 }
 
 void cLetterRenderer::RenderLeaders(cDevice& iDevice, const cRain& iRain, const SceneTransform& iScene) {

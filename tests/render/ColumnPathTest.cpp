@@ -59,10 +59,20 @@ protected:
     // 2/255 in every channel, a mean difference of at most 0.5/255, and the same number of lit
     // pixels within 0.5 %. Returns the lit pixels of the letter-by-letter frame, so a test can
     // see that it drew something.
-    int64_t ExpectAlikeBothWays(const std::function<void()>& passes) {
+    int64_t ExpectAlikeBothWays(const std::function<void()>& passes, uint32_t maxDraws = 3) {
         const cImage reference = Frame(true, passes);
         const cImage columns = Frame(false, passes);
-        EXPECT_LE(Gl->LastFrameStats().DrawCalls, 3u);
+        EXPECT_LE(Gl->LastFrameStats().DrawCalls, maxDraws);
+        return ExpectAlike(reference, columns);
+    }
+    // The renderer's far-to-near letters held the same way to every letter depth-tested.
+    int64_t ExpectFarToNearAlike(const std::function<void()>& passes) {
+        Renderer.DepthTestEveryLetter = true;
+        const cImage tested = Frame(false, passes);
+        Renderer.DepthTestEveryLetter = false;
+        return ExpectAlike(tested, Frame(false, passes));
+    }
+    int64_t ExpectAlike(const cImage& reference, const cImage& columns) {
         int64_t litReference = 0, litColumns = 0, close = 0, sum = 0;
         for (size_t i = 0; i < reference.Pixels.size(); ++i) {
             const uint32_t a = reference.Pixels[i], b = columns.Pixels[i];
@@ -113,7 +123,7 @@ TEST_P(ColumnPath, SeededRainAtTheDefaultsStraightTurnedAndOffsetLooksTheSameAsL
         Renderer.RenderLetters(Device, Rain, Camera, SceneTransform{0.1f, {0.5f, 0, 0}});
         Renderer.RenderLetters(Device, Rain, Camera, SceneTransform{1.5707964f, {0.5f, 0, 0}});
         Renderer.RenderLetters(Device, Rain, Camera, SceneTransform{1.5707964f, {0.75f, 2.0f, -1.0f}});
-    });
+    }, 6);
 }
 
 TEST_P(ColumnPath, HorizontalGroupsAndASpelledTextLookTheSameAsLetterByLetter) {
@@ -156,6 +166,24 @@ TEST_P(ColumnPath, LeadersGlowsDimmingAndUndrawnLettersLookTheSameAsLetterByLett
     AddGroup(5.0f, -12.0f, -1.0f, 6, false).Active = false;
     Camera.SetPosition(0, 5.0f, 0);
     EXPECT_GT(ExpectAlikeBothWays(Passes()), 500);
+}
+
+// Letters drawn farthest first skip the depth test; only the cells in front of a glow still
+// reach the depth buffer, and the glow must stay hidden behind the whole cell, blank margin
+// included, as when every letter was depth-tested.
+TEST_P(ColumnPath, FarToNearLettersLookTheSameAsDepthTestingEveryLetter) {
+    RunRain(300);
+    EXPECT_GT(ExpectFarToNearAlike(Passes()), W * H / 40);
+    EXPECT_GT(ExpectFarToNearAlike(Passes(SceneTransform{0.3f, {1.25f, -0.5f, 0.75f}})), W * H / 40);
+    EXPECT_GT(ExpectFarToNearAlike(Passes(SceneTransform{1.5707964f, {0, 0, 0}})), W * H / 40);
+
+    Rain.Groups.clear();
+    for (int i = 0; i < 3; ++i) AddGroup(0.3f + i, -30.0f + i * 0.5f, 0.4f, 6, true).Leader = true;
+    AddGroup(0.6f, -20.0f, 4.0f, 9, true);            // straight in front of the glows
+    AddGroup(-4.0f, -18.0f, 0.7f, 12, false);         // across them, nearer still
+    Camera.SetPosition(0, 5.0f, 0);
+    EXPECT_GT(ExpectFarToNearAlike(Passes()), 500);
+    EXPECT_GT(ExpectFarToNearAlike(Passes(SceneTransform{0.7f, {0.2f, 0.3f, -0.4f}})), 500);
 }
 
 std::string SizeName(const ::testing::TestParamInfo<Size>& info) {

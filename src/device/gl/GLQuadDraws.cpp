@@ -8,6 +8,7 @@
 #include <type_traits>
 
 #include "core/Numeric.h"
+#include "device/TextureInk.h"
 #include "device/cImage.h"
 #include "device/gl/cGLDirect3D.h"
 #include "device/mDXGraphics.h"
@@ -18,6 +19,31 @@
 bool cGLDevice::QuadPathApplies() const {
     if (FlushEveryDraw_ || !InScene_ || State_.FVF != D3DFVF_QUADVERTEX) return false;
     return !State_.RenderState[D3DRS_LIGHTING] || State_.EnabledLights.empty();
+}
+
+// Whether a fragment whose texel is black leaves the frame as it was: it writes no depth or
+// stencil, its colour is the texel's times something, the blend adds it to the frame's
+// colour, and the frame keeps no alpha it could add to. Then every such fragment may be left
+// out, which is how the quads skip the blank margins of their cells.
+bool cGLDevice::BlankTexelsAddNothing() const {
+    const auto& rs = State_.RenderState;
+    const auto& stage = State_.StageState[0];
+    if ((rs[D3DRS_ZENABLE] && rs[D3DRS_ZWRITEENABLE]) || rs[D3DRS_STENCILENABLE] || rs[D3DRS_FOGENABLE] ||
+        rs[D3DRS_SPECULARENABLE])
+        return false;
+    if (!rs[D3DRS_ALPHABLENDENABLE] || rs[D3DRS_DESTBLEND] != D3DBLEND_ONE) return false;
+    const bool noAlpha = Params_.BackBufferFormat == D3DFMT_X8R8G8B8 || Params_.BackBufferFormat == D3DFMT_R5G6B5 ||
+                         !(rs[D3DRS_COLORWRITEENABLE] & 8);
+    if (!noAlpha) return false;
+    const uint32_t op = stage[D3DTSS_COLOROP], arg1 = stage[D3DTSS_COLORARG1], arg2 = stage[D3DTSS_COLORARG2];
+    switch (op) {
+        case D3DTOP_MODULATE:
+        case D3DTOP_MODULATE2X:
+        case D3DTOP_MODULATE4X: return arg1 == D3DTA_TEXTURE || arg2 == D3DTA_TEXTURE;
+        case D3DTOP_SELECTARG1: return arg1 == D3DTA_TEXTURE;
+        case D3DTOP_SELECTARG2: return arg2 == D3DTA_TEXTURE;
+        default: return false;
+    }
 }
 
 // The rotation and offset of the world transform and the quad's corners after the rotation
@@ -125,6 +151,45 @@ bool PackCorner(float iU, float iV, uint32_t& oCorner) {
     return static_cast<float>(wholeU) == u && static_cast<float>(wholeV) == v;
 }
 
+// The part of a run's rectangle to draw: across the run, the union of its cells' boxes;
+// along it, the first cell's box at the near end and the last cell's at the far end.
+struct RunTrim {
+    cTextureInk::Box First = cTextureInk::Whole, Last = cTextureInk::Whole;
+    uint8_t XLo = 255, XHi = 0, ZLo = 255, ZHi = 0;  // the union; empty so far
+    bool Any = false;
+    void Add(const cTextureInk::Box& iBox) {
+        if (!Any) First = iBox;
+        Any = true;
+        Last = iBox;
+        if (iBox.Empty()) return;
+        XLo = std::min(XLo, iBox.XLo), XHi = std::max(XHi, iBox.XHi);
+        ZLo = std::min(ZLo, iBox.ZLo), ZHi = std::max(ZHi, iBox.ZHi);
+    }
+    // oTrim as the vertex shader reads it. A run of cells along x has its ends on x, one
+    // along z on z, a single cell both; the step's sign says which end is the first cell's.
+    void Write(uint8_t (&oTrim)[4], float iStepX, float iStepZ) const {
+        if (!Any) {
+            std::memcpy(oTrim, &cTextureInk::Whole, sizeof oTrim);
+            return;
+        }
+        if (XLo > XHi) {  // nothing but black: an empty rectangle
+            std::memset(oTrim, 0, sizeof oTrim);
+            return;
+        }
+        uint8_t out[4] = {XLo, XHi, ZLo, ZHi};
+        auto endsOn = [&](int axis, float step) {
+            const cTextureInk::Box& low = step < 0 ? Last : First;   // the cell at the axis's low end
+            const cTextureInk::Box& high = step < 0 ? First : Last;  // and at its high end
+            const uint8_t lowLo = axis == 0 ? low.XLo : low.ZLo, highHi = axis == 0 ? high.XHi : high.ZHi;
+            out[2 * axis] = low.Empty() ? 0 : lowLo;
+            out[2 * axis + 1] = high.Empty() ? 255 : highHi;
+        };
+        if (iStepX != 0) endsOn(0, iStepX);
+        if (iStepZ != 0) endsOn(1, iStepZ);
+        std::memcpy(oTrim, out, sizeof oTrim);
+    }
+};
+
 D3DVECTOR CellPlace(const cQuadStrip& iStrip, uint32_t iCell) {
     const float k = static_cast<float>(iCell);
     return {iStrip.Position.x + k * iStrip.Step.x, iStrip.Position.y + k * iStrip.Step.y,
@@ -155,7 +220,8 @@ HRESULT cGLDevice::DrawCheckedQuadInstances(const cQuadInstances& iQuads) {
 
     const size_t firstRun = RunCount_, firstCell = CellCount_;
     LastDrawnCell lastDrawn;
-    if (!AppendRuns(iQuads, lit, lastDrawn)) [[unlikely]] {
+    cTextureInk* ink = ShapeTiles_ && BlankTexelsAddNothing() ? InkOf(State_.Textures[0]) : nullptr;
+    if (!AppendRuns(iQuads, lit, ink, lastDrawn)) [[unlikely]] {
         RunCount_ = firstRun;
         CellCount_ = firstCell;
         return iDirect3DDevice::DrawCheckedQuadInstances(iQuads);
@@ -164,9 +230,27 @@ HRESULT cGLDevice::DrawCheckedQuadInstances(const cQuadInstances& iQuads) {
     return D3D_OK;
 }
 
+// Whether the strip's cells cover enough pixels on screen that drawing each as its own
+// quad, cut to its glyph, saves more fragments than the extra quads cost.
+bool cGLDevice::CellsAreLarge(const cQuadInstances& iQuads, const cQuadStrip& iStrip) const {
+    const auto& r = Rotation_.m;
+    const auto& v = State_.View.m;
+    const auto& p = State_.Projection.m;
+    const D3DVECTOR o = iQuads.Offset, at = iStrip.Position;
+    const float x = (at.x * r[0][0] + at.z * r[2][0]) + o.x, y = at.y + o.y, z = (at.x * r[0][2] + at.z * r[2][2]) + o.z;
+    const float depth = x * v[0][2] + y * v[1][2] + z * v[2][2] + v[3][2];
+    if (!(depth > 0)) return false;
+    const float scale = static_cast<float>(Params_.BackBufferWidth) * static_cast<float>(Params_.BackBufferHeight) / 4;
+    // A cell's area in pixels; from about 12 x 12 on, the software rasteriser is fastest with
+    // the cell alone (measured on the 151-column frame: 64 to 144 square pixels best, a
+    // fifth below whole runs).
+    constexpr float LargeCell = 144;
+    return std::fabs(p[0][0] * p[1][1]) * scale / (depth * depth) >= LargeCell;
+}
+
 // One run per stretch of drawn cells that tile; false, having changed nothing the draw
 // keeps, when a cell's texture corner cannot be packed.
-bool cGLDevice::AppendRuns(const cQuadInstances& iQuads, bool iLit, LastDrawnCell& oLast) {
+bool cGLDevice::AppendRuns(const cQuadInstances& iQuads, bool iLit, cTextureInk* iInk, LastDrawnCell& oLast) {
     const auto& r = Rotation_.m;
     const float r00 = r[0][0], r20 = r[2][0], r02 = r[0][2], r22 = r[2][2];
     const D3DVECTOR o = iQuads.Offset;
@@ -176,7 +260,7 @@ bool cGLDevice::AppendRuns(const cQuadInstances& iQuads, bool iLit, LastDrawnCel
     for (uint32_t s = 0; s < iQuads.StripCount; ++s) {
         const cQuadStrip& strip = iQuads.Strips[s];
         float stepX, stepZ;
-        const bool tiles = UnitEdgeStep(strip.Step, stepX, stepZ) && ShapeTiles_;
+        const bool tiles = UnitEdgeStep(strip.Step, stepX, stepZ) && ShapeTiles_ && !(iInk && CellsAreLarge(iQuads, strip));
         const cQuadCell* cells = iQuads.Cells + strip.First;
         for (uint32_t k = 0; k < strip.Count;) {
             if (!cells[k].Drawn) {
@@ -192,6 +276,7 @@ bool cGLDevice::AppendRuns(const cQuadInstances& iQuads, bool iLit, LastDrawnCel
             run->StepX = tiles ? stepX : 0.0f;
             run->StepZ = tiles ? stepZ : 0.0f;
             run->First = static_cast<int32_t>(texel - texels);
+            RunTrim trim;
             // A run goes on while the cells are drawn and tile.
             do {
                 const cQuadCell& cell = cells[k];
@@ -200,10 +285,12 @@ bool cGLDevice::AppendRuns(const cQuadInstances& iQuads, bool iLit, LastDrawnCel
                 texel->Color = iLit ? ChannelColor_[0][ChannelR(cell.Ambient)] | ChannelColor_[1][ChannelG(cell.Ambient)] |
                                           ChannelColor_[2][ChannelB(cell.Ambient)]
                                     : 0xFFFFFFu;
+                if (iInk) trim.Add(iInk->BoxOf(texel->Corner & 0xFFFF, texel->Corner >> 16, iQuads.CellSize));
                 ++texel;
                 ++k;
             } while (tiles && k < strip.Count && cells[k].Drawn);
             run->Last = static_cast<int32_t>(texel - texels) - 1;
+            trim.Write(run->Trim, run->StepX, run->StepZ);
             ++run;
             oLast = {&strip, k - 1};
         }

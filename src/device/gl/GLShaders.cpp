@@ -37,6 +37,7 @@ const char* const QuadVertexShader = R"(#version 330 core
 layout(location = 0) in vec3 aTranslation;
 layout(location = 1) in vec2 aStep;
 layout(location = 2) in ivec2 aCells;
+layout(location = 3) in vec4 aTrim;
 uniform mat4 uViewProjection;
 uniform vec3 uCorner[6];
 uniform vec2 uLocal[6];
@@ -47,7 +48,10 @@ flat out ivec2 vCells;
 flat out vec2 vStep;
 void main() {
     int v = gl_VertexID;
-    vec2 reach = dot(uLocal[v], aStep) > 0.0 ? aStep * float(aCells.y - aCells.x) : vec2(0.0);
+    // A trimmed run moves its corners in along the quad's edges (by nothing when untrimmed).
+    vec2 edge = uFarEdge[v];
+    vec2 trim = mix(aTrim.xz, aTrim.yw, edge) - edge;
+    vec2 reach = (dot(uLocal[v], aStep) > 0.0 ? aStep * float(aCells.y - aCells.x) : vec2(0.0)) + trim;
     vec3 aPosition = uCorner[v] + aTranslation + reach.x * uAxisX + reach.y * uAxisZ;
     vec4 p = uViewProjection * vec4(aPosition, 1.0);
     p.z = 2.0 * p.z - p.w;

@@ -11,6 +11,7 @@
 #include <type_traits>
 #include <vector>
 
+#include "device/TextureInk.h"
 #include "device/cImage.h"
 #include "device/gl/GLShaders.h"
 #include "device/mDXGraphics.h"
@@ -24,7 +25,15 @@ public:
         if (Name && GLContextIsCurrent()) glDeleteTextures(1, &Name);
     }
     GLuint Name = 0;
+    cTextureInk Ink;
+    explicit cGLTexture(const cImage& iImage) : Ink(iImage) {}
 };
+
+}  // namespace
+
+cTextureInk* cGLDevice::InkOf(cTexture* iTexture) { return iTexture ? &static_cast<cGLTexture*>(iTexture)->Ink : nullptr; }
+
+namespace {
 
 GLenum Compare(uint32_t func) {
     switch (func) {
@@ -209,7 +218,7 @@ void cGLDevice::BuildQuadArrays() {
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, QuadIndices_);
     glBufferData(GL_ELEMENT_ARRAY_BUFFER, sizeof Shape_.Index, nullptr, GL_DYNAMIC_DRAW);
     glBindBuffer(GL_ARRAY_BUFFER, RunBuffer_);
-    for (GLuint attribute = 0; attribute < 3; ++attribute) {
+    for (GLuint attribute = 0; attribute < 4; ++attribute) {
         glEnableVertexAttribArray(attribute);
         glVertexAttribDivisor(attribute, 1);
     }
@@ -465,6 +474,7 @@ void cGLDevice::DrawPendingQuads(const PendingDraw& draw) {
     glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, at(offsetof(RunInstance, X)));
     glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, stride, at(offsetof(RunInstance, StepX)));
     glVertexAttribIPointer(2, 2, GL_INT, stride, at(offsetof(RunInstance, First)));
+    glVertexAttribPointer(3, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride, at(offsetof(RunInstance, Trim)));
     glDrawElementsInstanced(GL_TRIANGLES, QuadVertexCount, GL_UNSIGNED_SHORT, nullptr,
                             static_cast<GLsizei>(draw.End - draw.Begin));
 }
@@ -661,7 +671,7 @@ HRESULT cGLDevice::CreateTexture(const cImage& iImage, std::shared_ptr<cTexture>
         texel[2] = static_cast<uint8_t>(ChannelB(p));
         texel[3] = static_cast<uint8_t>(ChannelA(p));
     }
-    auto texture = std::make_shared<cGLTexture>();
+    auto texture = std::make_shared<cGLTexture>(iImage);
     texture->Width = iImage.Width;
     texture->Height = iImage.Height;
     glGenTextures(1, &texture->Name);

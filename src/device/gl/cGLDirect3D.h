@@ -29,6 +29,8 @@
 #include "device/gl/GLShaders.h"
 #include "device/iDirect3D.h"
 
+class cTextureInk;
+
 struct cGLOptions {
     // Called by Present after the frame's last draw (the window swaps its buffers here).
     std::function<void()> Present;
@@ -152,6 +154,9 @@ private:
     void BindTarget();
     void CloseBatch();
     bool QuadPathApplies() const;
+    bool BlankTexelsAddNothing() const;
+    bool CellsAreLarge(const cQuadInstances& iQuads, const cQuadStrip& iStrip) const;
+    static cTextureInk* InkOf(cTexture* iTexture);  // the GL texture's map of its black texels
     void PrepareQuadShape(const cQuadInstances& iQuads);
     void PrepareCellColors();
     void ReserveQuadArrays(size_t iRuns, size_t iCells);
@@ -159,7 +164,7 @@ private:
         const cQuadStrip* Strip = nullptr;
         uint32_t Cell = 0;
     };
-    bool AppendRuns(const cQuadInstances& iQuads, bool iLit, LastDrawnCell& oLast);
+    bool AppendRuns(const cQuadInstances& iQuads, bool iLit, cTextureInk* iInk, LastDrawnCell& oLast);
     void LeaveQuadState(const cQuadInstances& iQuads, const cQuadStrip& iLastStrip, const cQuadStrip* iLastDrawnStrip,
                         uint32_t iLastDrawnCell);
 
@@ -170,7 +175,9 @@ private:
         float X, Y, Z;
         float StepX, StepZ;
         int32_t First, Last;
-        float Unused;
+        // The part of the run's rectangle drawn, in 1/255 of a cell: x from Trim[0] to
+        // Trim[1], z from Trim[2] to Trim[3] (0, 255, 0, 255: all of it).
+        uint8_t Trim[4];
     };
     static_assert(sizeof(RunInstance) == 32);
     // One drawn cell, a texel of the cell buffer: its lit colour (8-bit red, green and blue

@@ -1,0 +1,38 @@
+#pragma once
+// Where a texture is black. Under additive blending a black texel adds nothing, so a quad
+// drawn without depth writes may leave out every fragment whose filtered read can only be
+// black; this finds, for each cell of a grid over the texture, the part of the cell outside
+// which that is so.
+#include <cstdint>
+#include <vector>
+
+class cImage;
+
+class cTextureInk {
+public:
+    explicit cTextureInk(const cImage& iImage);
+
+    // The part of a cell that may read other than black, as fractions of the cell in 1/255
+    // steps (x along u, z along v), rounded outward; Lo > Hi on an axis when the whole cell
+    // reads black.
+    struct Box {
+        uint8_t XLo, XHi, ZLo, ZHi;
+        bool Empty() const { return XLo > XHi; }
+    };
+    static constexpr Box Whole{0, 255, 0, 255};
+
+    // The box of the cell whose corner is (u, v) in 16-bit fractions of the texture, on the
+    // grid of iCellSize (a fraction of the texture); Whole where the corner or the size is
+    // not on a grid of whole texels. The boxes of the last size asked are kept.
+    Box BoxOf(uint32_t iU16, uint32_t iV16, float iCellSize);
+
+private:
+    bool Lit(int32_t x, int32_t y) const;  // wraps around the edges, as the texture repeats
+    void BuildBoxes(float iCellSize);
+    int32_t Width_, Height_;
+    std::vector<uint64_t> Lit_;  // one bit per texel, rows top first
+    float BoxSize_ = -1;         // the cell size the boxes are for
+    uint32_t Step16_ = 0;        // that size in 16-bit fractions (0: no grid of whole texels)
+    int32_t Columns_ = 0;
+    std::vector<Box> Boxes_;
+};
