@@ -13,7 +13,7 @@ namespace {
 // A glow is looked for a little beyond its edges: a cell kept needlessly costs nothing on
 // screen, a cell missed would let a glow shine through a letter.
 constexpr float GlowMargin = 0.02f;
-constexpr int32_t MaxBins = 128;
+constexpr int32_t MaxBins = 32;
 
 bool Overlap(float a0, float a1, float b0, float b1) { return a0 <= b1 && b0 <= a1; }
 
@@ -37,15 +37,19 @@ bool cGlowOccluders::Project(float iX0, float iX1, float iZ0, float iZ1, float i
     return true;
 }
 
-void cGlowOccluders::Begin(const cRain& iRain, const D3DVECTOR& iEye) {
+bool cGlowOccluders::Begin(const cRain& iRain, const D3DVECTOR& iEye) {
     Eye_ = iEye;
     Glows_.clear();
     Strips_.clear();
     Cells_.clear();
     const int32_t groupMax = iRain.GroupMax();
+    const auto glowing = [](const mRain::Group& g) { return g.Active && g.Leader && !g.Arrived; };
+    int32_t glows = 0;
+    for (int32_t i = 0; i <= groupMax && glows <= MaxGlows; ++i) glows += glowing(iRain.Groups[i]);
+    if (glows > MaxGlows) return false;
     for (int32_t i = 0; i <= groupMax; ++i) {
         const mRain::Group& g = iRain.Groups[i];
-        if (!g.Active || !g.Leader || g.Arrived) continue;  // the leaders that get a glow
+        if (!glowing(g)) continue;
         const float x = static_cast<float>(Floor(g.X)), z = static_cast<float>(Floor(g.Z));
         Glow glow;
         if (!Project(x - 0.5f, x + 0.5f, z - 0.5f, z + 0.5f, g.Y, glow.Seen)) continue;
@@ -55,6 +59,7 @@ void cGlowOccluders::Begin(const cRain& iRain, const D3DVECTOR& iEye) {
         Glows_.push_back(glow);
     }
     if (!Glows_.empty()) BinGlows();
+    return true;
 }
 
 void cGlowOccluders::BinGlows() {

@@ -21,9 +21,15 @@ struct Group;
 
 class cGlowOccluders {
 public:
+    // Past this many glows in a frame (thousands of columns), nearly every column stands in
+    // front of some glow and the search costs more than the depth test it saves: the letters
+    // are then depth-tested as on any view.
+    static constexpr int32_t MaxGlows = 1024;
+
     // Gathers the frame's glows as seen from iEye (the eye in the scene's coordinates) and
-    // forgets the last frame's occluders. Allocates only when the rain has grown.
-    void Begin(const cRain& iRain, const D3DVECTOR& iEye);
+    // forgets the last frame's occluders; false, with nothing gathered, past MaxGlows.
+    // Allocates only when the rain has grown.
+    bool Begin(const cRain& iRain, const D3DVECTOR& iEye);
     bool NoGlows() const { return Glows_.empty(); }
 
     // Adds the drawn cells of one column (as strip iColumn over iCells) that may cover a

@@ -257,9 +257,9 @@ void cLetterRenderer::RenderLetters(cDevice& iDevice, const cRain& iRain, const 
         WriteQuadCorners();
         const float cameraY = iCamera.GetY();
         const mRender::Transform view = iCamera.GetProjection();
-        const bool farToNear = !DepthTestEveryLetter && FarthestFirstOnEveryLine(view, iDevice.Projection());
+        const bool farToNear = !DepthTestEveryLetter && FarthestFirstOnEveryLine(view, iDevice.Projection()) &&
+                               Occluders_.Begin(iRain, SceneEye(view, iScene));
         Check(device.SetRenderState(D3DRS_ZENABLE, farToNear ? D3DZB_FALSE : D3DZB_TRUE));
-        if (farToNear) Occluders_.Begin(iRain, SceneEye(view, iScene));
         cQuadInstances quads = NewQuads(CellSize, iScene);
         cQuadStrip column;
         quads.Strips = &column;
