@@ -12,8 +12,9 @@ cTextureInk::cTextureInk(const cImage& iImage)
 }
 
 bool cTextureInk::Lit(int32_t x, int32_t y) const {
-    x = (x % Width_ + Width_) % Width_;
-    y = (y % Height_ + Height_) % Height_;
+    // Only the ring around a cell reaches past an edge, by one texel.
+    x = x < 0 ? x + Width_ : (x >= Width_ ? x - Width_ : x);
+    y = y < 0 ? y + Height_ : (y >= Height_ ? y - Height_ : y);
     const size_t i = static_cast<size_t>(y) * static_cast<size_t>(Width_) + static_cast<size_t>(x);
     return (Lit_[i / 64] >> (i % 64)) & 1;
 }
@@ -57,9 +58,8 @@ void cTextureInk::BuildBoxes(float iCellSize) {
         }
 }
 
-cTextureInk::Box cTextureInk::BoxOf(uint32_t iU16, uint32_t iV16, float iCellSize) {
+const cTextureInk::Box* cTextureInk::Boxes(float iCellSize, uint32_t& oColumns) {
     if (iCellSize != BoxSize_) BuildBoxes(iCellSize);
-    if (Step16_ == 0 || iU16 % Step16_ || iV16 % Step16_) return Whole;
-    const uint32_t col = iU16 / Step16_, row = iV16 / Step16_;
-    return Boxes_[static_cast<size_t>(row) * static_cast<size_t>(Columns_) + col];
+    oColumns = static_cast<uint32_t>(Columns_);
+    return Step16_ ? Boxes_.data() : nullptr;
 }

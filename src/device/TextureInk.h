@@ -21,10 +21,19 @@ public:
     };
     static constexpr Box Whole{0, 255, 0, 255};
 
-    // The box of the cell whose corner is (u, v) in 16-bit fractions of the texture, on the
-    // grid of iCellSize (a fraction of the texture); Whole where the corner or the size is
-    // not on a grid of whole texels. The boxes of the last size asked are kept.
-    Box BoxOf(uint32_t iU16, uint32_t iV16, float iCellSize);
+    // The boxes of the grid of iCellSize (a fraction of the texture), row by row, with the
+    // grid's cells across in oColumns (a power of two); nullptr where the size is not a grid
+    // of whole texels. The boxes of the last size asked are kept.
+    const Box* Boxes(float iCellSize, uint32_t& oColumns);
+
+    // The box of the cell whose corner is (u, v) in 16-bit fractions of the texture, among
+    // iBoxes from Boxes(); Whole where the corner is not on the grid. A grid of whole 16-bit
+    // steps has a power of two of cells across, so this multiplies where it would divide.
+    static Box BoxOf(const Box* iBoxes, uint32_t iColumns, uint32_t iU16, uint32_t iV16) {
+        const uint32_t u = iU16 * iColumns, v = iV16 * iColumns;
+        if ((u | v) & 0xFFFF) return Whole;
+        return iBoxes[(v >> 16) * iColumns + (u >> 16)];
+    }
 
 private:
     bool Lit(int32_t x, int32_t y) const;  // wraps around the edges, as the texture repeats

@@ -38,11 +38,14 @@ TEST(TextureInk, EveryReadOutsideACellsBoxIsBlackAndBlankCellsAreEmpty) {
     image.At(63, 5) = 0xFF010101u;
     cTextureInk ink(image);
     constexpr float Size = 0.25f;
-    EXPECT_FALSE(ink.BoxOf(0, 0, Size).Empty());
+    uint32_t columns = 0;
+    const cTextureInk::Box* boxes = ink.Boxes(Size, columns);
+    ASSERT_NE(boxes, nullptr);
+    EXPECT_FALSE(cTextureInk::BoxOf(boxes, columns, 0, 0).Empty());
     int outside = 0;
     for (int cell = 0; cell < 16; ++cell) {
         const uint32_t u16 = (cell % 4) * 16384u, v16 = (cell / 4) * 16384u;
-        const cTextureInk::Box box = ink.BoxOf(u16, v16, Size);
+        const cTextureInk::Box box = cTextureInk::BoxOf(boxes, columns, u16, v16);
         for (int j = 0; j <= 160; ++j)
             for (int i = 0; i <= 160; ++i) {
                 const double fx = i / 160.0, fz = j / 160.0;  // place in the cell
@@ -55,7 +58,7 @@ TEST(TextureInk, EveryReadOutsideACellsBoxIsBlackAndBlankCellsAreEmpty) {
     }
     EXPECT_GT(outside, 16 * 161 * 161 / 4);  // the boxes leave out much of the cells
     // Off the grid, the whole cell.
-    const cTextureInk::Box off = ink.BoxOf(100, 0, Size);
+    const cTextureInk::Box off = cTextureInk::BoxOf(boxes, columns, 100, 0);
     EXPECT_EQ(off.XLo, 0);
     EXPECT_EQ(off.ZHi, 255);
 }

@@ -143,7 +143,7 @@ bool UnitEdgeStep(const D3DVECTOR& iStep, float& oX, float& oZ) {
 }
 
 // A texture cell's corner in 16-bit fractions of the texture (u low, v high), when it is one.
-bool PackCorner(float iU, float iV, uint32_t& oCorner) {
+[[gnu::always_inline]] inline bool PackCorner(float iU, float iV, uint32_t& oCorner) {
     const float u = iU * 65536.0f, v = iV * 65536.0f;  // exact: a power of two
     if (!(u >= 0.0f && u < 65536.0f && v >= 0.0f && v < 65536.0f)) return false;
     const auto wholeU = static_cast<uint32_t>(u), wholeV = static_cast<uint32_t>(v);
@@ -220,8 +220,10 @@ HRESULT cGLDevice::DrawCheckedQuadInstances(const cQuadInstances& iQuads) {
 
     const size_t firstRun = RunCount_, firstCell = CellCount_;
     LastDrawnCell lastDrawn;
-    cTextureInk* ink = ShapeTiles_ && BlankTexelsAddNothing() ? InkOf(State_.Textures[0]) : nullptr;
-    if (!AppendRuns(iQuads, lit, ink, lastDrawn)) [[unlikely]] {
+    GlyphBoxes glyphs;
+    if (cTextureInk* ink = ShapeTiles_ && BlankTexelsAddNothing() ? InkOf(State_.Textures[0]) : nullptr)
+        glyphs.Boxes = ink->Boxes(iQuads.CellSize, glyphs.Columns);
+    if (!AppendRuns(iQuads, lit, glyphs, lastDrawn)) [[unlikely]] {
         RunCount_ = firstRun;
         CellCount_ = firstCell;
         return iDirect3DDevice::DrawCheckedQuadInstances(iQuads);
@@ -250,17 +252,23 @@ bool cGLDevice::CellsAreLarge(const cQuadInstances& iQuads, const cQuadStrip& iS
 
 // One run per stretch of drawn cells that tile; false, having changed nothing the draw
 // keeps, when a cell's texture corner cannot be packed.
-bool cGLDevice::AppendRuns(const cQuadInstances& iQuads, bool iLit, cTextureInk* iInk, LastDrawnCell& oLast) {
+bool cGLDevice::AppendRuns(const cQuadInstances& iQuads, bool iLit, const GlyphBoxes& iGlyphs, LastDrawnCell& oLast) {
     const auto& r = Rotation_.m;
     const float r00 = r[0][0], r20 = r[2][0], r02 = r[0][2], r22 = r[2][2];
     const D3DVECTOR o = iQuads.Offset;
     RunInstance* run = Runs_.get() + RunCount_;
     CellTexel* const texels = Cells_.get();
     CellTexel* texel = texels + CellCount_;
+    uint32_t blank = 0;  // drawn cells left out whole, black in every read
     for (uint32_t s = 0; s < iQuads.StripCount; ++s) {
         const cQuadStrip& strip = iQuads.Strips[s];
         float stepX, stepZ;
-        const bool tiles = UnitEdgeStep(strip.Step, stepX, stepZ) && ShapeTiles_ && !(iInk && CellsAreLarge(iQuads, strip));
+        const bool tiles = UnitEdgeStep(strip.Step, stepX, stepZ) && ShapeTiles_;
+        if (tiles && iGlyphs.Boxes && CellsAreLarge(iQuads, strip)) {
+            if (!AppendLargeCells(iQuads, strip, iLit, iGlyphs, run, texel, blank, oLast)) [[unlikely]]
+                return false;
+            continue;
+        }
         const cQuadCell* cells = iQuads.Cells + strip.First;
         for (uint32_t k = 0; k < strip.Count;) {
             if (!cells[k].Drawn) {
@@ -285,7 +293,8 @@ bool cGLDevice::AppendRuns(const cQuadInstances& iQuads, bool iLit, cTextureInk*
                 texel->Color = iLit ? ChannelColor_[0][ChannelR(cell.Ambient)] | ChannelColor_[1][ChannelG(cell.Ambient)] |
                                           ChannelColor_[2][ChannelB(cell.Ambient)]
                                     : 0xFFFFFFu;
-                if (iInk) trim.Add(iInk->BoxOf(texel->Corner & 0xFFFF, texel->Corner >> 16, iQuads.CellSize));
+                if (iGlyphs.Boxes)
+                    trim.Add(cTextureInk::BoxOf(iGlyphs.Boxes, iGlyphs.Columns, texel->Corner & 0xFFFF, texel->Corner >> 16));
                 ++texel;
                 ++k;
             } while (tiles && k < strip.Count && cells[k].Drawn);
@@ -298,7 +307,43 @@ bool cGLDevice::AppendRuns(const cQuadInstances& iQuads, bool iLit, cTextureInk*
     const size_t drawn = static_cast<size_t>(texel - texels) - CellCount_;
     CellCount_ += drawn;
     RunCount_ = static_cast<size_t>(run - Runs_.get());
-    Frame_.DeviceDraws += static_cast<uint32_t>(drawn);
+    Frame_.DeviceDraws += static_cast<uint32_t>(drawn) + blank;
+    return true;
+}
+
+// A strip of cells large on screen: each drawn cell its own quad, cut to its glyph's box; a
+// cell whose every read is black is left out whole.
+bool cGLDevice::AppendLargeCells(const cQuadInstances& iQuads, const cQuadStrip& iStrip, bool iLit,
+                                 const GlyphBoxes& iGlyphs, RunInstance*& ioRun, CellTexel*& ioTexel, uint32_t& ioBlank,
+                                 LastDrawnCell& oLast) {
+    const auto& r = Rotation_.m;
+    const D3DVECTOR o = iQuads.Offset;
+    const cQuadCell* cells = iQuads.Cells + iStrip.First;
+    CellTexel* const texels = Cells_.get();
+    for (uint32_t k = 0; k < iStrip.Count; ++k) {
+        const cQuadCell& cell = cells[k];
+        if (!cell.Drawn) continue;
+        oLast = {&iStrip, k};
+        if (!PackCorner(cell.U, cell.V, ioTexel->Corner)) [[unlikely]]
+            return false;
+        const cTextureInk::Box box = cTextureInk::BoxOf(iGlyphs.Boxes, iGlyphs.Columns, ioTexel->Corner & 0xFFFF, ioTexel->Corner >> 16);
+        if (box.Empty()) {
+            ++ioBlank;
+            continue;
+        }
+        ioTexel->Color = iLit ? ChannelColor_[0][ChannelR(cell.Ambient)] | ChannelColor_[1][ChannelG(cell.Ambient)] |
+                                    ChannelColor_[2][ChannelB(cell.Ambient)]
+                              : 0xFFFFFFu;
+        const D3DVECTOR place = CellPlace(iStrip, k);
+        RunInstance& run = *ioRun++;
+        run.X = (place.x * r[0][0] + place.z * r[2][0]) + o.x;
+        run.Y = place.y + o.y;
+        run.Z = (place.x * r[0][2] + place.z * r[2][2]) + o.z;
+        run.StepX = run.StepZ = 0;
+        run.First = run.Last = static_cast<int32_t>(ioTexel - texels);
+        std::memcpy(run.Trim, &box, sizeof run.Trim);
+        ++ioTexel;
+    }
     return true;
 }
 

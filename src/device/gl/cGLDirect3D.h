@@ -27,9 +27,10 @@
 
 #include "device/cFixedFunction.h"
 #include "device/gl/GLShaders.h"
+#include "device/TextureInk.h"
 #include "device/iDirect3D.h"
 
-class cTextureInk;
+
 
 struct cGLOptions {
     // Called by Present after the frame's last draw (the window swaps its buffers here).
@@ -164,7 +165,16 @@ private:
         const cQuadStrip* Strip = nullptr;
         uint32_t Cell = 0;
     };
-    bool AppendRuns(const cQuadInstances& iQuads, bool iLit, cTextureInk* iInk, LastDrawnCell& oLast);
+    // The draw's glyph boxes, where its blank texels may be left out (else no boxes).
+    struct GlyphBoxes {
+        const cTextureInk::Box* Boxes = nullptr;
+        uint32_t Columns = 0;
+    };
+    bool AppendRuns(const cQuadInstances& iQuads, bool iLit, const GlyphBoxes& iGlyphs, LastDrawnCell& oLast);
+    struct RunInstance;
+    struct CellTexel;
+    bool AppendLargeCells(const cQuadInstances& iQuads, const cQuadStrip& iStrip, bool iLit, const GlyphBoxes& iGlyphs,
+                          RunInstance*& ioRun, CellTexel*& ioTexel, uint32_t& ioBlank, LastDrawnCell& oLast);
     void LeaveQuadState(const cQuadInstances& iQuads, const cQuadStrip& iLastStrip, const cQuadStrip* iLastDrawnStrip,
                         uint32_t iLastDrawnCell);
 
