@@ -17,18 +17,14 @@ constexpr int32_t MaxBins = 32;
 
 bool Overlap(float a0, float a1, float b0, float b1) { return a0 <= b1 && b0 <= a1; }
 
-// The places of a group's cells: the head's along the group's axis (cell k at head - k),
-// the column's place across it, both as the letter renderer puts them.
-struct ColumnPlace {
-    float Head, Across;
-};
-ColumnPlace PlaceOf(const mRain::Group& g) {
-    const float head = static_cast<float>(Floor(g.Vertical ? g.Z : g.X));
-    const float across = static_cast<float>(Floor(g.Vertical ? g.X : g.Z));
-    return {head, across};
-}
-
 }  // namespace
+
+int32_t cGlowOccluders::BinU(float iU) const {
+    return std::clamp(static_cast<int32_t>((iU - Bounds_.U0) / BinU_), 0, BinsU_ - 1);
+}
+int32_t cGlowOccluders::BinV(float iV) const {
+    return std::clamp(static_cast<int32_t>((iV - Bounds_.V0) / BinV_), 0, BinsV_ - 1);
+}
 
 bool cGlowOccluders::Project(float iX0, float iX1, float iZ0, float iZ1, float iY, Rect& oRect) const {
     const float depth = Eye_.y - iY;
@@ -82,10 +78,8 @@ void cGlowOccluders::BinGlows() {
         }
         for (uint32_t k = 0; k < Glows_.size(); ++k) {
             const Rect& r = Glows_[k].Seen;
-            const auto binU = [&](float u) { return std::clamp(static_cast<int32_t>((u - Bounds_.U0) / BinU_), 0, BinsU_ - 1); };
-            const auto binV = [&](float v) { return std::clamp(static_cast<int32_t>((v - Bounds_.V0) / BinV_), 0, BinsV_ - 1); };
-            for (int32_t bv = binV(r.V0); bv <= binV(r.V1); ++bv)
-                for (int32_t bu = binU(r.U0); bu <= binU(r.U1); ++bu) {
+            for (int32_t bv = BinV(r.V0); bv <= BinV(r.V1); ++bv)
+                for (int32_t bu = BinU(r.U0); bu <= BinU(r.U1); ++bu) {
                     const size_t bin = static_cast<size_t>(bv * BinsU_ + bu);
                     if (pass == 0) ++BinStart_[bin + 1];
                     else BinGlows_[BinStart_[bin]++] = k;
@@ -99,26 +93,26 @@ void cGlowOccluders::BinGlows() {
 
 void cGlowOccluders::AddColumn(const mRain::Group& iGroup, const cQuadStrip& iColumn, const cQuadCell* iCells) {
     if (Glows_.empty()) return;
-    const ColumnPlace place = PlaceOf(iGroup);
+    // Cell k stands at head - k along the group's axis, at one place across it.
+    const float head = iGroup.Vertical ? iColumn.Position.z : iColumn.Position.x;
+    const float across = iGroup.Vertical ? iColumn.Position.x : iColumn.Position.z;
     const float n = static_cast<float>(iGroup.LetterMax);
-    const float a0 = place.Head - n - 0.5f, a1 = place.Head + 0.5f;  // along the axis
-    const float c0 = place.Across - 0.5f, c1 = place.Across + 0.5f;  // across it
+    const float a0 = head - n - 0.5f, a1 = head + 0.5f;  // along the axis
+    const float c0 = across - 0.5f, c1 = across + 0.5f;  // across it
     Rect seen;
     const bool visible = iGroup.Vertical ? Project(c0, c1, a0, a1, iGroup.Y, seen) : Project(a0, a1, c0, c1, iGroup.Y, seen);
     if (!visible || !Overlap(seen.U0, seen.U1, Bounds_.U0, Bounds_.U1) || !Overlap(seen.V0, seen.V1, Bounds_.V0, Bounds_.V1))
         return;
     Ranges_.clear();
-    const auto binU = [&](float u) { return std::clamp(static_cast<int32_t>((u - Bounds_.U0) / BinU_), 0, BinsU_ - 1); };
-    const auto binV = [&](float v) { return std::clamp(static_cast<int32_t>((v - Bounds_.V0) / BinV_), 0, BinsV_ - 1); };
-    for (int32_t bv = binV(seen.V0); bv <= binV(seen.V1); ++bv)
-        for (int32_t bu = binU(seen.U0); bu <= binU(seen.U1); ++bu) {
+    for (int32_t bv = BinV(seen.V0); bv <= BinV(seen.V1); ++bv)
+        for (int32_t bu = BinU(seen.U0); bu <= BinU(seen.U1); ++bu) {
             const size_t bin = static_cast<size_t>(bv * BinsU_ + bu);
             for (uint32_t at = BinStart_[bin]; at < BinStart_[bin + 1]; ++at) {
                 const Glow& glow = Glows_[BinGlows_[at]];
                 // Only a glow strictly farther away: one at the same depth wins by its bias.
                 if (glow.Y < iGroup.Y && Overlap(seen.U0, seen.U1, glow.Seen.U0, glow.Seen.U1) &&
                     Overlap(seen.V0, seen.V1, glow.Seen.V0, glow.Seen.V1))
-                    AddCellsFacing(iGroup, glow);
+                    AddCellsFacing(iGroup, head, glow);
             }
         }
     if (!Ranges_.empty()) EmitRanges(iColumn, iCells);
@@ -126,34 +120,26 @@ void cGlowOccluders::AddColumn(const mRain::Group& iGroup, const cQuadStrip& iCo
 
 // The cells k of the column whose rectangle, seen from the eye, reaches into the glow's
 // extent along the column, widened by a cell at each end against rounding.
-void cGlowOccluders::AddCellsFacing(const mRain::Group& iGroup, const Glow& iGlow) {
-    const ColumnPlace place = PlaceOf(iGroup);
+void cGlowOccluders::AddCellsFacing(const mRain::Group& iGroup, float iHead, const Glow& iGlow) {
     const double depth = static_cast<double>(Eye_.y) - iGroup.Y;
     const double eye = iGroup.Vertical ? Eye_.z : Eye_.x;
     const double g0 = iGroup.Vertical ? iGlow.Seen.V0 : iGlow.Seen.U0, g1 = iGroup.Vertical ? iGlow.Seen.V1 : iGlow.Seen.U1;
     // Cell k spans head - k +- 0.5 along the axis.
-    const double first = std::floor(place.Head - eye - g1 * depth - 0.5) - 1;
-    const double last = std::ceil(place.Head - eye - g0 * depth + 0.5) + 1;
+    const double first = std::floor(iHead - eye - g1 * depth - 0.5) - 1;
+    const double last = std::ceil(iHead - eye - g0 * depth + 0.5) + 1;
     const double n = iGroup.LetterMax;
     if (last < 0 || first > n) return;
-    Ranges_.push_back(static_cast<int32_t>(std::max(first, 0.0)));
-    Ranges_.push_back(static_cast<int32_t>(std::min(last, n)));
+    Ranges_.emplace_back(static_cast<int32_t>(std::max(first, 0.0)), static_cast<int32_t>(std::min(last, n)));
 }
 
 // The column's ranges, merged, as strips over copies of their cells (the drawn flags are
 // what matter: a cell that is not drawn never reached the depth buffer either).
 void cGlowOccluders::EmitRanges(const cQuadStrip& iColumn, const cQuadCell* iCells) {
-    const size_t pairs = Ranges_.size() / 2;
-    // A handful of pairs: sort them by their first cell, two ints at a time.
-    for (size_t i = 1; i < pairs; ++i)
-        for (size_t j = i; j > 0 && Ranges_[2 * j] < Ranges_[2 * (j - 1)]; --j) {
-            std::swap(Ranges_[2 * j], Ranges_[2 * (j - 1)]);
-            std::swap(Ranges_[2 * j + 1], Ranges_[2 * (j - 1) + 1]);
-        }
-    for (size_t i = 0; i < pairs;) {
-        const int32_t first = Ranges_[2 * i];
-        int32_t last = Ranges_[2 * i + 1];
-        for (++i; i < pairs && Ranges_[2 * i] <= last + 1; ++i) last = std::max(last, Ranges_[2 * i + 1]);
+    std::sort(Ranges_.begin(), Ranges_.end());
+    for (size_t i = 0; i < Ranges_.size();) {
+        const int32_t first = Ranges_[i].first;
+        int32_t last = Ranges_[i].second;
+        for (++i; i < Ranges_.size() && Ranges_[i].first <= last + 1; ++i) last = std::max(last, Ranges_[i].second);
         cQuadStrip strip;
         const float k = static_cast<float>(first);
         strip.Position = {iColumn.Position.x + k * iColumn.Step.x, iColumn.Position.y + k * iColumn.Step.y,

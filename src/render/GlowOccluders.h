@@ -10,6 +10,7 @@
 // the eye: a cell at depth Y and across-place x shows at u = (x - eye.x) / (eye.y - Y), and
 // two places share a pixel only if they share (u, v).
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 #include "device/iDirect3D.h"
@@ -51,7 +52,9 @@ private:
     // lies at or behind the eye's plane.
     bool Project(float iX0, float iX1, float iZ0, float iZ1, float iY, Rect& oRect) const;
     void BinGlows();
-    void AddCellsFacing(const mRain::Group& iGroup, const Glow& iGlow);
+    void AddCellsFacing(const mRain::Group& iGroup, float iHead, const Glow& iGlow);
+    int32_t BinU(float iU) const;  // the grid's bin of a place, clamped to the grid
+    int32_t BinV(float iV) const;
     void EmitRanges(const cQuadStrip& iColumn, const cQuadCell* iCells);
 
     D3DVECTOR Eye_{};
@@ -62,7 +65,7 @@ private:
     int32_t BinsU_ = 1, BinsV_ = 1;
     float BinU_ = 1, BinV_ = 1;
     std::vector<uint32_t> BinStart_, BinGlows_;
-    std::vector<int32_t> Ranges_;  // the column being looked at: pairs of first and last cell
+    std::vector<std::pair<int32_t, int32_t>> Ranges_;  // the column being looked at: first and last cells
     std::vector<cQuadStrip> Strips_;
     std::vector<cQuadCell> Cells_;
 };

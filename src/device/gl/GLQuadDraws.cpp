@@ -232,15 +232,28 @@ HRESULT cGLDevice::DrawCheckedQuadInstances(const cQuadInstances& iQuads) {
     return D3D_OK;
 }
 
+// The translation row of identity x translation(iPlace) x rotation x offset: the products
+// with the rotation's zeros and ones drop out without changing any value.
+D3DVECTOR cGLDevice::ScenePlace(const D3DVECTOR& iPlace, const D3DVECTOR& iOffset) const {
+    const auto& r = Rotation_.m;
+    return {(iPlace.x * r[0][0] + iPlace.z * r[2][0]) + iOffset.x, iPlace.y + iOffset.y,
+            (iPlace.x * r[0][2] + iPlace.z * r[2][2]) + iOffset.z};
+}
+
+// A cell's colour as the cell buffer holds it: lit through the material, or white.
+uint32_t cGLDevice::CellColor(D3DCOLOR iAmbient, bool iLit) const {
+    return iLit ? ChannelColor_[0][ChannelR(iAmbient)] | ChannelColor_[1][ChannelG(iAmbient)] |
+                      ChannelColor_[2][ChannelB(iAmbient)]
+                : 0xFFFFFFu;
+}
+
 // Whether the strip's cells cover enough pixels on screen that drawing each as its own
 // quad, cut to its glyph, saves more fragments than the extra quads cost.
 bool cGLDevice::CellsAreLarge(const cQuadInstances& iQuads, const cQuadStrip& iStrip) const {
-    const auto& r = Rotation_.m;
     const auto& v = State_.View.m;
     const auto& p = State_.Projection.m;
-    const D3DVECTOR o = iQuads.Offset, at = iStrip.Position;
-    const float x = (at.x * r[0][0] + at.z * r[2][0]) + o.x, y = at.y + o.y, z = (at.x * r[0][2] + at.z * r[2][2]) + o.z;
-    const float depth = x * v[0][2] + y * v[1][2] + z * v[2][2] + v[3][2];
+    const D3DVECTOR at = ScenePlace(iStrip.Position, iQuads.Offset);
+    const float depth = at.x * v[0][2] + at.y * v[1][2] + at.z * v[2][2] + v[3][2];
     if (!(depth > 0)) return false;
     const float scale = static_cast<float>(Params_.BackBufferWidth) * static_cast<float>(Params_.BackBufferHeight) / 4;
     // A cell's area in pixels; from about 12 x 12 on, the software rasteriser is fastest with
@@ -253,9 +266,6 @@ bool cGLDevice::CellsAreLarge(const cQuadInstances& iQuads, const cQuadStrip& iS
 // One run per stretch of drawn cells that tile; false, having changed nothing the draw
 // keeps, when a cell's texture corner cannot be packed.
 bool cGLDevice::AppendRuns(const cQuadInstances& iQuads, bool iLit, const GlyphBoxes& iGlyphs, LastDrawnCell& oLast) {
-    const auto& r = Rotation_.m;
-    const float r00 = r[0][0], r20 = r[2][0], r02 = r[0][2], r22 = r[2][2];
-    const D3DVECTOR o = iQuads.Offset;
     RunInstance* run = Runs_.get() + RunCount_;
     CellTexel* const texels = Cells_.get();
     CellTexel* texel = texels + CellCount_;
@@ -275,12 +285,10 @@ bool cGLDevice::AppendRuns(const cQuadInstances& iQuads, bool iLit, const GlyphB
                 ++k;
                 continue;
             }
-            // The translation row of identity x translation x rotation x offset: the products
-            // with the rotation's zeros and ones drop out without changing any value.
-            const D3DVECTOR place = CellPlace(strip, k);
-            run->X = (place.x * r00 + place.z * r20) + o.x;
-            run->Y = place.y + o.y;
-            run->Z = (place.x * r02 + place.z * r22) + o.z;
+            const D3DVECTOR place = ScenePlace(CellPlace(strip, k), iQuads.Offset);
+            run->X = place.x;
+            run->Y = place.y;
+            run->Z = place.z;
             run->StepX = tiles ? stepX : 0.0f;
             run->StepZ = tiles ? stepZ : 0.0f;
             run->First = static_cast<int32_t>(texel - texels);
@@ -290,9 +298,7 @@ bool cGLDevice::AppendRuns(const cQuadInstances& iQuads, bool iLit, const GlyphB
                 const cQuadCell& cell = cells[k];
                 if (!PackCorner(cell.U, cell.V, texel->Corner)) [[unlikely]]
                     return false;
-                texel->Color = iLit ? ChannelColor_[0][ChannelR(cell.Ambient)] | ChannelColor_[1][ChannelG(cell.Ambient)] |
-                                          ChannelColor_[2][ChannelB(cell.Ambient)]
-                                    : 0xFFFFFFu;
+                texel->Color = CellColor(cell.Ambient, iLit);
                 if (iGlyphs.Boxes)
                     trim.Add(cTextureInk::BoxOf(iGlyphs.Boxes, iGlyphs.Columns, texel->Corner & 0xFFFF, texel->Corner >> 16));
                 ++texel;
@@ -316,8 +322,6 @@ bool cGLDevice::AppendRuns(const cQuadInstances& iQuads, bool iLit, const GlyphB
 bool cGLDevice::AppendLargeCells(const cQuadInstances& iQuads, const cQuadStrip& iStrip, bool iLit,
                                  const GlyphBoxes& iGlyphs, RunInstance*& ioRun, CellTexel*& ioTexel, uint32_t& ioBlank,
                                  LastDrawnCell& oLast) {
-    const auto& r = Rotation_.m;
-    const D3DVECTOR o = iQuads.Offset;
     const cQuadCell* cells = iQuads.Cells + iStrip.First;
     CellTexel* const texels = Cells_.get();
     for (uint32_t k = 0; k < iStrip.Count; ++k) {
@@ -331,14 +335,12 @@ bool cGLDevice::AppendLargeCells(const cQuadInstances& iQuads, const cQuadStrip&
             ++ioBlank;
             continue;
         }
-        ioTexel->Color = iLit ? ChannelColor_[0][ChannelR(cell.Ambient)] | ChannelColor_[1][ChannelG(cell.Ambient)] |
-                                    ChannelColor_[2][ChannelB(cell.Ambient)]
-                              : 0xFFFFFFu;
-        const D3DVECTOR place = CellPlace(iStrip, k);
+        ioTexel->Color = CellColor(cell.Ambient, iLit);
+        const D3DVECTOR place = ScenePlace(CellPlace(iStrip, k), iQuads.Offset);
         RunInstance& run = *ioRun++;
-        run.X = (place.x * r[0][0] + place.z * r[2][0]) + o.x;
-        run.Y = place.y + o.y;
-        run.Z = (place.x * r[0][2] + place.z * r[2][2]) + o.z;
+        run.X = place.x;
+        run.Y = place.y;
+        run.Z = place.z;
         run.StepX = run.StepZ = 0;
         run.First = run.Last = static_cast<int32_t>(ioTexel - texels);
         std::memcpy(run.Trim, &box, sizeof run.Trim);

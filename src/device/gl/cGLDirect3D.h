@@ -171,10 +171,7 @@ private:
         uint32_t Columns = 0;
     };
     bool AppendRuns(const cQuadInstances& iQuads, bool iLit, const GlyphBoxes& iGlyphs, LastDrawnCell& oLast);
-    struct RunInstance;
-    struct CellTexel;
-    bool AppendLargeCells(const cQuadInstances& iQuads, const cQuadStrip& iStrip, bool iLit, const GlyphBoxes& iGlyphs,
-                          RunInstance*& ioRun, CellTexel*& ioTexel, uint32_t& ioBlank, LastDrawnCell& oLast);
+    D3DVECTOR ScenePlace(const D3DVECTOR& iPlace, const D3DVECTOR& iOffset) const;
     void LeaveQuadState(const cQuadInstances& iQuads, const cQuadStrip& iLastStrip, const cQuadStrip* iLastDrawnStrip,
                         uint32_t iLastDrawnCell);
 
@@ -199,6 +196,9 @@ private:
         uint32_t Corner;
     };
     static_assert(sizeof(CellTexel) == 8);
+    uint32_t CellColor(D3DCOLOR iAmbient, bool iLit) const;
+    bool AppendLargeCells(const cQuadInstances& iQuads, const cQuadStrip& iStrip, bool iLit, const GlyphBoxes& iGlyphs,
+                          RunInstance*& ioRun, CellTexel*& ioTexel, uint32_t& ioBlank, LastDrawnCell& oLast);
     // What every run of the pending instances shares: the quad's corners after the world
     // transform's rotation part and before it, which corners take the far edge of the cell,
     // the triangles' corner order, the rotated x and z axes, the cell size and the alpha.
