@@ -8,6 +8,8 @@ HRESULT iDirect3DDevice::DrawQuadInstances(const cQuadInstances& iQuads) {
     for (uint32_t s = 0; s < iQuads.StripCount; ++s) {
         const cQuadStrip& strip = iQuads.Strips[s];
         if (strip.First > iQuads.CellCount || strip.Count > iQuads.CellCount - strip.First) return D3DERR_INVALIDCALL;
+        const cCellPart& p = strip.Part;
+        if (!(0 <= p.X0 && p.X0 <= p.X1 && p.X1 <= 1 && 0 <= p.Z0 && p.Z0 <= p.Z1 && p.Z1 <= 1)) return D3DERR_INVALIDCALL;
     }
     if (iQuads.CellCount && (!iQuads.Cells || !iQuads.Buffer || !iQuads.Vertices)) return D3DERR_INVALIDCALL;
     if (iQuads.Buffer && iQuads.Buffer->Bytes.size() < QuadVertexBytes) return D3DERR_INVALIDCALL;
@@ -20,12 +22,18 @@ HRESULT iDirect3DDevice::DrawCheckedQuadInstances(const cQuadInstances& iQuads) 
     D3DMATRIX rotation, offset;
     mDXGraphics::TransformRotationY(rotation, iQuads.Angle);
     mDXGraphics::TransformTranslation(offset, iQuads.Offset.x, iQuads.Offset.y, iQuads.Offset.z);
+    float cut[QuadVertexCount * QuadVertexFloats];
     for (uint32_t s = 0; s < iQuads.StripCount; ++s) {
         const cQuadStrip& strip = iQuads.Strips[s];
         for (uint32_t k = 0; k < strip.Count; ++k) {
             const cQuadCell& cell = iQuads.Cells[strip.First + k];
             WriteQuadCell(iQuads.Vertices, cell.U, cell.V, iQuads.CellSize);
-            HRESULT hr = mDXGraphics::VertexBufferSetData(*iQuads.Buffer, 0, QuadVertexBytes, 0, iQuads.Vertices);
+            const float* vertices = iQuads.Vertices;
+            if (!strip.Part.Whole()) {
+                CutQuadToPart(iQuads.Vertices, strip.Part, cut);
+                vertices = cut;
+            }
+            HRESULT hr = mDXGraphics::VertexBufferSetData(*iQuads.Buffer, 0, QuadVertexBytes, 0, vertices);
             if (Failed(hr)) return hr;
             if (Failed(hr = SetRenderState(D3DRS_AMBIENT, cell.Ambient))) return hr;
             if (!cell.Drawn) continue;
@@ -51,5 +59,30 @@ void WriteQuadCell(float* ioVertices, float iU, float iV, float iSize) {
         float* vertex = ioVertices + v * QuadVertexFloats;
         vertex[6] = vertex[0] > 0 ? iU + iSize : iU;
         vertex[7] = vertex[2] > 0 ? iV + iSize : iV;
+    }
+}
+
+void CutQuadToPart(const float* iVertices, const cCellPart& iPart, float* oCut) {
+    // The quad's edges, and the texture coordinate at each (as WriteQuadCell lays them out).
+    float low[2] = {iVertices[0], iVertices[2]}, high[2] = {iVertices[0], iVertices[2]};
+    float texLow[2] = {iVertices[6], iVertices[7]}, texHigh[2] = {iVertices[6], iVertices[7]};
+    for (uint32_t v = 0; v < QuadVertexCount; ++v) {
+        const float* vertex = iVertices + v * QuadVertexFloats;
+        for (int axis = 0; axis < 2; ++axis) {
+            const float at = vertex[axis * 2];
+            if (at < low[axis]) low[axis] = at, texLow[axis] = vertex[6 + axis];
+            if (at > high[axis]) high[axis] = at, texHigh[axis] = vertex[6 + axis];
+        }
+    }
+    const float from[2] = {iPart.X0, iPart.Z0}, to[2] = {iPart.X1, iPart.Z1};
+    for (uint32_t v = 0; v < QuadVertexCount; ++v) {
+        const float* vertex = iVertices + v * QuadVertexFloats;
+        float* out = oCut + v * QuadVertexFloats;
+        for (uint32_t f = 0; f < QuadVertexFloats; ++f) out[f] = vertex[f];
+        for (int axis = 0; axis < 2; ++axis) {
+            const float f = vertex[axis * 2] > low[axis] ? to[axis] : from[axis];
+            out[axis * 2] = low[axis] + (high[axis] - low[axis]) * f;
+            out[6 + axis] = texLow[axis] + (texHigh[axis] - texLow[axis]) * f;
+        }
     }
 }

@@ -19,26 +19,26 @@ bool cTextureInk::Lit(int32_t x, int32_t y) const {
     return (Lit_[i / 64] >> (i % 64)) & 1;
 }
 
-void cTextureInk::BuildBoxes(float iCellSize) {
-    BoxSize_ = iCellSize;
-    Step16_ = 0;
-    Boxes_.clear();
+void cTextureInk::BuildBoxes(float iCellSize, Grid& oGrid) const {
+    oGrid.Size = iCellSize;
+    oGrid.Step16 = 0;
+    oGrid.Boxes.clear();
     const float cellsAcross = 1.0f / iCellSize, w = iCellSize * static_cast<float>(Width_),
                 h = iCellSize * static_cast<float>(Height_), step16 = iCellSize * 65536.0f;
     const bool grid = cellsAcross == std::floor(cellsAcross) && w == std::floor(w) && h == std::floor(h) && w >= 1 &&
                       h >= 1 && step16 == std::floor(step16) && step16 >= 1;
     if (!grid) return;
-    Step16_ = static_cast<uint32_t>(step16);
-    Columns_ = static_cast<int32_t>(cellsAcross);
+    oGrid.Step16 = static_cast<uint32_t>(step16);
+    const int32_t columns = oGrid.Columns = static_cast<int32_t>(cellsAcross);
     const int32_t cw = static_cast<int32_t>(w), ch = static_cast<int32_t>(h);
-    Boxes_.resize(static_cast<size_t>(Columns_) * static_cast<size_t>(Columns_));
+    oGrid.Boxes.resize(static_cast<size_t>(columns) * static_cast<size_t>(columns));
     // A filtered read at s texels into the cell takes texels floor(s - 0.5) and the next one,
     // so lit texel i can reach it for s in [i - 0.5, i + 1.5); the texels one outside the cell
     // are read at its edges. An eighth of a texel more on each side covers the rounding of
     // the texture coordinate on its way to the sampler.
     auto fraction = [](double texels, int32_t cell) { return std::clamp(texels / cell, 0.0, 1.0); };
-    for (int32_t row = 0; row < Columns_; ++row)
-        for (int32_t col = 0; col < Columns_; ++col) {
+    for (int32_t row = 0; row < columns; ++row)
+        for (int32_t col = 0; col < columns; ++col) {
             int32_t x0 = cw + 1, x1 = -2, y0 = ch + 1, y1 = -2;
             for (int32_t y = -1; y <= ch; ++y)
                 for (int32_t x = -1; x <= cw; ++x)
@@ -46,7 +46,7 @@ void cTextureInk::BuildBoxes(float iCellSize) {
                         x0 = std::min(x0, x), x1 = std::max(x1, x);
                         y0 = std::min(y0, y), y1 = std::max(y1, y);
                     }
-            Box& box = Boxes_[static_cast<size_t>(row) * static_cast<size_t>(Columns_) + static_cast<size_t>(col)];
+            Box& box = oGrid.Boxes[static_cast<size_t>(row) * static_cast<size_t>(columns) + static_cast<size_t>(col)];
             if (x1 < x0) {
                 box = {255, 0, 255, 0};
                 continue;
@@ -59,7 +59,12 @@ void cTextureInk::BuildBoxes(float iCellSize) {
 }
 
 const cTextureInk::Box* cTextureInk::Boxes(float iCellSize, uint32_t& oColumns) {
-    if (iCellSize != BoxSize_) BuildBoxes(iCellSize);
-    oColumns = static_cast<uint32_t>(Columns_);
-    return Step16_ ? Boxes_.data() : nullptr;
+    Grid* grid = std::find_if(std::begin(Grids_), std::end(Grids_), [&](const Grid& g) { return g.Size == iCellSize; });
+    if (grid == std::end(Grids_)) {
+        grid = &Grids_[NextGrid_];
+        NextGrid_ = (NextGrid_ + 1) % KeptGrids;
+        BuildBoxes(iCellSize, *grid);
+    }
+    oColumns = static_cast<uint32_t>(grid->Columns);
+    return grid->Step16 ? grid->Boxes.data() : nullptr;
 }

@@ -3,6 +3,7 @@
 // drawn without depth writes may leave out every fragment whose filtered read can only be
 // black; this finds, for each cell of a grid over the texture, the part of the cell outside
 // which that is so.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -23,7 +24,8 @@ public:
 
     // The boxes of the grid of iCellSize (a fraction of the texture), row by row, with the
     // grid's cells across in oColumns (a power of two); nullptr where the size is not a grid
-    // of whole texels. The boxes of the last size asked are kept.
+    // of whole texels. The boxes of the last few sizes asked are kept: a frame asks for the
+    // letters' size and the glows' in turn, and working a grid out costs milliseconds.
     const Box* Boxes(float iCellSize, uint32_t& oColumns);
 
     // The box of the cell whose corner is (u, v) in 16-bit fractions of the texture, among
@@ -37,11 +39,17 @@ public:
 
 private:
     bool Lit(int32_t x, int32_t y) const;  // wraps around the edges, as the texture repeats
-    void BuildBoxes(float iCellSize);
+    // The boxes of one cell size.
+    struct Grid {
+        float Size = -1;
+        uint32_t Step16 = 0;  // the size in 16-bit fractions (0: no grid of whole texels)
+        int32_t Columns = 0;
+        std::vector<Box> Boxes;
+    };
+    void BuildBoxes(float iCellSize, Grid& oGrid) const;
     int32_t Width_, Height_;
     std::vector<uint64_t> Lit_;  // one bit per texel, rows top first
-    float BoxSize_ = -1;         // the cell size the boxes are for
-    uint32_t Step16_ = 0;        // that size in 16-bit fractions (0: no grid of whole texels)
-    int32_t Columns_ = 0;
-    std::vector<Box> Boxes_;
+    static constexpr size_t KeptGrids = 4;
+    Grid Grids_[KeptGrids];
+    size_t NextGrid_ = 0;  // the kept grid the next new size replaces
 };

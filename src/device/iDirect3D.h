@@ -38,11 +38,20 @@ struct cQuadCell {
 };
 static_assert(sizeof(cQuadCell) == 16);
 
-// One instance: a strip of Count cells, cell k translated by Position + k x Step.
+// The part of a cell that is drawn, as fractions of the way across the quad from its low x
+// and low z edges, its texture coordinates cut with it; all of it by default.
+struct cCellPart {
+    float X0 = 0, X1 = 1, Z0 = 0, Z1 = 1;
+    bool Whole() const { return X0 == 0 && X1 == 1 && Z0 == 0 && Z1 == 1; }
+};
+
+// One instance: a strip of Count cells, cell k translated by Position + k x Step, each cut
+// to Part.
 struct cQuadStrip {
     D3DVECTOR Position;
     D3DVECTOR Step;
     uint32_t First = 0, Count = 0;  // its cells: Cells[First] to Cells[First + Count - 1]
+    cCellPart Part;
 };
 
 // The instanced quad's vertices: six of FVF 0x112, eight floats each (x y z, nx ny nz, tu tv).
@@ -71,6 +80,11 @@ struct cQuadInstances {
 // Writes the texture coordinates of one cell into the six quad vertices (FVF 0x112
 // floats): U + size where x > 0, V + size where z > 0.
 void WriteQuadCell(float* ioVertices, float iU, float iV, float iSize);
+
+// The six quad vertices iVertices cut to iPart, into oCut: a corner on the quad's low x edge
+// moves iPart.X0 of the way across to the high edge, one on the high edge to iPart.X1 of the
+// way (likewise along z), and its texture coordinates move with it.
+void CutQuadToPart(const float* iVertices, const cCellPart& iPart, float* oCut);
 
 class iDirect3DDevice {
 public:
@@ -101,7 +115,8 @@ public:
 
     // Draws instances of one quad. Its meaning is exactly this sequence per cell, strip
     // after strip, which is what the default does (so a recording backend sees every call):
-    // write the cell into Vertices and copy them into Buffer, SetRenderState(D3DRS_AMBIENT),
+    // write the cell into Vertices and copy them (cut to the strip's part) into Buffer,
+    // SetRenderState(D3DRS_AMBIENT),
     // and for a drawn cell SetTransform(D3DTS_WORLD) with identity x translation x rotation
     // x translation multiplied step by step, SetStreamSource(0, Buffer, 32) and
     // DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2). A backend may do the work its own way when the

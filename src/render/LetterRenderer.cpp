@@ -258,7 +258,8 @@ void cLetterRenderer::RenderLetters(cDevice& iDevice, const cRain& iRain, const 
         const float cameraY = iCamera.GetY();
         const mRender::Transform view = iCamera.GetProjection();
         const bool farToNear = !DepthTestEveryLetter && FarthestFirstOnEveryLine(view, iDevice.Projection()) &&
-                               Occluders_.Begin(iRain, SceneEye(view, iScene));
+                               Glows_.Begin(iRain, SceneEye(view, iScene));
+        GlowsCut_ = farToNear;
         Check(device.SetRenderState(D3DRS_ZENABLE, farToNear ? D3DZB_FALSE : D3DZB_TRUE));
         cQuadInstances quads = NewQuads(CellSize, iScene);
         cQuadStrip column;
@@ -277,26 +278,21 @@ void cLetterRenderer::RenderLetters(cDevice& iDevice, const cRain& iRain, const 
             quads.Cells = Cells_.data();
             quads.CellCount = column.Count;
             Check(device.DrawQuadInstances(quads));
-            if (farToNear) Occluders_.AddColumn(group, column, Cells_.data());
+            if (farToNear) Glows_.AddColumn(group, column, Cells_.data());
         }
-        if (farToNear) DrawOccluders(device, iScene);
         iDevice.SetTexture(0, 0);
     });
 }
 
-// The cells that may hide a glow, into the depth buffer only; the glows need the depth test.
-void cLetterRenderer::DrawOccluders(iDirect3DDevice& ioDevice, const SceneTransform& iScene) {
-    Check(ioDevice.SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE));
-    if (Occluders_.Strips().empty()) return;
-    Check(ioDevice.SetRenderState(D3DRS_ZBIAS, 0));
-    Check(ioDevice.SetRenderState(D3DRS_COLORWRITEENABLE, 0));
-    cQuadInstances quads = NewQuads(CellSize, iScene);
-    quads.Strips = Occluders_.Strips().data();
-    quads.StripCount = static_cast<uint32_t>(Occluders_.Strips().size());
-    quads.Cells = Occluders_.Cells().data();
-    quads.CellCount = static_cast<uint32_t>(Occluders_.Cells().size());
-    Check(ioDevice.DrawQuadInstances(quads));
-    Check(ioDevice.SetRenderState(D3DRS_COLORWRITEENABLE, 0xF));
+// A glow's part over the group's head letter, showing cell iCell (the glow's, in its colour).
+void cLetterRenderer::AddLeader(const mRain::Group& iGroup, const cCellPart& iPart, uint32_t iCell) {
+    cQuadStrip& leader = Leaders_.emplace_back();
+    leader.Position = {static_cast<float>(Floor(iGroup.X)), iGroup.Y, static_cast<float>(Floor(iGroup.Z))};
+    leader.First = iCell;
+    leader.Count = 1;
+    leader.Part = iPart;
+    if (Cells_.size() <= iCell) Cells_.resize(iCell + 1);
+    Cells_[iCell] = {LeaderU, LeaderV, Grey(iGroup.Alpha), 1};
 }
 
 void cLetterRenderer::RenderLeaders(cDevice& iDevice, const cRain& iRain, const SceneTransform& iScene) {
@@ -310,25 +306,28 @@ void cLetterRenderer::RenderLeaders(cDevice& iDevice, const cRain& iRain, const 
         Check(device.SetMaterial(WhiteMaterial()));
         WriteCell(LeaderU, LeaderV, LeaderSize);
         UploadQuad();
-        // Every leader is the glow's quad over its head letter's cell, in the group order:
-        // one instance of one cell each, all with the glow's cell.
-        const int32_t groupMax = iRain.GroupMax();
-        if (Cells_.size() < static_cast<size_t>(groupMax) + 1) Cells_.resize(static_cast<size_t>(groupMax) + 1);
-        if (Leaders_.size() < static_cast<size_t>(groupMax) + 1) Leaders_.resize(static_cast<size_t>(groupMax) + 1);
+        // Every leader is the glow's quad over its head letter's cell, in the group order: one
+        // instance of one cell each, all with the glow's cell. Cut glows are an instance per
+        // part left, without the depth test.
+        Check(device.SetRenderState(D3DRS_ZENABLE, GlowsCut_ ? D3DZB_FALSE : D3DZB_TRUE));
+        Leaders_.clear();
         uint32_t count = 0;
-        for (int32_t i = 0; i <= groupMax; ++i) {
-            const mRain::Group& group = iRain.Groups[i];
-            if (!group.Active || !group.Leader || group.Arrived) continue;
-            cQuadStrip& leader = Leaders_[count];
-            leader.Position = {static_cast<float>(Floor(group.X)), group.Y, static_cast<float>(Floor(group.Z))};
-            leader.Step = {};
-            leader.First = count;
-            leader.Count = 1;
-            Cells_[count++] = {LeaderU, LeaderV, Grey(group.Alpha), 1};
+        if (GlowsCut_) {
+            for (size_t g = 0; g < Glows_.Count(); ++g) {
+                const std::vector<cCellPart>& parts = Glows_.Parts(g);
+                if (parts.empty()) continue;  // hidden whole
+                for (const cCellPart& part : parts) AddLeader(iRain.Groups[Glows_.GroupOf(g)], part, count);
+                ++count;
+            }
+        } else {
+            for (int32_t i = 0; i <= iRain.GroupMax(); ++i) {
+                const mRain::Group& group = iRain.Groups[i];
+                if (group.Active && group.Leader && !group.Arrived) AddLeader(group, {}, count++);
+            }
         }
         cQuadInstances leaders = NewQuads(LeaderSize, iScene);
         leaders.Strips = Leaders_.data();
-        leaders.StripCount = count;
+        leaders.StripCount = static_cast<uint32_t>(Leaders_.size());
         leaders.Cells = Cells_.data();
         leaders.CellCount = count;
         Check(device.DrawQuadInstances(leaders));

@@ -4,7 +4,7 @@
 // leader group gets the glow image over its head letter.
 #include "device/D3D8Types.h"
 #include "device/iDirect3D.h"
-#include "render/GlowOccluders.h"
+#include "render/GlowClipper.h"
 
 #include <memory>
 #include <vector>
@@ -41,9 +41,9 @@ public:
     void RenderLetters(cDevice& iDevice, const cRain& iRain, const cCamera& iCamera, const SceneTransform& iScene);
     void RenderLeaders(cDevice& iDevice, const cRain& iRain, const SceneTransform& iScene);
 
-    // Where the view lets them, the letters are drawn farthest first without the depth test
-    // (see cGlowOccluders); set, every letter is depth-tested as on any other view. Tests set
-    // it to compare the two.
+    // Where the view lets them, the letters are drawn farthest first and the glows cut to
+    // what no nearer cell covers, all without the depth test (see cGlowClipper); set, every
+    // letter and glow is depth-tested as on any other view. Tests set it to compare the two.
     bool DepthTestEveryLetter = false;
 
     std::shared_ptr<cVertexBuffer> QuadBuffer;
@@ -64,7 +64,7 @@ private:
     cQuadInstances NewQuads(float iCellSize, const SceneTransform& iScene);
     const FadeStep* FadeFor(int32_t n);
     void FillColumnCells(const mRain::Group& iGroup, const mRain::Color& iColor, double iDim);
-    void DrawOccluders(iDirect3DDevice& ioDevice, const SceneTransform& iScene);
+    void AddLeader(const mRain::Group& iGroup, const cCellPart& iPart, uint32_t iCell);
     void WriteQuadCorners();
     void WriteCell(float iU, float iV, float iSize);
     void UploadQuad();
@@ -74,7 +74,8 @@ private:
     std::vector<cQuadStrip> Leaders_;  // one strip of one cell per leader
     std::vector<float> Flicker_;  // the flicker of each letter of the group being drawn
     std::vector<std::vector<FadeStep>> FadeByLength_;  // by letter count; filled once per count
-    cGlowOccluders Occluders_;
+    cGlowClipper Glows_;
+    bool GlowsCut_ = false;  // this frame's letters were drawn far to near, their glows cut
 };
 
 // The letter's brightness factor before the rain colour, for a letter that is not the head

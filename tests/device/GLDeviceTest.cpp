@@ -55,3 +55,24 @@ TEST_F(GLGolden, ASpelledAReadsTheRightWayRoundOnScreen) {
     EXPECT_LT(asFont * 3, asStored) << "the glyph should show un-mirrored";
 }
 
+
+// The device clears depth only once a draw of the frame uses it: a frame that draws without
+// depth leaves the last frame's depths, and a depth-tested draw after it must still find the
+// buffer cleared.
+TEST_F(GLGolden, ADepthTestedDrawAfterDrawsWithoutDepthFindsTheDepthCleared) {
+    const int32_t white = White();
+    const D3DCOLOR red = mDXGraphics::ColorFromFloats(1, 0, 0, 1);
+    float left, top, right, bottom;
+    Project(0.5f, -4, -0.5f, left, top);
+    Project(-0.5f, -4, 0.5f, right, bottom);
+    const int cx = static_cast<int>((left + right) / 2), cy = static_cast<int>((top + bottom) / 2);
+    // A near letter writes its depth over the middle of the picture.
+    EXPECT_EQ(Rgb(Frame(white, [&] { DrawLetter(0, -4, 0, 0, 0, 1, 0xFFFFFFFFu); }).At(cx, cy)), 0xFFFFFFu);
+    const cImage next = Frame(white, [&] {
+        Wrapper.Device->SetRenderState(D3DRS_ZENABLE, D3DZB_FALSE);
+        DrawLetter(3, -4, 0, 0, 0, 1, 0xFFFFFFFFu);
+        Wrapper.Device->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
+        DrawLetter(0, -8, 0, 0, 0, 1, red);  // behind where the near letter was
+    });
+    EXPECT_EQ(Rgb(next.At(cx, cy)), 0xFF0000u);
+}

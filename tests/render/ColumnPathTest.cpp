@@ -184,6 +184,8 @@ TEST_P(ColumnPath, FarToNearLettersLookTheSameAsDepthTestingEveryLetter) {
     Camera.SetPosition(0, 5.0f, 0);
     EXPECT_GT(ExpectFarToNearAlike(Passes()), 500);
     EXPECT_GT(ExpectFarToNearAlike(Passes(SceneTransform{0.7f, {0.2f, 0.3f, -0.4f}})), 500);
+    // The glows' cut parts, letter by letter as by columns.
+    EXPECT_GT(ExpectAlikeBothWays(Passes(SceneTransform{0.7f, {0.2f, 0.3f, -0.4f}})), 500);
 }
 
 std::string SizeName(const ::testing::TestParamInfo<Size>& info) {

@@ -274,8 +274,12 @@ bool cGLDevice::AppendRuns(const cQuadInstances& iQuads, bool iLit, const GlyphB
         const cQuadStrip& strip = iQuads.Strips[s];
         float stepX, stepZ;
         const bool tiles = UnitEdgeStep(strip.Step, stepX, stepZ) && ShapeTiles_;
-        if (tiles && iGlyphs.Boxes && CellsAreLarge(iQuads, strip)) {
-            if (!AppendLargeCells(iQuads, strip, iLit, iGlyphs, run, texel, blank, oLast)) [[unlikely]]
+        const bool cut = !strip.Part.Whole();
+        // A cut cell is a trimmed quad of its own, which needs the unit square's corners.
+        if (cut && !ShapeTiles_) [[unlikely]]
+            return false;
+        if (cut || (tiles && iGlyphs.Boxes && CellsAreLarge(iQuads, strip))) {
+            if (!AppendSingleCells(iQuads, strip, iLit, iGlyphs, run, texel, blank, oLast)) [[unlikely]]
                 return false;
             continue;
         }
@@ -317,20 +321,42 @@ bool cGLDevice::AppendRuns(const cQuadInstances& iQuads, bool iLit, const GlyphB
     return true;
 }
 
-// A strip of cells large on screen: each drawn cell its own quad, cut to its glyph's box; a
-// cell whose every read is black is left out whole.
-bool cGLDevice::AppendLargeCells(const cQuadInstances& iQuads, const cQuadStrip& iStrip, bool iLit,
-                                 const GlyphBoxes& iGlyphs, RunInstance*& ioRun, CellTexel*& ioTexel, uint32_t& ioBlank,
-                                 LastDrawnCell& oLast) {
+namespace {
+
+// A cell's part in the 1/255 steps of a trimmed quad, rounded to the nearest step.
+cTextureInk::Box PartBox(const cCellPart& iPart) {
+    auto step = [](float f) { return static_cast<uint8_t>(f * 255.0f + 0.5f); };
+    return {step(iPart.X0), step(iPart.X1), step(iPart.Z0), step(iPart.Z1)};
+}
+
+// What two boxes share; empty (as Box::Empty sees it) when they share no area.
+cTextureInk::Box Shared(const cTextureInk::Box& a, const cTextureInk::Box& b) {
+    const cTextureInk::Box both{std::max(a.XLo, b.XLo), std::min(a.XHi, b.XHi), std::max(a.ZLo, b.ZLo),
+                                std::min(a.ZHi, b.ZHi)};
+    if (both.XLo >= both.XHi || both.ZLo >= both.ZHi) return {255, 0, 255, 0};
+    return both;
+}
+
+}  // namespace
+
+// A strip of cells large on screen, or cut to a part: each drawn cell its own quad, cut to
+// its part and its glyph's box; a cell whose every read is black is left out whole.
+bool cGLDevice::AppendSingleCells(const cQuadInstances& iQuads, const cQuadStrip& iStrip, bool iLit,
+                                  const GlyphBoxes& iGlyphs, RunInstance*& ioRun, CellTexel*& ioTexel, uint32_t& ioBlank,
+                                  LastDrawnCell& oLast) {
     const cQuadCell* cells = iQuads.Cells + iStrip.First;
     CellTexel* const texels = Cells_.get();
+    const cTextureInk::Box part = PartBox(iStrip.Part);
     for (uint32_t k = 0; k < iStrip.Count; ++k) {
         const cQuadCell& cell = cells[k];
         if (!cell.Drawn) continue;
         oLast = {&iStrip, k};
         if (!PackCorner(cell.U, cell.V, ioTexel->Corner)) [[unlikely]]
             return false;
-        const cTextureInk::Box box = cTextureInk::BoxOf(iGlyphs.Boxes, iGlyphs.Columns, ioTexel->Corner & 0xFFFF, ioTexel->Corner >> 16);
+        const cTextureInk::Box glyph =
+            iGlyphs.Boxes ? cTextureInk::BoxOf(iGlyphs.Boxes, iGlyphs.Columns, ioTexel->Corner & 0xFFFF, ioTexel->Corner >> 16)
+                          : cTextureInk::Whole;
+        const cTextureInk::Box box = Shared(part, glyph);
         if (box.Empty()) {
             ++ioBlank;
             continue;
@@ -355,7 +381,13 @@ void cGLDevice::LeaveQuadState(const cQuadInstances& iQuads, const cQuadStrip& i
                                const cQuadStrip* iLastDrawnStrip, uint32_t iLastDrawnCell) {
     const cQuadCell& last = iQuads.Cells[iLastStrip.First + iLastStrip.Count - 1];
     WriteQuadCell(iQuads.Vertices, last.U, last.V, iQuads.CellSize);
-    std::memcpy(iQuads.Buffer->Bytes.data(), iQuads.Vertices, QuadVertexBytes);
+    if (iLastStrip.Part.Whole()) {
+        std::memcpy(iQuads.Buffer->Bytes.data(), iQuads.Vertices, QuadVertexBytes);
+    } else {
+        float cut[QuadVertexCount * QuadVertexFloats];
+        CutQuadToPart(iQuads.Vertices, iLastStrip.Part, cut);
+        std::memcpy(iQuads.Buffer->Bytes.data(), cut, QuadVertexBytes);
+    }
     State_.RenderState[D3DRS_AMBIENT] = last.Ambient;
     if (!iLastDrawnStrip) return;
     // identity x translation x rotation x offset: rows 0 to 2 are the shape's; the

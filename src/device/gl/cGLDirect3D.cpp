@@ -269,6 +269,7 @@ void cGLDevice::ApplyState(const DrawState& iState, uint32_t iProgram, const Uni
 }
 
 void cGLDevice::ApplyDepth(const RenderStates& rs) {
+    if (rs[D3DRS_ZENABLE]) ClearWaitingDepth();  // the first draw of the frame that uses depth
     if (rs[D3DRS_ZENABLE]) {
         glEnable(GL_DEPTH_TEST);
         glDepthFunc(Compare(rs[D3DRS_ZFUNC]));
@@ -503,6 +504,15 @@ HRESULT cGLDevice::Reset(D3DPRESENT_PARAMETERS& iParams) {
     return Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
 }
 
+// With the scissor test off.
+void cGLDevice::ClearWaitingDepth() {
+    if (!DepthClearPending_) return;
+    glDepthMask(GL_TRUE);
+    glClearDepth(PendingDepth_);
+    glClear(GL_DEPTH_BUFFER_BIT);
+    DepthClearPending_ = false;
+}
+
 HRESULT cGLDevice::Clear(uint32_t iCount, const D3DRECT* iRects, uint32_t iFlags, D3DCOLOR iColor, float iZ,
                          uint32_t iStencil) {
     Flush();
@@ -515,7 +525,15 @@ HRESULT cGLDevice::Clear(uint32_t iCount, const D3DRECT* iRects, uint32_t iFlags
         glClearColor(c.r, c.g, c.b, c.a);
         mask |= GL_COLOR_BUFFER_BIT;
     }
-    if (iFlags & D3DCLEAR_ZBUFFER) {
+    const bool whole = iCount == 0 || !iRects;
+    if ((iFlags & D3DCLEAR_ZBUFFER) && whole) {
+        // Clearing 4 bytes a pixel costs a software rasteriser about a sixth of a light frame,
+        // and a frame whose draws all leave depth alone never reads it: the clear waits for
+        // the first draw that tests or writes depth (ApplyDepth), and goes if none comes.
+        DepthClearPending_ = true;
+        PendingDepth_ = iZ;
+    } else if (iFlags & D3DCLEAR_ZBUFFER) {
+        ClearWaitingDepth();  // the rectangles clear over what it cleared
         glDepthMask(GL_TRUE);  // Direct3D clears depth whatever the write state
         glClearDepth(iZ);
         mask |= GL_DEPTH_BUFFER_BIT;
@@ -525,7 +543,8 @@ HRESULT cGLDevice::Clear(uint32_t iCount, const D3DRECT* iRects, uint32_t iFlags
         glClearStencil(static_cast<GLint>(iStencil));
         mask |= GL_STENCIL_BUFFER_BIT;
     }
-    if (iCount == 0 || !iRects) {
+    if (!mask) return D3D_OK;
+    if (whole) {
         glClear(mask);
     } else {
         // Rectangles are in Direct3D's top-down pixel coordinates.

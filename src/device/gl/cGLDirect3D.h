@@ -149,6 +149,7 @@ private:
     using RenderStates = std::array<uint32_t, D3DRS_COUNT>;
     void ApplyState(const DrawState& iState, uint32_t iProgram, const Uniforms& iUniforms);
     void ApplyDepth(const RenderStates& iRenderState);
+    void ClearWaitingDepth();
     void ApplyRasterisation(const RenderStates& iRenderState);
     void ApplyStage(const DrawState& iState, const Uniforms& iUniforms);
     void ApplyTexture(const DrawState& iState, const Uniforms& iUniforms);
@@ -197,8 +198,8 @@ private:
     };
     static_assert(sizeof(CellTexel) == 8);
     uint32_t CellColor(D3DCOLOR iAmbient, bool iLit) const;
-    bool AppendLargeCells(const cQuadInstances& iQuads, const cQuadStrip& iStrip, bool iLit, const GlyphBoxes& iGlyphs,
-                          RunInstance*& ioRun, CellTexel*& ioTexel, uint32_t& ioBlank, LastDrawnCell& oLast);
+    bool AppendSingleCells(const cQuadInstances& iQuads, const cQuadStrip& iStrip, bool iLit, const GlyphBoxes& iGlyphs,
+                           RunInstance*& ioRun, CellTexel*& ioTexel, uint32_t& ioBlank, LastDrawnCell& oLast);
     // What every run of the pending instances shares: the quad's corners after the world
     // transform's rotation part and before it, which corners take the far edge of the cell,
     // the triangles' corner order, the rotated x and z axes, the cell size and the alpha.
@@ -219,6 +220,9 @@ private:
     bool InScene_ = false;
     bool FlushEveryDraw_ = false;
     bool RestoreFailed_ = false;  // the last Reset could not bind the new surface
+    // A whole depth clear not yet done, and its value (see Clear).
+    bool DepthClearPending_ = false;
+    float PendingDepth_ = 1.0f;
     cGLFrameStats Frame_, LastFrame_;
 
     uint32_t Program_ = 0, VertexArray_ = 0, VertexBuffer_ = 0, Sampler_ = 0;
