@@ -39,6 +39,7 @@ bool cGlowClipper::Project(float iX0, float iX1, float iZ0, float iZ1, float iY,
 bool cGlowClipper::Begin(const cRain& iRain, const D3DVECTOR& iEye) {
     Eye_ = iEye;
     Glows_.clear();
+    Pieces_.clear();
     Columns_ = 0;
     const int32_t groupMax = iRain.GroupMax();
     const auto glowing = [](const mRain::Group& g) { return g.Active && g.Leader && !g.Arrived; };
@@ -58,8 +59,9 @@ bool cGlowClipper::Begin(const cRain& iRain, const D3DVECTOR& iEye) {
         glow.Y = g.Y;
         glow.Group = i;
         glow.LastColumn = 0;
-        if (Pieces_.size() <= Glows_.size()) Pieces_.emplace_back();
-        Pieces_[Glows_.size()].assign(1, glow.Seen);
+        glow.First = static_cast<uint32_t>(Pieces_.size());
+        glow.End = glow.First + 1;
+        Pieces_.push_back(glow.Seen);
         Glows_.push_back(glow);
     }
     if (!Glows_.empty()) BinGlows();
@@ -120,7 +122,7 @@ void cGlowClipper::AddColumn(const mRain::Group& iGroup, const cQuadStrip& iColu
                 Glow& glow = Glows_[g];
                 // Only a glow strictly farther away: one at the same depth wins by its bias.
                 // A glow in several bins is cut by the column once.
-                if (glow.LastColumn == column || !(glow.Y < iGroup.Y) || Pieces_[g].empty() ||
+                if (glow.LastColumn == column || !(glow.Y < iGroup.Y) || glow.First == glow.End ||
                     !Overlap(seen.U0, seen.U1, glow.Search.U0, glow.Search.U1) ||
                     !Overlap(seen.V0, seen.V1, glow.Search.V0, glow.Search.V1))
                     continue;
@@ -154,23 +156,27 @@ void cGlowClipper::CutCellsFacing(const mRain::Group& iGroup, float iHead, float
                               ? Project(iAcross - 0.5f, iAcross + 0.5f, along - 0.5f, along + 0.5f, iGroup.Y, cell)
                               : Project(along - 0.5f, along + 0.5f, iAcross - 0.5f, iAcross + 0.5f, iGroup.Y, cell);
         if (seen) Cut(iGlow, cell);
-        if (Pieces_[iGlow].empty()) return;
+        if (Glows_[iGlow].First == Glows_[iGlow].End) return;
     }
 }
 
-// Takes the cell's rectangle out of the glow's pieces: each piece it overlaps leaves up to four,
-// the strips beside it across the whole piece, then those above and below it.
+// Takes the cell's rectangle out of the glow's parts: each part it overlaps leaves up to four,
+// the strips beside it across the whole part, then those above and below it.
 void cGlowClipper::Cut(uint32_t iGlow, const Rect& c) {
-    std::vector<Rect>& pieces = Pieces_[iGlow];
-    const Rect& whole = Glows_[iGlow].Seen;
+    Glow& glow = Glows_[iGlow];
+    bool any = false;
+    for (uint32_t i = glow.First; i < glow.End && !any; ++i) any = Covers(c, Pieces_[i]);
+    if (!any) return;
+    const Rect& whole = glow.Seen;
     const float minU = (whole.U1 - whole.U0) * Sliver, minV = (whole.V1 - whole.V0) * Sliver;
-    Cutting_.clear();
     auto keep = [&](const Rect& r) {
-        if (r.U1 - r.U0 >= minU && r.V1 - r.V0 >= minV) Cutting_.push_back(r);
+        if (r.U1 - r.U0 >= minU && r.V1 - r.V0 >= minV) Pieces_.push_back(r);
     };
-    for (const Rect& p : pieces) {
-        if (!(c.U0 < p.U1 && p.U0 < c.U1 && c.V0 < p.V1 && p.V0 < c.V1)) {
-            Cutting_.push_back(p);
+    const auto first = static_cast<uint32_t>(Pieces_.size());
+    for (uint32_t i = glow.First; i < glow.End; ++i) {
+        const Rect p = Pieces_[i];  // a copy: appending may move the pool
+        if (!Covers(c, p)) {
+            Pieces_.push_back(p);
             continue;
         }
         if (c.U0 > p.U0) keep({p.U0, c.U0, p.V0, p.V1});
@@ -179,7 +185,8 @@ void cGlowClipper::Cut(uint32_t iGlow, const Rect& c) {
         if (c.V0 > p.V0) keep({u0, u1, p.V0, c.V0});
         if (c.V1 < p.V1) keep({u0, u1, c.V1, p.V1});
     }
-    pieces.swap(Cutting_);
+    glow.First = first;
+    glow.End = static_cast<uint32_t>(Pieces_.size());
 }
 
 const std::vector<cCellPart>& cGlowClipper::Parts(size_t iGlow) {
@@ -188,8 +195,10 @@ const std::vector<cCellPart>& cGlowClipper::Parts(size_t iGlow) {
     const float width = whole.U1 - whole.U0, height = whole.V1 - whole.V0;
     auto fraction = [](float at, float from, float size) { return std::clamp((at - from) / size, 0.0f, 1.0f); };
     Parts_.clear();
-    for (const Rect& p : Pieces_[iGlow])
+    for (uint32_t i = Glows_[iGlow].First; i < Glows_[iGlow].End; ++i) {
+        const Rect& p = Pieces_[i];
         Parts_.push_back({fraction(p.U0, whole.U0, width), fraction(p.U1, whole.U0, width),
                           fraction(p.V0, whole.V0, height), fraction(p.V1, whole.V0, height)});
+    }
     return Parts_;
 }

@@ -51,6 +51,7 @@ private:
         float Y;
         int32_t Group;
         uint32_t LastColumn;  // the last column cut from it
+        uint32_t First, End;  // its parts left: Pieces_[First] to Pieces_[End - 1]
     };
     // The cell rectangle [x0, x1] x [z0, z1] at depth y as seen from the eye; false when it
     // lies at or behind the eye's plane.
@@ -58,15 +59,18 @@ private:
     void BinGlows();
     void CutCellsFacing(const mRain::Group& iGroup, float iHead, float iAcross, uint32_t iGlow, const cQuadCell* iCells);
     void Cut(uint32_t iGlow, const Rect& iCell);
+    static bool Covers(const Rect& iCell, const Rect& iPart) {  // some of the part
+        return iCell.U0 < iPart.U1 && iPart.U0 < iCell.U1 && iCell.V0 < iPart.V1 && iPart.V0 < iCell.V1;
+    }
     int32_t BinU(float iU) const;  // the grid's bin of a place, clamped to the grid
     int32_t BinV(float iV) const;
 
     D3DVECTOR Eye_{};
     std::vector<Glow> Glows_;
-    // Each glow's parts left, as rectangles seen from the eye; kept from frame to frame with
-    // their capacity, so that cutting allocates nothing once the frames have settled.
-    std::vector<std::vector<Rect>> Pieces_;
-    std::vector<Rect> Cutting_;
+    // The glows' parts, as rectangles seen from the eye: a cut appends the glow's new parts
+    // and leaves the old behind, and the frame's next Begin starts over, so the pool stops
+    // growing (and allocating) once it has held the busiest frame's cuts.
+    std::vector<Rect> Pieces_;
     std::vector<cCellPart> Parts_;
     uint32_t Columns_ = 0;  // columns looked at this frame
     // The glows binned on a grid over their bounding rectangle: bin b's glows are
