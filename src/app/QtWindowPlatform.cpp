@@ -63,9 +63,10 @@ public:
         format.setRenderableType(QSurfaceFormat::OpenGL);
         format.setVersion(3, 3);
         format.setProfile(QSurfaceFormat::CoreProfile);
-        // The device asks for at least 16 bits; Mesa's software rasteriser tests 24-bit depth
-        // faster than 16-bit (it gives 32 bits through GLX either way).
-        format.setDepthBufferSize(24);
+        // No depth buffer: most frames use none (the device draws the few that do in a
+        // framebuffer of its own), and without one Mesa's software rasteriser neither clears
+        // it nor rasterises the screen-aligned quads of the rain as two triangles.
+        format.setDepthBufferSize(0);
         format.setSwapBehavior(QSurfaceFormat::DoubleBuffer);
         format.setSwapInterval(0);  // the main loop paces the frames; waiting for vsync would add to it
         setFormat(format);

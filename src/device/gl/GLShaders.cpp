@@ -43,9 +43,13 @@ uniform vec3 uCorner[6];
 uniform vec2 uLocal[6];
 uniform vec2 uFarEdge[6];
 uniform vec3 uAxisX, uAxisZ;
+// The run's cells and step are the same at every corner. They are not flat: with no flat
+// input, Mesa's software rasteriser draws a quad that stays a screen-aligned rectangle (the
+// default view) as one rectangle instead of two triangles, which shades the blocks along the
+// diagonal once instead of twice. Without perspective they reach the fragments unchanged.
 out vec2 vQ;
-flat out ivec2 vCells;
-flat out vec2 vStep;
+noperspective out vec2 vCells;
+noperspective out vec2 vStep;
 void main() {
     int v = gl_VertexID;
     // A trimmed run moves its corners in along the quad's edges (by nothing when untrimmed).
@@ -57,7 +61,7 @@ void main() {
     p.z = 2.0 * p.z - p.w;
     gl_Position = p;
     vQ = uFarEdge[v] + reach;
-    vCells = aCells;
+    vCells = vec2(aCells);
     vStep = aStep;
 }
 )";
@@ -66,8 +70,8 @@ void main() {
 // the cell they lie in (clamped to the run, against rounding at its ends), its texture
 // cell and its lit colour.
 const char* const QuadCellSource = R"(in vec2 vQ;
-flat in ivec2 vCells;
-flat in vec2 vStep;
+noperspective in vec2 vCells;
+noperspective in vec2 vStep;
 uniform usamplerBuffer uCells;
 uniform float uCellSize;
 uniform float uAlpha;
@@ -75,7 +79,8 @@ vec4 vColor;
 vec2 vTexCoord;
 void FetchCell() {
     vec2 whole = floor(vQ);
-    int cell = clamp(vCells.x + int(dot(whole, vStep)), vCells.x, vCells.y);
+    ivec2 cells = ivec2(vCells + 0.5);  // whole numbers below 2^24, exact in a float
+    int cell = clamp(cells.x + int(dot(whole, vStep)), cells.x, cells.y);
     uvec2 texel = texelFetch(uCells, cell).xy;
     vec2 corner = vec2(texel.yy >> uvec2(0u, 16u) & uvec2(65535u)) * (1.0 / 65536.0);
     vTexCoord = corner + (vQ - whole * abs(vStep)) * uCellSize;

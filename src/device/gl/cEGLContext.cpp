@@ -162,13 +162,9 @@ bool cEGLContext::CreateTarget(int32_t iWidth, int32_t iHeight) {
     glGenRenderbuffers(1, &ColorBuffer_);
     glBindRenderbuffer(GL_RENDERBUFFER, ColorBuffer_);
     glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, iWidth, iHeight);
-    glGenRenderbuffers(1, &DepthBuffer_);
-    glBindRenderbuffer(GL_RENDERBUFFER, DepthBuffer_);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT24, iWidth, iHeight);
     glGenFramebuffers(1, &Framebuffer_);
     glBindFramebuffer(GL_FRAMEBUFFER, Framebuffer_);
     glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, ColorBuffer_);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, DepthBuffer_);
     Width_ = iWidth;
     Height_ = iHeight;
     glViewport(0, 0, iWidth, iHeight);
@@ -179,8 +175,7 @@ void cEGLContext::DestroyTarget() {
     glBindFramebuffer(GL_FRAMEBUFFER, 0);
     if (Framebuffer_) glDeleteFramebuffers(1, &Framebuffer_);
     if (ColorBuffer_) glDeleteRenderbuffers(1, &ColorBuffer_);
-    if (DepthBuffer_) glDeleteRenderbuffers(1, &DepthBuffer_);
-    Framebuffer_ = ColorBuffer_ = DepthBuffer_ = 0;
+    Framebuffer_ = ColorBuffer_ = 0;
 }
 
 bool cEGLContext::Resize(int32_t iWidth, int32_t iHeight) {

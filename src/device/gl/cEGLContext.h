@@ -21,7 +21,8 @@ public:
     enum class Source { Surfaceless, Device };
 
     // Creates the context, makes it current on this thread and binds a width x height
-    // framebuffer (8-bit RGBA colour, 24-bit depth). False with the reason in oError.
+    // framebuffer (8-bit RGBA colour, no depth: as the window, the device brings its own
+    // where a frame needs it). False with the reason in oError.
     bool Create(int32_t iWidth, int32_t iHeight, std::string& oError, Source iSource = Source::Surfaceless);
     // Makes the context current again (after another context was used on this thread).
     bool MakeCurrent();
@@ -44,6 +45,6 @@ private:
 
     void* Display_ = nullptr;
     void* Context_ = nullptr;
-    uint32_t Framebuffer_ = 0, ColorBuffer_ = 0, DepthBuffer_ = 0;
+    uint32_t Framebuffer_ = 0, ColorBuffer_ = 0;
     int32_t Width_ = 0, Height_ = 0;
 };

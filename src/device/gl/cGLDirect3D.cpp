@@ -172,6 +172,7 @@ cGLDevice::~cGLDevice() {
     if (QuadArray_) glDeleteVertexArrays(1, &QuadArray_);
     if (QuadProgram_) glDeleteProgram(QuadProgram_);
     for (const ProgramVariant& variant : Variants_) glDeleteProgram(variant.Program);
+    DestroyOffscreen();
 }
 
 cGLDevice::Uniforms cGLDevice::UniformsOf(uint32_t iProgram) {
@@ -250,8 +251,70 @@ void cGLDevice::BuildVertexArray() {
 }
 
 void cGLDevice::BindTarget() {
-    if (Options_.Framebuffer) glBindFramebuffer(GL_FRAMEBUFFER, Options_.Framebuffer());
+    if (Offscreen_) glBindFramebuffer(GL_FRAMEBUFFER, OwnFramebuffer_);
+    else if (Options_.Framebuffer) glBindFramebuffer(GL_FRAMEBUFFER, Options_.Framebuffer());
     glViewport(0, 0, static_cast<GLsizei>(Params_.BackBufferWidth), static_cast<GLsizei>(Params_.BackBufferHeight));
+}
+
+bool cGLDevice::TargetHasDepth() {
+    if (TargetDepth_ == Depth::Unknown) {
+        BindTarget();
+        GLint bound = 0, type = GL_NONE;
+        glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &bound);
+        glGetFramebufferAttachmentParameteriv(GL_DRAW_FRAMEBUFFER, bound ? GL_DEPTH_ATTACHMENT : GL_DEPTH,
+                                              GL_FRAMEBUFFER_ATTACHMENT_OBJECT_TYPE, &type);
+        TargetDepth_ = type == GL_NONE ? Depth::Lacks : Depth::Has;
+    }
+    return TargetDepth_ == Depth::Has;
+}
+
+// Goes on with the frame in the device's own framebuffer, the picture so far copied in.
+void cGLDevice::DrawOffscreen() {
+    BindTarget();
+    GLint target = 0;
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &target);
+    Target_ = static_cast<uint32_t>(target);
+    const auto w = static_cast<GLsizei>(Params_.BackBufferWidth), h = static_cast<GLsizei>(Params_.BackBufferHeight);
+    if (!OwnFramebuffer_) {
+        glGenRenderbuffers(1, &OwnColor_);
+        glBindRenderbuffer(GL_RENDERBUFFER, OwnColor_);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, w, h);
+        glGenRenderbuffers(1, &OwnDepth_);
+        glBindRenderbuffer(GL_RENDERBUFFER, OwnDepth_);
+        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, w, h);
+        glBindRenderbuffer(GL_RENDERBUFFER, 0);
+        glGenFramebuffers(1, &OwnFramebuffer_);
+        glBindFramebuffer(GL_FRAMEBUFFER, OwnFramebuffer_);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, OwnColor_);
+        glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, OwnDepth_);
+        // Its depth is as yet undefined: the next draw that uses depth clears it.
+        if (!DepthClearPending_) DepthClearPending_ = true, PendingDepth_ = 1.0f;
+    }
+    glDisable(GL_SCISSOR_TEST);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, Target_);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, OwnFramebuffer_);
+    glBlitFramebuffer(0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    Offscreen_ = true;
+    BindTarget();
+}
+
+void cGLDevice::EndOffscreen() {
+    if (!Offscreen_) return;
+    const auto w = static_cast<GLsizei>(Params_.BackBufferWidth), h = static_cast<GLsizei>(Params_.BackBufferHeight);
+    glDisable(GL_SCISSOR_TEST);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, OwnFramebuffer_);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, Target_);
+    glBlitFramebuffer(0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    glBindFramebuffer(GL_FRAMEBUFFER, Target_);
+    Offscreen_ = false;
+}
+
+void cGLDevice::DestroyOffscreen() {
+    EndOffscreen();
+    if (OwnFramebuffer_) glDeleteFramebuffers(1, &OwnFramebuffer_);
+    if (OwnColor_) glDeleteRenderbuffers(1, &OwnColor_);
+    if (OwnDepth_) glDeleteRenderbuffers(1, &OwnDepth_);
+    OwnFramebuffer_ = OwnColor_ = OwnDepth_ = 0;
 }
 
 // Every GL state the frame depends on is set before each GL draw: there are only a few
@@ -426,6 +489,9 @@ void Upload(GLenum iTarget, uint32_t iBuffer, size_t& ioCapacity, const void* iD
 void cGLDevice::Flush() {
     CloseBatch();
     if (Pending_.empty()) return;
+    const bool usesDepth = std::any_of(Pending_.begin(), Pending_.end(),
+                                       [](const PendingDraw& d) { return d.State.RenderState[D3DRS_ZENABLE] != 0; });
+    if (usesDepth && !Offscreen_ && !TargetHasDepth()) DrawOffscreen();
     if (Batch_.Size()) Upload(GL_ARRAY_BUFFER, VertexBuffer_, BufferBytes_, Batch_.Data(), Batch_.Size() * sizeof(cBatchVertex));
     if (RunCount_) {
         Upload(GL_ARRAY_BUFFER, RunBuffer_, RunBufferBytes_, Runs_.get(), RunCount_ * sizeof(RunInstance));
@@ -495,6 +561,10 @@ HRESULT cGLDevice::TestCooperativeLevel() {
 
 HRESULT cGLDevice::Reset(D3DPRESENT_PARAMETERS& iParams) {
     Flush();
+    // The own framebuffer is made again at the new size when a frame needs it; the target
+    // may be another surface.
+    DestroyOffscreen();
+    TargetDepth_ = Depth::Unknown;
     Params_ = iParams;
     if (!Options_.SurfaceLost || !Options_.SurfaceLost()) return D3D_OK;
     // Textures, buffers and programs belong to the context and stay; only the surface it
@@ -575,6 +645,7 @@ HRESULT cGLDevice::EndScene() {
 
 HRESULT cGLDevice::Present(const void*, const void*, intptr_t, const void*) {
     Flush();
+    EndOffscreen();
     LastFrame_ = Frame_;
     Frame_ = {};
     if (Options_.Present) Options_.Present();

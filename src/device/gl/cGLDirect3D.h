@@ -35,7 +35,9 @@
 struct cGLOptions {
     // Called by Present after the frame's last draw (the window swaps its buffers here).
     std::function<void()> Present;
-    // The framebuffer to draw into; when empty, whatever framebuffer is bound is used.
+    // The framebuffer to draw into; when empty, whatever framebuffer is bound is used. It
+    // needs no depth buffer: the device draws a frame that uses depth into a framebuffer of
+    // its own and copies the picture in at Present.
     std::function<uint32_t()> Framebuffer;
     // Whether the surface the frames go to has gone away (the window system re-created the
     // window); the device then reports itself lost until Reset, which calls RestoreSurface
@@ -154,6 +156,13 @@ private:
     void ApplyStage(const DrawState& iState, const Uniforms& iUniforms);
     void ApplyTexture(const DrawState& iState, const Uniforms& iUniforms);
     void BindTarget();
+    // Frames that test or write depth on a target without a depth buffer are drawn into a
+    // framebuffer of the device's own (colour and depth at the back buffer's size), from the
+    // first such draw to Present, which copies the picture back to the target.
+    bool TargetHasDepth();
+    void DrawOffscreen();
+    void EndOffscreen();
+    void DestroyOffscreen();
     void CloseBatch();
     bool QuadPathApplies() const;
     bool BlankTexelsAddNothing() const;
@@ -220,6 +229,11 @@ private:
     bool InScene_ = false;
     bool FlushEveryDraw_ = false;
     bool RestoreFailed_ = false;  // the last Reset could not bind the new surface
+    enum class Depth : uint8_t { Unknown, Has, Lacks };
+    Depth TargetDepth_ = Depth::Unknown;
+    bool Offscreen_ = false;  // this frame's draws go to the device's own framebuffer
+    uint32_t Target_ = 0;     // the target's framebuffer, while they do
+    uint32_t OwnFramebuffer_ = 0, OwnColor_ = 0, OwnDepth_ = 0;
     // A whole depth clear not yet done, and its value (see Clear).
     bool DepthClearPending_ = false;
     float PendingDepth_ = 1.0f;
