@@ -276,13 +276,15 @@ void cGLDevice::DrawOffscreen() {
     Target_ = static_cast<uint32_t>(target);
     const auto w = static_cast<GLsizei>(Params_.BackBufferWidth), h = static_cast<GLsizei>(Params_.BackBufferHeight);
     if (!OwnFramebuffer_) {
-        glGenRenderbuffers(1, &OwnColor_);
-        glBindRenderbuffer(GL_RENDERBUFFER, OwnColor_);
-        glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, w, h);
-        glGenRenderbuffers(1, &OwnDepth_);
-        glBindRenderbuffer(GL_RENDERBUFFER, OwnDepth_);
-        glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, w, h);
-        glBindRenderbuffer(GL_RENDERBUFFER, 0);
+        auto storage = [w, h](GLenum format) {
+            GLuint buffer = 0;
+            glGenRenderbuffers(1, &buffer);
+            glBindRenderbuffer(GL_RENDERBUFFER, buffer);
+            glRenderbufferStorage(GL_RENDERBUFFER, format, w, h);
+            return buffer;
+        };
+        OwnColor_ = storage(GL_RGBA8);
+        OwnDepth_ = storage(GL_DEPTH24_STENCIL8);
         glGenFramebuffers(1, &OwnFramebuffer_);
         glBindFramebuffer(GL_FRAMEBUFFER, OwnFramebuffer_);
         glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, OwnColor_);
