@@ -66,6 +66,27 @@ void main() {
 }
 )";
 
+// The device's own framebuffer copied onto the target: one rectangle over the whole picture
+// (two triangles of six vertices, which Mesa's software rasteriser draws as one rectangle, a
+// plain row copy when nothing else is on), each pixel read where it lies.
+const char* const CopyVertexShader = R"(#version 330 core
+out vec2 vTexCoord;
+void main() {
+    const vec2 corner[6] = vec2[6](vec2(0, 0), vec2(1, 0), vec2(1, 1), vec2(0, 0), vec2(1, 1), vec2(0, 1));
+    vTexCoord = corner[gl_VertexID];
+    gl_Position = vec4(vTexCoord * 2.0 - 1.0, 0.0, 1.0);
+}
+)";
+
+const char* const CopyFragmentShader = R"(#version 330 core
+in vec2 vTexCoord;
+uniform sampler2D uPicture;
+out vec4 fragColor;
+void main() {
+    fragColor = texture(uPicture, vTexCoord);
+}
+)";
+
 // What the quad's fragments read instead of an interpolated colour and texture coordinate:
 // the cell they lie in (clamped to the run, against rounding at its ends), its texture
 // cell and its lit colour.

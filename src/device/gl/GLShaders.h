@@ -12,6 +12,9 @@ extern const char* const VertexShader;
 extern const char* const QuadVertexShader;
 // The general fragment shader: the stage's operations, arguments and alpha test as uniforms.
 const std::string& FragmentShader();
+// A picture copied onto the whole target, pixel for pixel (no vertex input).
+extern const char* const CopyVertexShader;
+extern const char* const CopyFragmentShader;
 
 // What a specialised fragment shader has built in as constants.
 struct StageKey {

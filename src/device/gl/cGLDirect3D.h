@@ -160,7 +160,7 @@ private:
     // framebuffer of the device's own (colour and depth at the back buffer's size), from the
     // first such draw to Present, which copies the picture back to the target.
     bool TargetHasDepth();
-    void DrawOffscreen();
+    void DrawOffscreen(bool iCopyIn);
     void EndOffscreen();
     void DestroyOffscreen();
     void CloseBatch();
@@ -232,8 +232,10 @@ private:
     enum class Depth : uint8_t { Unknown, Has, Lacks };
     Depth TargetDepth_ = Depth::Unknown;
     bool Offscreen_ = false;  // this frame's draws go to the device's own framebuffer
+    bool LastFrameOffscreen_ = false;
     uint32_t Target_ = 0;     // the target's framebuffer, while they do
-    uint32_t OwnFramebuffer_ = 0, OwnColor_ = 0, OwnDepth_ = 0;
+    uint32_t OwnFramebuffer_ = 0, OwnColor_ = 0, OwnDepth_ = 0;  // the colour is a texture
+    uint32_t CopyProgram_ = 0, CopyArray_ = 0;  // draw the own picture onto the target
     // A whole depth clear not yet done, and its value (see Clear).
     bool DepthClearPending_ = false;
     float PendingDepth_ = 1.0f;
