@@ -355,8 +355,8 @@ void cGLDevice::ApplyState(const DrawState& iState, uint32_t iProgram, const Uni
 }
 
 void cGLDevice::ApplyDepth(const RenderStates& rs) {
-    if (rs[D3DRS_ZENABLE]) ClearWaitingDepth();  // the first draw of the frame that uses depth
     if (rs[D3DRS_ZENABLE]) {
+        ClearWaitingDepth();  // the first draw of the frame that uses depth
         glEnable(GL_DEPTH_TEST);
         glDepthFunc(Compare(rs[D3DRS_ZFUNC]));
     } else {

@@ -30,8 +30,6 @@
 #include "device/TextureInk.h"
 #include "device/iDirect3D.h"
 
-
-
 struct cGLOptions {
     // Called by Present after the frame's last draw (the window swaps its buffers here).
     std::function<void()> Present;
