@@ -104,7 +104,7 @@ struct HeadlessDevice {
         Device.EndScene();
         Context.Finish();
     }
-    cGLDevice& GL() { return static_cast<cGLDevice&>(*Device.Device); }
+    iGLDevice& GL() { return static_cast<iGLDevice&>(*Device.Device); }
 };
 
 void Columns(benchmark::internal::Benchmark* b) {

@@ -71,7 +71,7 @@ public:
 };
 
 // The window the controller sees: it ends after the frames asked for and samples memory.
-class SoakWindow final : public app::iWindowPlatform {
+class SoakWindow final : public app::iWindow, public iDrawingSurface {
 public:
     SoakWindow(const Options& options, std::shared_ptr<cCaptureDirect3D> capture)
         : Options_(options), Capture_(std::move(capture)) {}
@@ -94,7 +94,9 @@ public:
         return Frame++ < Options_.Frames;
     }
     void SetListener(app::iWindowEvents*) override {}
-    void ShowFullScreen() override {}
+    void Close() override {}
+    bool IsOpen() const override { return true; }
+    iDrawingSurface& Surface() override { return *this; }
     int Width() const override { return 320; }
     int Height() const override { return 240; }
     intptr_t NativeHandle() const override { return 1; }
@@ -102,13 +104,6 @@ public:
     void SwapBuffers() override {}
     std::string LastGLError() const override { return {}; }
     uint32_t DefaultFramebuffer() const override { return Framebuffer; }
-    void Close() override {}
-    bool IsOpen() const override { return true; }
-    std::optional<app::MenuCommand> PopupMenu(const app::MenuModel&) override { return {}; }
-    void SetPointer(app::PointerKind) override {}
-    bool AttachToDesktop(bool) override { return false; }
-    bool AttachedToDesktop() const override { return false; }
-    void OpenWebPage(std::string_view) override {}
 
     uint32_t Framebuffer = 0;
 
@@ -172,18 +167,14 @@ int main(int argc, char** argv) {
             return 1;
         }
         if (!options.Raster) glEnable(GL_RASTERIZER_DISCARD);  // the device never touches it
-        mDXGraphics::SetDirect3DFactory([&context] {
-            cGLOptions gl;
-            gl.Framebuffer = [&context] { return context.Framebuffer(); };
-            return std::make_shared<cGLDirect3D>(gl);
-        });
+        mDXGraphics::SetDirect3DFactory([] { return std::make_shared<cGLDirect3D>(); });
     } else {
         capture = std::make_shared<cCaptureDirect3D>();
         mDXGraphics::SetDirect3DFactory([capture] { return capture; });
     }
     if (!mDXGraphics::Initialize()) return 1;
     SoakWindow window(options, capture);
-    window.Framebuffer = context.Framebuffer();
+    window.Framebuffer = context.DefaultFramebuffer();
     const auto start = std::chrono::steady_clock::now();
     bool whole = false;
     {

@@ -5,12 +5,12 @@
 #include <charconv>
 #include <cstdio>
 
+#include "app/MenuModel.h"
 #include "core/Locations.h"
 #include "core/NumberText.h"
 #include "core/Text.h"
 #include "core/mCore.h"
 #include "core/mFileSystem.h"
-#include "rain/cRain.h"
 
 #ifndef GLYPHFALL_VERSION
 #define GLYPHFALL_VERSION "unknown"
@@ -89,7 +89,7 @@ std::string PresetName(std::string_view label) {
 
 std::string PresetNames() {
     std::string names;
-    for (const mRain::ColorPreset& preset : mRain::ColorPresets)
+    for (const ColorPreset& preset : ColorPresets)
         if (!preset.Color.empty()) names += (names.empty() ? "" : ", ") + PresetName(preset.Label);
     return names;
 }
@@ -101,7 +101,7 @@ std::string ColorOf(std::string_view value) {
     if (hex) return std::string(value);
     std::string wanted = Lower(value);
     std::replace(wanted.begin(), wanted.end(), ' ', '-');
-    for (const mRain::ColorPreset& preset : mRain::ColorPresets)
+    for (const ColorPreset& preset : ColorPresets)
         if (!preset.Color.empty() && PresetName(preset.Label) == wanted) return std::string(preset.Color);
     return {};
 }

@@ -1,28 +1,32 @@
 #include "app/DesktopParent.h"
 
-#include "core/mCore.h"
-
 namespace app {
 
-void SetDesktopParent(iWindowPlatform& window, bool iAttach) {
+intptr_t OldParent = 0;
+
+void SetDesktopParent(iWindow& window, bool iAttach) {
+    iWindowShell* shell = window.Shell();
+    if (!shell) return;
     if (iAttach) {
-        if (mCore::OldParent != 0) return;
+        if (OldParent != 0) return;
         // The window had no parent of its own; any non-zero value records "attached", and
         // the native handle is as good a token as any and helps when debugging.
-        if (window.AttachToDesktop(true)) {
-            const intptr_t handle = window.NativeHandle();
-            mCore::OldParent = handle > 0 ? handle : 1;
+        if (shell->AttachToDesktop(true)) {
+            const intptr_t handle = window.Surface().NativeHandle();
+            OldParent = handle > 0 ? handle : 1;
         }
         return;
     }
-    if (mCore::OldParent <= 0) return;
-    window.AttachToDesktop(false);
-    mCore::OldParent = 0;
+    if (OldParent <= 0) return;
+    shell->AttachToDesktop(false);
+    OldParent = 0;
 }
 
-void OpenWebPage(iWindowPlatform& window, std::string_view iURL) {
+void OpenWebPage(iWindow& window, std::string_view iURL) {
+    iUserServices* services = window.Services();
+    if (!services) return;
     try {
-        window.OpenWebPage(iURL);
+        services->OpenWebPage(iURL);
     } catch (...) {
         // Opening the maker's page is a courtesy; nothing depends on it.
     }

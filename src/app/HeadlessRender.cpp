@@ -39,8 +39,9 @@ public:
     void Sleep(int32_t milliseconds) override { Ticks += milliseconds; }
 };
 
-// The window the controller sees: an offscreen framebuffer that ends after the frames asked for.
-class HeadlessWindow final : public iWindowPlatform {
+// The window the controller sees: the headless context's framebuffer, which ends after the
+// frames asked for. It has neither a shell nor services: nothing to show and nobody to ask.
+class HeadlessWindow final : public iWindow, public iDrawingSurface {
 public:
     HeadlessWindow(cEGLContext& context, const HeadlessOptions& options) : Context_(context), Options_(options) {}
 
@@ -48,10 +49,19 @@ public:
     std::string WriteError;
 
     void SetListener(iWindowEvents*) override {}
-    void ShowFullScreen() override {}
+    // A signal to end stops the frames after the one in hand (a second one ends at once).
+    bool PumpEvents() override {
+        if (mCore::EndSignalReceived() == 0) return Open_ && Presented_ < Options_.Frames && WriteError.empty();
+        mCore::AcknowledgeEndSignal();
+        return false;
+    }
+    void Close() override { Open_ = false; }
+    bool IsOpen() const override { return Open_; }
+    iDrawingSurface& Surface() override { return *this; }
+
     int Width() const override { return Context_.Width(); }
     int Height() const override { return Context_.Height(); }
-    intptr_t NativeHandle() const override { return 1; }
+    intptr_t NativeHandle() const override { return Context_.NativeHandle(); }
     bool MakeCurrent() override { return Context_.MakeCurrent(); }
     void SwapBuffers() override {
         ++Presented_;
@@ -62,22 +72,9 @@ public:
                              WriteError, false))
             ++Written;
     }
-    std::string LastGLError() const override { return "no headless OpenGL 3.3 context"; }
-    uint32_t DefaultFramebuffer() const override { return Context_.Framebuffer(); }
-    // A signal to end stops the frames after the one in hand (a second one ends at once).
-    bool PumpEvents() override {
-        if (mCore::EndSignalReceived() == 0) return Open_ && Presented_ < Options_.Frames && WriteError.empty();
-        mCore::AcknowledgeEndSignal();
-        return false;
-    }
+    std::string LastGLError() const override { return Context_.LastGLError(); }
+    uint32_t DefaultFramebuffer() const override { return Context_.DefaultFramebuffer(); }
     int32_t Presented() const { return Presented_; }
-    void Close() override { Open_ = false; }
-    bool IsOpen() const override { return Open_; }
-    std::optional<MenuCommand> PopupMenu(const MenuModel&) override { return std::nullopt; }
-    void SetPointer(PointerKind) override {}
-    bool AttachToDesktop(bool) override { return false; }
-    bool AttachedToDesktop() const override { return false; }
-    void OpenWebPage(std::string_view) override {}
 
 private:
     cEGLContext& Context_;
@@ -183,12 +180,7 @@ int RenderHeadless(const HeadlessOptions& options) {
     settings.LoadData(mLocations::FirstReadable(mLocations::SettingsLocations(mCore::AppPath).ReadOrder));
 
     HeadlessWindow window(context, options);
-    mDXGraphics::SetDirect3DFactory([&window] {
-        cGLOptions gl;
-        gl.Present = [&window] { window.SwapBuffers(); };
-        gl.Framebuffer = [&window] { return window.DefaultFramebuffer(); };
-        return std::make_shared<cGLDirect3D>(gl);
-    });
+    mDXGraphics::SetDirect3DFactory([] { return std::make_shared<cGLDirect3D>(); });
     int exitCode = 1;
     if (mDXGraphics::Initialize()) {
         mCore::CatchEndSignals();

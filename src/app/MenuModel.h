@@ -3,6 +3,7 @@
 // caption and live check mark. The Qt window draws a real menu from it each time it opens,
 // and the controller reads and sets the marks here, so the marks are the program's mode
 // switches.
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,6 +49,24 @@ inline constexpr std::string_view mnuKeys = "mnuKeys";
 inline constexpr std::string_view mnuLine3 = "mnuLine3";
 inline constexpr std::string_view mnuExit = "mnuExit";
 }  // namespace MenuNames
+
+// The presets of the "Select Color" submenu, in menu order; "-" is a separator line. The
+// command line names them by their labels too (--color ice-blue).
+struct ColorPreset {
+    std::string_view Label;
+    std::string_view Color;
+};
+inline constexpr std::array<ColorPreset, 9> ColorPresets{{
+    {"Red", "#A00000"},
+    {"Green (original)", "#00A000"},
+    {"Blue", "#0000A0"},
+    {"-", ""},
+    {"Golden", "#FF8000"},
+    {"Ice Blue", "#0088FF"},
+    {"Steel", "#88CCFF"},
+    {"Grey Vesk", "#404040"},
+    {"Syndicate", "#402080"},
+}};
 
 struct MenuItem {
     std::string Name;      // control name, "mnuFly"

@@ -1,20 +1,31 @@
 #pragma once
-// What the main window's controller needs from the window system, as a small interface:
-// the Qt window implements it for the real program, a scripted fake for the tests. Nothing
-// here includes Qt, so the controller and its tests build without it.
+// What the controller needs from a window system, split by what each caller needs:
+//   iDrawingSurface (device/DrawingSurface.h)  size, native handle, context, swap, surface lost:
+//                                              what a device draws on;
+//   iWindowShell    what the desktop does with the window: full screen, desktop background,
+//                   pointer, the further monitors (and, inside a host's window, following it);
+//   iUserServices   what a person uses through it: the popup menu and the web page;
+//   iWindow         the window itself: its events, its surface, and the shell and services
+//                   it has.
+// A platform implements what it has: a window inside a screen saver's host has a shell but
+// no services, the headless renderer's window neither. Each window system lives in a folder
+// of its own under src/platform/; nothing here includes one, so the controller and its tests
+// build without any.
 //
 // Threading: one thread. Input reaches the controller only from inside PumpEvents (or a
 // modal call such as PopupMenu), through the iWindowEvents listener, so every handler runs
 // between two frames of the main loop.
 //
 // Time: ticks and sleeping go through mCore::Clock(); message and input boxes through
-// mCore::Dialogs(). The platform installs its dialogs there when it has a display.
+// mCore::Dialogs(): the platform installs its dialogs there when a person can answer them.
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "device/DrawingSurface.h"
 
 namespace app {
 
@@ -96,52 +107,20 @@ public:
     // controller calls Close(); without a listener it closes at once. A window inside another
     // program's window asks this too when that window goes away.
     virtual void CloseRequested() = 0;
-    // A monitor was added or removed (OtherScreens has changed).
+    // A monitor was added or removed (iWindowShell::OtherScreens has changed).
     virtual void ScreensChanged() {}
 };
 
-class iWindowPlatform {
-public:
-    virtual ~iWindowPlatform() = default;
+class iWindow;
 
-    // The listener that receives input from now on; nullptr detaches it.
-    virtual void SetListener(iWindowEvents* listener) = 0;
+class iWindowShell {
+public:
+    virtual ~iWindowShell() = default;
 
     // Covers the whole screen with the window and shows it (no frame, nothing but the
     // drawing surface): the monitor under the pointer, or the one the window was opened on.
     // A window inside another program's window fills that window instead, and follows its size.
     virtual void ShowFullScreen() = 0;
-    // Size of the drawing surface in physical pixels.
-    virtual int Width() const = 0;
-    virtual int Height() const = 0;
-    // Identifies the window to the device layer; 0 when it has none yet.
-    virtual intptr_t NativeHandle() const = 0;
-
-    // The window's OpenGL 3.3 core context: MakeCurrent binds it to this thread for the
-    // device layer (false when there is no usable context; LastGLError says why);
-    // SwapBuffers presents the frame drawn since the last swap.
-    virtual bool MakeCurrent() = 0;
-    virtual void SwapBuffers() = 0;
-    virtual std::string LastGLError() const = 0;
-    // True when the window system has replaced the native window since MakeCurrent bound the
-    // context to it (some changes of the window's type or screen re-create it): frames reach
-    // no screen until MakeCurrent binds the context to the new one.
-    virtual bool SurfaceLost() const { return false; }
-    // The framebuffer object that stands for the window's surface (0 on most platforms;
-    // some give their own). Bind this, not 0, when drawing to the window.
-    virtual uint32_t DefaultFramebuffer() const = 0;
-
-    // Handles the window messages that are pending now, once, delivering input to the
-    // listener; never waits for new ones. False once the window is closed.
-    virtual bool PumpEvents() = 0;
-    // Closes the window for good (the controller's unload). Further pumps return false.
-    virtual void Close() = 0;
-    virtual bool IsOpen() const = 0;
-
-    // Opens the menu's root as a popup at the mouse pointer and waits until the user
-    // picks a command or dismisses it (nothing then). Check marks, captions and visibility
-    // come from the model as it is now.
-    virtual std::optional<MenuCommand> PopupMenu(const MenuModel& menu) = 0;
 
     virtual void SetPointer(PointerKind kind) = 0;
 
@@ -151,15 +130,44 @@ public:
     virtual bool AttachToDesktop(bool attach) = 0;
     virtual bool AttachedToDesktop() const = 0;
 
-    // Shows the address in the user's browser; failures are silent.
-    virtual void OpenWebPage(std::string_view url) = 0;
-
     // The monitors other than this window's, by names that stay while the monitor is there;
     // none where the window system has no more (or the window is inside another's).
     virtual std::vector<std::string> OtherScreens() const { return {}; }
     // A further window of the same kind for the named monitor, hidden until ShowFullScreen;
     // nullptr when that monitor is gone.
-    virtual std::unique_ptr<iWindowPlatform> OpenOnScreen(std::string_view /*screen*/) { return nullptr; }
+    virtual std::unique_ptr<iWindow> OpenOnScreen(std::string_view /*screen*/) { return nullptr; }
+};
+
+class iUserServices {
+public:
+    virtual ~iUserServices() = default;
+
+    // Opens the menu's root as a popup at the mouse pointer and waits until the user
+    // picks a command or dismisses it (nothing then). Check marks, captions and visibility
+    // come from the model as it is now.
+    virtual std::optional<MenuCommand> PopupMenu(const MenuModel& menu) = 0;
+    // Shows the address in the user's browser; failures are silent.
+    virtual void OpenWebPage(std::string_view url) = 0;
+};
+
+class iWindow {
+public:
+    virtual ~iWindow() = default;
+
+    // The listener that receives input from now on; nullptr detaches it.
+    virtual void SetListener(iWindowEvents* listener) = 0;
+    // Handles the window messages that are pending now, once, delivering input to the
+    // listener; never waits for new ones. False once the window is closed.
+    virtual bool PumpEvents() = 0;
+    // Closes the window for good (the controller's unload). Further pumps return false.
+    virtual void Close() = 0;
+    virtual bool IsOpen() const = 0;
+
+    // What the window's device draws on.
+    virtual iDrawingSurface& Surface() = 0;
+    // The shell and the services where the window has them; nullptr where it has none.
+    virtual iWindowShell* Shell() { return nullptr; }
+    virtual iUserServices* Services() { return nullptr; }
 };
 
 }  // namespace app

@@ -44,6 +44,13 @@ void AppendCodePageChar(std::string& text, int code) {
     }
 }
 
+// The user-colour dialog.
+constexpr std::string_view UserColorPrompt =
+    "Enter either a HTML color value like #00A0FF or comma-seperated RGB values like 0,128,255";
+constexpr std::string_view UserColorTitle = "User defined color";
+constexpr std::string_view UserColorInvalidText = "Your input was invalid!";
+constexpr std::string_view UserColorInvalidTitle = "Error";
+
 std::string Crlf(std::string_view first, std::string_view second) {
     return std::string(first) + "\r\n\r\n" + std::string(second);
 }
@@ -65,7 +72,7 @@ void ReportReplacedSettings(const std::vector<ReplacedSetting>& replaced) {
 
 }  // namespace
 
-frmMain::frmMain(app::iWindowPlatform& window, cValues& settings, mCore::iClock& clock, mCore::cRandom& rnd)
+frmMain::frmMain(app::iWindow& window, cValues& settings, mCore::iClock& clock, mCore::cRandom& rnd)
     : Main(window, settings, clock, rnd), Window_(window), Settings_(settings), Clock_(clock), Rnd_(rnd) {
     Window_.SetListener(this);
 }
@@ -105,16 +112,17 @@ app::PointerKind frmMain::Pointer() const {
 }
 
 void frmMain::SetPointers() {
-    Window_.SetPointer(Pointer());
-    for (Screen& screen : Screens) screen.Window->SetPointer(Pointer());
+    if (app::iWindowShell* shell = Window_.Shell()) shell->SetPointer(Pointer());
+    for (Screen& screen : Screens)
+        if (app::iWindowShell* shell = screen.Window->Shell()) shell->SetPointer(Pointer());
 }
 
-// A device for the window, made in the window's own context, with the shape setting.
-std::unique_ptr<cDevice> frmMain::StartDevice(app::iWindowPlatform& window, bool& oCreated) {
+// A device for the window, made on the window's own surface, with the shape setting.
+std::unique_ptr<cDevice> frmMain::StartDevice(app::iWindow& window, bool& oCreated) {
     auto device = std::make_unique<cDevice>();
     device->SetKeepShape(Checked(mnuKeepShape));
-    oCreated = window.MakeCurrent() &&
-               device->Initialize(window.NativeHandle(), window.Width(), window.Height(), D3DFMT_D16, D3DMULTISAMPLE_NONE);
+    iDrawingSurface& surface = window.Surface();
+    oCreated = surface.MakeCurrent() && device->Initialize(surface, D3DFMT_D16, D3DMULTISAMPLE_NONE);
     return device;
 }
 
@@ -123,8 +131,8 @@ bool frmMain::CreateDevice() {
     MainDevice = StartDevice(Window_, created);
     if (!created) {
         Unloading_ = true;  // nothing is saved, not even when a signal arrives while the box is up
-        if (mCore::LastError.empty()) mCore::LastError = Window_.LastGLError();
-        mCore::Dialogs().MessageBox("DirectX error: " + mCore::LastError, mCore::ProgramTitle,
+        if (mDXGraphics::LastError.empty()) mDXGraphics::LastError = Window_.Surface().LastGLError();
+        mCore::Dialogs().MessageBox("DirectX error: " + mDXGraphics::LastError, mCore::ProgramTitle,
                                     mCore::MessageIcon::Critical);
         mCore::Terminate(1);  // nothing is saved
     }
@@ -134,7 +142,7 @@ bool frmMain::CreateDevice() {
 void frmMain::Load() {
     bool started = mCore::Guarded("frmMain.Load", [&] {
         Rain.SampleNow();
-        Window_.ShowFullScreen();
+        if (app::iWindowShell* shell = Window_.Shell()) shell->ShowFullScreen();
         DeclareSettingDefaults(Settings_);
         ReportReplacedSettings(ReplaceUnusableSettings(Settings_));
         Overridden_ = ApplyOverrides(Settings_, Overrides);
@@ -142,7 +150,7 @@ void frmMain::Load() {
         Zoom = Settings_.Value(SettingKey::Zoom).Single();
         ApplySettingsToMenu();
         app::SetDesktopParent(Window_, Checked(mnuStayBack));
-        for (const mRain::ColorPreset& preset : mRain::ColorPresets) Menu.AddColorItem(preset.Label, preset.Color);
+        for (const app::ColorPreset& preset : app::ColorPresets) Menu.AddColorItem(preset.Label, preset.Color);
         Motion.FlySpeed = Settings_.Value(SettingKey::FlySpeed).Single();
         Rain.FlyStep = Settings_.Value(SettingKey::Fly).IsOn() ? Motion.FlySpeed : 0;  // flying starts at full speed
         CreateDevice();
@@ -186,14 +194,15 @@ void frmMain::SetupScene(cRainView& view) {
 void frmMain::FollowScreens() {
     mCore::Guarded("frmMain.FollowScreens", [&] {
         const bool everyMonitor = Checked(mnuScreenSaver) || Checked(mnuStayBack);
-        const std::vector<std::string> wanted = everyMonitor ? Window_.OtherScreens() : std::vector<std::string>();
+        app::iWindowShell* shell = Window_.Shell();
+        const std::vector<std::string> wanted = everyMonitor && shell ? shell->OtherScreens() : std::vector<std::string>();
         const auto isWanted = [&](const Screen& screen) {
             return std::find(wanted.begin(), wanted.end(), screen.Name) != wanted.end();
         };
         const size_t before = Screens.size();
         for (size_t i = Screens.size(); i-- > 0;)
             if (!isWanted(Screens[i])) CloseScreen(i);
-        if (Screens.size() < before) Window_.MakeCurrent();  // the frames go to the main window alone again
+        if (Screens.size() < before) Window_.Surface().MakeCurrent();  // the frames go to the main window alone again
         for (const std::string& name : wanted)
             if (std::none_of(Screens.begin(), Screens.end(), [&](const Screen& s) { return s.Name == name; }))
                 OpenScreen(name);
@@ -205,21 +214,22 @@ void frmMain::ScreensChanged() {
 }
 
 void frmMain::OpenScreen(const std::string& name) {
-    Screen screen{name, Window_.OpenOnScreen(name), nullptr};
-    if (!screen.Window) return;
-    app::iWindowPlatform& window = *screen.Window;
+    Screen screen{name, Window_.Shell()->OpenOnScreen(name), nullptr};
+    if (!screen.Window || !screen.Window->Shell()) return;
+    app::iWindow& window = *screen.Window;
+    app::iWindowShell& shell = *window.Shell();
     screen.View = std::make_unique<cRainView>(window, Settings_, Clock_, Rnd_);
     window.SetListener(this);
-    window.ShowFullScreen();
-    window.SetPointer(Pointer());
-    if (Checked(mnuStayBack)) window.AttachToDesktop(true);
+    shell.ShowFullScreen();
+    shell.SetPointer(Pointer());
+    if (Checked(mnuStayBack)) shell.AttachToDesktop(true);
     cRainView& view = *screen.View;
     PrepareRain(view.Rain);
     bool created = false;
     view.Device = StartDevice(window, created);
     if (!created) {
         // The other monitors still rain.
-        std::fprintf(stderr, "glyphfall: no rain on monitor %s: %s\n", name.c_str(), mCore::LastError.c_str());
+        std::fprintf(stderr, "glyphfall: no rain on monitor %s: %s\n", name.c_str(), mDXGraphics::LastError.c_str());
         window.Close();
         return;
     }
@@ -231,7 +241,7 @@ void frmMain::OpenScreen(const std::string& name) {
 void frmMain::CloseScreen(size_t index) {
     Screen& screen = Screens[index];
     // The device's objects belong to its window's context.
-    screen.Window->MakeCurrent();
+    screen.Window->Surface().MakeCurrent();
     screen.View->Device->Release();
     screen.View.reset();
     screen.Window->Close();
@@ -271,10 +281,11 @@ void frmMain::DrawView(cRainView& view, bool flying, const SceneTransform& scene
     view.Rain.SetupLogo(Checked(mnuShowAds));
     view.Rain.Animate();
     cDevice& device = *view.Device;
-    if (!Screens.empty()) view.Window.MakeCurrent();  // each window has its own context
+    iDrawingSurface& surface = view.Window.Surface();
+    if (!Screens.empty()) surface.MakeCurrent();  // each window has its own context
     // The window changed size (a monitor's new mode, a host's window resized): the back
     // buffer and the projection follow before the frame is drawn.
-    const int width = view.Window.Width(), height = view.Window.Height();
+    const int width = surface.Width(), height = surface.Height();
     if (width > 0 && height > 0 && (width != device.ResX || height != device.ResY)) device.Resize(width, height);
     // A frame that could not begin (the device was just reset onto a new surface) draws
     // nothing: drawing outside a scene would only fail and report it. The camera still moves.
@@ -338,7 +349,9 @@ void frmMain::AppendTypedKey(int keyCode) {
 
 void frmMain::MouseDown(int button, int /*shift*/, float, float) {
     if (Unloading_ || button != app::MouseButton::Right) return;
-    if (const auto command = Window_.PopupMenu(Menu)) RunMenuCommand(*command);
+    app::iUserServices* services = Window_.Services();
+    if (!services) return;  // no menu where nobody can use it (inside another program's window)
+    if (const auto command = services->PopupMenu(Menu)) RunMenuCommand(*command);
 }
 
 void frmMain::MouseMove(int buttons, int shift, float x, float y) {
@@ -374,7 +387,7 @@ void frmMain::Unload() {
     const bool released = mCore::Guarded("frmMain.Unload", [&] {
         if (!Screens.empty()) {
             while (!Screens.empty()) CloseScreen(Screens.size() - 1);
-            Window_.MakeCurrent();
+            Window_.Surface().MakeCurrent();
         }
         if (MainDevice) MainDevice->Release();
         StoreLastSettings();
@@ -394,60 +407,91 @@ bool frmMain::SaveSettingsWithoutWindow() {
     return Settings_.SaveData();
 }
 
-void frmMain::RunMenuCommand(const app::MenuCommand& command) {
-    const std::string& name = command.Name;
-    if (name == mnuLength) {
-        Menu.CheckOnly(mnuLength, command.Index);
-        ForEachView([&](cRainView& v) { v.Rain.LengthMode = command.Index; });
-        Settings_.Value(SettingKey::Length, command.Index);
-    } else if (name == mnuGlyphs) {
-        Menu.CheckOnly(mnuGlyphs, command.Index);
-        ForEachView([&](cRainView& v) { v.Rain.SelectGlyphs(command.Index); });
-        Settings_.Value(SettingKey::Glyphs, command.Index);
-    } else if (name == mnuLeaders) {
-        if (command.Index >= 0 && command.Index < static_cast<int>(std::size(LeaderPercents)))
-            ForEachView([&](cRainView& v) { v.Rain.LeaderPercent = LeaderPercents[command.Index]; });
-    } else if (name == mnuColor) {
-        const std::string& color = Menu.Item(mnuColor, command.Index).Tag;
-        ForEachView([&](cRainView& v) { v.Rain.SetHexColor(color); });
-    } else if (name == mnuUserColor) {
-        AskUserColor();
-    } else if (name == mnuChangeCount) {
-        ChangeCount();
-    } else if (name == mnuSetupBounce) {
-        SetupBouncing();
-    } else if (name == mnuKeys) {
-        ShowKeyHelp();
-    } else if (name == mnuMakerSite) {
-        app::OpenWebPage(Window_, app::MakerSiteAddress);
-    } else if (name == mnuExit) {
-        Unload();
-    } else if (!ToggleSwitch(command)) {
-        // A command without a handler is a fault in the menu's table: say so rather than
-        // doing nothing without a word.
-        std::fprintf(stderr, "glyphfall: the menu command %s(%d) has no handler\n", name.c_str(), command.Index);
-    }
+const std::vector<frmMain::MenuBinding>& frmMain::MenuBindings() {
+    static const std::vector<MenuBinding> bindings = {
+        {mnuMakerSite, &frmMain::OpenMakerSite},     {mnuFly, &frmMain::ToggleSwitch},
+        {mnuRandomMove, &frmMain::ToggleSwitch},     {mnuSetupBounce, &frmMain::SetupBouncing},
+        {mnuRandomColors, &frmMain::ToggleSwitch},   {mnuHorizontal, &frmMain::ToggleSwitch},
+        {mnuChangeCount, &frmMain::ChangeCount},     {mnuLength, &frmMain::SelectLength},
+        {mnuGlyphs, &frmMain::SelectGlyphs},         {mnuLeaders, &frmMain::SelectLeaders},
+        {mnuColor, &frmMain::SelectColor},           {mnuUserColor, &frmMain::AskUserColor},
+        {mnuStayBack, &frmMain::ToggleStayBack},     {mnuShowAds, &frmMain::ToggleSwitch},
+        {mnuScreenSaver, &frmMain::ToggleScreenSaver}, {mnuKeepShape, &frmMain::ToggleKeepShape},
+        {mnuKeys, &frmMain::ShowKeyHelp},            {mnuExit, &frmMain::Exit},
+    };
+    return bindings;
 }
 
-bool frmMain::ToggleSwitch(const app::MenuCommand& command) {
-    for (const SwitchItem& item : Switches) {
-        if (item.Control != command.Name) continue;
-        Menu.Toggle(item.Control);
-        const bool on = Checked(item.Control);
-        Settings_.Value(item.Key, on ? item.OnValue : 0);
-        if (item.Control == mnuStayBack) {
-            app::SetDesktopParent(Window_, on);
-            for (Screen& screen : Screens) screen.Window->AttachToDesktop(on);
-        }
-        if (item.Control == mnuScreenSaver) SetPointers();
-        if (item.Control == mnuStayBack || item.Control == mnuScreenSaver) FollowScreens();
-        if (item.Control == mnuKeepShape)
-            ForEachView([&](cRainView& v) {
-                if (v.Device) v.Device->SetKeepShape(on);
-            });
-        return true;
-    }
-    return false;
+bool frmMain::HandlesMenuControl(std::string_view control) {
+    const auto& bindings = MenuBindings();
+    return std::any_of(bindings.begin(), bindings.end(), [&](const MenuBinding& b) { return b.Control == control; });
+}
+
+void frmMain::RunMenuCommand(const app::MenuCommand& command) {
+    const auto& bindings = MenuBindings();
+    const auto bound = std::find_if(bindings.begin(), bindings.end(),
+                                    [&](const MenuBinding& b) { return b.Control == command.Name; });
+    if (bound != bindings.end()) return (this->*bound->Run)(command);
+    // A command without a handler is a fault in the menu's table: say so rather than doing
+    // nothing without a word.
+    std::fprintf(stderr, "glyphfall: the menu command %s(%d) has no handler\n", command.Name.c_str(), command.Index);
+}
+
+void frmMain::SelectLength(const app::MenuCommand& command) {
+    Menu.CheckOnly(mnuLength, command.Index);
+    ForEachView([&](cRainView& v) { v.Rain.LengthMode = command.Index; });
+    Settings_.Value(SettingKey::Length, command.Index);
+}
+
+void frmMain::SelectGlyphs(const app::MenuCommand& command) {
+    Menu.CheckOnly(mnuGlyphs, command.Index);
+    ForEachView([&](cRainView& v) { v.Rain.SelectGlyphs(command.Index); });
+    Settings_.Value(SettingKey::Glyphs, command.Index);
+}
+
+void frmMain::SelectLeaders(const app::MenuCommand& command) {
+    if (command.Index >= 0 && command.Index < static_cast<int>(std::size(LeaderPercents)))
+        ForEachView([&](cRainView& v) { v.Rain.LeaderPercent = LeaderPercents[command.Index]; });
+}
+
+void frmMain::SelectColor(const app::MenuCommand& command) {
+    const std::string& color = Menu.Item(mnuColor, command.Index).Tag;
+    ForEachView([&](cRainView& v) { v.Rain.SetHexColor(color); });
+}
+
+void frmMain::OpenMakerSite(const app::MenuCommand&) { app::OpenWebPage(Window_, app::MakerSiteAddress); }
+
+void frmMain::Exit(const app::MenuCommand&) { Unload(); }
+
+bool frmMain::FlipSwitch(std::string_view control) {
+    const auto item = std::find_if(std::begin(Switches), std::end(Switches),
+                                   [&](const SwitchItem& s) { return s.Control == control; });
+    const bool on = Menu.Toggle(control);
+    Settings_.Value(item->Key, on ? item->OnValue : 0);  // every switch control has its row
+    return on;
+}
+
+void frmMain::ToggleSwitch(const app::MenuCommand& command) { FlipSwitch(command.Name); }
+
+void frmMain::ToggleStayBack(const app::MenuCommand& command) {
+    const bool on = FlipSwitch(command.Name);
+    app::SetDesktopParent(Window_, on);
+    for (Screen& screen : Screens)
+        if (app::iWindowShell* shell = screen.Window->Shell()) shell->AttachToDesktop(on);
+    FollowScreens();
+}
+
+void frmMain::ToggleScreenSaver(const app::MenuCommand& command) {
+    FlipSwitch(command.Name);
+    SetPointers();
+    FollowScreens();
+}
+
+void frmMain::ToggleKeepShape(const app::MenuCommand& command) {
+    const bool on = FlipSwitch(command.Name);
+    ForEachView([&](cRainView& v) {
+        if (v.Device) v.Device->SetKeepShape(on);
+    });
 }
 
 namespace app {
@@ -464,7 +508,7 @@ CountAnswer ReadCountAnswer(std::string_view answer) {
 
 }  // namespace app
 
-void frmMain::ChangeCount() {
+void frmMain::ChangeCount(const app::MenuCommand&) {
     const auto answer = mCore::Dialogs().InputBox("Enter new number of glyphfalls: (Default = 150)", "Change count",
                                                   mCore::FormatNumber(static_cast<long long>(Rain.BaseGroupMax)));
     const app::CountAnswer count = app::ReadCountAnswer(answer ? *answer : std::string_view());
@@ -487,7 +531,7 @@ void frmMain::ChangeCount() {
     }
 }
 
-void frmMain::SetupBouncing() {
+void frmMain::SetupBouncing(const app::MenuCommand&) {
     struct Box {
         std::string_view Title, Key, Kind;
     };
@@ -503,15 +547,15 @@ void frmMain::SetupBouncing() {
     }
 }
 
-void frmMain::ShowKeyHelp() {
+void frmMain::ShowKeyHelp(const app::MenuCommand&) {
     mCore::Dialogs().MessageBox(
         "F1\tSpeed up glyphfall\r\nF2\tSlow down glyphfall\r\n\r\n+\tSpeed up (fly mode)\r\n-\tSlow down (fly mode)\r\n",
         mCore::ProgramTitle, mCore::MessageIcon::None);
 }
 
-void frmMain::AskUserColor() {
+void frmMain::AskUserColor(const app::MenuCommand&) {
     const auto answer =
-        mCore::Dialogs().InputBox(mRain::UserColorPrompt, mRain::UserColorTitle, Rain.UserColorDefault());
+        mCore::Dialogs().InputBox(UserColorPrompt, UserColorTitle, Rain.UserColorDefault());
     const mRain::UserColorAnswer parsed = mRain::ParseUserColor(answer.value_or(""));
     switch (parsed.What) {
         case mRain::UserColorAnswer::Kind::Nothing:
@@ -519,7 +563,7 @@ void frmMain::AskUserColor() {
         case mRain::UserColorAnswer::Kind::Color:
             return ForEachView([&](cRainView& v) { v.Rain.SetHexColor(parsed.Text); });
         case mRain::UserColorAnswer::Kind::Invalid:
-            mCore::Dialogs().MessageBox(mRain::UserColorInvalidText, mRain::UserColorInvalidTitle,
+            mCore::Dialogs().MessageBox(UserColorInvalidText, UserColorInvalidTitle,
                                         mCore::MessageIcon::Critical);
     }
 }

@@ -1,8 +1,9 @@
 #pragma once
 // The main window's controller: it owns the rain, the camera, the device and the menu's
 // marks, runs the start-up (Load), the frame loop (MainLoop) and the input, menu and
-// unload handlers. It reaches the window only through iWindowPlatform, so it builds and
-// tests without Qt, and the headless renderer drives it the same way the window does.
+// unload handlers. It reaches the window only through app::iWindow (its surface, and the
+// shell and services where the window has them), so it builds and tests without any window
+// system, and the headless renderer drives it the same way the window does.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -38,9 +39,9 @@ CountAnswer ReadCountAnswer(std::string_view answer);
 // The rain on one window: its own model, camera, renderer and device. The main window has
 // one; in screen-saver mode and as the desktop background every further monitor has its own.
 struct cRainView {
-    cRainView(app::iWindowPlatform& window, cValues& settings, mCore::iClock& clock, mCore::cRandom& rnd)
+    cRainView(app::iWindow& window, cValues& settings, mCore::iClock& clock, mCore::cRandom& rnd)
         : Window(window), Rain(settings, Camera, clock, rnd) {}
-    app::iWindowPlatform& Window;
+    app::iWindow& Window;
     cCamera Camera;
     cRain Rain;
     cLetterRenderer Renderer;
@@ -50,7 +51,7 @@ struct cRainView {
 
 class frmMain final : public app::iWindowEvents {
 public:
-    frmMain(app::iWindowPlatform& window, cValues& settings, mCore::iClock& clock, mCore::cRandom& rnd);
+    frmMain(app::iWindow& window, cValues& settings, mCore::iClock& clock, mCore::cRandom& rnd);
     ~frmMain() override;
 
     // Settings given for this run only (command-line switches); set before Load. They never
@@ -72,8 +73,10 @@ public:
     void CloseRequested() override { Unload(); }
     void ScreensChanged() override;
 
-    // Runs one popup-menu command.
+    // Runs one popup-menu command: the handler its control is bound to.
     void RunMenuCommand(const app::MenuCommand& command);
+    // Whether commands of that menu control have a handler.
+    static bool HandlesMenuControl(std::string_view control);
     // The unload handler: stores the last settings and ends the program with ExitCode.
     void Unload();
     // For an end without the unload (the display connection broke and the window and the
@@ -92,7 +95,7 @@ public:
     // The further monitors while the rain covers every one, each with its own window.
     struct Screen {
         std::string Name;
-        std::unique_ptr<app::iWindowPlatform> Window;
+        std::unique_ptr<app::iWindow> Window;
         std::unique_ptr<cRainView> View;
     };
     std::vector<Screen> Screens;
@@ -113,10 +116,16 @@ private:
         action(Main);
         for (Screen& screen : Screens) action(*screen.View);
     }
+    // A menu control and the handler its commands run.
+    struct MenuBinding {
+        std::string_view Control;
+        void (frmMain::*Run)(const app::MenuCommand&);
+    };
+    static const std::vector<MenuBinding>& MenuBindings();
     void ApplySettingsToMenu();
     void PrepareRain(cRain& rain);
     void StoreLastSettings();
-    std::unique_ptr<cDevice> StartDevice(app::iWindowPlatform& window, bool& oCreated);
+    std::unique_ptr<cDevice> StartDevice(app::iWindow& window, bool& oCreated);
     bool CreateDevice();
     void SetupScene(cRainView& view);
     void DrawView(cRainView& view, bool flying, const SceneTransform& scene);
@@ -126,14 +135,25 @@ private:
     app::PointerKind Pointer() const;
     void SetPointers();
     void Pace();
-    bool ToggleSwitch(const app::MenuCommand& command);  // false when it is no switch
-    void ChangeCount();
-    void SetupBouncing();
-    void ShowKeyHelp();
-    void AskUserColor();
+    // The menu's handlers.
+    void SelectLength(const app::MenuCommand& command);
+    void SelectGlyphs(const app::MenuCommand& command);
+    void SelectLeaders(const app::MenuCommand& command);
+    void SelectColor(const app::MenuCommand& command);
+    bool FlipSwitch(std::string_view control);  // the new mark, stored as its setting
+    void ToggleSwitch(const app::MenuCommand& command);
+    void ToggleStayBack(const app::MenuCommand& command);
+    void ToggleScreenSaver(const app::MenuCommand& command);
+    void ToggleKeepShape(const app::MenuCommand& command);
+    void ChangeCount(const app::MenuCommand& command);
+    void SetupBouncing(const app::MenuCommand& command);
+    void ShowKeyHelp(const app::MenuCommand& command);
+    void AskUserColor(const app::MenuCommand& command);
+    void OpenMakerSite(const app::MenuCommand& command);
+    void Exit(const app::MenuCommand& command);
     void AppendTypedKey(int keyCode);
 
-    app::iWindowPlatform& Window_;
+    app::iWindow& Window_;
     cValues& Settings_;
     mCore::iClock& Clock_;
     mCore::cRandom& Rnd_;

@@ -19,8 +19,6 @@
 namespace mCore {
 
 std::string AppPath;
-std::string LastError;
-intptr_t OldParent = 0;
 
 namespace {
 TerminateHandler CurrentTerminate = nullptr;

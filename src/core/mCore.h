@@ -11,8 +11,6 @@
 namespace mCore {
 
 extern std::string AppPath;    // the program's folder, ending in a separator
-extern std::string LastError;  // the device layer's last error text
-extern intptr_t OldParent;     // the window's parent before it was attached to the desktop; 0 when not
 
 // Stops the process at once: no further handler runs. Tests install a replacement that
 // throws instead, so that a test can observe the termination.

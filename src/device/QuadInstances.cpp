@@ -3,19 +3,6 @@
 #include "device/iDirect3D.h"
 #include "device/mDXGraphics.h"
 
-HRESULT iDirect3DDevice::DrawQuadInstances(const cQuadInstances& iQuads) {
-    if (iQuads.StripCount && !iQuads.Strips) return D3DERR_INVALIDCALL;
-    for (uint32_t s = 0; s < iQuads.StripCount; ++s) {
-        const cQuadStrip& strip = iQuads.Strips[s];
-        if (strip.First > iQuads.CellCount || strip.Count > iQuads.CellCount - strip.First) return D3DERR_INVALIDCALL;
-        const cCellPart& p = strip.Part;
-        if (!(0 <= p.X0 && p.X0 <= p.X1 && p.X1 <= 1 && 0 <= p.Z0 && p.Z0 <= p.Z1 && p.Z1 <= 1)) return D3DERR_INVALIDCALL;
-    }
-    if (iQuads.CellCount && (!iQuads.Cells || !iQuads.Buffer || !iQuads.Vertices)) return D3DERR_INVALIDCALL;
-    if (iQuads.Buffer && iQuads.Buffer->Bytes.size() < QuadVertexBytes) return D3DERR_INVALIDCALL;
-    return DrawCheckedQuadInstances(iQuads);
-}
-
 HRESULT iDirect3DDevice::DrawCheckedQuadInstances(const cQuadInstances& iQuads) {
     // The rotation is the same for every cell; the product is still built step by step per
     // cell, so each world transform is the one the cell would get alone.

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-cCaptureDevice::cCaptureDevice(const D3DPRESENT_PARAMETERS& iParams) : Params(iParams) {
+cCaptureDevice::cCaptureDevice(iDrawingSurface* iSurface, const D3DPRESENT_PARAMETERS& iParams)
+    : Surface(iSurface), Params(iParams) {
     State.ResetDefaults(iParams.EnableAutoDepthStencil);
 }
 
@@ -38,18 +39,14 @@ HRESULT cCaptureDevice::Clear(uint32_t iCount, const D3DRECT*, uint32_t iFlags, 
     return D3D_OK;
 }
 
-HRESULT cCaptureDevice::BeginScene() {
+HRESULT cCaptureDevice::BeginCheckedScene() {
     Record("BeginScene");
-    if (InScene) return D3DERR_INVALIDCALL;
-    InScene = true;
     ++Scenes;
     return D3D_OK;
 }
 
-HRESULT cCaptureDevice::EndScene() {
+HRESULT cCaptureDevice::EndCheckedScene() {
     Record("EndScene");
-    if (!InScene) return D3DERR_INVALIDCALL;
-    InScene = false;
     return D3D_OK;
 }
 
@@ -59,9 +56,8 @@ HRESULT cCaptureDevice::Present(const void*, const void*, intptr_t, const void*)
     return D3D_OK;
 }
 
-HRESULT cCaptureDevice::SetRenderState(D3DRENDERSTATETYPE iState, uint32_t iValue) {
+HRESULT cCaptureDevice::SetCheckedRenderState(D3DRENDERSTATETYPE iState, uint32_t iValue) {
     Record("SetRenderState", iState, iValue);
-    if (!cFixedFunction::IsRenderState(iState)) return D3DERR_INVALIDCALL;
     State.RenderState[iState] = iValue;
     return D3D_OK;
 }
@@ -70,9 +66,8 @@ uint32_t cCaptureDevice::GetRenderState(D3DRENDERSTATETYPE iState) const {
     return State.GetRenderState(iState);
 }
 
-HRESULT cCaptureDevice::SetTextureStageState(uint32_t iStage, D3DTEXTURESTAGESTATETYPE iType, uint32_t iValue) {
+HRESULT cCaptureDevice::SetCheckedTextureStageState(uint32_t iStage, D3DTEXTURESTAGESTATETYPE iType, uint32_t iValue) {
     Record("SetTextureStageState", iStage, iType, iValue);
-    if (!cFixedFunction::IsStageState(iStage, iType)) return D3DERR_INVALIDCALL;
     State.StageState[iStage][iType] = iValue;
     return D3D_OK;
 }
@@ -81,14 +76,10 @@ uint32_t cCaptureDevice::GetTextureStageState(uint32_t iStage, D3DTEXTURESTAGEST
     return State.GetStageState(iStage, iType);
 }
 
-HRESULT cCaptureDevice::SetTransform(D3DTRANSFORMSTATETYPE iState, const D3DMATRIX& iMatrix) {
+HRESULT cCaptureDevice::SetCheckedTransform(D3DTRANSFORMSTATETYPE iState, const D3DMATRIX& iMatrix) {
     Record("SetTransform", iState);
-    switch (iState) {
-        case D3DTS_WORLD: State.World = iMatrix; return D3D_OK;
-        case D3DTS_VIEW: State.View = iMatrix; return D3D_OK;
-        case D3DTS_PROJECTION: State.Projection = iMatrix; return D3D_OK;
-        default: return D3DERR_INVALIDCALL;
-    }
+    (iState == D3DTS_WORLD ? State.World : iState == D3DTS_VIEW ? State.View : State.Projection) = iMatrix;
+    return D3D_OK;
 }
 
 HRESULT cCaptureDevice::SetLight(uint32_t iIndex, const D3DLIGHT8& iLight) {
@@ -101,10 +92,9 @@ HRESULT cCaptureDevice::LightEnable(uint32_t iIndex, bool iEnable) {
     return State.LightEnable(iIndex, iEnable);
 }
 
-HRESULT cCaptureDevice::SetTexture(uint32_t iStage, cTexture* iTexture) {
+HRESULT cCaptureDevice::SetCheckedTexture(uint32_t iStage, cTexture* iTexture) {
     const auto* texture = dynamic_cast<cCaptureTexture*>(iTexture);
     Record("SetTexture", iStage, iTexture ? 1u : 0u, texture ? static_cast<uint32_t>(texture->Serial) : 0u);
-    if (iStage >= D3D_STAGE_COUNT) return D3DERR_INVALIDCALL;
     State.Textures[iStage] = iTexture;
     return D3D_OK;
 }
@@ -121,17 +111,15 @@ HRESULT cCaptureDevice::SetVertexShader(uint32_t iFVF) {
     return D3D_OK;
 }
 
-HRESULT cCaptureDevice::SetStreamSource(uint32_t iStream, cVertexBuffer* iBuffer, uint32_t iStride) {
-    Record("SetStreamSource", iStream, iStride);
-    if (iStream != 0) return D3DERR_INVALIDCALL;
+HRESULT cCaptureDevice::SetCheckedStreamSource(cVertexBuffer* iBuffer, uint32_t iStride) {
+    Record("SetStreamSource", 0, iStride);
     State.Stream = iBuffer;
     State.Stride = iStride;
     return D3D_OK;
 }
 
-HRESULT cCaptureDevice::DrawPrimitive(D3DPRIMITIVETYPE iType, uint32_t iStartVertex, uint32_t iPrimitiveCount) {
+HRESULT cCaptureDevice::DrawCheckedPrimitive(D3DPRIMITIVETYPE iType, uint32_t iStartVertex, uint32_t iPrimitiveCount) {
     Record("DrawPrimitive", iType, iStartVertex, iPrimitiveCount);
-    if (!InScene) return D3DERR_INVALIDCALL;
     Scratch_.Clear();
     const HRESULT hr = State.ExpandDraw(iType, iStartVertex, iPrimitiveCount, Scratch_);
     if (Failed(hr)) return hr;
@@ -212,12 +200,12 @@ HRESULT cCaptureDirect3D::CheckDeviceFormat(uint32_t iAdapter, D3DDEVTYPE, D3DFO
     return SupportedDepthFormats.count(iCheckFormat) ? D3D_OK : D3DERR_NOTAVAILABLE;
 }
 
-HRESULT cCaptureDirect3D::CreateDevice(uint32_t iAdapter, D3DDEVTYPE iType, intptr_t, uint32_t iFlags,
+HRESULT cCaptureDirect3D::CreateDevice(uint32_t iAdapter, D3DDEVTYPE iType, iDrawingSurface* iSurface, uint32_t iFlags,
                                        D3DPRESENT_PARAMETERS& iParams, std::shared_ptr<iDirect3DDevice>& oDevice) {
     Calls.push_back({"CreateDevice", iAdapter, iType, iFlags});
     oDevice.reset();
     if (Failed(CreateResult)) return CreateResult;
-    LastDevice = std::make_shared<cCaptureDevice>(iParams);
+    LastDevice = std::make_shared<cCaptureDevice>(iSurface, iParams);
     oDevice = LastDevice;
     return D3D_OK;
 }

@@ -43,8 +43,9 @@ struct cCapturedDraw {
 
 class cCaptureDevice final : public iDirect3DDevice {
 public:
-    explicit cCaptureDevice(const D3DPRESENT_PARAMETERS& iParams);
+    cCaptureDevice(iDrawingSurface* iSurface, const D3DPRESENT_PARAMETERS& iParams);
 
+    iDrawingSurface* Surface;  // the surface it was made on; nothing is drawn there
     cFixedFunction State;
     D3DPRESENT_PARAMETERS Params;
     std::vector<cCapturedCall> Calls;
@@ -52,7 +53,6 @@ public:
     // What TestCooperativeLevel answers; D3DERR_DEVICENOTRESET turns to D3D_OK on Reset.
     HRESULT CooperativeLevel = D3D_OK;
     int32_t Resets = 0, Scenes = 0, Presents = 0, Clears = 0;
-    bool InScene = false;
     int32_t TexturesCreated = 0;
 
     // Tests' helpers.
@@ -68,24 +68,27 @@ public:
     HRESULT Reset(D3DPRESENT_PARAMETERS& iParams) override;
     HRESULT Clear(uint32_t iCount, const D3DRECT* iRects, uint32_t iFlags, D3DCOLOR iColor, float iZ,
                   uint32_t iStencil) override;
-    HRESULT BeginScene() override;
-    HRESULT EndScene() override;
     HRESULT Present(const void*, const void*, intptr_t, const void*) override;
-    HRESULT SetRenderState(D3DRENDERSTATETYPE iState, uint32_t iValue) override;
     uint32_t GetRenderState(D3DRENDERSTATETYPE iState) const override;
-    HRESULT SetTextureStageState(uint32_t iStage, D3DTEXTURESTAGESTATETYPE iType, uint32_t iValue) override;
     uint32_t GetTextureStageState(uint32_t iStage, D3DTEXTURESTAGESTATETYPE iType) const override;
-    HRESULT SetTransform(D3DTRANSFORMSTATETYPE iState, const D3DMATRIX& iMatrix) override;
     HRESULT SetLight(uint32_t iIndex, const D3DLIGHT8& iLight) override;
     HRESULT LightEnable(uint32_t iIndex, bool iEnable) override;
-    HRESULT SetTexture(uint32_t iStage, cTexture* iTexture) override;
     HRESULT SetMaterial(const D3DMATERIAL8& iMaterial) override;
     HRESULT SetVertexShader(uint32_t iFVF) override;
-    HRESULT SetStreamSource(uint32_t iStream, cVertexBuffer* iBuffer, uint32_t iStride) override;
-    HRESULT DrawPrimitive(D3DPRIMITIVETYPE iType, uint32_t iStartVertex, uint32_t iPrimitiveCount) override;
     HRESULT CreateVertexBuffer(uint32_t iLength, uint32_t iUsage, uint32_t iFVF, D3DPOOL iPool,
                                std::shared_ptr<cVertexBuffer>& oBuffer) override;
     HRESULT CreateTexture(const cImage& iImage, std::shared_ptr<cTexture>& oTexture) override;
+
+protected:
+    // Only calls the device layer accepted are recorded.
+    HRESULT BeginCheckedScene() override;
+    HRESULT EndCheckedScene() override;
+    HRESULT SetCheckedRenderState(D3DRENDERSTATETYPE iState, uint32_t iValue) override;
+    HRESULT SetCheckedTextureStageState(uint32_t iStage, D3DTEXTURESTAGESTATETYPE iType, uint32_t iValue) override;
+    HRESULT SetCheckedTransform(D3DTRANSFORMSTATETYPE iState, const D3DMATRIX& iMatrix) override;
+    HRESULT SetCheckedTexture(uint32_t iStage, cTexture* iTexture) override;
+    HRESULT SetCheckedStreamSource(cVertexBuffer* iBuffer, uint32_t iStride) override;
+    HRESULT DrawCheckedPrimitive(D3DPRIMITIVETYPE iType, uint32_t iStartVertex, uint32_t iPrimitiveCount) override;
 
 private:
     void Record(const char* iOp, uint32_t a = 0, uint32_t b = 0, uint32_t c = 0) { Calls.push_back({iOp, a, b, c}); }
@@ -111,7 +114,7 @@ public:
                                        D3DMULTISAMPLE_TYPE iSamples) override;
     HRESULT CheckDeviceFormat(uint32_t iAdapter, D3DDEVTYPE iType, D3DFORMAT iAdapterFormat, uint32_t iUsage,
                               D3DRESOURCETYPE iResourceType, D3DFORMAT iCheckFormat) override;
-    HRESULT CreateDevice(uint32_t iAdapter, D3DDEVTYPE iType, intptr_t iFocusWindow, uint32_t iFlags,
+    HRESULT CreateDevice(uint32_t iAdapter, D3DDEVTYPE iType, iDrawingSurface* iSurface, uint32_t iFlags,
                          D3DPRESENT_PARAMETERS& iParams, std::shared_ptr<iDirect3DDevice>& oDevice) override;
     std::string LastFailureDetail() const override { return FailureDetail; }
 };

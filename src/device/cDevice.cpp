@@ -54,19 +54,18 @@ void cDevice::RefreshAdapter() {
     Check(Root().GetDeviceCaps(0, D3DDEVTYPE_HAL, Caps_));
 }
 
-bool cDevice::Initialize(intptr_t iHandle, int32_t iW, int32_t iH, D3DFORMAT iDepthBufferFormat,
-                         D3DMULTISAMPLE_TYPE iMultiSampleType) {
+bool cDevice::Initialize(iDrawingSurface& iSurface, D3DFORMAT iDepthBufferFormat, D3DMULTISAMPLE_TYPE iMultiSampleType) {
     bool ready = false;
     mDXGraphics::LastErrorNumber = D3D_OK;
     const bool completed = mCore::Guarded("cDevice.Initialize", [&] {
         RefreshAdapter();
-        ResX = iW;
-        ResY = iH;
+        ResX = iSurface.Width();
+        ResY = iSurface.Height();
         if (iDepthBufferFormat == 0) return;
 
-        SetPresentParameters(iHandle, iDepthBufferFormat, iMultiSampleType);
+        SetPresentParameters(iSurface.NativeHandle(), iDepthBufferFormat, iMultiSampleType);
         std::shared_ptr<iDirect3DDevice> created;
-        const HRESULT hr = Root().CreateDevice(0, D3DDEVTYPE_HAL, iHandle, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
+        const HRESULT hr = Root().CreateDevice(0, D3DDEVTYPE_HAL, &iSurface, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
                                                PresentParams_, created);
         if (Failed(hr)) mDXGraphics::LastErrorNumber = hr;
         if (!created) return;
@@ -84,7 +83,7 @@ bool cDevice::Initialize(intptr_t iHandle, int32_t iW, int32_t iH, D3DFORMAT iDe
     });
     if (ready) return true;
     if (completed) mCore::ReportError("");  // an explicit check failed: the report has no description
-    mCore::LastError = mDXGraphics::ErrorText(mDXGraphics::LastErrorNumber);
+    mDXGraphics::LastError = mDXGraphics::ErrorText(mDXGraphics::LastErrorNumber);
     Release();
     return false;
 }

@@ -32,10 +32,10 @@ public:
     std::shared_ptr<iDirect3DDevice> Device;
     int32_t ResX = 0, ResY = 0;
 
-    // Creates the device on the root object of mDXGraphics. False (with mCore::LastError
-    // set and the instance released) when no device results.
-    bool Initialize(intptr_t iHandle, int32_t iW, int32_t iH, D3DFORMAT iDepthBufferFormat,
-                    D3DMULTISAMPLE_TYPE iMultiSampleType);
+    // Creates the device on the root object of mDXGraphics, drawing on iSurface at its size
+    // (the surface's context current). False (with mDXGraphics::LastError set and the instance
+    // released) when no device results.
+    bool Initialize(iDrawingSurface& iSurface, D3DFORMAT iDepthBufferFormat, D3DMULTISAMPLE_TYPE iMultiSampleType);
     // SetupRenderer's alpha modes: none; the texture's alpha, or the texture factor's,
     // blended and tested.
     static constexpr int32_t AlphaOff = 0, AlphaFromTexture = 1, AlphaFromFactor = 2;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "device/D3D8Types.h"
+#include "device/DrawingSurface.h"
 
 // A vertex buffer lives in plain memory on every backend: draws read from it when they
 // are issued (the GL backend gathers them into its own batch), so filling it is one copy.
@@ -95,23 +96,27 @@ public:
 
     virtual HRESULT Clear(uint32_t iCount, const D3DRECT* iRects, uint32_t iFlags, D3DCOLOR iColor, float iZ,
                           uint32_t iStencil) = 0;
-    virtual HRESULT BeginScene() = 0;
-    virtual HRESULT EndScene() = 0;
     virtual HRESULT Present(const void* iSourceRect, const void* iDestRect, intptr_t iOverrideWindow,
                             const void* iDirtyRegion) = 0;
 
-    virtual HRESULT SetRenderState(D3DRENDERSTATETYPE iState, uint32_t iValue) = 0;
+    // The calls below check their arguments here, once for every backend, as Direct3D 8 does
+    // (D3DERR_INVALIDCALL: a scene begun twice or ended without one, a draw outside a scene, an
+    // unknown state, stage or stream), and hand the backend only calls it can trust.
+    HRESULT BeginScene();
+    HRESULT EndScene();
+    bool InScene() const { return InScene_; }
+    HRESULT SetRenderState(D3DRENDERSTATETYPE iState, uint32_t iValue);
     virtual uint32_t GetRenderState(D3DRENDERSTATETYPE iState) const = 0;
-    virtual HRESULT SetTextureStageState(uint32_t iStage, D3DTEXTURESTAGESTATETYPE iType, uint32_t iValue) = 0;
+    HRESULT SetTextureStageState(uint32_t iStage, D3DTEXTURESTAGESTATETYPE iType, uint32_t iValue);
     virtual uint32_t GetTextureStageState(uint32_t iStage, D3DTEXTURESTAGESTATETYPE iType) const = 0;
-    virtual HRESULT SetTransform(D3DTRANSFORMSTATETYPE iState, const D3DMATRIX& iMatrix) = 0;
+    HRESULT SetTransform(D3DTRANSFORMSTATETYPE iState, const D3DMATRIX& iMatrix);
     virtual HRESULT SetLight(uint32_t iIndex, const D3DLIGHT8& iLight) = 0;
     virtual HRESULT LightEnable(uint32_t iIndex, bool iEnable) = 0;
-    virtual HRESULT SetTexture(uint32_t iStage, cTexture* iTexture) = 0;
+    HRESULT SetTexture(uint32_t iStage, cTexture* iTexture);
     virtual HRESULT SetMaterial(const D3DMATERIAL8& iMaterial) = 0;
     virtual HRESULT SetVertexShader(uint32_t iFVF) = 0;
-    virtual HRESULT SetStreamSource(uint32_t iStream, cVertexBuffer* iBuffer, uint32_t iStride) = 0;
-    virtual HRESULT DrawPrimitive(D3DPRIMITIVETYPE iType, uint32_t iStartVertex, uint32_t iPrimitiveCount) = 0;
+    HRESULT SetStreamSource(uint32_t iStream, cVertexBuffer* iBuffer, uint32_t iStride);
+    HRESULT DrawPrimitive(D3DPRIMITIVETYPE iType, uint32_t iStartVertex, uint32_t iPrimitiveCount);
 
     // Draws instances of one quad. Its meaning is exactly this sequence per cell, strip
     // after strip, which is what the default does (so a recording backend sees every call):
@@ -136,8 +141,21 @@ public:
     virtual HRESULT CreateTexture(const cImage& iImage, std::shared_ptr<cTexture>& oTexture) = 0;
 
 protected:
+    // The checked calls' own work: each is called only with arguments the public call accepted.
+    // BeginCheckedScene and EndCheckedScene run before the scene is marked begun or ended.
+    virtual HRESULT BeginCheckedScene() { return D3D_OK; }
+    virtual HRESULT EndCheckedScene() { return D3D_OK; }
+    virtual HRESULT SetCheckedRenderState(D3DRENDERSTATETYPE iState, uint32_t iValue) = 0;
+    virtual HRESULT SetCheckedTextureStageState(uint32_t iStage, D3DTEXTURESTAGESTATETYPE iType, uint32_t iValue) = 0;
+    virtual HRESULT SetCheckedTransform(D3DTRANSFORMSTATETYPE iState, const D3DMATRIX& iMatrix) = 0;
+    virtual HRESULT SetCheckedTexture(uint32_t iStage, cTexture* iTexture) = 0;
+    virtual HRESULT SetCheckedStreamSource(cVertexBuffer* iBuffer, uint32_t iStride) = 0;  // stream 0, the only one
+    virtual HRESULT DrawCheckedPrimitive(D3DPRIMITIVETYPE iType, uint32_t iStartVertex, uint32_t iPrimitiveCount) = 0;
     // DrawQuadInstances with its arguments checked: the call sequence above.
     virtual HRESULT DrawCheckedQuadInstances(const cQuadInstances& iQuads);
+
+private:
+    bool InScene_ = false;
 };
 
 // The IDirect3D8 root object's part: adapter 0 queries and device creation.
@@ -150,7 +168,9 @@ public:
                                                bool iWindowed, D3DMULTISAMPLE_TYPE iSamples) = 0;
     virtual HRESULT CheckDeviceFormat(uint32_t iAdapter, D3DDEVTYPE iType, D3DFORMAT iAdapterFormat,
                                       uint32_t iUsage, D3DRESOURCETYPE iResourceType, D3DFORMAT iCheckFormat) = 0;
-    virtual HRESULT CreateDevice(uint32_t iAdapter, D3DDEVTYPE iType, intptr_t iFocusWindow, uint32_t iFlags,
+    // Makes a device that draws on iSurface (its window handle is in iParams.hDeviceWindow) and
+    // keeps drawing there until it is released: each window has a device of its own.
+    virtual HRESULT CreateDevice(uint32_t iAdapter, D3DDEVTYPE iType, iDrawingSurface* iSurface, uint32_t iFlags,
                                  D3DPRESENT_PARAMETERS& iParams, std::shared_ptr<iDirect3DDevice>& oDevice) = 0;
     // Why the last failing call failed, in words (the backend's own detail), or empty.
     virtual std::string LastFailureDetail() const { return {}; }

@@ -10,6 +10,7 @@ namespace mDXGraphics {
 
 std::shared_ptr<iDirect3D> Direct3D;
 HRESULT LastErrorNumber = D3D_OK;
+std::string LastError;
 
 namespace {
 Direct3DFactory Factory;

@@ -79,6 +79,8 @@ std::string ErrorText(HRESULT iError);
 // The error number of the last failing device-layer call (what ErrorText describes when
 // device creation fails).
 extern HRESULT LastErrorNumber;
+// The device layer's last error text: why the last device could not be made.
+extern std::string LastError;
 // A failing device call fails the procedure that made it, as the error report expects: it
 // is kept as LastErrorNumber and thrown as an mCore::Failure with its text.
 [[noreturn]] void Fail(HRESULT iError);

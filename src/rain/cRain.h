@@ -112,23 +112,6 @@ inline constexpr std::array<GlyphBlock, 4> GlyphSets{{
     {0, 3, 2, 1},    // Binary: the "1" and "0" of the Latin sheet, side by side
 }};
 
-// The presets of the "Select Color" submenu, in menu order; "-" is a separator line.
-struct ColorPreset {
-    std::string_view Label;
-    std::string_view Color;
-};
-inline constexpr std::array<ColorPreset, 9> ColorPresets{{
-    {"Red", "#A00000"},
-    {"Green (original)", "#00A000"},
-    {"Blue", "#0000A0"},
-    {"-", ""},
-    {"Golden", "#FF8000"},
-    {"Ice Blue", "#0088FF"},
-    {"Steel", "#88CCFF"},
-    {"Grey Vesk", "#404040"},
-    {"Syndicate", "#402080"},
-}};
-
 // The logo texts, in the order SetupLogo numbers them.
 inline constexpr std::array<std::string_view, 5> LogoTexts{{
     "www.glyphfall.dev",
@@ -138,19 +121,12 @@ inline constexpr std::array<std::string_view, 5> LogoTexts{{
     "Quellwerk",
 }};
 
-// Texts of the user-colour dialog.
-inline constexpr std::string_view UserColorPrompt =
-    "Enter either a HTML color value like #00A0FF or comma-seperated RGB values like 0,128,255";
-inline constexpr std::string_view UserColorTitle = "User defined color";
-inline constexpr std::string_view UserColorInvalidText = "Your input was invalid!";
-inline constexpr std::string_view UserColorInvalidTitle = "Error";
-
 // What the user typed into the colour dialog comes to.
 struct UserColorAnswer {
     enum class Kind {
         Nothing,  // empty or cancelled: nothing changes
         Color,    // pass Text to SetHexColor
-        Invalid,  // show UserColorInvalidText (stop icon, title UserColorInvalidTitle)
+        Invalid,  // the answer is no colour: the dialog says so
     };
     Kind What = Kind::Nothing;
     std::string Text;

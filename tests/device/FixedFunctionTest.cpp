@@ -10,7 +10,7 @@ using namespace mDXGraphics;
 TEST(QuadInstances, ThoseReachingPastTheirCellsAreRefusedBeforeAnythingIsDrawn) {
     D3DPRESENT_PARAMETERS params;
     params.EnableAutoDepthStencil = true;
-    cCaptureDevice device(params);
+    cCaptureDevice device(nullptr, params);
     // The letter quad: a unit square in the X-Z plane, normal toward -Y.
     float quad[6][8] = {{-0.5f, 0, -0.5f, 0, -1, 0, 0, 0}, {0.5f, 0, 0.5f, 0, -1, 0, 1, 1},
                         {0.5f, 0, -0.5f, 0, -1, 0, 1, 0},  {-0.5f, 0, -0.5f, 0, -1, 0, 0, 0},
@@ -43,6 +43,25 @@ TEST(QuadInstances, ThoseReachingPastTheirCellsAreRefusedBeforeAnythingIsDrawn) 
     strips[1].Count = 1;
     EXPECT_EQ(device.DrawQuadInstances(quads), D3D_OK);
     EXPECT_EQ(device.Draws.size(), 3u);
+}
+
+TEST(DeviceCalls, ThoseDirect3DRefusesNeverReachTheBackend) {
+    D3DPRESENT_PARAMETERS params;
+    cCaptureDevice device(nullptr, params);
+    cVertexBuffer buffer(192, D3DFVF_QUADVERTEX);
+    EXPECT_EQ(device.EndScene(), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device.DrawPrimitive(D3DPT_TRIANGLELIST, 0, 2), D3DERR_INVALIDCALL);  // outside a scene
+    EXPECT_EQ(device.SetRenderState(static_cast<D3DRENDERSTATETYPE>(D3DRS_COUNT), 1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device.SetTextureStageState(D3D_STAGE_COUNT, D3DTSS_COLOROP, 1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device.SetTextureStageState(0, static_cast<D3DTEXTURESTAGESTATETYPE>(D3DTSS_COUNT), 1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device.SetTransform(static_cast<D3DTRANSFORMSTATETYPE>(1), IdentityTransform), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device.SetTexture(D3D_STAGE_COUNT, nullptr), D3DERR_INVALIDCALL);
+    EXPECT_EQ(device.SetStreamSource(1, &buffer, 32), D3DERR_INVALIDCALL);
+    EXPECT_TRUE(device.Calls.empty());
+    EXPECT_EQ(device.BeginScene(), D3D_OK);
+    EXPECT_EQ(device.BeginScene(), D3DERR_INVALIDCALL);  // twice
+    EXPECT_EQ(device.EndScene(), D3D_OK);
+    EXPECT_EQ(device.Calls.size(), 2u);
 }
 
 TEST(VertexUpload, SetDataCopiesIntoRangeAndRefusesOverruns) {

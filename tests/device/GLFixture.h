@@ -28,8 +28,8 @@ protected:
     void SetUp() override {
         std::string error;
         ASSERT_TRUE(Context.Create(W, H, error)) << error;
-        ASSERT_EQ(testing_support::OpenDeviceOn(Context, Wrapper, W, H, 0), "");
-        Gl = dynamic_cast<cGLDevice*>(Wrapper.Device.get());
+        ASSERT_EQ(testing_support::OpenDeviceOn(Context, Wrapper), "");
+        Gl = dynamic_cast<iGLDevice*>(Wrapper.Device.get());
         ASSERT_NE(Gl, nullptr);
         Wrapper.Device->CreateVertexBuffer(192, 0, D3DFVF_QUADVERTEX, D3DPOOL_DEFAULT, Buffer);
         mDXGraphics::TransformLookAtLH(View, mDXGraphics::MakeVector(0, 1, 0), mDXGraphics::MakeVector(0, 0, 0),
@@ -104,7 +104,7 @@ protected:
     testing_support::TempDir Folder;
     cEGLContext Context;
     cDevice Wrapper;
-    cGLDevice* Gl = nullptr;
+    iGLDevice* Gl = nullptr;
     std::shared_ptr<cVertexBuffer> Buffer;
     D3DMATRIX View;
 };

@@ -23,7 +23,7 @@ protected:
         W = GetParam().W, H = GetParam().H;
         ASSERT_EQ(OpenScene(W, H), "");
         ASSERT_EQ(Device.LoadTexture(GLYPHFALL_ATLAS_FILE, -1), 0);
-        Gl = dynamic_cast<cGLDevice*>(Device.Device.get());
+        Gl = dynamic_cast<iGLDevice*>(Device.Device.get());
         ASSERT_NE(Gl, nullptr);
         Platform.Clock.Ticks = 1000000;
     }
@@ -108,7 +108,7 @@ protected:
     }
 
     int32_t W = 0, H = 0;
-    cGLDevice* Gl = nullptr;
+    iGLDevice* Gl = nullptr;
 };
 
 TEST_P(ColumnPath, SeededRainAtTheDefaultsStraightTurnedAndOffsetLooksTheSameAsLetterByLetter) {

@@ -14,22 +14,19 @@ namespace testing_support {
 
 // Creates the context (width x height) and the device; empty when both are ready, otherwise
 // what failed. The context must outlive the device. OpenDeviceOn makes only the device, on a
-// context already created and current.
-inline std::string OpenDeviceOn(cEGLContext& context, cDevice& device, int32_t width, int32_t height,
-                                intptr_t handle = 1) {
-    cGLOptions options;
-    options.Framebuffer = [&context] { return context.Framebuffer(); };
-    mDXGraphics::SetDirect3DFactory([options] { return std::make_shared<cGLDirect3D>(options); });
+// context already created and current: it draws on the context's framebuffer.
+inline std::string OpenDeviceOn(cEGLContext& context, cDevice& device) {
+    mDXGraphics::SetDirect3DFactory([] { return std::make_shared<cGLDirect3D>(); });
     if (!mDXGraphics::Initialize()) return "the Direct3D root object could not be made";
-    if (!device.Initialize(handle, width, height, D3DFMT_D16, D3DMULTISAMPLE_NONE))
-        return "device set-up failed: " + mCore::LastError;
+    if (!device.Initialize(context, D3DFMT_D16, D3DMULTISAMPLE_NONE))
+        return "device set-up failed: " + mDXGraphics::LastError;
     device.SetupRenderer(2, 2, false);
     return {};
 }
 inline std::string OpenHeadlessDevice(cEGLContext& context, cDevice& device, int32_t width, int32_t height) {
     std::string error;
     if (!context.Create(width, height, error)) return error;
-    return OpenDeviceOn(context, device, width, height);
+    return OpenDeviceOn(context, device);
 }
 
 inline void CloseHeadlessDevice(cDevice& device) {

@@ -10,14 +10,14 @@
 #include "core/Numeric.h"
 #include "device/TextureInk.h"
 #include "device/cImage.h"
-#include "device/gl/cGLDirect3D.h"
+#include "device/gl/GLDevice.h"
 #include "device/mDXGraphics.h"
 
 // The quads reproduce the fixed-function vertex work only where every vertex of the draw
 // gets the same colour from the ambient state (no lights, no vertex colour), and only for
 // the quad vertex format; otherwise the instances go the plain way.
 bool cGLDevice::QuadPathApplies() const {
-    if (FlushEveryDraw_ || !InScene_ || State_.FVF != D3DFVF_QUADVERTEX) return false;
+    if (FlushEveryDraw_ || !InScene() || State_.FVF != D3DFVF_QUADVERTEX) return false;
     return !State_.RenderState[D3DRS_LIGHTING] || State_.EnabledLights.empty();
 }
 

@@ -1,16 +1,19 @@
 #pragma once
 // A headless OpenGL 3.3 core context: EGL on Mesa's surfaceless platform (no display or
 // window system needed) with an offscreen framebuffer of a given size, which stays
-// bound for drawing. Used for rendering frames to files, the tests and the benchmarks.
+// bound for drawing. Used for rendering frames to files, the tests and the benchmarks. It is
+// a drawing surface of its own: a device made on it draws into its framebuffer, where each
+// presented frame stays to be read.
 #include <cstdint>
 #include <string>
 
+#include "device/DrawingSurface.h"
 #include "device/cImage.h"
 
-class cEGLContext {
+class cEGLContext : public iDrawingSurface {
 public:
     cEGLContext() = default;
-    ~cEGLContext();
+    ~cEGLContext() override;
     cEGLContext(const cEGLContext&) = delete;
     cEGLContext& operator=(const cEGLContext&) = delete;
 
@@ -25,7 +28,7 @@ public:
     // where a frame needs it). False with the reason in oError.
     bool Create(int32_t iWidth, int32_t iHeight, std::string& oError, Source iSource = Source::Surfaceless);
     // Makes the context current again (after another context was used on this thread).
-    bool MakeCurrent();
+    bool MakeCurrent() override;
     // Replaces the framebuffer with one of the new size (contents undefined).
     bool Resize(int32_t iWidth, int32_t iHeight);
     // The framebuffer's colours, rows top first, opaque (the picture as it would be on screen).
@@ -33,9 +36,12 @@ public:
     // Waits until GL has finished every command given so far (the frame is rasterised).
     void Finish() const;
 
-    int32_t Width() const { return Width_; }
-    int32_t Height() const { return Height_; }
-    uint32_t Framebuffer() const { return Framebuffer_; }
+    int Width() const override { return Width_; }
+    int Height() const override { return Height_; }
+    intptr_t NativeHandle() const override { return 1; }  // no window, but a surface all the same
+    void SwapBuffers() override {}  // the frame stays in the framebuffer, to be read
+    std::string LastGLError() const override { return "no headless OpenGL 3.3 context"; }
+    uint32_t DefaultFramebuffer() const override { return Framebuffer_; }
     // The GL implementation, e.g. "llvmpipe (LLVM 15.0.6, 256 bits)".
     std::string Renderer() const;
 

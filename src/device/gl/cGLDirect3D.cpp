@@ -1,4 +1,4 @@
-#include "device/gl/cGLDirect3D.h"
+#include "device/gl/GLDevice.h"
 
 #include <dlfcn.h>
 #include <epoxy/egl.h>
@@ -94,8 +94,6 @@ bool GLContextIsCurrent() {
     return false;
 }
 
-cGLDirect3D::cGLDirect3D(cGLOptions iOptions) : Options_(std::move(iOptions)) {}
-
 HRESULT cGLDirect3D::GetAdapterDisplayMode(uint32_t iAdapter, D3DDISPLAYMODE& oMode) {
     if (iAdapter != 0) return D3DERR_INVALIDCALL;
     // The desktop's size does not matter to the program; its format is what the back
@@ -130,11 +128,11 @@ HRESULT cGLDirect3D::CheckDeviceFormat(uint32_t, D3DDEVTYPE, D3DFORMAT, uint32_t
     return D3D_OK;
 }
 
-HRESULT cGLDirect3D::CreateDevice(uint32_t iAdapter, D3DDEVTYPE, intptr_t, uint32_t,
+HRESULT cGLDirect3D::CreateDevice(uint32_t iAdapter, D3DDEVTYPE, iDrawingSurface* iSurface, uint32_t,
                                   D3DPRESENT_PARAMETERS& iParams, std::shared_ptr<iDirect3DDevice>& oDevice) {
     oDevice.reset();
     Detail_.clear();
-    if (iAdapter != 0) return D3DERR_INVALIDCALL;
+    if (iAdapter != 0 || !iSurface) return D3DERR_INVALIDCALL;
     if (!GLContextIsCurrent()) {
         Detail_ = "no OpenGL context is current";
         return D3DERR_NOTAVAILABLE;
@@ -145,7 +143,7 @@ HRESULT cGLDirect3D::CreateDevice(uint32_t iAdapter, D3DDEVTYPE, intptr_t, uint3
                   std::to_string(version / 10) + "." + std::to_string(version % 10);
         return D3DERR_NOTAVAILABLE;
     }
-    std::shared_ptr<cGLDevice> device(new cGLDevice(Options_, iParams));
+    std::shared_ptr<cGLDevice> device(new cGLDevice(*iSurface, iParams));
     if (!device->Build(Detail_)) return D3DERR_NOTAVAILABLE;
     oDevice = device;
     return D3D_OK;
@@ -154,8 +152,8 @@ HRESULT cGLDirect3D::CreateDevice(uint32_t iAdapter, D3DDEVTYPE, intptr_t, uint3
 // ---------------------------------------------------------------------------------------------
 // The device: programs, buffers and the GL state of a draw
 
-cGLDevice::cGLDevice(const cGLOptions& iOptions, const D3DPRESENT_PARAMETERS& iParams)
-    : Options_(iOptions), Params_(iParams) {
+cGLDevice::cGLDevice(iDrawingSurface& iSurface, const D3DPRESENT_PARAMETERS& iParams)
+    : Surface_(iSurface), Params_(iParams) {
     State_.ResetDefaults(iParams.EnableAutoDepthStencil);
 }
 
@@ -257,7 +255,7 @@ void cGLDevice::BuildVertexArray() {
 
 void cGLDevice::BindTarget() {
     if (Offscreen_) glBindFramebuffer(GL_FRAMEBUFFER, OwnFramebuffer_);
-    else if (Options_.Framebuffer) glBindFramebuffer(GL_FRAMEBUFFER, Options_.Framebuffer());
+    else glBindFramebuffer(GL_FRAMEBUFFER, Surface_.DefaultFramebuffer());
     glViewport(0, 0, static_cast<GLsizei>(Params_.BackBufferWidth), static_cast<GLsizei>(Params_.BackBufferHeight));
 }
 
@@ -573,7 +571,7 @@ void cGLDevice::DrawPendingQuads(const PendingDraw& draw) {
 // The frame: loss, reset, clear, scene and present
 
 HRESULT cGLDevice::TestCooperativeLevel() {
-    if (!Options_.SurfaceLost || !Options_.SurfaceLost()) {
+    if (!Surface_.SurfaceLost()) {
         RestoreFailed_ = false;
         return D3D_OK;
     }
@@ -589,10 +587,10 @@ HRESULT cGLDevice::Reset(D3DPRESENT_PARAMETERS& iParams) {
     DestroyOffscreen();
     TargetDepth_ = Depth::Unknown;
     Params_ = iParams;
-    if (!Options_.SurfaceLost || !Options_.SurfaceLost()) return D3D_OK;
+    if (!Surface_.SurfaceLost()) return D3D_OK;
     // Textures, buffers and programs belong to the context and stay; only the surface it
     // draws on is new. It starts black, as the first frame on it is drawn without a clear.
-    RestoreFailed_ = !Options_.RestoreSurface || !Options_.RestoreSurface();
+    RestoreFailed_ = !Surface_.MakeCurrent();
     if (RestoreFailed_) return D3DERR_DEVICELOST;
     return Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
 }
@@ -657,16 +655,8 @@ HRESULT cGLDevice::Clear(uint32_t iCount, const D3DRECT* iRects, uint32_t iFlags
     return D3D_OK;
 }
 
-HRESULT cGLDevice::BeginScene() {
-    if (InScene_) return D3DERR_INVALIDCALL;
-    InScene_ = true;
-    return D3D_OK;
-}
-
-HRESULT cGLDevice::EndScene() {
-    if (!InScene_) return D3DERR_INVALIDCALL;
+HRESULT cGLDevice::EndCheckedScene() {
     Flush();
-    InScene_ = false;
     return D3D_OK;
 }
 
@@ -676,7 +666,7 @@ HRESULT cGLDevice::Present(const void*, const void*, intptr_t, const void*) {
     EndOffscreen();
     LastFrame_ = Frame_;
     Frame_ = {};
-    if (Options_.Present) Options_.Present();
+    Surface_.SwapBuffers();
     const GLenum error = glGetError();
     return error == GL_OUT_OF_MEMORY ? D3DERR_OUTOFVIDEOMEMORY : D3D_OK;
 }
@@ -684,8 +674,7 @@ HRESULT cGLDevice::Present(const void*, const void*, intptr_t, const void*) {
 // ---------------------------------------------------------------------------------------------
 // Device state and plain draws
 
-HRESULT cGLDevice::SetRenderState(D3DRENDERSTATETYPE iState, uint32_t iValue) {
-    if (!cFixedFunction::IsRenderState(iState)) return D3DERR_INVALIDCALL;
+HRESULT cGLDevice::SetCheckedRenderState(D3DRENDERSTATETYPE iState, uint32_t iValue) {
     uint32_t& current = State_.RenderState[iState];
     if (current == iValue) return D3D_OK;
     if (cFixedFunction::AffectsRasterisation(iState)) CloseBatch();
@@ -697,8 +686,7 @@ uint32_t cGLDevice::GetRenderState(D3DRENDERSTATETYPE iState) const {
     return State_.GetRenderState(iState);
 }
 
-HRESULT cGLDevice::SetTextureStageState(uint32_t iStage, D3DTEXTURESTAGESTATETYPE iType, uint32_t iValue) {
-    if (!cFixedFunction::IsStageState(iStage, iType)) return D3DERR_INVALIDCALL;
+HRESULT cGLDevice::SetCheckedTextureStageState(uint32_t iStage, D3DTEXTURESTAGESTATETYPE iType, uint32_t iValue) {
     uint32_t& current = State_.StageState[iStage][iType];
     if (current == iValue) return D3D_OK;
     CloseBatch();
@@ -710,27 +698,22 @@ uint32_t cGLDevice::GetTextureStageState(uint32_t iStage, D3DTEXTURESTAGESTATETY
     return State_.GetStageState(iStage, iType);
 }
 
-HRESULT cGLDevice::SetTransform(D3DTRANSFORMSTATETYPE iState, const D3DMATRIX& iMatrix) {
-    switch (iState) {
-        case D3DTS_WORLD: State_.World = iMatrix; return D3D_OK;  // applied on the CPU per draw
-        case D3DTS_VIEW:
-            if (!(State_.View == iMatrix)) CloseBatch();
-            State_.View = iMatrix;
-            return D3D_OK;
-        case D3DTS_PROJECTION:
-            if (!(State_.Projection == iMatrix)) CloseBatch();
-            State_.Projection = iMatrix;
-            return D3D_OK;
-        default: return D3DERR_INVALIDCALL;
+HRESULT cGLDevice::SetCheckedTransform(D3DTRANSFORMSTATETYPE iState, const D3DMATRIX& iMatrix) {
+    if (iState == D3DTS_WORLD) {
+        State_.World = iMatrix;  // applied on the CPU per draw
+        return D3D_OK;
     }
+    D3DMATRIX& current = iState == D3DTS_VIEW ? State_.View : State_.Projection;
+    if (!(current == iMatrix)) CloseBatch();
+    current = iMatrix;
+    return D3D_OK;
 }
 
 HRESULT cGLDevice::SetLight(uint32_t iIndex, const D3DLIGHT8& iLight) { return State_.SetLight(iIndex, iLight); }
 
 HRESULT cGLDevice::LightEnable(uint32_t iIndex, bool iEnable) { return State_.LightEnable(iIndex, iEnable); }
 
-HRESULT cGLDevice::SetTexture(uint32_t iStage, cTexture* iTexture) {
-    if (iStage >= D3D_STAGE_COUNT) return D3DERR_INVALIDCALL;
+HRESULT cGLDevice::SetCheckedTexture(uint32_t iStage, cTexture* iTexture) {
     if (iTexture && !dynamic_cast<cGLTexture*>(iTexture)) return D3DERR_INVALIDCALL;
     if (State_.Textures[iStage] == iTexture) return D3D_OK;
     if (iStage == 0) CloseBatch();  // only stage 0 takes part in drawing
@@ -748,15 +731,13 @@ HRESULT cGLDevice::SetVertexShader(uint32_t iFVF) {
     return D3D_OK;
 }
 
-HRESULT cGLDevice::SetStreamSource(uint32_t iStream, cVertexBuffer* iBuffer, uint32_t iStride) {
-    if (iStream != 0) return D3DERR_INVALIDCALL;
+HRESULT cGLDevice::SetCheckedStreamSource(cVertexBuffer* iBuffer, uint32_t iStride) {
     State_.Stream = iBuffer;
     State_.Stride = iStride;
     return D3D_OK;
 }
 
-HRESULT cGLDevice::DrawPrimitive(D3DPRIMITIVETYPE iType, uint32_t iStartVertex, uint32_t iPrimitiveCount) {
-    if (!InScene_) return D3DERR_INVALIDCALL;
+HRESULT cGLDevice::DrawCheckedPrimitive(D3DPRIMITIVETYPE iType, uint32_t iStartVertex, uint32_t iPrimitiveCount) {
     if (RunCount_ > RunBegin_) CloseBatch();  // drawing order is submission order
     const HRESULT hr = State_.ExpandDraw(iType, iStartVertex, iPrimitiveCount, Batch_);
     if (Failed(hr)) return hr;

@@ -5,7 +5,7 @@
 // time that they are Qt's own.
 #include <string_view>
 
-namespace app {
+namespace platform::qt {
 
 // Qt::Key values the translation treats specially (same numbers as Qt's enum).
 enum class QtKey : int {
@@ -67,4 +67,4 @@ int ShiftMaskFor(bool shift, bool ctrl, bool alt);
 // Button mask (MouseButton bits) from the held buttons.
 int ButtonMaskFor(bool left, bool right, bool middle);
 
-}  // namespace app
+}  // namespace platform::qt

@@ -1,11 +1,11 @@
-#include "app/QtRuntime.h"
+#include "platform/qt/QtRuntime.h"
 
 #include <QApplication>
 #include <cstdlib>
 #include <memory>
 #include <string>
 
-namespace app::QtRuntime {
+namespace platform::qt::QtRuntime {
 
 namespace {
 int Argc = 0;
@@ -66,4 +66,4 @@ void Release() { Application.reset(); }
 
 const char* PlatformName() { return Platform.c_str(); }
 
-}  // namespace app::QtRuntime
+}  // namespace platform::qt::QtRuntime

@@ -1,10 +1,14 @@
-#include "app/KeyTranslation.h"
+#include "platform/qt/KeyTranslation.h"
 
 #include <QtCore/qnamespace.h>
 
 #include "app/WindowPlatform.h"
 
-namespace app {
+namespace platform::qt {
+
+namespace KeyCode = app::KeyCode;
+namespace ShiftMask = app::ShiftMask;
+namespace MouseButton = app::MouseButton;
 
 #define GLYPHFALL_SAME_KEY(ours, theirs) \
     static_assert(static_cast<int>(QtKey::ours) == static_cast<int>(Qt::theirs), #ours " differs from Qt")
@@ -134,4 +138,4 @@ int ButtonMaskFor(bool left, bool right, bool middle) {
     return (left ? MouseButton::Left : 0) | (right ? MouseButton::Right : 0) | (middle ? MouseButton::Middle : 0);
 }
 
-}  // namespace app
+}  // namespace platform::qt

@@ -1,13 +1,11 @@
-#include "app/QtWindowPlatform.h"
+#include "platform/qt/QtWindow.h"
 
-#include <QActionGroup>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QScreen>
@@ -19,13 +17,17 @@
 #include <optional>
 #include <vector>
 
-#include "app/KeyTranslation.h"
 #include "app/MenuModel.h"
-#include "app/X11Desktop.h"
+#include "platform/qt/KeyTranslation.h"
+#include "platform/qt/QtPopupMenu.h"
+#include "platform/qt/QtX11.h"
 
-namespace app {
+namespace platform::qt {
 
 namespace {
+
+using app::iWindowEvents;
+namespace MouseButton = app::MouseButton;
 
 int ShiftOf(Qt::KeyboardModifiers modifiers) {
     return ShiftMaskFor(modifiers & Qt::ShiftModifier, modifiers & Qt::ControlModifier, modifiers & Qt::AltModifier);
@@ -42,11 +44,6 @@ int ButtonOf(Qt::MouseButton button) {
 
 int ButtonsOf(Qt::MouseButtons buttons) {
     return ButtonMaskFor(buttons & Qt::LeftButton, buttons & Qt::RightButton, buttons & Qt::MiddleButton);
-}
-
-QString MenuText(const std::string& caption) {
-    // Qt reads "&" as a mnemonic marker; the captions mean the character itself.
-    return QString::fromStdString(caption).replace("&", "&&");
 }
 
 // The window itself: it draws nothing on its own (the device layer draws through the GL
@@ -111,28 +108,6 @@ protected:
     }
 };
 
-void AddItems(QMenu& menu, const MenuItem& parent, std::map<QAction*, MenuCommand>& commands) {
-    QActionGroup* choice = nullptr;  // the level's radio items, drawn with round marks
-    for (const MenuItem& item : parent.Items) {
-        if (!item.Visible) continue;
-        if (item.IsSeparator()) {
-            menu.addSeparator();
-        } else if (item.Submenu) {
-            QMenu* sub = menu.addMenu(MenuText(item.Caption));
-            AddItems(*sub, item, commands);
-        } else {
-            QAction* action = menu.addAction(MenuText(item.Caption));
-            action->setCheckable(item.Checkable || item.Checked);
-            action->setChecked(item.Checked);
-            if (item.Radio) {
-                if (!choice) choice = new QActionGroup(&menu);
-                action->setActionGroup(choice);
-            }
-            commands[action] = MenuCommand{item.Name, item.Index};
-        }
-    }
-}
-
 // One monitor: a name that stays while it is there, and its rectangle in Qt's coordinates.
 struct Monitor {
     QString Name;
@@ -144,11 +119,11 @@ struct Monitor {
 std::vector<Monitor> Monitors() {
     std::vector<Monitor> monitors;
     for (QScreen* screen : QGuiApplication::screens()) monitors.push_back({screen->name(), screen->geometry()});
-    const std::vector<X11Desktop::Area> heads = X11Desktop::XineramaHeads();
+    const std::vector<x11::Area> heads = x11::XineramaHeads(X11Connection());
     if (heads.size() <= monitors.size()) return monitors;
     const qreal ratio = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->devicePixelRatio() : 1;
     monitors.clear();
-    for (const X11Desktop::Area& head : heads) {
+    for (const x11::Area& head : heads) {
         const QRect pixels(head.X, head.Y, head.Width, head.Height);
         const QString name = QStringLiteral("%1x%2+%3+%4").arg(head.Width).arg(head.Height).arg(head.X).arg(head.Y);
         monitors.push_back({name, QRectF(QPointF(pixels.topLeft()) / ratio, QSizeF(pixels.size()) / ratio).toAlignedRect()});
@@ -175,11 +150,9 @@ QScreen* ScreenHolding(const QRect& area) {
     return screen ? screen : QGuiApplication::primaryScreen();
 }
 
-QtWindowPlatform* CurrentWindow = nullptr;
-
 }  // namespace
 
-struct QtWindowPlatform::Impl {
+struct QtWindow::Impl {
     // The other program's window this one is drawn inside. Declared before Window, so that
     // Window, its child, goes first.
     std::unique_ptr<QWindow> Host;
@@ -193,7 +166,7 @@ struct QtWindowPlatform::Impl {
     // the main window takes the one under the pointer when it is shown.
     QString MonitorName;
     bool Further = false;
-    std::unique_ptr<X11Desktop::WindowWatch> HostWatch;
+    std::unique_ptr<HostWindowWatch> HostWatch;
     QSize HostSize;
     bool HostGone = false;
     QMetaObject::Connection ScreenGeometry;
@@ -235,9 +208,9 @@ struct QtWindowPlatform::Impl {
     }
 };
 
-QtWindowPlatform::QtWindowPlatform() : QtWindowPlatform(std::make_unique<Impl>()) {}
+QtWindow::QtWindow() : QtWindow(std::make_unique<Impl>()) {}
 
-QtWindowPlatform::QtWindowPlatform(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {
+QtWindow::QtWindow(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {
     Impl& i = *impl_;
     if (i.Further)
         if (const std::optional<Monitor> monitor = FindMonitor(i.MonitorName))
@@ -265,19 +238,19 @@ QtWindowPlatform::QtWindowPlatform(std::unique_ptr<Impl> impl) : impl_(std::move
                                                  [&i] { i.Tell(&iWindowEvents::ScreensChanged); }));
 }
 
-QtWindowPlatform::~QtWindowPlatform() {
-    if (CurrentWindow == this) CurrentWindow = nullptr;
+QtWindow::~QtWindow() {
     if (impl_->ContextReady) impl_->Context.doneCurrent();
 }
 
-std::unique_ptr<QtWindowPlatform> QtWindowPlatform::Inside(uint32_t host, std::string& oError) {
-    if (!X11Desktop::Available()) {
+std::unique_ptr<QtWindow> QtWindow::Inside(uint32_t host, std::string& oError) {
+    xcb_connection_t* x11 = X11Connection();
+    if (!x11) {
         oError = "drawing into another program's window needs an X11 display";
         return nullptr;
     }
-    if (host == 0) host = X11Desktop::RootWindow();
+    if (host == 0) host = x11::RootWindow(x11);
     int width = 0, height = 0;
-    if (!X11Desktop::WindowSize(host, width, height)) {
+    if (!x11::WindowSize(x11, host, width, height)) {
         char id[16];
         std::snprintf(id, sizeof id, "0x%x", host);
         oError = std::string("there is no window ") + id;
@@ -291,10 +264,10 @@ std::unique_ptr<QtWindowPlatform> QtWindowPlatform::Inside(uint32_t host, std::s
     impl->Window.setFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowTransparentForInput |
                           Qt::WindowDoesNotAcceptFocus | Qt::BypassWindowManagerHint);
     impl->Window.setParent(impl->Host.get());
-    std::unique_ptr<QtWindowPlatform> window(new QtWindowPlatform(std::move(impl)));
+    std::unique_ptr<QtWindow> window(new QtWindow(std::move(impl)));
     Impl& i = *window->impl_;
     i.FitToHost();
-    i.HostWatch = X11Desktop::WatchWindow(
+    i.HostWatch = HostWindowWatch::Start(
         host, static_cast<uint32_t>(i.Window.winId()),
         [&i](int w, int h) {
             i.HostSize = QSize(w, h);
@@ -308,11 +281,13 @@ std::unique_ptr<QtWindowPlatform> QtWindowPlatform::Inside(uint32_t host, std::s
     return window;
 }
 
-QtWindowPlatform* QtWindowPlatform::Current() { return CurrentWindow; }
+void QtWindow::SetListener(iWindowEvents* listener) { impl_->Window.Listener = listener; }
 
-void QtWindowPlatform::SetListener(iWindowEvents* listener) { impl_->Window.Listener = listener; }
+app::iUserServices* QtWindow::Services() {
+    return impl_->Host ? nullptr : this;  // inside a host's window the host's user is not ours
+}
 
-void QtWindowPlatform::ShowFullScreen() {
+void QtWindow::ShowFullScreen() {
     GLWindow& window = impl_->Window;
     if (impl_->Host) {
         impl_->FitToHost();
@@ -328,93 +303,85 @@ void QtWindowPlatform::ShowFullScreen() {
     }
     if (impl_->Attached) {
         window.show();
-        X11Desktop::SetBackgroundStates(window.winId(), true);
+        x11::SetBackgroundStates(X11Connection(), static_cast<uint32_t>(window.winId()), true);
         return;
     }
     window.showFullScreen();
     window.requestActivate();
 }
 
-int QtWindowPlatform::Width() const {
+int QtWindow::Width() const {
     return qRound(impl_->Window.width() * impl_->Window.devicePixelRatio());
 }
 
-int QtWindowPlatform::Height() const {
+int QtWindow::Height() const {
     return qRound(impl_->Window.height() * impl_->Window.devicePixelRatio());
 }
 
-intptr_t QtWindowPlatform::NativeHandle() const {
+intptr_t QtWindow::NativeHandle() const {
     return impl_->Window.Open ? static_cast<intptr_t>(impl_->Window.winId()) : 0;
 }
 
-bool QtWindowPlatform::MakeCurrent() {
+bool QtWindow::MakeCurrent() {
     if (!impl_->ContextReady || !impl_->Window.Open) return false;
     if (!impl_->Context.makeCurrent(&impl_->Window)) {
         impl_->GLError = "The OpenGL context could not be made current.";
         return false;
     }
     impl_->BoundWindow = impl_->Window.winId();
-    CurrentWindow = this;
     return true;
 }
 
-bool QtWindowPlatform::SurfaceLost() const {
+bool QtWindow::SurfaceLost() const {
     // Qt re-creates the X11 window when a stays-on-bottom or stays-on-top hint changes, and
     // the context stays bound to the old window's surface; swapping the new one would fail.
     return impl_->ContextReady && impl_->Window.Open && impl_->BoundWindow != impl_->Window.winId();
 }
 
-void QtWindowPlatform::SwapBuffers() {
+void QtWindow::SwapBuffers() {
     if (impl_->ContextReady && impl_->Window.Open && impl_->Window.isExposed() && !SurfaceLost() &&
-        !impl_->HostGone && !X11Desktop::ConnectionBroken())
+        !impl_->HostGone && !x11::ConnectionBroken(X11Connection()))
         impl_->Context.swapBuffers(&impl_->Window);
 }
 
-std::string QtWindowPlatform::LastGLError() const { return impl_->GLError; }
+std::string QtWindow::LastGLError() const { return impl_->GLError; }
 
-uint32_t QtWindowPlatform::DefaultFramebuffer() const {
+uint32_t QtWindow::DefaultFramebuffer() const {
     return impl_->ContextReady ? impl_->Context.defaultFramebufferObject() : 0;
 }
 
-bool QtWindowPlatform::PumpEvents() {
+bool QtWindow::PumpEvents() {
     if (impl_->Window.Open) QCoreApplication::processEvents(QEventLoop::AllEvents);
     return impl_->Window.Open;
 }
 
-void QtWindowPlatform::Close() {
+void QtWindow::Close() {
     if (!impl_->Window.Open) return;
     impl_->Window.Open = false;
     impl_->Window.Listener = nullptr;
     if (!impl_->HostGone) impl_->Window.hide();  // a destroyed host took our window with it
 }
 
-bool QtWindowPlatform::IsOpen() const { return impl_->Window.Open; }
+bool QtWindow::IsOpen() const { return impl_->Window.Open; }
 
-std::optional<MenuCommand> QtWindowPlatform::PopupMenu(const MenuModel& model) {
-    if (!impl_->Window.Open || impl_->Host) return std::nullopt;
-    // Built afresh each time so that captions and marks are exactly the model's now.
-    QMenu menu;
-    menu.setWindowTitle(QString::fromStdString(model.Root().Caption));
-    std::map<QAction*, MenuCommand> commands;
-    AddItems(menu, model.Root(), commands);
-    QAction* chosen = menu.exec(QCursor::pos());
-    const auto found = commands.find(chosen);
-    if (found == commands.end()) return std::nullopt;
-    return found->second;
+std::optional<app::MenuCommand> QtWindow::PopupMenu(const app::MenuModel& model) {
+    if (!impl_->Window.Open) return std::nullopt;
+    return ShowPopupMenu(model);
 }
 
-void QtWindowPlatform::SetPointer(PointerKind kind) {
+void QtWindow::SetPointer(app::PointerKind kind) {
     if (impl_->Host) return;  // the pointer over the host is the host's business
-    if (kind == PointerKind::Invisible)
+    if (kind == app::PointerKind::Invisible)
         impl_->Window.setCursor(Qt::BlankCursor);
     else
         impl_->Window.unsetCursor();
 }
 
-bool QtWindowPlatform::AttachToDesktop(bool attach) {
+bool QtWindow::AttachToDesktop(bool attach) {
     if (attach == impl_->Attached || !impl_->Window.Open || impl_->Host) return impl_->Attached;
     GLWindow& window = impl_->Window;
-    if (!X11Desktop::Available()) return impl_->Attached;  // Wayland and others: no such place
+    xcb_connection_t* x11 = X11Connection();
+    if (!x11) return impl_->Attached;  // Wayland and others: no such place
 
     const QRect geometry = window.geometry();
     const bool wasVisible = window.isVisible();
@@ -432,25 +399,24 @@ bool QtWindowPlatform::AttachToDesktop(bool attach) {
         window.setWindowStates(Qt::WindowFullScreen);
     }
     window.setGeometry(geometry);
-    X11Desktop::SetWindowType(window.winId(), attach);  // for Qt versions without the property
+    x11::SetWindowType(x11, static_cast<uint32_t>(window.winId()), attach);  // for Qt versions without the property
     if (wasVisible) {
         window.show();
-        X11Desktop::SetBackgroundStates(window.winId(), attach);
+        x11::SetBackgroundStates(x11, static_cast<uint32_t>(window.winId()), attach);
         if (!attach) window.requestActivate();
     }
     impl_->Attached = attach;
     return impl_->Attached;
 }
 
-bool QtWindowPlatform::AttachedToDesktop() const { return impl_->Attached; }
+bool QtWindow::AttachedToDesktop() const { return impl_->Attached; }
 
-void QtWindowPlatform::OpenWebPage(std::string_view url) {
-    if (impl_->Host) return;
+void QtWindow::OpenWebPage(std::string_view url) {
     // The desktop's URL handler, never a shell: the address cannot run anything.
     QDesktopServices::openUrl(QUrl(QString::fromUtf8(url.data(), static_cast<qsizetype>(url.size()))));
 }
 
-std::vector<std::string> QtWindowPlatform::OtherScreens() const {
+std::vector<std::string> QtWindow::OtherScreens() const {
     std::vector<std::string> names;
     if (impl_->Host || impl_->Further) return names;
     for (const Monitor& monitor : Monitors())
@@ -458,13 +424,13 @@ std::vector<std::string> QtWindowPlatform::OtherScreens() const {
     return names;
 }
 
-std::unique_ptr<iWindowPlatform> QtWindowPlatform::OpenOnScreen(std::string_view name) {
+std::unique_ptr<app::iWindow> QtWindow::OpenOnScreen(std::string_view name) {
     const QString wanted = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
     if (!FindMonitor(wanted)) return nullptr;
     auto impl = std::make_unique<Impl>();
     impl->MonitorName = wanted;
     impl->Further = true;
-    return std::unique_ptr<iWindowPlatform>(new QtWindowPlatform(std::move(impl)));
+    return std::unique_ptr<app::iWindow>(new QtWindow(std::move(impl)));
 }
 
-}  // namespace app
+}  // namespace platform::qt

@@ -1,4 +1,4 @@
-#include "app/KeyTranslation.h"
+#include "platform/qt/KeyTranslation.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 
 namespace {
 
-using app::KeyCodeFor;
-using app::QtKey;
+using platform::qt::KeyCodeFor;
+using platform::qt::QtKey;
 namespace KeyCode = app::KeyCode;
 
 int Key(QtKey key) { return static_cast<int>(key); }

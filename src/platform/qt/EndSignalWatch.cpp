@@ -1,10 +1,10 @@
-#include "app/EndSignalWatch.h"
+#include "platform/qt/EndSignalWatch.h"
 
 #include <QSocketNotifier>
 
 #include "core/EndSignals.h"
 
-namespace app {
+namespace platform::qt {
 
 EndSignalWatch::EndSignalWatch(std::function<void()> onEnd) {
     const int descriptor = mCore::CatchEndSignals();
@@ -18,4 +18,4 @@ EndSignalWatch::EndSignalWatch(std::function<void()> onEnd) {
 
 EndSignalWatch::~EndSignalWatch() = default;
 
-}  // namespace app
+}  // namespace platform::qt

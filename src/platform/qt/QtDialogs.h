@@ -3,7 +3,7 @@
 // available; the first box creates the Qt application if nothing has yet.
 #include "core/Platform.h"
 
-namespace app {
+namespace platform::qt {
 
 class QtDialogs final : public mCore::iDialogs {
 public:
@@ -15,4 +15,4 @@ public:
 // Windows-style line breaks (CR LF) as the single line feed Qt's labels expect.
 std::string ToDisplayText(std::string_view text);
 
-}  // namespace app
+}  // namespace platform::qt

@@ -1,31 +1,19 @@
-#include "app/X11Desktop.h"
+#include "platform/x11/X11Desktop.h"
 
-#include <QAbstractNativeEventFilter>
-#include <QGuiApplication>
+#include <xcb/xcb.h>
+#ifdef GLYPHFALL_HAVE_XINERAMA
+#include <xcb/xinerama.h>
+#endif
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
 
-#if defined(GLYPHFALL_HAVE_XCB) && QT_CONFIG(xcb)
-#include <QtGui/qguiapplication_platform.h>
-#include <xcb/xcb.h>
-#define GLYPHFALL_X11 1
-#ifdef GLYPHFALL_HAVE_XINERAMA
-#include <xcb/xinerama.h>
-#endif
-#endif
+namespace platform::x11 {
 
-namespace app::X11Desktop {
-
-#ifdef GLYPHFALL_X11
 namespace {
-
-xcb_connection_t* Connection() {
-    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-    return x11 ? x11->connection() : nullptr;
-}
 
 xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
     xcb_intern_atom_reply_t* reply =
@@ -56,32 +44,18 @@ std::vector<xcb_atom_t> States(xcb_connection_t* c, xcb_window_t window, xcb_ato
 
 }  // namespace
 
-bool Available() { return Connection() != nullptr; }
+bool ConnectionBroken(xcb_connection_t* c) { return c && xcb_connection_has_error(c) != 0; }
 
-bool ConnectionBroken() {
-    xcb_connection_t* c = Connection();
-    return c && xcb_connection_has_error(c) != 0;
-}
-
-std::function<bool()> ConnectionProbe() {
-    xcb_connection_t* c = Connection();
-    if (!c) return {};
-    return [c] { return xcb_connection_has_error(c) != 0; };  // xcb is safe to ask from any thread
-}
-
-void SetWindowType(uintptr_t window, bool desktop) {
-    xcb_connection_t* c = Connection();
+void SetWindowType(xcb_connection_t* c, uint32_t window, bool desktop) {
     if (!c) return;
     const xcb_atom_t type = Atom(c, desktop ? "_NET_WM_WINDOW_TYPE_DESKTOP" : "_NET_WM_WINDOW_TYPE_NORMAL");
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(window), Atom(c, "_NET_WM_WINDOW_TYPE"),
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, Atom(c, "_NET_WM_WINDOW_TYPE"),
                         XCB_ATOM_ATOM, 32, 1, &type);
     xcb_flush(c);
 }
 
-void SetBackgroundStates(uintptr_t windowId, bool on) {
-    xcb_connection_t* c = Connection();
+void SetBackgroundStates(xcb_connection_t* c, uint32_t window, bool on) {
     if (!c) return;
-    const auto window = static_cast<xcb_window_t>(windowId);
     const xcb_atom_t netWmState = Atom(c, "_NET_WM_STATE");
     const xcb_atom_t below = Atom(c, "_NET_WM_STATE_BELOW");
     const xcb_atom_t skipTaskbar = Atom(c, "_NET_WM_STATE_SKIP_TASKBAR");
@@ -118,10 +92,9 @@ void SetBackgroundStates(uintptr_t windowId, bool on) {
     xcb_flush(c);
 }
 
-std::vector<Area> XineramaHeads() {
+std::vector<Area> XineramaHeads(xcb_connection_t* c) {
     std::vector<Area> heads;
 #ifdef GLYPHFALL_HAVE_XINERAMA
-    xcb_connection_t* c = Connection();
     if (!c) return heads;
     const xcb_query_extension_reply_t* extension = xcb_get_extension_data(c, &xcb_xinerama_id);
     if (!extension || !extension->present) return heads;
@@ -140,8 +113,7 @@ std::vector<Area> XineramaHeads() {
     return heads;
 }
 
-uint32_t RootWindow() {
-    xcb_connection_t* c = Connection();
+uint32_t RootWindow(xcb_connection_t* c) {
     if (!c) return 0;
     // The screen DISPLAY names (":0.1" is screen 1); the first one when it names none.
     char* host = nullptr;
@@ -152,8 +124,7 @@ uint32_t RootWindow() {
     return screens.rem ? screens.data->root : 0;
 }
 
-bool WindowSize(uint32_t window, int& width, int& height) {
-    xcb_connection_t* c = Connection();
+bool WindowSize(xcb_connection_t* c, uint32_t window, int& width, int& height) {
     if (!c) return false;
     xcb_get_geometry_reply_t* geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, window), nullptr);
     if (!geometry) return false;
@@ -163,81 +134,55 @@ bool WindowSize(uint32_t window, int& width, int& height) {
     return true;
 }
 
-namespace {
+WindowWatch::WindowWatch(xcb_connection_t* c, uint32_t window, uint32_t inside, std::function<void(int, int)> onResize,
+                         std::function<void()> onGone)
+    : window_(window), inside_(inside), onResize_(std::move(onResize)), onGone_(std::move(onGone)) {
+    if (!c) return;
+    // Structure events of a window go to every client that asks for them; the mask is this
+    // program's own and changes nothing for the window's owner.
+    const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_change_window_attributes(c, window_, XCB_CW_EVENT_MASK, &mask);
+    xcb_flush(c);
+    WindowSize(c, window_, width_, height_);
+}
 
-class XcbWindowWatch final : public WindowWatch, public QAbstractNativeEventFilter {
-public:
-    XcbWindowWatch(uint32_t window, uint32_t inside, std::function<void(int, int)> onResize, std::function<void()> onGone)
-        : window_(window), inside_(inside), onResize_(std::move(onResize)), onGone_(std::move(onGone)) {
-        xcb_connection_t* c = Connection();
-        // Structure events of a window go to every client that asks for them; the mask is this
-        // program's own and changes nothing for the window's owner.
-        const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
-        xcb_change_window_attributes(c, window_, XCB_CW_EVENT_MASK, &mask);
-        xcb_flush(c);
-        qGuiApp->installNativeEventFilter(this);
-        WindowSize(window_, width_, height_);
-    }
-    ~XcbWindowWatch() override {
-        if (qGuiApp) qGuiApp->removeNativeEventFilter(this);
-    }
-
-    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
-        if (type != "xcb_generic_event_t") return false;
-        const auto* event = static_cast<const xcb_generic_event_t*>(message);
-        switch (event->response_type & 0x7F) {
-            case XCB_CONFIGURE_NOTIFY: {
-                const auto* configure = static_cast<const xcb_configure_notify_event_t*>(message);
-                if (configure->window != window_ || (configure->width == width_ && configure->height == height_)) break;
-                width_ = configure->width;
-                height_ = configure->height;
-                if (!gone_) onResize_(width_, height_);
-                break;
-            }
-            case XCB_DESTROY_NOTIFY: {
-                const auto* destroy = static_cast<const xcb_destroy_notify_event_t*>(message);
-                if ((destroy->window == window_ || destroy->window == inside_) && !gone_) {
-                    gone_ = true;
-                    onGone_();
-                }
-                break;
-            }
-            default:
-                break;
+void WindowWatch::Handle(const void* message) {
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    switch (event->response_type & 0x7F) {
+        case XCB_CONFIGURE_NOTIFY: {
+            const auto* configure = static_cast<const xcb_configure_notify_event_t*>(message);
+            if (configure->window != window_ || (configure->width == width_ && configure->height == height_)) break;
+            width_ = configure->width;
+            height_ = configure->height;
+            if (!gone_) onResize_(width_, height_);
+            break;
         }
-        return false;  // Qt still sees everything
+        case XCB_DESTROY_NOTIFY: {
+            const auto* destroy = static_cast<const xcb_destroy_notify_event_t*>(message);
+            if ((destroy->window == window_ || destroy->window == inside_) && !gone_) {
+                gone_ = true;
+                onGone_();
+            }
+            break;
+        }
+        default:
+            break;
     }
-
-private:
-    uint32_t window_, inside_;
-    std::function<void(int, int)> onResize_;
-    std::function<void()> onGone_;
-    int width_ = 0, height_ = 0;
-    bool gone_ = false;
-};
-
-}  // namespace
-
-std::unique_ptr<WindowWatch> WatchWindow(uint32_t window, uint32_t inside, std::function<void(int, int)> onResize,
-                                         std::function<void()> onGone) {
-    if (!Connection()) return nullptr;
-    return std::make_unique<XcbWindowWatch>(window, inside, std::move(onResize), std::move(onGone));
 }
 
-#else
-
-bool Available() { return false; }
-bool ConnectionBroken() { return false; }
-std::function<bool()> ConnectionProbe() { return {}; }
-void SetWindowType(uintptr_t, bool) {}
-void SetBackgroundStates(uintptr_t, bool) {}
-std::vector<Area> XineramaHeads() { return {}; }
-uint32_t RootWindow() { return 0; }
-bool WindowSize(uint32_t, int&, int&) { return false; }
-std::unique_ptr<WindowWatch> WatchWindow(uint32_t, uint32_t, std::function<void(int, int)>, std::function<void()>) {
-    return nullptr;
+LostDisplayWatch::LostDisplayWatch(xcb_connection_t* c, std::function<void()> onLost) {
+    if (!c) return;
+    thread_ = std::thread([this, c, onLost = std::move(onLost)] {
+        for (int brokenFor = 0; !stop_; std::this_thread::sleep_for(std::chrono::milliseconds(100))) {
+            brokenFor = ConnectionBroken(c) ? brokenFor + 1 : 0;  // xcb is safe to ask from any thread
+            if (brokenFor >= 20) return onLost();
+        }
+    });
 }
 
-#endif
+LostDisplayWatch::~LostDisplayWatch() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+}
 
-}  // namespace app::X11Desktop
+}  // namespace platform::x11

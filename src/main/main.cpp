@@ -1,22 +1,23 @@
-// The program's entry. --help and --version answer on the terminal; "--render DIR ..."
-// renders frames to files without any window; everything else decides from the command
-// line whether to run, then shows the window: full-screen, or inside the window a screen
-// saver hands out (--root, --window-id).
+// The program's entry: reads the command line and picks the platform. --help and --version
+// answer on the terminal; "--render DIR ..." renders frames to files without any window system;
+// everything else decides from the command line whether to run, then shows the Qt window:
+// full-screen, or inside the window a screen saver hands out (--root, --window-id).
 // Qt connects to the display only when a dialog or the window needs it, so the
 // screen-saver preview ("/p") and a second copy end without touching it.
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/CommandLine.h"
 #include "app/HeadlessRender.h"
-#include "app/MainWindow.h"
-#include "app/QtDialogs.h"
-#include "app/QtRuntime.h"
-#include "core/Process.h"
 #include "app/Startup.h"
+#include "device/gl/cGLDirect3D.h"
 #include "device/mDXGraphics.h"
+#include "platform/qt/QtDialogs.h"
+#include "platform/qt/QtMainWindow.h"
+#include "platform/qt/QtRuntime.h"
 
 namespace {
 
@@ -41,22 +42,24 @@ int main(int argc, char** argv) {
 
     const bool hosted = command.HostWindow.has_value();
     mCore::SetHosted(hosted);
-    app::QtRuntime::Init(argc, argv);
-    static app::QtDialogs dialogs;
+    namespace qt = platform::qt;
+    qt::QtRuntime::Init(argc, argv);
+    static qt::QtDialogs dialogs;
     // Inside another program's window nobody could answer a dialog: messages go to standard error.
-    if (app::QtRuntime::DisplayAvailable() && !hosted) mCore::SetDialogs(&dialogs);
+    if (qt::QtRuntime::DisplayAvailable() && !hosted) mCore::SetDialogs(&dialogs);
 
     mCore::StartupHooks hooks;
     hooks.InitializeGraphics = [] {
-        app::InstallWindowGraphics();
+        // Each window's device draws on that window's own surface.
+        mDXGraphics::SetDirect3DFactory([] { return std::make_shared<cGLDirect3D>(); });
         return mDXGraphics::Initialize();
     };
     hooks.ReleaseGraphics = [] { mDXGraphics::Release(); };
-    hooks.ShowMainWindow = [&command] { return app::ShowMainWindow(command.HostWindow, command.Settings); };
+    hooks.ShowMainWindow = [&command] { return qt::ShowMainWindow(command.HostWindow, command.Settings); };
     mCore::SetStartupHooks(std::move(hooks));
 
     const int exitCode = mCore::Main(command.RunModeText);
     mCore::SetDialogs(nullptr);
-    app::QtRuntime::Release();
+    qt::QtRuntime::Release();
     return exitCode;
 }

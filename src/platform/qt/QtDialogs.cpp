@@ -1,11 +1,11 @@
-#include "app/QtDialogs.h"
+#include "platform/qt/QtDialogs.h"
 
 #include <QInputDialog>
 #include <QMessageBox>
 
-#include "app/QtRuntime.h"
+#include "platform/qt/QtRuntime.h"
 
-namespace app {
+namespace platform::qt {
 
 namespace {
 
@@ -59,4 +59,4 @@ std::optional<std::string> QtDialogs::InputBox(std::string_view prompt, std::str
     return dialog.textValue().toStdString();
 }
 
-}  // namespace app
+}  // namespace platform::qt

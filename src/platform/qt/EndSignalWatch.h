@@ -8,7 +8,7 @@
 
 class QSocketNotifier;
 
-namespace app {
+namespace platform::qt {
 
 class EndSignalWatch {
 public:
@@ -22,4 +22,4 @@ private:
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 
-}  // namespace app
+}  // namespace platform::qt

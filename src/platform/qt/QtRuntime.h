@@ -1,7 +1,7 @@
 #pragma once
 // The one Qt application object, made only when something needs the display: the
 // screen-saver preview and a second copy end without ever connecting to it.
-namespace app::QtRuntime {
+namespace platform::qt::QtRuntime {
 
 // Keeps the command line for the application object (Qt holds on to argc and argv).
 void Init(int argc, char** argv);
@@ -15,4 +15,4 @@ void Release();
 // Name of the Qt platform in use ("xcb", "wayland", ...), empty before EnsureApplication.
 const char* PlatformName();
 
-}  // namespace app::QtRuntime
+}  // namespace platform::qt::QtRuntime

@@ -1,0 +1,83 @@
+// The controller's life on the real window.
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "app/Startup.h"
+#include "app/frmMain.h"
+#include "core/mCore.h"
+#include "platform/qt/EndSignalWatch.h"
+#include "platform/qt/QtMainWindow.h"
+#include "platform/qt/QtRuntime.h"
+#include "platform/qt/QtWindow.h"
+#include "platform/qt/QtX11.h"
+
+namespace platform::qt {
+
+namespace {
+// The controller while its window lives.
+frmMain* Running = nullptr;
+
+std::atomic_flag SavedAtEnd = ATOMIC_FLAG_INIT;
+
+// Qt ends the process with exit() when the connection to the display breaks. The window and
+// the device are gone with it, but the settings changed since the start need not be.
+void SaveSettingsAtExit() {
+    if (SavedAtEnd.test_and_set()) return;  // the lost-display watch may be here at the same time
+    if (Running && Running->SaveSettingsWithoutWindow())
+        std::fprintf(stderr, "glyphfall: the window system ended the program; the settings were saved\n");
+}
+
+}  // namespace
+
+int ShowMainWindow(std::optional<uint32_t> host, const std::vector<SettingOverride>& settings) {
+    if (!QtRuntime::EnsureApplication()) {
+        std::fprintf(stderr, "Glyphfall: no display is available (neither DISPLAY nor WAYLAND_DISPLAY is set).\n");
+        return 1;
+    }
+    if (!host) {
+        QtWindow window;
+        return RunMainWindow(window, settings);
+    }
+    std::string error;
+    const std::unique_ptr<QtWindow> window = QtWindow::Inside(*host, error);
+    if (!window) {
+        std::fprintf(stderr, "glyphfall: %s\n", error.c_str());
+        return 1;
+    }
+    return RunMainWindow(*window, settings);
+}
+
+int RunMainWindow(app::iWindow& window, const std::vector<SettingOverride>& settings) {
+    static const bool saveAtExit = std::atexit(SaveSettingsAtExit) == 0;
+    (void)saveAtExit;
+    {
+        frmMain form(window, mCore::Settings, mCore::Clock(), mCore::Rnd);
+        form.Overrides = settings;
+        Running = &form;
+        // A logout, a shutdown or Ctrl+C: the same unload as Escape, from the event loop.
+        EndSignalWatch endSignals([&form] { form.Unload(); });
+        // Qt notices a broken display connection at its next event pump, but the software
+        // renderer's swap may never return to it. The main thread is then stuck in the swap and
+        // touches none of what the save reads.
+        x11::LostDisplayWatch lostDisplay(X11Connection(), [] {
+            std::fprintf(stderr, "glyphfall: the connection to the display broke\n");
+            SaveSettingsAtExit();
+            std::fflush(nullptr);
+            ::_exit(1);
+        });
+        form.Load();
+        // Normally the unload ends the program. After a reported failure the window stays
+        // open, no longer drawn, and its keys and menu still work until it is closed.
+        while (window.PumpEvents()) mCore::Clock().Sleep(20);
+        Running = nullptr;
+    }
+    // Only an unload that failed (and said so) closes the window without ending the program.
+    return 1;
+}
+
+}  // namespace platform::qt

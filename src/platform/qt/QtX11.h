@@ -1,0 +1,22 @@
+#pragma once
+// Where the Qt window meets the X11 code: Qt's own connection to the X server, and the
+// events Qt reads from it, handed to the X11 code's watch of a host window.
+#include <memory>
+
+#include "platform/x11/X11Desktop.h"
+
+namespace platform::qt {
+
+// Qt's connection to the X server; nullptr when Qt runs on another platform (Wayland, offscreen).
+xcb_connection_t* X11Connection();
+
+// Watches a window of another program (see x11::WindowWatch) on Qt's connection: every event
+// Qt reads goes to the watch first. Nothing, without X11.
+class HostWindowWatch {
+public:
+    virtual ~HostWindowWatch() = default;
+    static std::unique_ptr<HostWindowWatch> Start(uint32_t window, uint32_t inside, std::function<void(int, int)> onResize,
+                                                  std::function<void()> onGone);
+};
+
+}  // namespace platform::qt
