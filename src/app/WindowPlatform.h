@@ -165,6 +165,11 @@ public:
 
     // What the window's device draws on.
     virtual iDrawingSurface& Surface() = 0;
+    // Whether a frame drawn now would be seen: false while nothing of the window can be (it is
+    // hidden, minimised, covered, its screen is off; a compositor that has not asked for the next
+    // frame yet). The controller draws only windows that want a frame, and while none does the
+    // rain waits where it is.
+    virtual bool WantsFrame() const { return true; }
     // The shell and the services where the window has them; nullptr where it has none.
     virtual iWindowShell* Shell() { return nullptr; }
     virtual iUserServices* Services() { return nullptr; }

@@ -73,7 +73,7 @@ void ReportReplacedSettings(const std::vector<ReplacedSetting>& replaced) {
 }  // namespace
 
 frmMain::frmMain(app::iWindow& window, cValues& settings, mCore::iClock& clock, mCore::cRandom& rnd)
-    : Main(window, settings, clock, rnd), Window_(window), Settings_(settings), Clock_(clock), Rnd_(rnd) {
+    : RainClock_(clock), Main(window, settings, RainClock_, rnd), Window_(window), Settings_(settings), Rnd_(rnd) {
     Window_.SetListener(this);
 }
 
@@ -218,7 +218,7 @@ void frmMain::OpenScreen(const std::string& name) {
     if (!screen.Window || !screen.Window->Shell()) return;
     app::iWindow& window = *screen.Window;
     app::iWindowShell& shell = *window.Shell();
-    screen.View = std::make_unique<cRainView>(window, Settings_, Clock_, Rnd_);
+    screen.View = std::make_unique<cRainView>(window, Settings_, RainClock_, Rnd_);
     window.SetListener(this);
     shell.ShowFullScreen();
     shell.SetPointer(Pointer());
@@ -251,9 +251,17 @@ void frmMain::CloseScreen(size_t index) {
 void frmMain::MainLoop() {
     const bool ended = mCore::Guarded("frmMain.MainLoop", [&] {
         Rain.StartColorTimer();
-        Motion.Start(Clock_.TickCount());
+        Motion.Start(RainClock_.TickCount());
         for (;;) {
             if (!Window_.PumpEvents() || Unloading_) return;
+            if (!AnyWindowWantsFrame()) {
+                // Nobody can see the rain: nothing is computed or drawn, and it goes on where it
+                // was when a window shows again.
+                RainClock_.Pause();
+                RainClock_.Sleep(50);
+                continue;
+            }
+            RainClock_.Resume();
             Frame();
             Pace();
         }
@@ -289,7 +297,7 @@ void frmMain::DrawView(cRainView& view, bool flying, const SceneTransform& scene
     if (width > 0 && height > 0 && (width != device.ResX || height != device.ResY)) device.Resize(width, height);
     // A frame that could not begin (the device was just reset onto a new surface) draws
     // nothing: drawing outside a scene would only fail and report it. The camera still moves.
-    const bool begun = device.BeginScene(view.Camera);
+    const bool begun = view.Window.WantsFrame() && device.BeginScene(view.Camera);
     if (begun) {
         device.SetTexture(0, view.TextureIndex);
         view.Renderer.RenderLetters(device, view.Rain, view.Camera, scene);
@@ -299,10 +307,15 @@ void frmMain::DrawView(cRainView& view, bool flying, const SceneTransform& scene
     if (begun) device.EndScene();
 }
 
+bool frmMain::AnyWindowWantsFrame() const {
+    return Window_.WantsFrame() ||
+           std::any_of(Screens.begin(), Screens.end(), [](const Screen& s) { return s.Window->WantsFrame(); });
+}
+
 void frmMain::Pace() {
     // At most 20 frames a second, counted from the logo step's clock sample.
-    const int32_t t = Clock_.TickCount();
-    if (t >= Rain.Now && t - Rain.Now < 50) Clock_.Sleep(50 - (t - Rain.Now));
+    const int32_t t = RainClock_.TickCount();
+    if (t >= Rain.Now && t - Rain.Now < 50) RainClock_.Sleep(50 - (t - Rain.Now));
 }
 
 void frmMain::KeyDown(int keyCode, int /*shift*/) {

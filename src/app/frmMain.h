@@ -50,6 +50,10 @@ struct cRainView {
 };
 
 class frmMain final : public app::iWindowEvents {
+    // The time the rain and the scene run on: the real clock, less the time no window wanted
+    // a frame. Declared first: every view reads it.
+    mCore::cPausingClock RainClock_;
+
 public:
     frmMain(app::iWindow& window, cValues& settings, mCore::iClock& clock, mCore::cRandom& rnd);
     ~frmMain() override;
@@ -135,6 +139,7 @@ private:
     app::PointerKind Pointer() const;
     void SetPointers();
     void Pace();
+    bool AnyWindowWantsFrame() const;
     // The menu's handlers.
     void SelectLength(const app::MenuCommand& command);
     void SelectGlyphs(const app::MenuCommand& command);
@@ -155,7 +160,6 @@ private:
 
     app::iWindow& Window_;
     cValues& Settings_;
-    mCore::iClock& Clock_;
     mCore::cRandom& Rnd_;
     std::vector<OverriddenSetting> Overridden_;
     std::string AtlasFile_;

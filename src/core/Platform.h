@@ -25,6 +25,34 @@ public:
     void Sleep(int32_t milliseconds) override;
 };
 
+// A clock that stands still while paused: for its readers no time passes while nothing can be
+// seen, so what they schedule by it goes on where it was when they resume (no burst of
+// catch-up, no jump of a schedule). Sleeping is the real clock's.
+class cPausingClock final : public iClock {
+public:
+    explicit cPausingClock(iClock& base) : base_(base) {}
+    int32_t TickCount() override { return paused_ ? pausedAt_ : Minus(base_.TickCount(), hidden_); }
+    void Sleep(int32_t milliseconds) override { base_.Sleep(milliseconds); }
+    void Pause() {
+        if (paused_) return;
+        pausedAt_ = TickCount();
+        paused_ = true;
+    }
+    void Resume() {
+        if (!paused_) return;
+        hidden_ = Minus(base_.TickCount(), pausedAt_);
+        paused_ = false;
+    }
+    bool Paused() const { return paused_; }
+
+private:
+    // Tick arithmetic wraps as the tick count does.
+    static int32_t Minus(int32_t a, int32_t b) { return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b)); }
+    iClock& base_;
+    int32_t hidden_ = 0, pausedAt_ = 0;
+    bool paused_ = false;
+};
+
 // A uniform single-precision generator in [0, 1). Concrete and inline on purpose:
 // the rain draws several values per letter every frame.
 class cRandom {

@@ -231,3 +231,34 @@ TEST_F(ControllerTest, FramesDrawTheRainMoveTheCameraByThePreviousFlyStepAndAreP
     EXPECT_EQ(Platform.Clock.Ticks - before, 100);
     EXPECT_EQ(Dev().Presents, presents + 2);
 }
+
+TEST_F(ControllerTest, WhileNoWindowCanBeSeenNothingIsDrawnAndTheRainGoesOnWhereItWas) {
+    Start();
+    Window.Closed = false;
+    Window.OpenPumps = 3;
+    Window.Seen = false;
+    const int presents = Dev().Presents;
+    const int32_t now = Form.Rain.Now, logo = Form.Rain.NextLogoTime;
+    Form.MainLoop();
+    EXPECT_EQ(Dev().Presents, presents);
+    EXPECT_EQ(Form.Rain.Now, now);
+    Platform.Clock.Ticks += 600000;  // ten minutes hidden
+    Window.Closed = false;
+    Window.OpenPumps = 2;
+    Window.Seen = true;
+    Form.MainLoop();
+    EXPECT_EQ(Dev().Presents, presents + 2);
+    EXPECT_EQ(Form.Rain.Now - now, 50) << "the second frame, 50 ms of rain after the first";
+    EXPECT_EQ(Form.Rain.NextLogoTime, logo);
+}
+
+TEST_F(ControllerTest, EveryCommandOfTheMenuHasAHandler) {
+    std::vector<const app::MenuItem*> pending{&Form.Menu.Root()};
+    while (!pending.empty()) {
+        const app::MenuItem& item = *pending.back();
+        pending.pop_back();
+        for (const app::MenuItem& child : item.Items) pending.push_back(&child);
+        if (item.Submenu || item.IsSeparator()) continue;
+        EXPECT_TRUE(frmMain::HandlesMenuControl(item.Name)) << item.Name;
+    }
+}

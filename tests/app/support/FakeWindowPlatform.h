@@ -15,6 +15,7 @@ class FakeWindowPlatform final : public iWindow, public iDrawingSurface, public 
 public:
     int OpenPumps = 0;     // pumps before the window closes itself
     bool GLWorks = true;   // MakeCurrent's answer
+    bool Seen = true;      // WantsFrame's answer
     int ScreenWidth = 1024, ScreenHeight = 768;
 
     bool ShownFullScreen = false, Closed = false, Attached = false;
@@ -31,6 +32,7 @@ public:
     iDrawingSurface& Surface() override { return *this; }
     iWindowShell* Shell() override { return this; }
     iUserServices* Services() override { return this; }
+    bool WantsFrame() const override { return Seen; }
 
     int Width() const override { return ScreenWidth; }
     int Height() const override { return ScreenHeight; }
