@@ -193,54 +193,46 @@ std::optional<SettingOverride> ReadSettingSwitch(const SwitchInfo& info, std::st
     return std::nullopt;
 }
 
-CommandLine ReadCommandLine(const std::vector<std::string>& arguments, std::string_view saverWindow) {
-    for (const std::string& argument : arguments) {
-        const SwitchInfo* known = FindSwitch(argument);
-        if (known && known->Name == "--help") return Answer(CommandAction::Help);
-        if (known && known->Name == "--version") return Answer(CommandAction::Version);
+namespace {
+
+template <class Number>
+bool ReadWhole(std::string_view text, Number& value) {
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return !text.empty() && ec == std::errc() && end == text.data() + text.size();
+}
+
+// One of --render's options into the request; false with the reason in oError.
+bool ReadRenderOption(std::string_view name, std::string_view value, RenderOptions& ioRender, std::string& oError) {
+    if (name == "--frames") {
+        if (ReadWhole(value, ioRender.Frames) && ioRender.Frames >= 1) return true;
+        oError = "--frames needs a whole number of at least 1";
+    } else if (name == "--size") {
+        const auto x = value.find('x');
+        const auto inRange = [](int32_t side) { return side >= 1 && side <= MaxRenderSide; };
+        if (x != std::string_view::npos && ReadWhole(value.substr(0, x), ioRender.Width) &&
+            ReadWhole(value.substr(x + 1), ioRender.Height) && inRange(ioRender.Width) && inRange(ioRender.Height))
+            return true;
+        oError = "--size needs WIDTHxHEIGHT, each from 1 to " + std::to_string(MaxRenderSide);
+    } else {
+        uint64_t seed = 0;
+        if (ReadWhole(value, seed)) {
+            ioRender.Seed = seed;
+            return true;
+        }
+        oError = "--seed needs a whole number";
     }
-    if (!arguments.empty() && arguments.front() == "--render") return Answer(CommandAction::Render);
-    CommandLine command;
-    bool root = false;
-    for (size_t i = 0; i < arguments.size(); ++i) {
-        const std::string& argument = arguments[i];
-        const SwitchInfo* known = FindSwitch(argument);
-        if (!known) {
-            if (argument.starts_with("--")) return Invalid("unrecognized option '" + argument + "'");
-            // A run mode, or text the entry procedure ignores.
-            command.RunModeText += (command.RunModeText.empty() ? "" : " ") + argument;
-            continue;
-        }
-        std::string value;
-        if (!known->Value.empty()) {
-            if (i + 1 == arguments.size()) return Invalid(argument + " needs a value");
-            value = arguments[++i];
-        }
-        switch (known->Role) {
-            case Role::Render:
-                return Invalid("--render must be the first argument");
-            case Role::RenderOption:
-                return Invalid(argument + " is only used after --render DIR");
-            case Role::Host:
-                if (known->Name == "--root") {
-                    root = true;
-                } else if (const auto id = ParseWindowId(value)) {
-                    command.HostWindow = *id;
-                } else {
-                    return Invalid(argument + " needs a window id, hexadecimal (0x1a00007) or decimal", false);
-                }
-                break;
-            case Role::Setting: {
-                std::string error;
-                auto setting = ReadSettingSwitch(*known, value, error);
-                if (!setting) return Invalid(error, false);
-                command.Settings.push_back(std::move(*setting));
-                break;
-            }
-            default:
-                break;
-        }
+    return false;
+}
+
+// What the whole list comes to once every switch has been read: --root's window, the
+// switches that only go with --render (or not with it), "/s".
+CommandLine Conclude(CommandLine command, bool root, bool renderOptions, std::string_view saverWindow) {
+    if (command.Action == CommandAction::Render) {
+        if (root || command.HostWindow) return Invalid("--render draws into no window: --root and --window-id do not go with it");
+        if (!command.RunModeText.empty()) return Invalid("unexpected argument '" + command.RunModeText + "' with --render");
+        return command;
     }
+    if (renderOptions) return Invalid("--frames, --size and --seed are only used with --render DIR");
     if (root && !command.HostWindow) {
         command.HostWindow = 0;
         if (!saverWindow.empty() && !(command.HostWindow = ParseWindowId(saverWindow)))
@@ -251,6 +243,72 @@ CommandLine ReadCommandLine(const std::vector<std::string>& arguments, std::stri
     if (!command.HostWindow && (command.RunModeText.starts_with("/s") || command.RunModeText.starts_with("/S")))
         command.Settings.insert(command.Settings.begin(), SettingOverride{"ScreenSaver", "1"});
     return command;
+}
+
+// A switch's value: the next argument. --render's folder must not look like a switch.
+std::optional<std::string> ValueAfter(const std::vector<std::string>& arguments, size_t& i, const SwitchInfo& known,
+                                      std::string& oError) {
+    const std::string& name = arguments[i];
+    if (i + 1 < arguments.size() && !(known.Role == Role::Render && (arguments[i + 1].empty() || arguments[i + 1].starts_with("--"))))
+        return arguments[++i];
+    oError = known.Role == Role::Render ? "--render needs the folder to write the frames to" : name + " needs a value";
+    return std::nullopt;
+}
+
+}  // namespace
+
+CommandLine ReadCommandLine(const std::vector<std::string>& arguments, std::string_view saverWindow) {
+    for (const std::string& argument : arguments) {
+        const SwitchInfo* known = FindSwitch(argument);
+        if (known && known->Name == "--help") return Answer(CommandAction::Help);
+        if (known && known->Name == "--version") return Answer(CommandAction::Version);
+    }
+    CommandLine command;
+    bool root = false, renderOptions = false;
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        const SwitchInfo* known = FindSwitch(argument);
+        if (!known) {
+            if (argument.starts_with("--")) return Invalid("unrecognized option '" + argument + "'");
+            // A run mode, or text the entry procedure ignores.
+            command.RunModeText += (command.RunModeText.empty() ? "" : " ") + argument;
+            continue;
+        }
+        std::string value, error;
+        if (!known->Value.empty()) {
+            const auto given = ValueAfter(arguments, i, *known, error);
+            if (!given) return Invalid(error);
+            value = *given;
+        }
+        switch (known->Role) {
+            case Role::Render:
+                command.Action = CommandAction::Render;
+                command.Render.Folder = value;
+                break;
+            case Role::RenderOption:
+                renderOptions = true;
+                if (!ReadRenderOption(known->Name, value, command.Render, error)) return Invalid(error, false);
+                break;
+            case Role::Host:
+                if (known->Name == "--root") {
+                    root = true;
+                } else if (const auto id = ParseWindowId(value)) {
+                    command.HostWindow = *id;
+                } else {
+                    return Invalid(argument + " needs a window id, hexadecimal (0x1a00007) or decimal", false);
+                }
+                break;
+            case Role::Setting: {
+                auto setting = ReadSettingSwitch(*known, value, error);
+                if (!setting) return Invalid(error, false);
+                command.Settings.push_back(std::move(*setting));
+                break;
+            }
+            default:
+                break;
+        }
+    }
+    return Conclude(std::move(command), root, renderOptions, saverWindow);
 }
 
 std::string UsageText(std::string_view appPath) {

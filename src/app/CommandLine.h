@@ -1,6 +1,8 @@
 #pragma once
-// The program's own switches and the usage text. The Windows-style run modes ("/s",
-// "/p...", "/c...") are not switches: they go to the entry procedure as before.
+// The program's switches and the usage text: one parser for every mode (the window's
+// switches, the screen-saver host's, --render and its options), so a switch means the same
+// wherever it stands. The Windows-style run modes ("/s", "/p...", "/c...") are not switches:
+// they go to the entry procedure as before.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -13,11 +15,20 @@ namespace app {
 
 enum class CommandAction {
     Run,      // the entry procedure decides from the run-mode text
-    Render,   // frames to files; the renderer reads the rest of the arguments
+    Render,   // frames to files, as Render says
     Help,     // print the usage, exit 0
     Version,  // print the version, exit 0
     Invalid,  // a switch the program does not know, or a value it cannot use: exit 2
 };
+
+// What --render DIR and its options ask for.
+struct RenderOptions {
+    std::string Folder;  // where frame-0001.png ... go
+    int32_t Frames = 100;
+    int32_t Width = 1024, Height = 768;
+    std::optional<uint64_t> Seed;  // the same seed renders the same frames
+};
+inline constexpr int32_t MaxRenderSide = 16384;
 
 struct CommandLine {
     CommandAction Action = CommandAction::Run;
@@ -29,12 +40,13 @@ struct CommandLine {
     std::optional<uint32_t> HostWindow;
     // The settings switches, in the order given; "/s" adds screen-saver mode.
     std::vector<SettingOverride> Settings;
+    RenderOptions Render;  // Render: the frames to write
 };
 
 enum class SwitchRole {
     Answer,        // answers on the terminal and ends
-    Render,        // --render DIR: must come first
-    RenderOption,  // only after --render DIR
+    Render,        // --render DIR: frames to files instead of a window
+    RenderOption,  // only with --render DIR
     Host,          // the window to draw into
     Setting,       // overrides a setting for this run
     Ignored,       // screen-saver hosts pass it; it changes nothing here
@@ -53,8 +65,8 @@ struct SwitchInfo {
 extern const std::vector<SwitchInfo> Switches;
 
 // Reads the arguments after the program name. --help and --version win wherever they
-// stand; "--render" must come first. saverWindow is $XSCREENSAVER_WINDOW, which --root draws
-// into when it is set.
+// stand; a switch given twice takes its last value. saverWindow is $XSCREENSAVER_WINDOW, which
+// --root draws into when it is set.
 CommandLine ReadCommandLine(const std::vector<std::string>& arguments, std::string_view saverWindow = {});
 
 // A settings switch with its value (empty for one without): the override, or nothing with

@@ -7,25 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "app/CommandLine.h"
 #include "settings/SettingsKeys.h"
 
 namespace app {
 
 struct HeadlessOptions {
-    std::string Folder;        // where frame-0001.png ... go
-    int32_t Frames = 100;
-    int32_t Width = 1024, Height = 768;
-    std::optional<uint64_t> Seed;  // the same seed renders the same frames
-    bool WriteFiles = true;        // false: render only (benchmarks)
+    RenderOptions Render;           // the folder, the frames, their size and seed (--render ...)
+    bool WriteFiles = true;         // false: render only (benchmarks)
     std::vector<SettingOverride> Settings;  // the settings switches (--count 300 ...)
 };
-
-// Reads "--render DIR [--frames N] [--size WxH] [--seed S]" and any settings switches
-// (arguments after the program name). Nothing, with the reason in oError, when they do not make a valid request.
-std::optional<HeadlessOptions> ParseHeadlessArguments(const std::vector<std::string>& arguments, std::string& oError);
-
-inline constexpr const char* HeadlessUsage =
-    "usage: glyphfall --render DIR [--frames N] [--size WxH] [--seed S] [SETTINGS SWITCH]...";
 
 // Runs the program's own frame sequence for the requested frames; returns the exit code.
 // The settings file beside the program is read (so the frames show the user's colours and

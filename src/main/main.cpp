@@ -19,25 +19,11 @@
 #include "platform/qt/QtMainWindow.h"
 #include "platform/qt/QtRuntime.h"
 
-namespace {
-
-int RenderToFiles(int argc, char** argv) {
-    std::string error;
-    const auto options = app::ParseHeadlessArguments(std::vector<std::string>(argv + 1, argv + argc), error);
-    if (!options) {
-        std::fprintf(stderr, "glyphfall: %s\n%s\n", error.c_str(), app::HeadlessUsage);
-        return 2;
-    }
-    return app::RenderHeadless(*options);
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
     const char* saverWindow = std::getenv("XSCREENSAVER_WINDOW");
     const app::CommandLine command =
         app::ReadCommandLine(std::vector<std::string>(argv + 1, argv + argc), saverWindow ? saverWindow : "");
-    if (command.Action == app::CommandAction::Render) return RenderToFiles(argc, argv);
+    if (command.Action == app::CommandAction::Render) return app::RenderHeadless({command.Render, true, command.Settings});
     if (command.Action != app::CommandAction::Run) return app::AnswerCommandLine(command);
 
     const bool hosted = command.HostWindow.has_value();

@@ -73,3 +73,31 @@ TEST(CommandLine, RootDrawsIntoTheSaversWindowInHexOrDecimalAndAWindowIdWins) {
     }
     EXPECT_EQ(app::ReadCommandLine({"-root"}, "junk").Action, CommandAction::Invalid);
 }
+
+TEST(CommandLine, RenderTakesItsOptionsAnywhereTheLastOfTwiceGivenWinsAndTheyGoWithNothingElse) {
+    app::CommandLine command = app::ReadCommandLine({"--count", "5", "--render", "a", "--seed", "7", "--render", "b",
+                                                     "--size", "320x200", "--frames", "3", "--frames", "4"});
+    ASSERT_EQ(command.Action, CommandAction::Render) << command.Error;
+    EXPECT_EQ(command.Render.Folder, "b");
+    EXPECT_EQ(command.Render.Frames, 4);
+    EXPECT_EQ(command.Render.Width * 1000 + command.Render.Height, 320200);
+    EXPECT_EQ(command.Render.Seed, 7u);
+    EXPECT_EQ(command.Settings.size(), 1u);
+    const struct {
+        std::vector<std::string> Arguments;
+        std::string Error;
+    } refused[] = {
+        {{"--render"}, "--render needs the folder to write the frames to"},
+        {{"--render", "--frames", "3"}, "--render needs the folder to write the frames to"},
+        {{"--frames", "3"}, "--frames, --size and --seed are only used with --render DIR"},
+        {{"--render", "a", "--size", "0x10"}, "--size needs WIDTHxHEIGHT, each from 1 to 16384"},
+        {{"--render", "a", "--frames", "0"}, "--frames needs a whole number of at least 1"},
+        {{"--render", "a", "--root"}, "--render draws into no window: --root and --window-id do not go with it"},
+        {{"--render", "a", "/s"}, "unexpected argument '/s' with --render"},
+    };
+    for (const auto& c : refused) {
+        command = app::ReadCommandLine(c.Arguments);
+        EXPECT_EQ(command.Action, CommandAction::Invalid) << c.Arguments[0];
+        EXPECT_EQ(command.Error, c.Error);
+    }
+}

@@ -9,13 +9,9 @@
 TEST(HeadlessRender, WritesGreenRainFramesAndTheSameSeedGivesTheSameFrames) {
     testing_support::TempDir folder;
     app::HeadlessOptions options;
-    options.Frames = 30;
-    options.Width = 320;
-    options.Height = 240;
-    options.Seed = 11;
-    options.Folder = folder.File("a");
+    options.Render = {folder.File("a"), 30, 320, 240, 11};
     ASSERT_EQ(app::RenderHeadless(options), 0);
-    options.Folder = folder.File("b");
+    options.Render.Folder = folder.File("b");
     ASSERT_EQ(app::RenderHeadless(options), 0);
     cImage first, second;
     std::string error;

@@ -1,14 +1,14 @@
 // libFuzzer target for the command line: the input, split at zero bytes, is the argument
-// list (its first entry also stands for $XSCREENSAVER_WINDOW). The run mode, the switches
-// and the --render options must come out of any list without a crash, a refusal must say
-// why, and accepted options must describe a render that can be done.
+// list (its first entry also stands for $XSCREENSAVER_WINDOW). The run mode and every switch
+// (the window's, the host's, --render and its options) must come out of any list without a
+// crash, a refusal must say why, and an accepted --render must describe a render that can be
+// done.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "app/CommandLine.h"
-#include "app/HeadlessRender.h"
 #include "core/Process.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -23,12 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const app::CommandLine command = app::ReadCommandLine(arguments, arguments.front());
     if (command.Action == app::CommandAction::Invalid && command.Error.empty()) __builtin_trap();
-
-    std::string error;
-    const auto options = app::ParseHeadlessArguments(arguments, error);
-    if (!options && error.empty()) __builtin_trap();
-    if (options && (options->Folder.empty() || options->Frames < 1 || options->Width < 1 || options->Height < 1 ||
-                    options->Width > 16384 || options->Height > 16384))
+    const app::RenderOptions& render = command.Render;
+    if (command.Action == app::CommandAction::Render &&
+        (render.Folder.empty() || render.Frames < 1 || render.Width < 1 || render.Height < 1 ||
+         render.Width > app::MaxRenderSide || render.Height > app::MaxRenderSide || command.HostWindow))
         __builtin_trap();
     return 0;
 }
