@@ -33,8 +33,11 @@ void SystemClock::Sleep(int32_t milliseconds) {
 }
 
 void ConsoleDialogs::MessageBox(std::string_view text, std::string_view title, MessageIcon) {
-    std::fprintf(stderr, "%.*s: %.*s\n", static_cast<int>(title.size()), title.data(),
-                 static_cast<int>(text.size()), text.data());
+    // The texts break their lines the Windows way (CR LF); a terminal or a log wants LF alone.
+    std::string lines;
+    for (char c : text)
+        if (c != '\r') lines += c;
+    std::fprintf(stderr, "%.*s: %s\n", static_cast<int>(title.size()), title.data(), lines.c_str());
 }
 
 std::optional<std::string> ConsoleDialogs::InputBox(std::string_view, std::string_view, std::string_view) {

@@ -1,7 +1,9 @@
 #include "platform/qt/QtDialogs.h"
 
+#include <QGuiApplication>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QScreen>
 
 #include "platform/qt/QtRuntime.h"
 
@@ -23,6 +25,13 @@ QMessageBox::Icon ToQtIcon(mCore::MessageIcon icon) {
     return QMessageBox::NoIcon;
 }
 
+// Qt paints its widgets only on screens of 16 bits a pixel or more: on an 8-bit display a box
+// comes up blank, and a modal box nobody can read would hold the program for good.
+bool CanShowBoxes() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen && screen->depth() >= 16;
+}
+
 }  // namespace
 
 std::string ToDisplayText(std::string_view text) {
@@ -36,10 +45,10 @@ std::string ToDisplayText(std::string_view text) {
 }
 
 void QtDialogs::MessageBox(std::string_view text, std::string_view title, mCore::MessageIcon icon) {
-    if (!QtRuntime::EnsureApplication()) {
-        mCore::ConsoleDialogs().MessageBox(text, title, icon);
-        return;
-    }
+    // Also on standard error: a box may not be seen (see CanShowBoxes), and an error text is
+    // worth having in the log of whoever started the program.
+    mCore::ConsoleDialogs().MessageBox(text, title, icon);
+    if (!QtRuntime::EnsureApplication() || !CanShowBoxes()) return;
     QMessageBox box(ToQtIcon(icon), ToQString(title), ToQString(ToDisplayText(text)), QMessageBox::Ok);
     box.setTextFormat(Qt::PlainText);
     // An error text is worth copying into a report.
@@ -49,7 +58,7 @@ void QtDialogs::MessageBox(std::string_view text, std::string_view title, mCore:
 
 std::optional<std::string> QtDialogs::InputBox(std::string_view prompt, std::string_view title,
                                                std::string_view defaultText) {
-    if (!QtRuntime::EnsureApplication()) return std::nullopt;
+    if (!QtRuntime::EnsureApplication() || !CanShowBoxes()) return std::nullopt;
     QInputDialog dialog;
     dialog.setInputMode(QInputDialog::TextInput);
     dialog.setWindowTitle(ToQString(title));

@@ -114,19 +114,29 @@ struct Monitor {
     QRect Geometry;
 };
 
+QRect LogicalRect(int x, int y, int width, int height) {
+    const qreal ratio = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->devicePixelRatio() : 1;
+    return QRectF(QPointF(x, y) / ratio, QSizeF(width, height) / ratio).toAlignedRect();
+}
+
 // Every monitor: Qt's screens, or the X server's Xinerama heads where those are more (a
-// server that joins its screens with Xinerama reports them to RandR as one).
+// server that joins its screens with Xinerama reports them to RandR as one). A lone monitor
+// is the whole X screen, at the root window's size: when the screen grows (a monitor's
+// resolution raised, a resized nested server) Qt may keep the size it had at the start.
 std::vector<Monitor> Monitors() {
     std::vector<Monitor> monitors;
     for (QScreen* screen : QGuiApplication::screens()) monitors.push_back({screen->name(), screen->geometry()});
-    const std::vector<x11::Area> heads = x11::XineramaHeads(X11Connection());
+    xcb_connection_t* x11 = X11Connection();
+    const std::vector<x11::Area> heads = x11::XineramaHeads(x11);
+    int width = 0, height = 0;
+    // (Xinerama's single head may be as stale; the root window is the screen.)
+    if (monitors.size() == 1 && heads.size() <= 1 && x11 && x11::WindowSize(x11, x11::RootWindow(x11), width, height))
+        monitors[0].Geometry = LogicalRect(0, 0, width, height);
     if (heads.size() <= monitors.size()) return monitors;
-    const qreal ratio = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->devicePixelRatio() : 1;
     monitors.clear();
     for (const x11::Area& head : heads) {
-        const QRect pixels(head.X, head.Y, head.Width, head.Height);
         const QString name = QStringLiteral("%1x%2+%3+%4").arg(head.Width).arg(head.Height).arg(head.X).arg(head.Y);
-        monitors.push_back({name, QRectF(QPointF(pixels.topLeft()) / ratio, QSizeF(pixels.size()) / ratio).toAlignedRect()});
+        monitors.push_back({name, LogicalRect(head.X, head.Y, head.Width, head.Height)});
     }
     return monitors;
 }
@@ -166,7 +176,8 @@ struct QtWindow::Impl {
     // the main window takes the one under the pointer when it is shown.
     QString MonitorName;
     bool Further = false;
-    std::unique_ptr<HostWindowWatch> HostWatch;
+    std::unique_ptr<X11WindowWatch> HostWatch;
+    std::unique_ptr<X11WindowWatch> RootWatch;  // the X screen's size, which Qt may not follow
     QSize HostSize;
     bool HostGone = false;
     QMetaObject::Connection ScreenGeometry;
@@ -193,9 +204,19 @@ struct QtWindow::Impl {
         Refit(screen);
     }
     void Refit(QScreen* screen) {
-        if (!Window.isVisible()) return;
+        if (!Window.isVisible() || !screen) return;
         const std::optional<Monitor> monitor = FindMonitor(MonitorName);
         Window.setGeometry(monitor ? monitor->Geometry : screen->geometry());
+    }
+    // The X screen changed its size: every window covers its monitor's new rectangle, and the
+    // main window tells the controller, as monitors may have come or gone with it.
+    void WatchRootWindow() {
+        xcb_connection_t* x11 = X11Connection();
+        if (!x11) return;
+        RootWatch = X11WindowWatch::Start(x11::RootWindow(x11), 0, [this](int, int) {
+            Refit(Window.screen());
+            if (!Further) Tell(&iWindowEvents::ScreensChanged);
+        }, [] {});
     }
 
     // Runs the listener's handler from the event loop, outside the code that noticed the change.
@@ -228,6 +249,7 @@ QtWindow::QtWindow(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {
     }
     if (i.Host) return;
     i.Connections.push_back(QObject::connect(&i.Window, &QWindow::screenChanged, [&i](QScreen* s) { i.FollowScreen(s); }));
+    i.WatchRootWindow();
     if (i.Further) return;
     // The main window tells the controller when monitors come and go (Xinerama heads change
     // with the whole desktop's size).
@@ -267,7 +289,7 @@ std::unique_ptr<QtWindow> QtWindow::Inside(uint32_t host, std::string& oError) {
     std::unique_ptr<QtWindow> window(new QtWindow(std::move(impl)));
     Impl& i = *window->impl_;
     i.FitToHost();
-    i.HostWatch = HostWindowWatch::Start(
+    i.HostWatch = X11WindowWatch::Start(
         host, static_cast<uint32_t>(i.Window.winId()),
         [&i](int w, int h) {
             i.HostSize = QSize(w, h);

@@ -20,14 +20,14 @@ xcb_connection_t* X11Connection() {
 
 namespace {
 
-class NativeHostWindowWatch final : public HostWindowWatch, public QAbstractNativeEventFilter {
+class NativeWindowWatch final : public X11WindowWatch, public QAbstractNativeEventFilter {
 public:
-    NativeHostWindowWatch(uint32_t window, uint32_t inside, std::function<void(int, int)> onResize,
+    NativeWindowWatch(uint32_t window, uint32_t inside, std::function<void(int, int)> onResize,
                           std::function<void()> onGone)
         : watch_(X11Connection(), window, inside, std::move(onResize), std::move(onGone)) {
         qGuiApp->installNativeEventFilter(this);
     }
-    ~NativeHostWindowWatch() override {
+    ~NativeWindowWatch() override {
         if (qGuiApp) qGuiApp->removeNativeEventFilter(this);
     }
 
@@ -42,11 +42,11 @@ private:
 
 }  // namespace
 
-std::unique_ptr<HostWindowWatch> HostWindowWatch::Start(uint32_t window, uint32_t inside,
+std::unique_ptr<X11WindowWatch> X11WindowWatch::Start(uint32_t window, uint32_t inside,
                                                         std::function<void(int, int)> onResize,
                                                         std::function<void()> onGone) {
     if (!X11Connection()) return nullptr;
-    return std::make_unique<NativeHostWindowWatch>(window, inside, std::move(onResize), std::move(onGone));
+    return std::make_unique<NativeWindowWatch>(window, inside, std::move(onResize), std::move(onGone));
 }
 
 }  // namespace platform::qt

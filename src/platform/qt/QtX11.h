@@ -10,12 +10,13 @@ namespace platform::qt {
 // Qt's connection to the X server; nullptr when Qt runs on another platform (Wayland, offscreen).
 xcb_connection_t* X11Connection();
 
-// Watches a window of another program (see x11::WindowWatch) on Qt's connection: every event
-// Qt reads goes to the watch first. Nothing, without X11.
-class HostWindowWatch {
+// Watches a window of another program or the server's (a host's window, the root window: see
+// x11::WindowWatch) on Qt's connection: every event Qt reads goes to the watch first. Nothing,
+// without X11.
+class X11WindowWatch {
 public:
-    virtual ~HostWindowWatch() = default;
-    static std::unique_ptr<HostWindowWatch> Start(uint32_t window, uint32_t inside, std::function<void(int, int)> onResize,
+    virtual ~X11WindowWatch() = default;
+    static std::unique_ptr<X11WindowWatch> Start(uint32_t window, uint32_t inside, std::function<void(int, int)> onResize,
                                                   std::function<void()> onGone);
 };
 

@@ -139,8 +139,12 @@ WindowWatch::WindowWatch(xcb_connection_t* c, uint32_t window, uint32_t inside, 
     : window_(window), inside_(inside), onResize_(std::move(onResize)), onGone_(std::move(onGone)) {
     if (!c) return;
     // Structure events of a window go to every client that asks for them; the mask is this
-    // program's own and changes nothing for the window's owner.
-    const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    // program's own and changes nothing for the window's owner. It is added to what the
+    // connection already asks of the window (the toolkit watches the root window's properties).
+    xcb_get_window_attributes_reply_t* attributes =
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window_), nullptr);
+    const uint32_t mask = (attributes ? attributes->your_event_mask : 0) | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    std::free(attributes);
     xcb_change_window_attributes(c, window_, XCB_CW_EVENT_MASK, &mask);
     xcb_flush(c);
     WindowSize(c, window_, width_, height_);

@@ -3,8 +3,8 @@
 # rain in that window only, in the colour a switch asks for; the window keeps its size and
 # place and keys and clicks change nothing; the rain follows the window's new size; no
 # settings file; the end on SIGTERM and when the window goes. Full-screen at a device-pixel
-# ratio of 2. A monitor coming and going. Under the real xscreensaver daemon. /s on two
-# Xinerama monitors in Xephyr.
+# ratio of 2. A monitor coming and going. Under the real xscreensaver daemon. A screen that
+# grows while /s runs (a resizable Xephyr). /s on two Xinerama monitors in Xephyr.
 source "$(dirname "$0")/harness.sh"
 e2e_setup
 for tool in xev import; do command -v "$tool" >/dev/null || e2e_skip "$tool is not installed"; done
@@ -115,14 +115,35 @@ else
     e2e_log "no xscreensaver: the daemon's run is skipped (scripts/install-deps installs it)"
 fi
 
-# Two monitors side by side: Xephyr with two screens joined by Xinerama.
 command -v Xephyr >/dev/null || e2e_skip "Xephyr is not installed (scripts/install-deps installs it)"
-Xephyr -displayfd 4 -screen 640x400 -screen 640x400 +xinerama -nolisten tcp 4>"${E2E_DIR}/nested" \
-    >"${E2E_DIR}/xephyr.log" 2>&1 &
-E2E_PIDS+=($!)
-e2e_poll 20 test -s "${E2E_DIR}/nested" || e2e_fail "Xephyr did not start: $(cat "${E2E_DIR}/xephyr.log")"
-export DISPLAY=":$(head -n1 "${E2E_DIR}/nested")"
-e2e_poll 20 xwininfo -root || e2e_fail "Xephyr on ${DISPLAY} does not answer"
+nested() {  # name, Xephyr's arguments: a nested server on this one, which becomes $DISPLAY
+    local outer=$DISPLAY name=$1
+    shift
+    Xephyr -displayfd 4 "$@" -nolisten tcp 4>"${E2E_DIR}/$name" >"${E2E_DIR}/$name.log" 2>&1 &
+    E2E_PIDS+=($!)
+    e2e_poll 20 test -s "${E2E_DIR}/$name" || e2e_fail "Xephyr did not start: $(cat "${E2E_DIR}/$name.log")"
+    OUTER=$outer
+    export DISPLAY=":$(head -n1 "${E2E_DIR}/$name")"
+    e2e_poll 20 xwininfo -root || e2e_fail "Xephyr on ${DISPLAY} does not answer"
+}
+
+# The screen grows while the screen saver runs (a monitor's resolution raised): the window
+# follows, and rain reaches beyond the old edges.
+nested growing -resizeable -screen 640x400
+e2e_start /s
+e2e_wait_window '^Glyphfall$' 30
+saver_window=$WINDOW
+wait_share 640x400+0+0 "$GREEN" 0.005 30 "$shots/before-growing.png"
+DISPLAY=$OUTER xdotool windowsize "$(DISPLAY=$OUTER xdotool search --class Xephyr | tail -n1)" 900 560
+geometry_is() { [ "$(e2e_geometry "$1")" = "$2" ]; }
+e2e_poll 10 geometry_is "$saver_window" 900x560+0+0 ||
+    e2e_fail "the window did not follow the screen: $(e2e_geometry "$saver_window")"
+wait_share 260x560+640+0 "$GREEN" 0.003 20 "$shots/grown.png"
+end_on_term "screen saver on a screen that grew"
+export DISPLAY=$OUTER
+
+# Two monitors side by side: Xephyr with two screens joined by Xinerama.
+nested xinerama -screen 640x400 -screen 640x400 +xinerama
 e2e_start /s
 wait_share 640x400+0+0 "$GREEN" 0.005 30 "$shots/monitor-1.png"
 wait_share 640x400+640+0 "$GREEN" 0.005 30 "$shots/monitor-2.png"

@@ -9,6 +9,8 @@
 # nothing, even on a display that does not exist. Without tex.png anywhere, start-up says so
 # in a box titled "Error loading textures" and ends with status 1 once it is closed, its
 # settings written in the user's folder (a folder without the atlas is no copy of its own).
+# On an 8-bit display, where no OpenGL context can be made and no box can be painted, the
+# message says so on standard error and the program ends with status 1.
 source "$(dirname "$0")/harness.sh"
 e2e_setup
 e2e_write_settings "$INI" FallSpeed=0.7
@@ -78,6 +80,12 @@ for display in "$DISPLAY" :9999; do
     e2e_expect_exit "$APP_PID" 5 0 "/p on display $display"
     e2e_has_window 'Glyphfall' && e2e_fail "/p showed a window"
 done
+
+Xvfb -displayfd 5 -screen 0 640x480x8 -nolisten tcp 5>"${E2E_DIR}/display-8" >"${E2E_DIR}/xvfb-8.log" 2>&1 &
+E2E_PIDS+=($!)
+e2e_poll 20 test -s "${E2E_DIR}/display-8" || e2e_fail "the 8-bit Xvfb did not start: $(cat "${E2E_DIR}/xvfb-8.log")"
+DISPLAY=":$(head -n1 "${E2E_DIR}/display-8")" e2e_run 1 "on an 8-bit display" timeout "$(e2e_seconds 30)" "$APP"
+grep -q 'No OpenGL context could be created' <<<"$OUTPUT" || e2e_fail "on an 8-bit display nothing said why: $OUTPUT"
 
 rm "$INI" "${E2E_DIR}/bin/tex.png"
 e2e_start
