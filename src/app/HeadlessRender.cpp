@@ -96,11 +96,13 @@ int ReportFrames(const HeadlessWindow& window, const HeadlessOptions& options) {
         std::fprintf(stderr, "glyphfall: stopped by signal %d\n", signal);
     else if (done < options.Frames)
         std::fprintf(stderr, "glyphfall: the rain could not start (see above)\n");
+    const char* frames = options.Frames == 1 ? "frame" : "frames";
     if (done == options.Frames) {
-        if (options.WriteFiles) std::printf("glyphfall: wrote %d frames to %s\n", done, folder);
+        if (options.WriteFiles) std::printf("glyphfall: wrote %d %s to %s\n", done, frames, folder);
         return 0;
     }
-    if (options.WriteFiles) std::fprintf(stderr, "glyphfall: wrote %d of %d frames to %s\n", done, options.Frames, folder);
+    if (options.WriteFiles)
+        std::fprintf(stderr, "glyphfall: wrote %d of %d %s to %s\n", done, options.Frames, frames, folder);
     return 1;
 }
 

@@ -17,6 +17,8 @@ cp "$APP" "$bare"
 
 e2e_run 0 "three frames" "$APP" --render "${E2E_DIR}/out" --frames 3 --size 64x48
 [ "$(ls "${E2E_DIR}/out" | wc -l)" -eq 3 ] || e2e_fail "three frames: $(ls "${E2E_DIR}/out")"
+e2e_run 0 "one frame" "$APP" --render "${E2E_DIR}/out1" --frames 1 --size 64x48
+grep -q 'wrote 1 frame to' <<<"$OUTPUT" || e2e_fail "one frame: the summary says: $OUTPUT"
 e2e_run 1 "no atlas" "$bare" --render "${E2E_DIR}/out2" --frames 3
 grep -q 'glyph atlas was not found' <<<"$OUTPUT" || e2e_fail "no atlas: no reason given: $OUTPUT"
 e2e_run 1 "a folder that cannot be made" "$APP" --render /proc/glyphfall-frames --frames 3
