@@ -12,6 +12,7 @@
 #include "app/Startup.h"
 #include "core/mCore.h"
 #include "core/mFileSystem.h"
+#include "device/AtlasFile.h"
 #include "device/cImage.h"
 #include "device/gl/cEGLContext.h"
 #include "device/gl/cGLDirect3D.h"
@@ -106,6 +107,19 @@ int ReportFrames(const HeadlessWindow& window, const HeadlessOptions& options) {
     return 1;
 }
 
+// The frames need an atlas the device can use, found as the window finds it; without one
+// the run ends before any frame, saying where it looked and why each place was passed over.
+bool UsableAtlasFound() {
+    D3DCAPS8 caps;
+    if (Failed(mDXGraphics::Direct3D->GetDeviceCaps(0, D3DDEVTYPE_HAL, caps))) return false;
+    const mAtlas::Search atlas = mAtlas::FindAtlas(mLocations::AtlasSearchPath(mCore::AppPath), caps);
+    if (!atlas.File.empty()) return true;
+    std::fprintf(stderr, "glyphfall: no usable glyph atlas was found; looked for:\n");
+    for (const mAtlas::PassedPlace& place : atlas.PassedOver)
+        std::fprintf(stderr, "  %s: %s\n", place.File.c_str(), place.Outcome.Why.c_str());
+    return false;
+}
+
 }  // namespace
 
 std::optional<HeadlessOptions> ParseHeadlessArguments(const std::vector<std::string>& arguments, std::string& oError) {
@@ -159,12 +173,6 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(const std::vector<std::str
 
 int RenderHeadless(const HeadlessOptions& options) {
     mFileSystem::GetAppPath();
-    const std::vector<std::string> searched = mLocations::AtlasSearchPath(mCore::AppPath);
-    if (mLocations::FirstReadable(searched).empty()) {
-        std::fprintf(stderr, "glyphfall: the glyph atlas was not found; looked for:\n");
-        for (const std::string& place : searched) std::fprintf(stderr, "  %s\n", place.c_str());
-        return 1;
-    }
     std::error_code error;
     if (options.WriteFiles) std::filesystem::create_directories(options.Folder, error);
     if (error) {
@@ -182,7 +190,7 @@ int RenderHeadless(const HeadlessOptions& options) {
     mCore::SetClock(&clock);
     mCore::cRandom rnd(options.Seed ? *options.Seed : mCore::StartupSeed(clock.Ticks));
     cValues settings;  // a copy of the user's settings; never written back
-    settings.LoadData(mLocations::FirstReadable(mLocations::SettingsLocations(mCore::AppPath).ReadOrder));
+    mCore::LoadSettings(settings);
 
     HeadlessWindow window(context, options);
     mDXGraphics::SetDirect3DFactory([&window] {
@@ -192,7 +200,7 @@ int RenderHeadless(const HeadlessOptions& options) {
         return std::make_shared<cGLDirect3D>(gl);
     });
     int exitCode = 1;
-    if (mDXGraphics::Initialize()) {
+    if (mDXGraphics::Initialize() && UsableAtlasFound()) {
         mCore::CatchEndSignals();
         frmMain form(window, settings, clock, rnd);
         form.Overrides = options.Settings;

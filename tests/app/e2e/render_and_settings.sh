@@ -20,7 +20,7 @@ e2e_run 0 "three frames" "$APP" --render "${E2E_DIR}/out" --frames 3 --size 64x4
 e2e_run 0 "one frame" "$APP" --render "${E2E_DIR}/out1" --frames 1 --size 64x48
 grep -q 'wrote 1 frame to' <<<"$OUTPUT" || e2e_fail "one frame: the summary says: $OUTPUT"
 e2e_run 1 "no atlas" "$bare" --render "${E2E_DIR}/out2" --frames 3
-grep -q 'glyph atlas was not found' <<<"$OUTPUT" || e2e_fail "no atlas: no reason given: $OUTPUT"
+grep -q 'no usable glyph atlas was found' <<<"$OUTPUT" || e2e_fail "no atlas: no reason given: $OUTPUT"
 e2e_run 1 "a folder that cannot be made" "$APP" --render /proc/glyphfall-frames --frames 3
 grep -q 'cannot make the folder' <<<"$OUTPUT" || e2e_fail "no folder: no reason given: $OUTPUT"
 # A file-size limit stands in for a full disk (the signal it raises is ignored, so writes fail).
