@@ -10,6 +10,7 @@
 #include "app/Startup.h"
 #include "core/mCore.h"
 #include "core/mFileSystem.h"
+#include "device/AtlasFile.h"
 #include "device/cImage.h"
 #include "device/gl/cEGLContext.h"
 #include "device/gl/cGLDirect3D.h"
@@ -83,24 +84,33 @@ int ReportFrames(const HeadlessWindow& window, const HeadlessOptions& options) {
         std::fprintf(stderr, "glyphfall: stopped by signal %d\n", signal);
     else if (done < options.Render.Frames)
         std::fprintf(stderr, "glyphfall: the rain could not start (see above)\n");
+    const char* frames = options.Render.Frames == 1 ? "frame" : "frames";
     if (done == options.Render.Frames) {
-        if (options.WriteFiles) std::printf("glyphfall: wrote %d frames to %s\n", done, folder);
+        if (options.WriteFiles) std::printf("glyphfall: wrote %d %s to %s\n", done, frames, folder);
         return 0;
     }
-    if (options.WriteFiles) std::fprintf(stderr, "glyphfall: wrote %d of %d frames to %s\n", done, options.Render.Frames, folder);
+    if (options.WriteFiles)
+        std::fprintf(stderr, "glyphfall: wrote %d of %d %s to %s\n", done, options.Render.Frames, frames, folder);
     return 1;
+}
+
+// The frames need an atlas the device can use, found as the window finds it; without one
+// the run ends before any frame, saying where it looked and why each place was passed over.
+bool UsableAtlasFound() {
+    D3DCAPS8 caps;
+    if (Failed(mDXGraphics::Direct3D->GetDeviceCaps(0, D3DDEVTYPE_HAL, caps))) return false;
+    const mAtlas::Search atlas = mAtlas::FindAtlas(mLocations::AtlasSearchPath(mCore::AppPath), caps);
+    if (!atlas.File.empty()) return true;
+    std::fprintf(stderr, "glyphfall: no usable glyph atlas was found; looked for:\n");
+    for (const mAtlas::PassedPlace& place : atlas.PassedOver)
+        std::fprintf(stderr, "  %s: %s\n", place.File.c_str(), place.Outcome.Why.c_str());
+    return false;
 }
 
 }  // namespace
 
 int RenderHeadless(const HeadlessOptions& options) {
     mFileSystem::GetAppPath();
-    const std::vector<std::string> searched = mLocations::AtlasSearchPath(mCore::AppPath);
-    if (mLocations::FirstReadable(searched).empty()) {
-        std::fprintf(stderr, "glyphfall: the glyph atlas was not found; looked for:\n");
-        for (const std::string& place : searched) std::fprintf(stderr, "  %s\n", place.c_str());
-        return 1;
-    }
     std::error_code error;
     if (options.WriteFiles) std::filesystem::create_directories(options.Render.Folder, error);
     if (error) {
@@ -118,12 +128,12 @@ int RenderHeadless(const HeadlessOptions& options) {
     mCore::SetClock(&clock);
     mCore::cRandom rnd(options.Render.Seed ? *options.Render.Seed : mCore::StartupSeed(clock.Ticks));
     cValues settings;  // a copy of the user's settings; never written back
-    settings.LoadData(mLocations::FirstReadable(mLocations::SettingsLocations(mCore::AppPath).ReadOrder));
+    mCore::LoadSettings(settings);
 
     HeadlessWindow window(context, options);
     mDXGraphics::SetDirect3DFactory([] { return std::make_shared<cGLDirect3D>(); });
     int exitCode = 1;
-    if (mDXGraphics::Initialize()) {
+    if (mDXGraphics::Initialize() && UsableAtlasFound()) {
         mCore::CatchEndSignals();
         frmMain form(window, settings, clock, rnd);
         form.Overrides = options.Settings;

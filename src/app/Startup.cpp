@@ -1,5 +1,6 @@
 #include "app/Startup.h"
 
+#include <cstdio>
 #include <string>
 
 #include "core/Locations.h"
@@ -16,16 +17,40 @@ namespace {
 StartupHooks Hooks;
 bool HostedRun = false;
 
-// Reads the first settings file there is, and remembers the user's own file as the one to
-// write: a system-wide default is read, never written.
-void LoadSettings() {
-    const mLocations::SettingsFiles files = mLocations::SettingsLocations(AppPath);
-    const std::string from = mLocations::FirstReadable(files.ReadOrder);
-    Settings.LoadData(files.WriteTo);  // a missing file just leaves the store empty
-    std::string bytes;
-    if (from != files.WriteTo && mFileSystem::ReadWholeFile(from, bytes)) Settings.ReadData(bytes);
+// Names a settings file that is there but cannot be used; a missing one is the usual case.
+void SayWhyNotRead(const std::string& file, const mFileSystem::ReadOutcome& read, bool own) {
+    using Kind = mFileSystem::ReadOutcome::Kind;
+    if (read || read.What == Kind::Missing) return;
+    const bool kept = own && (read.What == Kind::Unreadable || read.What == Kind::TooLarge);
+    std::fprintf(stderr, "glyphfall: the settings file %s is %s: it is not read%s\n", file.c_str(), read.Why.c_str(),
+                 kept ? ", and it will not be replaced" : "");
 }
 }  // namespace
+
+void LoadSettings(cValues& store) {
+    const mLocations::SettingsFiles files = mLocations::SettingsLocations(AppPath);
+    mFileSystem::ReadOutcome read = store.LoadData(files.WriteTo);  // remembered as the file to write
+    SayWhyNotRead(files.WriteTo, read, true);
+    for (const std::string& file : files.ReadOrder) {
+        if (read) return;
+        if (file == files.WriteTo) continue;
+        std::string bytes;
+        read = mFileSystem::ReadRegularFile(file, cValues::MaxFileBytes, bytes);
+        SayWhyNotRead(file, read, false);
+        if (read) store.ReadData(bytes);
+    }
+}
+
+bool SaveSettings(cValues& store) {
+    if (store.SaveData()) return true;
+    ReportUnsavedSettings(store);
+    return false;
+}
+
+void ReportUnsavedSettings(const cValues& store) {
+    const std::string where = store.FileName().empty() ? "" : " to " + store.FileName();
+    std::fprintf(stderr, "glyphfall: the settings were not saved%s: %s\n", where.c_str(), store.SaveFailure().c_str());
+}
 
 void SetStartupHooks(StartupHooks hooks) { Hooks = std::move(hooks); }
 
@@ -58,7 +83,7 @@ void Initialize() {
         Rnd.Seed(StartupSeed(Clock().TickCount()));
         mFileSystem::GetAppPath();
         Settings.Reset();
-        LoadSettings();
+        LoadSettings(Settings);
         if (Hooks.InitializeGraphics) Hooks.InitializeGraphics();
     });
 }
@@ -67,7 +92,7 @@ void ShutDown(int exitCode) {
     if (Hooks.ReleaseGraphics) Hooks.ReleaseGraphics();
     if (!HostedRun) {
         mLocations::MakeFolderFor(Settings.FileName());  // the user's folder appears on the first save
-        Settings.SaveData();
+        SaveSettings(Settings);
     }
     Settings.Reset();
     Terminate(exitCode);

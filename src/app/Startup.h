@@ -20,6 +20,14 @@ void SetStartupHooks(StartupHooks hooks);
 
 extern const char* const ConfigureHint;
 
+// Reads the first settings file there is into the store and makes the user's own file the
+// one to write: a system-wide default is read, never written. A file that is there but
+// cannot be used is named on standard error and read as no file.
+void LoadSettings(cValues& store);
+// Writes the store to its file; when that fails, one line on standard error says why.
+bool SaveSettings(cValues& store);
+void ReportUnsavedSettings(const cValues& store);
+
 // Drawing into a window another program owns (a screen saver's): that program starts a copy
 // per monitor and one for its settings dialog's preview, so no one-copy lock is taken, and the
 // settings file is read, never written.

@@ -12,6 +12,7 @@
 #include "core/NumberText.h"
 #include "app/Startup.h"
 #include "core/mCore.h"
+#include "device/AtlasFile.h"
 #include "device/mDXGraphics.h"
 #include "settings/SettingsKeys.h"
 #include "settings/cValues.h"
@@ -68,6 +69,15 @@ void ReportReplacedSettings(const std::vector<ReplacedSetting>& replaced) {
                      static_cast<int>(mLocations::SettingsFileName.size()), mLocations::SettingsFileName.data(),
                      static_cast<int>(setting.Default.size()), setting.Default.data());
     }
+}
+
+// A file in one of the atlas's places that cannot be used, while a later place's atlas is:
+// said, so that a user's own atlas is never left out without a word.
+void ReportPassedOverAtlases(const mAtlas::Search& atlas) {
+    for (const mAtlas::PassedPlace& place : atlas.PassedOver)
+        if (place.Outcome.What != mFileSystem::ReadOutcome::Kind::Missing)
+            std::fprintf(stderr, "glyphfall: the glyph atlas %s is passed over: %s\n", place.File.c_str(),
+                         place.Outcome.Why.c_str());
 }
 
 }  // namespace
@@ -155,19 +165,21 @@ void frmMain::Load() {
         Rain.FlyStep = Settings_.Value(SettingKey::Fly).IsOn() ? Motion.FlySpeed : 0;  // flying starts at full speed
         CreateDevice();
         SetupScene(Main);
-        const std::vector<std::string> searched = mLocations::AtlasSearchPath(mCore::AppPath);
-        const std::string texture = mLocations::FirstReadable(searched);
-        if (texture.empty()) {
+        // A file that cannot be the atlas counts as not there: the search goes on past it.
+        const mAtlas::Search atlas = mAtlas::FindAtlas(mLocations::AtlasSearchPath(mCore::AppPath), MainDevice->Caps());
+        if (atlas.File.empty()) {
             ExitCode = 1;  // the settings are still written, but the start failed
             std::string message = "Texture file not found! Make sure all files were extracted to the same directory.";
             message += "\r\n\r\nLooked for:";
-            for (const std::string& place : searched) message += "\r\n" + place;
+            for (const mAtlas::PassedPlace& place : atlas.PassedOver)
+                message += "\r\n" + place.File + ": " + place.Outcome.Why;
             mCore::Dialogs().MessageBox(message, "Error loading textures", mCore::MessageIcon::Critical);
             Unload();
             return;
         }
-        AtlasFile_ = texture;
-        TextureIndex = MainDevice->LoadTexture(texture, -1);
+        ReportPassedOverAtlases(atlas);
+        AtlasFile_ = atlas.File;
+        TextureIndex = MainDevice->LoadTexture(atlas.File, atlas.Image);
     });
     if (!started) ExitCode = 1;  // the window stays, without rain, until it is closed
     if (started && !Unloading_) {

@@ -24,7 +24,14 @@ std::string FormatNumber(double value) {
 std::string FormatNumber(float value) {
     if (!std::isfinite(value)) return "0";
     if (value == 0) return "0";
-    return ShortestText(value);
+    // The platform's display form of a single-precision number, which the stored files have
+    // always held: rounded to 7 significant digits, trailing zeros dropped. A value whose
+    // shortest exact form is that short keeps it; longer ones (2.8999994, the sum of tenths
+    // the speed keys make) are written as shown (2.899999), not to their last bit.
+    char buffer[32];
+    auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, 7);
+    if (ec != std::errc()) return "0";
+    return std::string(buffer, end);
 }
 
 std::string FormatNumber(long long value) { return ShortestText(value); }

@@ -6,8 +6,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -166,6 +168,90 @@ bool ReadWholeFile(std::string_view fileName, std::string& contents) {
         }
         contents.append(buffer, static_cast<size_t>(got));
     }
+}
+
+namespace {
+
+std::string NotAFileWhy(mode_t mode) {
+    const char* what = S_ISDIR(mode) ? "a folder" : S_ISFIFO(mode) ? "a FIFO" : S_ISCHR(mode) ? "a character device"
+                     : S_ISBLK(mode) ? "a block device" : S_ISSOCK(mode) ? "a socket" : "something";
+    return std::string(what) + ", not a regular file";
+}
+
+}  // namespace
+
+ReadOutcome OutcomeOfError(int error) {
+    switch (error) {
+        case ENOENT:
+        case ENOTDIR:  // a file where a folder of the path should be: nothing is there
+            return {ReadOutcome::Kind::Missing, "missing"};
+        case ENXIO:  // a socket, or a device without its driver
+            return {ReadOutcome::Kind::NotAFile, "not a regular file"};
+        case ELOOP:
+            return {ReadOutcome::Kind::NotAFile, "a loop of links, not a regular file"};
+        default:
+            return {ReadOutcome::Kind::Unreadable, std::string("unreadable (") + std::strerror(error) + ")"};
+    }
+}
+
+FileHandle OpenRegularFile(std::string_view fileName, ReadOutcome& oOutcome) {
+    const std::string name(fileName);
+    // O_NONBLOCK: opening a FIFO does not wait for a writer; a regular file reads as always.
+    FileHandle file(::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    struct stat info {};
+    if (!file) {
+        oOutcome = OutcomeOfError(errno);
+    } else if (::fstat(file.Descriptor(), &info) != 0) {
+        oOutcome = OutcomeOfError(errno);
+        file.Close();
+    } else if (!S_ISREG(info.st_mode)) {
+        oOutcome = {ReadOutcome::Kind::NotAFile, NotAFileWhy(info.st_mode)};
+        file.Close();
+    } else {
+        oOutcome = {};
+    }
+    return file;
+}
+
+bool ReadUpTo(const FileHandle& file, size_t count, std::string& contents) {
+    char buffer[65536];
+    while (count > 0) {
+        const ssize_t got = ::read(file.Descriptor(), buffer, std::min(sizeof buffer, count));
+        if (got == 0) return true;
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        contents.append(buffer, static_cast<size_t>(got));
+        count -= static_cast<size_t>(got);
+    }
+    return true;
+}
+
+std::string SizeInWords(size_t bytes) {
+    constexpr size_t MB = 1 << 20;
+    return bytes % MB == 0 ? std::to_string(bytes / MB) + " MB" : std::to_string(bytes) + " bytes";
+}
+
+ReadOutcome ReadRegularFile(std::string_view fileName, size_t maxBytes, std::string& contents) {
+    contents.clear();
+    ReadOutcome outcome;
+    const FileHandle file = OpenRegularFile(fileName, outcome);
+    if (!file) return outcome;
+    if (!ReadUpTo(file, maxBytes + 1, contents)) outcome = OutcomeOfError(errno);
+    else if (contents.size() > maxBytes) outcome = {ReadOutcome::Kind::TooLarge, "larger than " + SizeInWords(maxBytes)};
+    if (!outcome) contents.clear();
+    return outcome;
+}
+
+std::string FileBehindLinks(std::string_view fileName) {
+    namespace fs = std::filesystem;
+    const fs::path path(fileName);
+    std::error_code error;
+    if (!fs::is_symlink(fs::symlink_status(path, error))) return std::string(fileName);
+    const fs::path target = fs::canonical(path, error);
+    if (error || !fs::is_regular_file(fs::status(target, error))) return std::string(fileName);
+    return target.string();
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include "core/Text.h"
 #include "core/mCore.h"
 #include "core/mFileSystem.h"
+#include "device/cImage.h"
 #include "device/mDXGraphics.h"
 
 namespace {
@@ -272,6 +273,18 @@ int32_t cDevice::LoadTexture(std::string_view iFileName, int32_t iColorKey) {
         }
         // The table may not have moved, but take the entry afresh to be safe.
         Textures_[TextureCount_].Texture = std::move(texture);
+        result = TextureCount_;
+    });
+    return completed ? result : -1;
+}
+
+int32_t cDevice::LoadTexture(std::string_view iFileName, const cImage& iImage) {
+    int32_t result = 0;
+    const bool completed = mCore::Guarded("cDevice.LoadTexture", [&] {
+        std::shared_ptr<cTexture> texture;
+        Check(Dev(Device).CreateTexture(iImage, texture));
+        ++TextureCount_;
+        Textures_.push_back({std::string(iFileName), std::move(texture), ContainsIgnoringCase(iFileName, ".png"), 0});
         result = TextureCount_;
     });
     return completed ? result : -1;

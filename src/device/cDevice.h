@@ -15,6 +15,8 @@
 #include "device/D3D8Types.h"
 #include "device/iDirect3D.h"
 
+class cImage;
+
 class cDevice {
 public:
     struct TextureEntry {
@@ -60,6 +62,9 @@ public:
 
     // iColorKey < 0: no colour key (the program passes -1).
     int32_t LoadTexture(std::string_view iFileName, int32_t iColorKey = -1);
+    // The same without a colour key, for a picture already read from the file and checked
+    // (the glyph atlas): what was checked is what is drawn, and it is decoded once.
+    int32_t LoadTexture(std::string_view iFileName, const cImage& iImage);
     bool TextureColorKey(int32_t Index) const;
     void SetTexture(int32_t iStage, int32_t iTexture);
     void UnsetTextures();

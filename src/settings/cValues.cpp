@@ -1,6 +1,7 @@
 #include "settings/cValues.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "core/NumberText.h"
@@ -156,16 +157,30 @@ bool cValues::ReadData(std::string_view bytes) {
     return true;
 }
 
-bool cValues::LoadData(std::string_view iFileName) {
+mFileSystem::ReadOutcome cValues::LoadData(std::string_view iFileName) {
     FileName_.assign(iFileName);
     std::string bytes;
-    if (!mFileSystem::ReadWholeFile(iFileName, bytes)) return false;
-    ReadData(bytes);
-    return true;
+    const mFileSystem::ReadOutcome read = mFileSystem::ReadRegularFile(iFileName, MaxFileBytes, bytes);
+    using Kind = mFileSystem::ReadOutcome::Kind;
+    // What could not be read may hold the user's settings; a FIFO, a device or a link to
+    // one holds none, and a save replaces it as it replaces a missing file.
+    KeepReason_ = read.What == Kind::Unreadable || read.What == Kind::TooLarge ? read.Why : "";
+    if (read) ReadData(bytes);
+    return read;
 }
 
 bool cValues::SaveData(std::string_view iFileName) {
     const std::string target(iFileName.empty() ? std::string_view(FileName_) : iFileName);
-    if (target.empty()) return false;
-    return mFileSystem::ReplaceFileContents(target, WriteData());
+    SaveFailure_.clear();
+    if (target.empty()) {
+        SaveFailure_ = "there is no folder to keep them in";
+        return false;
+    }
+    if (target == FileName_ && !KeepReason_.empty()) {
+        SaveFailure_ = "it was " + KeepReason_ + " at start, so it is left as it is";
+        return false;
+    }
+    if (mFileSystem::ReplaceFileContents(mFileSystem::FileBehindLinks(target), WriteData())) return true;
+    SaveFailure_ = std::strerror(errno);
+    return false;
 }

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/mFileSystem.h"
+
 // One value as read from the store: its text, or a whole number when the record is numeric.
 class SettingValue {
 public:
@@ -52,8 +54,17 @@ public:
     bool Value(std::string_view iName, int iValue);
     void SetDefault(std::string_view iName, std::string_view iValue);
 
-    bool LoadData(std::string_view iFileName);
+    // No settings file comes near this size: a larger one is no settings file, and is not read.
+    static constexpr size_t MaxFileBytes = 1 << 20;
+
+    // Reads the store from a regular file (never waiting on a FIFO or a device) and makes
+    // it the file SaveData writes. A file that exists but could not be read (no permission,
+    // too large) is never replaced: SaveData then fails and says why.
+    mFileSystem::ReadOutcome LoadData(std::string_view iFileName);
+    // Replaces the file (the one a link names, when the link leads to a regular file) with
+    // the store, through a temporary file. False when it did not, SaveFailure saying why.
     bool SaveData(std::string_view iFileName = {});
+    const std::string& SaveFailure() const { return SaveFailure_; }
 
     // The store in the file's byte form, and back. ReadData keeps every record that is
     // whole and stops at the first that is not; it returns false then.
@@ -69,5 +80,7 @@ private:
     size_t Find(std::string_view iName) const;
 
     std::string FileName_;
+    std::string KeepReason_;  // why FileName_, which exists, could not be read: never replaced then
+    std::string SaveFailure_;
     std::vector<ValueRecord> Records_;
 };

@@ -2,6 +2,7 @@
 // program's folder in a temporary directory holding a small glyph texture.
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
 
 #include "app/Startup.h"
@@ -37,7 +38,7 @@ protected:
         mCore::Settings.Reset();
         mCore::Settings.LoadData(SettingsFile());
         std::string error;
-        ASSERT_TRUE(mImage::WritePng(Folder.File("tex.png"), cImage(64, 64, 0xFFFFFFFF), error)) << error;
+        ASSERT_TRUE(mImage::WritePng(Folder.File("tex.png"), cImage(256, 256, 0xFFFFFFFF), error)) << error;
         Platform.Clock.Ticks = 1000000;
     }
     void TearDown() override {
@@ -99,10 +100,14 @@ TEST_F(ControllerTest, StartAppliesTheStoredSettingsAndTheDefaultsForTheRestWith
     EXPECT_EQ(ExitCodeOf([&] { Form.KeyDown('A', 0); }), 0) << "any key ends the screen saver";
 }
 
-TEST_F(ControllerTest, MissingTextureIsACriticalMessageAndEndsAsAFailure) {
-    std::filesystem::remove(Folder.File("tex.png"));
+TEST_F(ControllerTest, AnAtlasThatCannotBeUsedCountsAsMissingAndTheMessageSaysWhyForEachPlace) {
+    std::ofstream(Folder.File("tex.png"), std::ios::trunc) << "\xFF\xD8\xFF\xE0 a JPEG";
     EXPECT_EQ(ExitCodeOf([&] { Start(); }), 1);
     ASSERT_EQ(Platform.Dialogs.Messages.size(), 1u);
+    const std::string& text = Platform.Dialogs.Messages[0].Text;
+    EXPECT_EQ(text.rfind("Texture file not found! Make sure all files were extracted to the same directory.", 0), 0u);
+    EXPECT_NE(text.find("\r\n" + Folder.File("tex.png") + ": not a PNG image\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(": missing"), std::string::npos) << "the places after it: " << text;
     EXPECT_EQ(Platform.Dialogs.Messages[0].Title, "Error loading textures");
     EXPECT_EQ(Platform.Dialogs.Messages[0].Icon, mCore::MessageIcon::Critical);
 }

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <cstdlib>
+#include <fstream>
 
 #include "support/FakePlatform.h"
 #include "support/ScopedEnv.h"
@@ -78,3 +79,20 @@ TEST(Main, RunReadsTheFirstSettingsFileAndShutDownWritesTheUsersOwn) {
     mCore::SetStartupHooks({});
 }
 
+TEST(Main, ASaveThatFailsNamesTheFileAndWhyOnStandardError) {
+    ScopedRuntimeDir runtime;
+    ScopedFakePlatform platform;
+    testing_support::TempDir dir;
+    std::ofstream(dir.File("a-file")) << "x";
+    runtime.Set("XDG_CONFIG_HOME", dir.File("a-file").c_str());  // a file where the folder should be
+    runtime.Set("XDG_CONFIG_DIRS", dir.File("etc").c_str());
+    mCore::SetStartupHooks({[] { return true; }, {}, [] { return 0; }});
+    mCore::SetTerminateHandler(ThrowOnTerminate);
+    ASSERT_EQ(mCore::Main(""), 0);
+    testing::internal::CaptureStderr();
+    EXPECT_THROW(mCore::ShutDown(), Terminated);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "glyphfall: the settings were not saved to " +
+                                                          dir.File("a-file/glyphfall/glyphfall.ini") + ": Not a directory\n");
+    mCore::SetTerminateHandler(nullptr);
+    mCore::SetStartupHooks({});
+}

@@ -31,6 +31,18 @@ TEST(NumberText, WritesShortestFormWithAPointOnEveryLocale) {
     for (double v : {0.1, 1.0 / 3, 1e-7, 123456.789, -42.25}) EXPECT_EQ(*mCore::ParseNumber(mCore::FormatNumber(v)), v);
 }
 
+TEST(NumberText, WritesSinglesInThePlatformsSevenDigitFormAndOlderLongerTextsReadAsBefore) {
+    float speed = 1;  // the fly speed after nineteen presses of keypad +
+    for (int i = 0; i < 19; ++i) speed = mCore::ToSingle(speed + 0.1);
+    EXPECT_EQ(mCore::FormatNumber(speed), "2.899999");
+    EXPECT_EQ(mCore::FormatNumber(0.70000005f), "0.7");
+    EXPECT_EQ(mCore::FormatNumber(12345678.0f), "1.234568e+07");
+    // A value whose exact form has at most 7 digits reads back as itself, as it always has.
+    for (float v : {0.6f, 1.1f, 2.5f, 0.01f, 1e-4f, 1234567.0f, 1e-7f, -3.25f})
+        EXPECT_EQ(mCore::ToSingle(*mCore::ParseNumber(mCore::FormatNumber(v))), v) << v;
+    EXPECT_EQ(mCore::ToSingle(*mCore::ParseNumber("2.8999994")), speed);  // as an older version wrote it
+}
+
 TEST(NumberText, ReadsOneNumberWithBlanksAroundIt) {
     for (auto [text, value] : {std::pair{"  300 ", 300.0}, {"2.5", 2.5}, {"-3", -3.0}, {"+7", 7.0}})
         EXPECT_EQ(mCore::ParseNumber(text), value) << text;

@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <fstream>
+
+#include "device/AtlasFile.h"
 #include "device/cImage.h"
+#include "support/TempDir.h"
 
 namespace {
 
@@ -52,3 +57,53 @@ TEST_F(Atlas, IsA1024SquareOfOpaqueGreyTexelsWithAShapeInEveryGlyphCellOnly) {
         }
 }
 
+TEST(AtlasFile, OnlyAWholeSquarePngOfSixteenCellsFrom256PixelsToTheDevicesLargestTextureIsUsable) {
+    using Kind = mFileSystem::ReadOutcome::Kind;
+    testing_support::TempDir dir;
+    std::string real, error;
+    ASSERT_TRUE(mFileSystem::ReadWholeFile(GLYPHFALL_ATLAS_FILE, real));
+    const auto encoded = [&](int width, int height) {
+        std::string bytes;
+        EXPECT_TRUE(mImage::EncodePng(cImage(width, height), bytes, error)) << error;
+        return bytes;
+    };
+    std::string badChecksum = real, hugeHeader = real;
+    badChecksum[29] ^= 0x5A;  // the header's CRC
+    hugeHeader.replace(16, 8, std::string("\0\0\x40\0\0\0\x40\0", 8));  // 16384 x 16384, not decoded
+    struct Case {
+        const char* What;
+        std::string Bytes;
+        int32_t LargestSide;
+        Kind Read;
+        const char* Why;
+    };
+    const Case cases[] = {
+        {"the atlas", real, 4096, Kind::Read, ""},
+        {"cut short", real.substr(0, real.size() / 2), 4096, Kind::Unusable, "a damaged PNG image (the file ends early)"},
+        {"zero bytes", "", 4096, Kind::Unusable, "empty, not a PNG image"},
+        {"a JPEG", "\xFF\xD8\xFF\xE0\x00\x10JFIF", 4096, Kind::Unusable, "not a PNG image"},
+        {"a bad checksum", badChecksum, 4096, Kind::Unusable, "a damaged PNG image (IHDR: CRC error)"},
+        {"1 x 1", encoded(1, 1), 4096, Kind::Unusable, "1x1 pixels; the atlas is a square of 256 to 4096 pixels a side"},
+        {"16384 x 16384", hugeHeader, 4096, Kind::Unusable, "16384x16384 pixels"},
+        {"not square", encoded(512, 256), 4096, Kind::Unusable, "512x256 pixels"},
+        {"no whole cells", encoded(264, 264), 4096, Kind::Unusable, "264x264 pixels"},
+        {"beyond the device", real, 512, Kind::Unusable, "1024x1024 pixels; the atlas is a square of 256 to 512"},
+    };
+    for (const Case& c : cases) {
+        std::ofstream(dir.File("tex.png"), std::ios::binary | std::ios::trunc) << c.Bytes;
+        cImage image;
+        const mFileSystem::ReadOutcome read = mAtlas::ReadAtlas(dir.File("tex.png"), c.LargestSide, image);
+        EXPECT_EQ(read.What, c.Read) << c.What << ": " << read.Why;
+        EXPECT_EQ(read.Why.rfind(c.Why, 0), 0u) << c.What << ": " << read.Why;
+        EXPECT_EQ(image.Width, read ? 1024 : 0) << c.What;
+    }
+    ASSERT_EQ(::mkfifo(dir.File("fifo.png").c_str(), 0644), 0);
+    D3DCAPS8 caps;
+    caps.MaxTextureWidth = caps.MaxTextureHeight = 4096;
+    const mAtlas::Search search = mAtlas::FindAtlas({dir.File("missing.png"), dir.File("fifo.png"), GLYPHFALL_ATLAS_FILE}, caps);
+    EXPECT_EQ(search.File, GLYPHFALL_ATLAS_FILE);
+    EXPECT_EQ(search.Image.Width, 1024);
+    ASSERT_EQ(search.PassedOver.size(), 2u);
+    EXPECT_EQ(search.PassedOver[0].Outcome.Why, "missing");
+    EXPECT_EQ(search.PassedOver[1].Outcome.Why, "a FIFO, not a regular file");
+}

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <functional>
 #include <random>
 
 #include "core/mFileSystem.h"
@@ -74,6 +77,48 @@ TEST(ValuesFile, CorruptTruncatedAndHugeCountFilesKeepTheWholeRecords) {
     EXPECT_FALSE(store.ReadData(Bytes({0, 0, 0, 0, 0xFF, 0xFF, 'a'})));
     EXPECT_EQ(store.LastIndex(), -1);
     EXPECT_TRUE(store.ReadData(Bytes({0xFE, 0xFF, 0xFF, 0xFF})));  // any negative count is an empty store
+}
+
+TEST(ValuesFile, OnlyARegularFileOfAtMostAMegabyteIsReadAndNoLinkOrDeviceIsWrittenThrough) {
+    namespace fs = std::filesystem;
+    using Kind = mFileSystem::ReadOutcome::Kind;
+    TempDir dir;
+    const std::string path = dir.File("glyphfall.ini");
+    struct Case {
+        const char* What;
+        std::function<void()> Make;
+        Kind Read;
+        bool Replaced;  // by a regular file holding the store; otherwise left as it was
+    };
+    const Case cases[] = {
+        {"a link to /dev/zero", [&] { fs::create_symlink("/dev/zero", path); }, Kind::NotAFile, true},
+        {"a link to /dev/urandom", [&] { fs::create_symlink("/dev/urandom", path); }, Kind::NotAFile, true},
+        {"a FIFO", [&] { ASSERT_EQ(::mkfifo(path.c_str(), 0644), 0); }, Kind::NotAFile, true},
+        {"a folder", [&] { fs::create_directory(path); }, Kind::NotAFile, false},
+        {"two megabytes", [&] { std::ofstream(path) << std::string(2 << 20, 'x'); }, Kind::TooLarge, false},
+        {"missing", [] {}, Kind::Missing, true},
+    };
+    for (const Case& c : cases) {
+        fs::remove_all(path);
+        c.Make();
+        cValues store;
+        EXPECT_EQ(store.LoadData(path).What, c.Read) << c.What;
+        store.Value("Count", 40);
+        EXPECT_EQ(store.SaveData(), c.Replaced) << c.What << ": " << store.SaveFailure();
+        EXPECT_EQ(fs::is_regular_file(fs::symlink_status(path)) && ReadFile(path) == store.WriteData(), c.Replaced)
+            << c.What;
+        EXPECT_EQ(store.SaveFailure().empty(), c.Replaced) << c.What;
+    }
+    // A linked dotfile: the file the link names takes the settings, and the link stays.
+    fs::remove_all(path);
+    cValues store;
+    ASSERT_TRUE(store.SaveData(dir.File("dotfile")));
+    fs::create_symlink("dotfile", path);
+    ASSERT_TRUE(store.LoadData(path));
+    store.Value("Count", 41);
+    ASSERT_TRUE(store.SaveData());
+    EXPECT_TRUE(fs::is_symlink(path));
+    EXPECT_EQ(ReadFile(dir.File("dotfile")), store.WriteData());
 }
 
 TEST(ValuesFile, SaveThatCannotCompleteLeavesTheOldFileIntact) {

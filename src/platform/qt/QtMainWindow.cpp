@@ -30,6 +30,8 @@ void SaveSettingsAtExit() {
     if (SavedAtEnd.test_and_set()) return;  // the lost-display watch may be here at the same time
     if (Running && Running->SaveSettingsWithoutWindow())
         std::fprintf(stderr, "glyphfall: the window system ended the program; the settings were saved\n");
+    else if (Running && !mCore::Settings.SaveFailure().empty())
+        mCore::ReportUnsavedSettings(mCore::Settings);
 }
 
 }  // namespace

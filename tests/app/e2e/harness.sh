@@ -148,8 +148,11 @@ e2e_answer() {  # title text
 }
 
 # Starts the program with the given arguments, bounded by a hard time limit; its PID in $APP_PID.
+# timeout hands on a signal sent to it and kills the program when it has not ended -k seconds
+# later: that grace scales as the waits do (a sanitized program's leak check at its end takes
+# seconds on a loaded machine).
 e2e_start() {
-    timeout -k 3 "$(e2e_seconds 120)" "${APP}" "$@" >>"${E2E_DIR}/app.log" 2>&1 &
+    timeout -k "$(e2e_seconds 3)" "$(e2e_seconds 120)" "${APP}" "$@" >>"${E2E_DIR}/app.log" 2>&1 &
     APP_PID=$!
     E2E_PIDS+=("$APP_PID")
     e2e_log "started glyphfall $* as ${APP_PID}"
