@@ -60,6 +60,10 @@ public:
 
     // iColorKey < 0: no colour key (the program passes -1).
     int32_t LoadTexture(std::string_view iFileName, int32_t iColorKey = -1);
+    // The texture's texels change (glyph cells drawn at run time): a new texture made from
+    // iImage takes its place, with a map of its blank texels of its own, and the stages that
+    // held the old one hold the new. False (the old one kept) when the device made none.
+    bool ReplaceTexture(int32_t iTexture, const cImage& iImage);
     bool TextureColorKey(int32_t Index) const;
     void SetTexture(int32_t iStage, int32_t iTexture);
     void UnsetTextures();
