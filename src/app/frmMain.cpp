@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/CustomGlyphs.h"
 #include "app/DesktopParent.h"
 #include "core/ErrorReport.h"
 #include "core/Locations.h"
@@ -66,7 +67,8 @@ void ReportReplacedSettings(const std::vector<ReplacedSetting>& replaced) {
 }  // namespace
 
 frmMain::frmMain(app::iWindowPlatform& window, cValues& settings, mCore::iClock& clock, mCore::cRandom& rnd)
-    : Main(window, settings, clock, rnd), Window_(window), Settings_(settings), Clock_(clock), Rnd_(rnd) {
+    : Main(window, settings, clock, rnd), Window_(window), Settings_(settings), Clock_(clock), Rnd_(rnd),
+      CustomGlyphs_(std::make_unique<app::cCustomGlyphs>()) {
     Window_.SetListener(this);
 }
 
@@ -83,8 +85,8 @@ void frmMain::ApplySettingsToMenu() {
     SetPointers();
     Menu.SetChecked(mnuHorizontal, Settings_.Value(SettingKey::Horizontal).Number() > 0);
     // Start-up has put right any value the menu could not store; a missing one reads as 0.
-    static_assert(mRain::GlyphSets.size() == LaterSettingsKeys[0].Max + 1);
-    Menu.CheckOnly(mnuGlyphs, Settings_.Value(SettingKey::Glyphs).Long());
+    static_assert(mRain::CustomGlyphSet == LaterSettingsKeys[0].Max);
+    Menu.CheckOnly(mnuGlyphs, CustomGlyphs_->ShownSet(Settings_));
     Menu.SetChecked(mnuKeepShape, Settings_.Value(SettingKey::KeepShape).IsOn());
 }
 
@@ -94,7 +96,7 @@ void frmMain::PrepareRain(cRain& rain) {
     rain.SetHexColor(Settings_.Value(SettingKey::Color).Text());
     rain.LetterColor = rain.TargetColor;  // the saved colour from the first frame, no fade
     rain.ReadSettings();
-    rain.SelectGlyphs(Settings_.Value(SettingKey::Glyphs).Long());
+    SelectGlyphSet(rain, CustomGlyphs_->ShownSet(Settings_));
     if (&rain == &Rain) return;
     rain.LeaderPercent = Rain.LeaderPercent;
     rain.FlyStep = Rain.FlyStep;
@@ -137,7 +139,8 @@ void frmMain::Load() {
         Window_.ShowFullScreen();
         DeclareSettingDefaults(Settings_);
         ReportReplacedSettings(ReplaceUnusableSettings(Settings_));
-        Overridden_ = ApplyOverrides(Settings_, Overrides);
+        Overridden_ = ApplyOverrides(Settings_, app::WithCustomSetShown(Overrides));
+        CustomGlyphs_->Start(Settings_);
         PrepareRain(Rain);
         Zoom = Settings_.Value(SettingKey::Zoom).Single();
         ApplySettingsToMenu();
@@ -160,6 +163,7 @@ void frmMain::Load() {
         }
         AtlasFile_ = texture;
         TextureIndex = MainDevice->LoadTexture(texture, -1);
+        CustomGlyphs_->PutIntoAtlas(*MainDevice, TextureIndex, AtlasFile_);
     });
     if (!started) ExitCode = 1;  // the window stays, without rain, until it is closed
     if (started && !Unloading_) {
@@ -225,6 +229,7 @@ void frmMain::OpenScreen(const std::string& name) {
     }
     SetupScene(view);
     view.TextureIndex = view.Device->LoadTexture(AtlasFile_, -1);
+    CustomGlyphs_->PutIntoAtlas(*view.Device, view.TextureIndex, AtlasFile_);
     Screens.push_back(std::move(screen));
 }
 
@@ -400,6 +405,10 @@ void frmMain::RunMenuCommand(const app::MenuCommand& command) {
         Menu.CheckOnly(mnuLength, command.Index);
         ForEachView([&](cRainView& v) { v.Rain.LengthMode = command.Index; });
         Settings_.Value(SettingKey::Length, command.Index);
+    } else if (name == mnuGlyphs && command.Index == mRain::CustomGlyphSet) {
+        if (CustomGlyphs_->AskForGlyphs(Settings_)) ShowCustomGlyphs();
+    } else if (name == mnuGlyphFont) {
+        if (CustomGlyphs_->AskForFont(Settings_) && Checked(mnuGlyphs, mRain::CustomGlyphSet)) ShowCustomGlyphs();
     } else if (name == mnuGlyphs) {
         Menu.CheckOnly(mnuGlyphs, command.Index);
         ForEachView([&](cRainView& v) { v.Rain.SelectGlyphs(command.Index); });
@@ -427,6 +436,22 @@ void frmMain::RunMenuCommand(const app::MenuCommand& command) {
         // doing nothing without a word.
         std::fprintf(stderr, "glyphfall: the menu command %s(%d) has no handler\n", name.c_str(), command.Index);
     }
+}
+
+void frmMain::SelectGlyphSet(cRain& rain, int32_t set) {
+    if (set == mRain::CustomGlyphSet) rain.SelectCustomGlyphs(CustomGlyphs_->Count());
+    else rain.SelectGlyphs(set);
+}
+
+// The custom set was drawn anew: into every monitor's atlas, and the rain deals from it.
+void frmMain::ShowCustomGlyphs() {
+    Menu.CheckOnly(mnuGlyphs, mRain::CustomGlyphSet);
+    Settings_.Value(SettingKey::Glyphs, mRain::CustomGlyphSet);
+    ForEachView([&](cRainView& v) {
+        if (!Screens.empty()) v.Window.MakeCurrent();  // the texture belongs to the view's context
+        CustomGlyphs_->PutIntoAtlas(*v.Device, v.TextureIndex, AtlasFile_);
+        SelectGlyphSet(v.Rain, mRain::CustomGlyphSet);
+    });
 }
 
 bool frmMain::ToggleSwitch(const app::MenuCommand& command) {

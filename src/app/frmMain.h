@@ -19,6 +19,9 @@
 #include "render/cCamera.h"
 
 class cValues;
+namespace app {
+class cCustomGlyphs;
+}
 
 namespace app {
 // What a typed "Select count" answer comes to.
@@ -107,7 +110,7 @@ public:
     int ExitCode = 0;
 
 private:
-    bool Checked(std::string_view name) const { return Menu.Checked(name); }
+    bool Checked(std::string_view name, int index = -1) const { return Menu.Checked(name, index); }
     template <class Action>
     void ForEachView(Action action) {
         action(Main);
@@ -132,6 +135,8 @@ private:
     void ShowKeyHelp();
     void AskUserColor();
     void AppendTypedKey(int keyCode);
+    void SelectGlyphSet(cRain& rain, int32_t set);
+    void ShowCustomGlyphs();
 
     app::iWindowPlatform& Window_;
     cValues& Settings_;
@@ -139,5 +144,6 @@ private:
     mCore::cRandom& Rnd_;
     std::vector<OverriddenSetting> Overridden_;
     std::string AtlasFile_;
+    std::unique_ptr<app::cCustomGlyphs> CustomGlyphs_;  // the "Custom" set's characters, font and cells
     bool Unloading_ = false;
 };
