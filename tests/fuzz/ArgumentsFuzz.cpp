@@ -1,7 +1,8 @@
 // libFuzzer target for the command line: the input, split at zero bytes, is the argument
 // list (its first entry also stands for $XSCREENSAVER_WINDOW). The run mode, the switches
 // and the --render options must come out of any list without a crash, a refusal must say
-// why, and accepted options must describe a render that can be done.
+// why, and accepted options must describe a render that can be done; custom glyphs and a glyph
+// font that pass must be what the menu's boxes would take.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -10,6 +11,22 @@
 #include "app/CommandLine.h"
 #include "app/HeadlessRender.h"
 #include "core/Process.h"
+#include "fonts/GlyphText.h"
+#include "rain/cRain.h"
+
+namespace {
+
+void CheckTextSettings(const std::vector<SettingOverride>& settings) {
+    for (const SettingOverride& s : settings) {
+        if (s.Key == "CustomGlyphs") {
+            const mFonts::GlyphText read = mFonts::ReadGlyphText(s.Value, mRain::MaxCustomGlyphs);
+            if (read.What != mFonts::GlyphText::Kind::Glyphs || mFonts::EncodeUtf8(read.Chars) != s.Value) __builtin_trap();
+        }
+        if (s.Key == "GlyphFont" && s.Value.empty()) __builtin_trap();
+    }
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<std::string> arguments(1);
@@ -23,6 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const app::CommandLine command = app::ReadCommandLine(arguments, arguments.front());
     if (command.Action == app::CommandAction::Invalid && command.Error.empty()) __builtin_trap();
+    CheckTextSettings(command.Settings);
 
     std::string error;
     const auto options = app::ParseHeadlessArguments(arguments, error);
@@ -30,5 +48,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (options && (options->Folder.empty() || options->Frames < 1 || options->Width < 1 || options->Height < 1 ||
                     options->Width > 16384 || options->Height > 16384))
         __builtin_trap();
+    if (options) CheckTextSettings(options->Settings);
     return 0;
 }
