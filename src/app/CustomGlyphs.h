@@ -21,8 +21,7 @@ inline constexpr std::string_view GlyphsTitle = "Glyphs";
 inline constexpr std::string_view GlyphsPrompt = "Type the characters to rain:";
 inline constexpr std::string_view GlyphFontTitle = "Glyph font";
 inline constexpr std::string_view GlyphFontPrompt =
-    "Type a font family as fontconfig names it (DejaVu Sans Mono, Noto Sans Runic, Noto Sans CJK JP:bold) "
-    "or the path of a font file:";
+    "Type a font family (DejaVu Sans Mono, Noto Sans Runic:bold) or a font file's path:";
 
 // Characters given for one run (--glyphs) are also shown for that run.
 std::vector<SettingOverride> WithCustomSetShown(std::vector<SettingOverride> overrides);
