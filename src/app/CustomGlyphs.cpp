@@ -168,11 +168,10 @@ bool cCustomGlyphs::AskForFont(cValues& settings) {
 bool cCustomGlyphs::ReadAtlas(const std::string& iAtlasFile) {
     if (!Atlas_.Empty() && AtlasFile_ == iAtlasFile) return true;
     std::string why;
-    constexpr int32_t side = 16 * mFonts::CellPixels;
     if (!mImage::ReadPng(iAtlasFile, Atlas_, why)) {
         SayOnStandardError("the custom glyphs cannot be drawn into " + iAtlasFile + ": " + why);
-    } else if (Atlas_.Width != side || Atlas_.Height != side) {
-        SayOnStandardError("the custom glyphs cannot be drawn into " + iAtlasFile + ": it is not 1024 x 1024 texels");
+    } else if (Atlas_.Width != Atlas_.Height || Atlas_.Width % 16 != 0 || Atlas_.Width == 0) {
+        SayOnStandardError("the custom glyphs cannot be drawn into " + iAtlasFile + ": it is no square of 16 x 16 cells");
     } else {
         AtlasFile_ = iAtlasFile;
         return true;
@@ -181,15 +180,32 @@ bool cCustomGlyphs::ReadAtlas(const std::string& iAtlasFile) {
     return false;
 }
 
+namespace {
+
+// A 64-pixel cell's grey level at (x, y) of a cell of iSide pixels: the mean of the pixels it
+// covers, or the nearest one where the cell is larger (an atlas of other than 1024 texels).
+uint32_t ScaledGrey(const mFonts::CellPicture& cell, int x, int y, int side) {
+    constexpr int Drawn = mFonts::CellPixels;
+    const int x0 = x * Drawn / side, x1 = std::max(x0 + 1, (x + 1) * Drawn / side);
+    const int y0 = y * Drawn / side, y1 = std::max(y0 + 1, (y + 1) * Drawn / side);
+    uint32_t sum = 0;
+    for (int v = y0; v < y1; ++v)
+        for (int u = x0; u < x1; ++u) sum += cell.At(u, v);
+    const uint32_t count = static_cast<uint32_t>((x1 - x0) * (y1 - y0));
+    return (sum + count / 2) / count;
+}
+
+}  // namespace
+
 void cCustomGlyphs::PutIntoAtlas(cDevice& device, int32_t texture, const std::string& iAtlasFile) {
     if (Chars_.empty() || !ReadAtlas(iAtlasFile)) return;
-    constexpr int Side = mFonts::CellPixels;
+    const int side = Atlas_.Width / 16;
     for (size_t i = 0; i < mRain::CustomGlyphCells.size(); ++i) {
         const mRain::GlyphCell cell = mRain::CustomGlyphCells[i];
-        for (int y = 0; y < Side; ++y)
-            for (int x = 0; x < Side; ++x) {
-                const uint32_t v = i < Cells_.size() ? Cells_[i].At(x, y) : 0;  // the unused ones black again
-                Atlas_.At(cell.Col * Side + x, cell.Row * Side + y) = 0xFF000000u | (v << 16) | (v << 8) | v;
+        for (int y = 0; y < side; ++y)
+            for (int x = 0; x < side; ++x) {
+                const uint32_t v = i < Cells_.size() ? ScaledGrey(Cells_[i], x, y, side) : 0;  // the unused ones black again
+                Atlas_.At(cell.Col * side + x, cell.Row * side + y) = 0xFF000000u | (v << 16) | (v << 8) | v;
             }
     }
     device.ReplaceTexture(texture, Atlas_);

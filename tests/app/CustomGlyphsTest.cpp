@@ -143,6 +143,22 @@ TEST_F(CustomGlyphs, AOneCharacterSetFromTheFileIsTheOnlyGlyphEveryLetterOfASeed
     FT_Done_FreeType(library);
 }
 
+TEST_F(CustomGlyphs, AnAtlasOfAnotherSizeTakesTheGlyphsScaledToItsCells) {
+    std::string error;
+    ASSERT_TRUE(mImage::WritePng(Folder.File("tex.png"), cImage(256, 256, 0xFF000000u), error)) << error;
+    mCore::Settings.Value("Glyphs", "4");
+    mCore::Settings.Value("CustomGlyphs", "\u0416");
+    Form.Load();
+    const cCaptureTexture* atlas = nullptr;
+    EXPECT_EQ(FrameLetterCells(&atlas), (std::set<std::pair<int, int>>{{10, 0}}));
+    ASSERT_TRUE(atlas && atlas->Image.Width == 256);
+    long inside = 0, outside = 0;
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x) (x / 16 == 10 && y / 16 == 0 ? inside : outside) += ChannelR(atlas->Image.At(x, y));
+    EXPECT_GT(inside, 255 * 20);
+    EXPECT_EQ(outside, 0);
+}
+
 TEST_F(CustomGlyphs, CellsMatchTheFontsOutlinesAndTheSetAndFontRoundTripThroughTheMenuAndTheFile) {
     Form.Load();
     ChooseGlyphs("\u0379\u0436\u03C9 W \u0436|\u0378");  // U+0378 and U+0379 are unassigned: no font has them
