@@ -11,6 +11,8 @@
 #include "core/Text.h"
 #include "core/mCore.h"
 #include "core/mFileSystem.h"
+#include "fonts/GlyphText.h"
+#include "rain/cRain.h"
 
 #ifndef GLYPHFALL_VERSION
 #define GLYPHFALL_VERSION "unknown"
@@ -53,6 +55,10 @@ const std::vector<SwitchInfo> Switches = {
     {"--random-colors", "", "change the colour at random", Role::Setting, {}, "RandomColors", "1"},
     {"--random-move", "", "random turns and jumps while flying", Role::Setting, {}, "RandomMove", "1"},
     {"--no-logos", "", "spell no logo texts into the rain", Role::Setting, {}, "ShowAds", "0"},
+    {"--glyphs", "TEXT", "rain these characters (up to 96 different ones) instead of a built-in set", Role::Setting,
+     {}, "CustomGlyphs"},
+    {"--font", "FONT", "draw them from this font: a family as fontconfig names it, or a font file", Role::Setting, {},
+     "GlyphFont"},
 };
 
 namespace {
@@ -115,7 +121,24 @@ std::string RangeText(const SwitchInfo& info) {
 }
 
 bool TakesNumber(const SwitchInfo& info) {
-    return info.Role == Role::Setting && info.Fixed.empty() && info.Key != "Length" && info.Key != "Color";
+    return info.Role == Role::Setting && info.Fixed.empty() && info.Key != "Length" &&
+           FindSettingKey(info.Key)->Kind != SettingKind::Text;
+}
+
+// --glyphs and --font: what the menu's boxes would take.
+std::optional<SettingOverride> ReadTextSwitch(const SwitchInfo& info, std::string_view value, std::string& oError) {
+    const std::string key(info.Key), name(info.Name);
+    if (info.Key == SettingKey::GlyphFont) {
+        const std::string_view font = mCore::Trim(value);
+        if (!font.empty()) return SettingOverride{key, std::string(font)};
+        oError = name + " needs a font family or a font file's path";
+        return std::nullopt;
+    }
+    const mFonts::GlyphText read = mFonts::ReadGlyphText(value, mRain::MaxCustomGlyphs);
+    if (read.What == mFonts::GlyphText::Kind::Glyphs) return SettingOverride{key, mFonts::EncodeUtf8(read.Chars)};
+    oError = name + " needs UTF-8 text of 1 to " + std::to_string(mRain::MaxCustomGlyphs) +
+             " different characters that are not blanks or control characters";
+    return std::nullopt;
 }
 
 std::string SwitchLines(Role role) {
@@ -178,6 +201,7 @@ std::optional<SettingOverride> ReadSettingSwitch(const SwitchInfo& info, std::st
         oError = name + " needs short, medium or long";
         return std::nullopt;
     }
+    if (info.Key == SettingKey::CustomGlyphs || info.Key == SettingKey::GlyphFont) return ReadTextSwitch(info, value, oError);
     if (info.Key == "Color") {
         std::string color = ColorOf(value);
         if (!color.empty()) return SettingOverride{key, std::move(color)};

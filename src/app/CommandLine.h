@@ -82,7 +82,7 @@ std::optional<uint32_t> ParseWindowId(std::string_view text);
 // The --help text: the switches, the run modes, and where the settings file and the glyph
 // atlas are looked for (with the places that apply to the program in appPath now).
 std::string UsageText(std::string_view appPath);
-std::string VersionText();  // "glyphfall 0.1"
+std::string VersionText();  // "glyphfall 0.2"
 
 // Prints the help, the version or the error on the standard streams; returns the exit status.
 int AnswerCommandLine(const CommandLine& command);

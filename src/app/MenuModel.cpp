@@ -59,8 +59,10 @@ MenuModel::MenuModel() {
     for (int i = 0; i < 3; ++i) lengths.push_back(Check(mnuLength, lengthCaptions[i], i));
 
     std::vector<MenuItem> glyphs;
-    const char* glyphCaptions[] = {"Classic", "Katakana", "Digits", "Binary"};
-    for (int i = 0; i < 4; ++i) glyphs.push_back(Radio(mnuGlyphs, glyphCaptions[i], i));
+    const char* glyphCaptions[] = {"Classic", "Katakana", "Digits", "Binary", "Custom\u2026"};
+    for (int i = 0; i < 5; ++i) glyphs.push_back(Radio(mnuGlyphs, glyphCaptions[i], i));
+    glyphs.push_back(Separator(mnuLineG1));
+    glyphs.push_back(Command(mnuGlyphFont, "Glyph font\u2026"));
 
     std::vector<MenuItem> leaders;
     const char* leaderCaptions[] = {"None", "Few", "Less (default)", "Normal", "More", "Many", "Only"};

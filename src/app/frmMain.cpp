@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/CustomGlyphs.h"
 #include "app/DesktopParent.h"
 #include "core/ErrorReport.h"
 #include "core/Locations.h"
@@ -83,7 +84,8 @@ void ReportPassedOverAtlases(const mAtlas::Search& atlas) {
 }  // namespace
 
 frmMain::frmMain(app::iWindow& window, cValues& settings, mCore::iClock& clock, mCore::cRandom& rnd)
-    : RainClock_(clock), Main(window, settings, RainClock_, rnd), Window_(window), Settings_(settings), Rnd_(rnd) {
+    : RainClock_(clock), Main(window, settings, RainClock_, rnd), Window_(window), Settings_(settings), Rnd_(rnd),
+      CustomGlyphs_(std::make_unique<app::cCustomGlyphs>()) {
     Window_.SetListener(this);
 }
 
@@ -100,8 +102,8 @@ void frmMain::ApplySettingsToMenu() {
     SetPointers();
     Menu.SetChecked(mnuHorizontal, Settings_.Value(SettingKey::Horizontal).Number() > 0);
     // Start-up has put right any value the menu could not store; a missing one reads as 0.
-    static_assert(mRain::GlyphSets.size() == LaterSettingsKeys[0].Max + 1);
-    Menu.CheckOnly(mnuGlyphs, Settings_.Value(SettingKey::Glyphs).Long());
+    static_assert(mRain::CustomGlyphSet == LaterSettingsKeys[0].Max);
+    Menu.CheckOnly(mnuGlyphs, CustomGlyphs_->ShownSet(Settings_));
     Menu.SetChecked(mnuKeepShape, Settings_.Value(SettingKey::KeepShape).IsOn());
 }
 
@@ -111,7 +113,7 @@ void frmMain::PrepareRain(cRain& rain) {
     rain.SetHexColor(Settings_.Value(SettingKey::Color).Text());
     rain.LetterColor = rain.TargetColor;  // the saved colour from the first frame, no fade
     rain.ReadSettings();
-    rain.SelectGlyphs(Settings_.Value(SettingKey::Glyphs).Long());
+    SelectGlyphSet(rain, CustomGlyphs_->ShownSet(Settings_));
     if (&rain == &Rain) return;
     rain.LeaderPercent = Rain.LeaderPercent;
     rain.FlyStep = Rain.FlyStep;
@@ -155,7 +157,8 @@ void frmMain::Load() {
         if (app::iWindowShell* shell = Window_.Shell()) shell->ShowFullScreen();
         DeclareSettingDefaults(Settings_);
         ReportReplacedSettings(ReplaceUnusableSettings(Settings_));
-        Overridden_ = ApplyOverrides(Settings_, Overrides);
+        Overridden_ = ApplyOverrides(Settings_, app::WithCustomSetShown(Overrides));
+        CustomGlyphs_->Start(Settings_);
         PrepareRain(Rain);
         Zoom = Settings_.Value(SettingKey::Zoom).Single();
         ApplySettingsToMenu();
@@ -180,6 +183,7 @@ void frmMain::Load() {
         ReportPassedOverAtlases(atlas);
         AtlasFile_ = atlas.File;
         TextureIndex = MainDevice->LoadTexture(atlas.File, atlas.Image);
+        CustomGlyphs_->PutIntoAtlas(*MainDevice, TextureIndex, AtlasFile_);
     });
     if (!started) ExitCode = 1;  // the window stays, without rain, until it is closed
     if (started && !Unloading_) {
@@ -247,6 +251,7 @@ void frmMain::OpenScreen(const std::string& name) {
     }
     SetupScene(view);
     view.TextureIndex = view.Device->LoadTexture(AtlasFile_, -1);
+    CustomGlyphs_->PutIntoAtlas(*view.Device, view.TextureIndex, AtlasFile_);
     Screens.push_back(std::move(screen));
 }
 
@@ -438,7 +443,8 @@ const std::vector<frmMain::MenuBinding>& frmMain::MenuBindings() {
         {mnuRandomMove, &frmMain::ToggleSwitch},     {mnuSetupBounce, &frmMain::SetupBouncing},
         {mnuRandomColors, &frmMain::ToggleSwitch},   {mnuHorizontal, &frmMain::ToggleSwitch},
         {mnuChangeCount, &frmMain::ChangeCount},     {mnuLength, &frmMain::SelectLength},
-        {mnuGlyphs, &frmMain::SelectGlyphs},         {mnuLeaders, &frmMain::SelectLeaders},
+        {mnuGlyphs, &frmMain::SelectGlyphs},         {mnuGlyphFont, &frmMain::AskGlyphFont},
+        {mnuLeaders, &frmMain::SelectLeaders},
         {mnuColor, &frmMain::SelectColor},           {mnuUserColor, &frmMain::AskUserColor},
         {mnuStayBack, &frmMain::ToggleStayBack},     {mnuShowAds, &frmMain::ToggleSwitch},
         {mnuScreenSaver, &frmMain::ToggleScreenSaver}, {mnuKeepShape, &frmMain::ToggleKeepShape},
@@ -469,9 +475,33 @@ void frmMain::SelectLength(const app::MenuCommand& command) {
 }
 
 void frmMain::SelectGlyphs(const app::MenuCommand& command) {
+    if (command.Index == mRain::CustomGlyphSet) {
+        if (CustomGlyphs_->AskForGlyphs(Settings_)) ShowCustomGlyphs();
+        return;
+    }
     Menu.CheckOnly(mnuGlyphs, command.Index);
     ForEachView([&](cRainView& v) { v.Rain.SelectGlyphs(command.Index); });
     Settings_.Value(SettingKey::Glyphs, command.Index);
+}
+
+void frmMain::AskGlyphFont(const app::MenuCommand&) {
+    if (CustomGlyphs_->AskForFont(Settings_) && Checked(mnuGlyphs, mRain::CustomGlyphSet)) ShowCustomGlyphs();
+}
+
+void frmMain::SelectGlyphSet(cRain& rain, int32_t set) {
+    if (set == mRain::CustomGlyphSet) rain.SelectCustomGlyphs(CustomGlyphs_->Count());
+    else rain.SelectGlyphs(set);
+}
+
+// The custom set was drawn anew: into every monitor's atlas, and the rain deals from it.
+void frmMain::ShowCustomGlyphs() {
+    Menu.CheckOnly(mnuGlyphs, mRain::CustomGlyphSet);
+    Settings_.Value(SettingKey::Glyphs, mRain::CustomGlyphSet);
+    ForEachView([&](cRainView& v) {
+        if (!Screens.empty()) v.Window.Surface().MakeCurrent();  // the texture belongs to the view's context
+        CustomGlyphs_->PutIntoAtlas(*v.Device, v.TextureIndex, AtlasFile_);
+        SelectGlyphSet(v.Rain, mRain::CustomGlyphSet);
+    });
 }
 
 void frmMain::SelectLeaders(const app::MenuCommand& command) {

@@ -20,6 +20,9 @@
 #include "render/cCamera.h"
 
 class cValues;
+namespace app {
+class cCustomGlyphs;
+}
 
 namespace app {
 // What a typed "Select count" answer comes to.
@@ -114,7 +117,7 @@ public:
     int ExitCode = 0;
 
 private:
-    bool Checked(std::string_view name) const { return Menu.Checked(name); }
+    bool Checked(std::string_view name, int index = -1) const { return Menu.Checked(name, index); }
     template <class Action>
     void ForEachView(Action action) {
         action(Main);
@@ -143,6 +146,7 @@ private:
     // The menu's handlers.
     void SelectLength(const app::MenuCommand& command);
     void SelectGlyphs(const app::MenuCommand& command);
+    void AskGlyphFont(const app::MenuCommand& command);
     void SelectLeaders(const app::MenuCommand& command);
     void SelectColor(const app::MenuCommand& command);
     bool FlipSwitch(std::string_view control);  // the new mark, stored as its setting
@@ -157,11 +161,14 @@ private:
     void OpenMakerSite(const app::MenuCommand& command);
     void Exit(const app::MenuCommand& command);
     void AppendTypedKey(int keyCode);
+    void SelectGlyphSet(cRain& rain, int32_t set);
+    void ShowCustomGlyphs();
 
     app::iWindow& Window_;
     cValues& Settings_;
     mCore::cRandom& Rnd_;
     std::vector<OverriddenSetting> Overridden_;
     std::string AtlasFile_;
+    std::unique_ptr<app::cCustomGlyphs> CustomGlyphs_;  // the "Custom" set's characters, font and cells
     bool Unloading_ = false;
 };

@@ -290,6 +290,19 @@ int32_t cDevice::LoadTexture(std::string_view iFileName, const cImage& iImage) {
     return completed ? result : -1;
 }
 
+bool cDevice::ReplaceTexture(int32_t iTexture, const cImage& iImage) {
+    return mCore::Guarded("cDevice.ReplaceTexture", [&] {
+        if (iTexture < 0 || iTexture > TextureCount_) throw mCore::Failure("no texture " + std::to_string(iTexture));
+        iDirect3DDevice& d = Dev(Device);
+        std::shared_ptr<cTexture> texture;
+        Check(d.CreateTexture(iImage, texture));
+        // The stages let go of the old texture before it goes.
+        for (uint32_t stage = 0; stage < StageTexture_.size(); ++stage)
+            if (StageTexture_[stage] == iTexture) Check(d.SetTexture(stage, texture.get()));
+        Textures_[iTexture].Texture = std::move(texture);
+    });
+}
+
 bool cDevice::TextureColorKey(int32_t Index) const {
     if (Index < 0 || Index > TextureCount_) return false;
     return Textures_[Index].HasColorKey;

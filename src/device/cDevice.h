@@ -65,6 +65,10 @@ public:
     // The same without a colour key, for a picture already read from the file and checked
     // (the glyph atlas): what was checked is what is drawn, and it is decoded once.
     int32_t LoadTexture(std::string_view iFileName, const cImage& iImage);
+    // The texture's texels change (glyph cells drawn at run time): a new texture made from
+    // iImage takes its place, with a map of its blank texels of its own, and the stages that
+    // held the old one hold the new. False (the old one kept) when the device made none.
+    bool ReplaceTexture(int32_t iTexture, const cImage& iImage);
     bool TextureColorKey(int32_t Index) const;
     void SetTexture(int32_t iStage, int32_t iTexture);
     void UnsetTextures();

@@ -159,6 +159,16 @@ void cRain::SampleNow() { Now = Clock_.TickCount(); }
 // Groups and letters
 
 void cRain::DealGlyph(Letter& letter) {
+    if (CustomGlyphCount_ > 0) [[unlikely]] {
+        // One draw, every glyph alike. Not the built-in sets' rule (a column and a row, each
+        // rounded, so the block's edges come up half as often): that one stays as it was, so
+        // that their rain stays as it was.
+        const int32_t pick = std::min(CustomGlyphCount_ - 1, static_cast<int32_t>(Rnd() * CustomGlyphCount_));
+        const mRain::GlyphCell cell = mRain::CustomGlyphCells[static_cast<size_t>(pick)];
+        letter.Col = cell.Col;
+        letter.Row = cell.Row;
+        return;
+    }
     letter.Col = static_cast<int16_t>(AtlasFirstCol + ToLong(Rnd() * (AtlasCols - 1.0)));
     letter.Row = static_cast<int16_t>(AtlasFirstRow + ToLong(Rnd() * (AtlasRows - 1.0)));
 }
@@ -365,6 +375,11 @@ void cRain::SelectGlyphs(int32_t iSet) {
     AtlasFirstRow = block.Row;
     AtlasCols = block.Cols;
     AtlasRows = block.Rows;
+    CustomGlyphCount_ = 0;
+}
+
+void cRain::SelectCustomGlyphs(int32_t iCount) {
+    CustomGlyphCount_ = std::clamp<int32_t>(iCount, 1, static_cast<int32_t>(mRain::MaxCustomGlyphs));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -112,6 +112,24 @@ inline constexpr std::array<GlyphBlock, 4> GlyphSets{{
     {0, 3, 2, 1},    // Binary: the "1" and "0" of the Latin sheet, side by side
 }};
 
+// The "Custom" set: glyphs the program draws at run time from characters and a font the user
+// chooses, into the atlas cells no built-in set uses: columns 10 to 15 of rows 0 to 7, then
+// columns 4 to 15 of rows 12 to 15, row by row. The "Glyphs" setting is CustomGlyphSet.
+inline constexpr int32_t CustomGlyphSet = static_cast<int32_t>(GlyphSets.size());
+inline constexpr size_t MaxCustomGlyphs = 96;
+struct GlyphCell {
+    int16_t Col, Row;
+};
+inline constexpr std::array<GlyphCell, MaxCustomGlyphs> CustomGlyphCells = [] {
+    std::array<GlyphCell, MaxCustomGlyphs> cells{};
+    size_t at = 0;
+    for (int16_t row = 0; row < 8; ++row)
+        for (int16_t col = 10; col < 16; ++col) cells[at++] = {col, row};
+    for (int16_t row = 12; row < 16; ++row)
+        for (int16_t col = 4; col < 16; ++col) cells[at++] = {col, row};
+    return cells;
+}();
+
 // The logo texts, in the order SetupLogo numbers them.
 inline constexpr std::array<std::string_view, 5> LogoTexts{{
     "www.glyphfall.dev",
@@ -215,6 +233,10 @@ public:
     // Random glyphs dealt from now on come from mRain::GlyphSets[iSet] (0..3). Letters keep
     // the glyph they show until their next change.
     void SelectGlyphs(int32_t iSet);
+    // The same for the "Custom" set: the first iCount (1..96) of mRain::CustomGlyphCells, each
+    // as likely as the others.
+    void SelectCustomGlyphs(int32_t iCount);
+    int32_t CustomGlyphCount() const { return CustomGlyphCount_; }  // 0 while a built-in set is chosen
 
     // ---- Animation ----
 
@@ -278,6 +300,7 @@ private:
     const mRain::iCameraDepth& Camera_;
     mCore::iClock& Clock_;
     mCore::cRandom& Rnd_;
+    int32_t CustomGlyphCount_ = 0;
     std::vector<mRain::Group> Spare_;  // the last text's letters, reused by the next text
     std::vector<uint64_t> SortKeys_;   // SortGroups' depth and position pairs; room for every group
 };

@@ -34,6 +34,8 @@ inline constexpr std::string_view Leaders = "Leaders";
 inline constexpr std::string_view Horizontal = "Horizontal";
 inline constexpr std::string_view Glyphs = "Glyphs";
 inline constexpr std::string_view KeepShape = "KeepShape";
+inline constexpr std::string_view CustomGlyphs = "CustomGlyphs";
+inline constexpr std::string_view GlyphFont = "GlyphFont";
 }  // namespace SettingKey
 
 // What the menu, the keys and the dialogs can store under a key. A file edited by hand, left
@@ -84,9 +86,13 @@ inline constexpr std::array<SettingDefault, 17> SettingsKeys{{
 
 // Keys that came after the first 17. They get no default in the file, so that the file of
 // someone who never chooses them stays byte for byte as it was; a missing value reads as 0.
-inline constexpr std::array<SettingDefault, 2> LaterSettingsKeys{{
-    {SettingKey::Glyphs, "0", SettingKind::Whole, 0, 3},  // the glyph sets: classic, katakana, digits, binary
+inline constexpr std::array<SettingDefault, 4> LaterSettingsKeys{{
+    {SettingKey::Glyphs, "0", SettingKind::Whole, 0, 4},  // the glyph sets: classic, katakana, digits, binary, custom
     {SettingKey::KeepShape, "0", SettingKind::Switch},
+    // The custom set's characters (UTF-8) and its font (a fontconfig pattern or a file's path).
+    // Checked where they are drawn: whether a text can be drawn depends on the fonts installed.
+    {SettingKey::CustomGlyphs, "", SettingKind::Text},
+    {SettingKey::GlyphFont, "", SettingKind::Text},
 }};
 
 // Adds every key that the store lacks, with its default; stored values stay.

@@ -6,6 +6,20 @@
 
 using app::CommandAction;
 
+namespace {
+const std::string GlyphsNeed = "--glyphs needs UTF-8 text of 1 to 96 different characters that are not blanks or control characters";
+// A hundred different characters, four more than there are cells for.
+std::string HundredCharacters() {
+    std::string text;
+    for (char32_t c = 0x4E00; c < 0x4E00 + 100; ++c) {  // CJK ideographs: three bytes each
+        text.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        text.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        text.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+    return text;
+}
+}  // namespace
+
 TEST(CommandLine, SettingsSwitchesGiveTheValueTheStoreKeepsInEitherDashForm) {
     const struct {
         std::vector<std::string> Arguments;
@@ -17,6 +31,9 @@ TEST(CommandLine, SettingsSwitchesGiveTheValueTheStoreKeepsInEitherDashForm) {
         {{"--color", "Ice Blue"}, "Color", "#0088FF"},  {{"--color", "#12abEF"}, "Color", "#12abEF"},
         {{"--leaders", "0"}, "Leaders", "0"},           {{"--no-logos"}, "ShowAds", "0"},
         {{"/s"}, "ScreenSaver", "1"},
+        // Each character once, blanks and control characters dropped, as the menu's box keeps them.
+        {{"--glyphs", "\u16A0\u16A2 \u16A0\tЖ"}, "CustomGlyphs", "\u16A0\u16A2Ж"},
+        {{"-font", " Noto Sans Runic "}, "GlyphFont", "Noto Sans Runic"},
     };
     for (const auto& c : cases) {
         const app::CommandLine command = app::ReadCommandLine(c.Arguments);
@@ -41,6 +58,10 @@ TEST(CommandLine, ValuesOutsideTheMenusRangeAreRefusedInOneLineNamingTheSwitchAn
         {{"/s", "--fly-speed"}, "--fly-speed needs a value"},
         {{"-window-id", "0"}, "-window-id needs a window id, hexadecimal (0x1a00007) or decimal"},
         {{"--window-id", "0x"}, "--window-id needs a window id, hexadecimal (0x1a00007) or decimal"},
+        {{"--glyphs", "\x01\x02 "}, GlyphsNeed},
+        {{"--glyphs", "\xC3\x28"}, GlyphsNeed},  // no UTF-8
+        {{"--glyphs", HundredCharacters()}, GlyphsNeed},
+        {{"--font", " "}, "--font needs a font family or a font file's path"},
     };
     for (const auto& c : cases) {
         const app::CommandLine command = app::ReadCommandLine(c.Arguments);

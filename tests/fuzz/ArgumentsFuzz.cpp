@@ -2,7 +2,7 @@
 // list (its first entry also stands for $XSCREENSAVER_WINDOW). The run mode and every switch
 // (the window's, the host's, --render and its options) must come out of any list without a
 // crash, a refusal must say why, and an accepted --render must describe a render that can be
-// done.
+// done; custom glyphs and a glyph font that pass must be what the menu's boxes would take.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -10,6 +10,22 @@
 
 #include "app/CommandLine.h"
 #include "core/Process.h"
+#include "fonts/GlyphText.h"
+#include "rain/cRain.h"
+
+namespace {
+
+void CheckTextSettings(const std::vector<SettingOverride>& settings) {
+    for (const SettingOverride& s : settings) {
+        if (s.Key == "CustomGlyphs") {
+            const mFonts::GlyphText read = mFonts::ReadGlyphText(s.Value, mRain::MaxCustomGlyphs);
+            if (read.What != mFonts::GlyphText::Kind::Glyphs || mFonts::EncodeUtf8(read.Chars) != s.Value) __builtin_trap();
+        }
+        if (s.Key == "GlyphFont" && s.Value.empty()) __builtin_trap();
+    }
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<std::string> arguments(1);
@@ -23,6 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const app::CommandLine command = app::ReadCommandLine(arguments, arguments.front());
     if (command.Action == app::CommandAction::Invalid && command.Error.empty()) __builtin_trap();
+    CheckTextSettings(command.Settings);
     const app::RenderOptions& render = command.Render;
     if (command.Action == app::CommandAction::Render &&
         (render.Folder.empty() || render.Frames < 1 || render.Width < 1 || render.Height < 1 ||

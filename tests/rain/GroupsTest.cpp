@@ -2,8 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <set>
 #include <cmath>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -72,7 +73,7 @@ TEST(SortGroups, KeepsTheStableOrderWhenRecycledGroupsJumpAcrossALargeTable) {
     }
 }
 
-TEST(GlyphSets, RandomGlyphsComeFromTheChosenBlockAndClassicDealsWhatItAlwaysDealt) {
+TEST(GlyphSets, RandomGlyphsComeFromTheChosenSetAndClassicDealsWhatItAlwaysDealt) {
     auto cells = [](const RainRig& rig) {
         std::vector<std::pair<int, int>> cells;
         for (const mRain::Group& g : rig.Rain.Groups)
@@ -89,23 +90,43 @@ TEST(GlyphSets, RandomGlyphsComeFromTheChosenBlockAndClassicDealsWhatItAlwaysDea
         for (auto [col, row] : cells(rig)) hash = (hash ^ static_cast<uint64_t>(col * 16 + row)) * 1099511628211ull;
         EXPECT_EQ(hash, 0xca319a2a3a30a45eull);
     }
-    for (int32_t set = 0; set < 4; ++set) {
+    // The built-in sets' blocks, then a custom set of seven of the custom cells.
+    const auto allowed = [](int32_t set) {
+        std::set<std::pair<int, int>> cells;
+        if (set == mRain::CustomGlyphSet) {
+            for (int i = 0; i < 7; ++i) cells.emplace(mRain::CustomGlyphCells[i].Col, mRain::CustomGlyphCells[i].Row);
+            return cells;
+        }
         const mRain::GlyphBlock& block = mRain::GlyphSets[set];
+        for (int col = block.Col; col < block.Col + block.Cols; ++col)
+            for (int row = block.Row; row < block.Row + block.Rows; ++row) cells.emplace(col, row);
+        return cells;
+    };
+    for (int32_t set = 0; set <= mRain::CustomGlyphSet; ++set) {
         RainRig rig;
         rig.Background(100);
         const auto before = cells(rig);
-        rig.Rain.SelectGlyphs(set);
+        if (set == mRain::CustomGlyphSet) rig.Rain.SelectCustomGlyphs(7);
+        else rig.Rain.SelectGlyphs(set);
         EXPECT_EQ(cells(rig), before) << "the letters shown keep their glyphs";
         for (int frame = 0; frame < 300; ++frame) rig.Frame();  // every glyph has changed since
         rig.Rain.SetupWord("Abc");
-        std::set<std::pair<int, int>> seen;
-        for (auto [col, row] : cells(rig)) {
-            ASSERT_TRUE(col >= block.Col && col < block.Col + block.Cols && row >= block.Row &&
-                        row < block.Row + block.Rows)
-                << "set " << set << ": " << col << "," << row;
-            seen.emplace(col, row);
+        std::map<std::pair<int, int>, int> seen;
+        for (auto cell : cells(rig)) {
+            ASSERT_TRUE(allowed(set).count(cell)) << "set " << set << ": " << cell.first << "," << cell.second;
+            ++seen[cell];
         }
-        EXPECT_EQ(seen.size(), static_cast<size_t>(block.Cols * block.Rows)) << "set " << set;
+        EXPECT_EQ(seen.size(), allowed(set).size()) << "set " << set;
         EXPECT_EQ(rig.WordCells(), rig.CellsOf("abc")) << "texts spell with the glyph table";
+        if (set != mRain::CustomGlyphSet) continue;
+        const double each = static_cast<double>(before.size()) / 7;  // every custom glyph comes up alike
+        for (auto [cell, count] : seen) EXPECT_NEAR(count, each, each * 0.25) << cell.first << "," << cell.second;
+    }
+    // The custom cells are cells of their own: no built-in set's, not the glow's, none twice.
+    std::set<std::pair<int, int>> custom;
+    for (const mRain::GlyphCell cell : mRain::CustomGlyphCells) {
+        EXPECT_TRUE(custom.emplace(cell.Col, cell.Row).second);
+        EXPECT_FALSE(cell.Col < 4 && cell.Row >= 12) << "the glow";
+        for (int32_t set = 0; set < mRain::CustomGlyphSet; ++set) EXPECT_FALSE(allowed(set).count({cell.Col, cell.Row}));
     }
 }

@@ -7,24 +7,25 @@
 // FONT draws rows 0 to 7 (the letters texts are spelled with and further shapes); KANA_FONT,
 // or FONT when it is left out, draws rows 8 to 11 (half-width katakana and digits). Any
 // TrueType or OpenType file FreeType reads will do; of a collection (.ttc) the first face.
-// Only needed when the atlas is to be redrawn; the program loads the committed PNG.
-#include <ft2build.h>
-#include FT_FREETYPE_H
-
+// Only needed when the atlas is to be redrawn; the program loads the committed PNG. Each cell
+// is drawn by the rule in src/fonts (mFonts::cFontFace::DrawCell), which also draws the glyphs
+// users choose at run time.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "device/cImage.h"
+#include "fonts/cFontFace.h"
 
 namespace {
 
 constexpr int AtlasSize = 1024;
-constexpr int Cell = AtlasSize / 16;
-constexpr int Margin = 5;  // empty border in every cell, so linear filtering never reaches a neighbour
+constexpr int Cell = mFonts::CellPixels;
+static_assert(AtlasSize == 16 * Cell);
 
 struct Placed {
     char32_t Char;
@@ -50,28 +51,15 @@ const char32_t ExtraCandidates[] = U"\u03A3\u03A8\u03A9\u0394\u039E\u03A0\u03A6\
                                    U"\u0416\u0429\u042F\u0414\u0411\u042E\u0426\u0424\u0436\u0444"
                                    U"\u221E\u2202\u222B\u221A\u2206\u2261\u00A7\u00BF\u00A4\u00B1";
 
-bool DrawGlyph(FT_Face face, char32_t ch, int col, int row, cImage& atlas) {
-    const FT_UInt index = FT_Get_Char_Index(face, ch);
-    if (index == 0) return false;
-    // Largest size up to 46 pixels whose glyph fits inside the cell's margin.
-    for (int size = 46; size >= 12; size -= 2) {
-        FT_Set_Pixel_Sizes(face, 0, size);
-        if (FT_Load_Glyph(face, index, FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL)) return false;
-        const FT_Bitmap& bitmap = face->glyph->bitmap;
-        const int w = static_cast<int>(bitmap.width), h = static_cast<int>(bitmap.rows);
-        if (w > Cell - 2 * Margin || h > Cell - 2 * Margin) continue;
-        // Centred in the cell; mirrored left to right.
-        const int left = (Cell - w) / 2, top = (Cell - h) / 2;
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                const uint32_t v = bitmap.buffer[y * bitmap.pitch + x];
-                const int px = col * Cell + (Cell - 1 - (left + x));
-                const int py = row * Cell + top + y;
-                atlas.At(px, py) = 0xFF000000u | (v << 16) | (v << 8) | v;
-            }
-        return true;
-    }
-    return false;
+bool DrawGlyph(const mFonts::cFontFace& face, char32_t ch, int col, int row, cImage& atlas) {
+    mFonts::CellPicture cell;
+    if (!face.DrawCell(ch, cell)) return false;
+    for (int y = 0; y < Cell; ++y)
+        for (int x = 0; x < Cell; ++x) {
+            const uint32_t v = cell.At(x, y);
+            atlas.At(col * Cell + x, row * Cell + y) = 0xFF000000u | (v << 16) | (v << 8) | v;
+        }
+    return true;
 }
 
 // A soft round white glow filling the 4 x 4 cells at columns 0-3, rows 12-15.
@@ -88,7 +76,7 @@ void DrawGlow(cImage& atlas) {
         }
 }
 
-bool DrawNamed(FT_Face face, const char* fontFile, char32_t ch, int col, int row, cImage& atlas) {
+bool DrawNamed(const mFonts::cFontFace& face, const char* fontFile, char32_t ch, int col, int row, cImage& atlas) {
     if (DrawGlyph(face, ch, col, row, atlas)) return true;
     std::fprintf(stderr, "the font %s lacks U+%04X\n", fontFile, static_cast<unsigned>(ch));
     return false;
@@ -104,22 +92,21 @@ int main(int argc, char** argv) {
     const char* fontFile = argv[1];
     const char* kanaFile = argc == 4 ? argv[2] : argv[1];
     const char* outFile = argv[argc - 1];
-    FT_Library library;
-    FT_Face face, kana;
-    if (FT_Init_FreeType(&library)) return 1;
+    std::string error;
+    std::unique_ptr<mFonts::cFontFace> face, kana;
     for (auto [file, target] : {std::pair{fontFile, &face}, std::pair{kanaFile, &kana}})
-        if (FT_New_Face(library, file, 0, target)) {
-            std::fprintf(stderr, "cannot open the font %s\n", file);
+        if (!(*target = mFonts::cFontFace::Open(file, 0, error))) {
+            std::fprintf(stderr, "cannot open the font %s: %s\n", file, error.c_str());
             return 1;
         }
     cImage atlas(AtlasSize, AtlasSize, 0xFF000000u);
     for (int row = 0; row < 8; ++row)
         for (int i = 0; i < 7; ++i)
-            if (!DrawNamed(face, fontFile, NamedRows[row][i], 6 - i, row, atlas)) return 1;
+            if (!DrawNamed(*face, fontFile, NamedRows[row][i], 6 - i, row, atlas)) return 1;
     int placed = 0;
     for (const char32_t* ch = ExtraCandidates; *ch && placed < 24; ++ch) {
         const int col = 7 + placed % 3, row = placed / 3;
-        if (DrawGlyph(face, *ch, col, row, atlas)) ++placed;
+        if (DrawGlyph(*face, *ch, col, row, atlas)) ++placed;
     }
     if (placed < 24) {
         std::fprintf(stderr, "only %d further glyphs found in the font\n", placed);
@@ -128,16 +115,12 @@ int main(int argc, char** argv) {
     const std::u32string sheet = KanaSheet();
     for (size_t i = 0; i < sheet.size(); ++i) {
         const int col = KanaPerRow - 1 - static_cast<int>(i) % KanaPerRow;
-        if (!DrawNamed(kana, kanaFile, sheet[i], col, KanaFirstRow + static_cast<int>(i) / KanaPerRow, atlas)) return 1;
+        if (!DrawNamed(*kana, kanaFile, sheet[i], col, KanaFirstRow + static_cast<int>(i) / KanaPerRow, atlas)) return 1;
     }
     DrawGlow(atlas);
-    std::string error;
     if (!mImage::WritePng(outFile, atlas, error, /*iAlpha=*/false)) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 1;
     }
-    FT_Done_Face(face);
-    FT_Done_Face(kana);
-    FT_Done_FreeType(library);
     return 0;
 }

@@ -65,8 +65,11 @@ for field in low high default; do
     switches=$(sed -n "s|.*arg=\"\(--[-a-z]*\) %\".*|\1|p" "$options")
     args=()
     for switch in $switches; do
-        args+=("$switch" "$(tr '\n' ' ' <"$options" | grep -o "arg=\"$switch %\"[^>]*" | sed -n "s|.* $field=\"\([^\"]*\)\".*|\1|p")")
+        value=$(tr '\n' ' ' <"$options" | grep -o "arg=\"$switch %\"[^>]*" | sed -n "s|.* $field=\"\([^\"]*\)\".*|\1|p")
+        if [ -n "$value" ]; then args+=("$switch" "$value"); fi  # a text field left empty passes no switch
     done
+    # The text fields as a user fills them in.
+    args+=(--glyphs "ᚠᚢᚦ ЖЯ" --font "DejaVu Sans Mono")
     # shellcheck disable=SC2046
     args+=($(sed -n 's|.*arg-\(un\)\{0,1\}set="\([^"]*\)".*|\2|p' "$options"))
     "$APP" --render "${E2E_DIR}/options" --frames 1 --size 32x24 "${args[@]}" >"${E2E_DIR}/options.log" 2>&1 ||

@@ -77,6 +77,19 @@ for pair in "${hostile[@]}"; do
     e2e_at_least "$share" 0.002 || e2e_fail "$pair: no rain in the frame (green share $share)"
 done
 
+# Custom glyphs from the switches, and stored ones that cannot be used: each named, Classic rains.
+many=$(printf '%s' {a..z} {A..Z} {0..9})АБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯабвгдежзийклмнопрстуфхцчшщъыьэюя  # 126 different
+for stored in $'\xff\xfe' $'\x01\x02\x03' "$many"; do
+    LC_ALL=C e2e_write_settings "$INI" Glyphs=4 "CustomGlyphs=$stored"
+    e2e_run 0 "stored glyphs: --render" "$APP" --render "${E2E_DIR}/custom" --frames 20 --size 256x192 --seed 3
+    grep -q '"CustomGlyphs" = .* cannot be used: .*; Classic is used instead' <<<"$OUTPUT" ||
+        e2e_fail "stored glyphs: not reported: $OUTPUT"
+    e2e_at_least "$(e2e_green_share "${E2E_DIR}/custom/frame-0020.png")" 0.002 || e2e_fail "stored glyphs: no rain"
+done
+e2e_run 0 "--glyphs" "$APP" --render "${E2E_DIR}/custom" --frames 20 --size 256x192 --seed 3 --glyphs "ЖЯ Ж" --font "/no/font"
+grep -q '"GlyphFont" = "/no/font" cannot be used: there is no such file' <<<"$OUTPUT" || e2e_fail "--font: not reported: $OUTPUT"
+e2e_at_least "$(e2e_green_share "${E2E_DIR}/custom/frame-0020.png")" 0.002 || e2e_fail "--glyphs: no rain"
+
 # All of them at once, in the window, with a count it keeps: it rains, and the file is corrected.
 e2e_write_settings "$INI" Length=9 Count=40 FallSpeed=-4 Distance=1e30 FlySpeed=99 Zoom=wide Leaders=500 \
     Horizontal=-7 BouncePos=-1 BounceRot=5000 Fly=2 ShowAds=yes RandomColors=3 RandomMove=-1 StayBack=7 ScreenSaver=-1
