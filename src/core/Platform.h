@@ -16,6 +16,13 @@ public:
     // Signed 32-bit milliseconds from a monotonic clock; wraps like the platform tick.
     virtual int32_t TickCount() = 0;
     virtual void Sleep(int32_t milliseconds) = 0;
+    // Microseconds of the same clock, for pacing frames finer than milliseconds allow. A
+    // clock that counts only milliseconds gives those (and wraps with them).
+    virtual int64_t Microseconds() { return static_cast<int64_t>(TickCount()) * 1000; }
+    // Sleeps at least that long (a millisecond clock rounds up).
+    virtual void SleepMicroseconds(int64_t microseconds) {
+        if (microseconds > 0) Sleep(static_cast<int32_t>((microseconds + 999) / 1000));
+    }
 };
 
 // The real clock: counts from the first reading's epoch (program start), never goes back.
@@ -23,6 +30,8 @@ class SystemClock final : public iClock {
 public:
     int32_t TickCount() override;
     void Sleep(int32_t milliseconds) override;
+    int64_t Microseconds() override;
+    void SleepMicroseconds(int64_t microseconds) override;
 };
 
 // A uniform single-precision generator in [0, 1). Concrete and inline on purpose:
