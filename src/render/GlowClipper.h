@@ -20,6 +20,10 @@ namespace mRain {
 struct Group;
 }
 
+// Where a leader's glow stands: over its head letter's cell, moved iBetween of the way the
+// head moves at the next step (see cLetterRenderer::RenderLetters).
+D3DVECTOR GlowPlace(const mRain::Group& iGroup, float iBetween);
+
 class cGlowClipper {
 public:
     // Past this many glows in a frame (thousands of columns), nearly every column stands in
@@ -27,10 +31,10 @@ public:
     // are then depth-tested as on any view.
     static constexpr int32_t MaxGlows = 1024;
 
-    // Gathers the frame's glows as seen from iEye (the eye in the scene's coordinates), each
-    // whole so far; false, with nothing gathered, past MaxGlows. Allocates only when the rain
-    // has grown.
-    bool Begin(const cRain& iRain, const D3DVECTOR& iEye);
+    // Gathers the frame's glows (at their GlowPlace) as seen from iEye (the eye in the scene's
+    // coordinates), each whole so far; false, with nothing gathered, past MaxGlows. Allocates
+    // only when the rain has grown.
+    bool Begin(const cRain& iRain, const D3DVECTOR& iEye, float iBetween = 0);
 
     // Cuts from every farther glow the drawn cells of one column (strip iColumn over iCells).
     void AddColumn(const mRain::Group& iGroup, const cQuadStrip& iColumn, const cQuadCell* iCells);
