@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/FramePacer.h"
 #include "app/MenuModel.h"
 #include "app/SceneMotion.h"
 #include "app/WindowPlatform.h"
@@ -46,6 +47,10 @@ struct cRainView {
     cLetterRenderer Renderer;
     std::unique_ptr<cDevice> Device;
     int32_t TextureIndex = 0;
+    // The camera's place at the last step and how far it flies on at that step: a frame
+    // between two steps shows it part of that way.
+    float StepCameraY = 0;
+    float Travel = 0;
 };
 
 class frmMain final : public app::iWindowEvents {
@@ -61,7 +66,8 @@ public:
     // ends (a reported failure, or the window is gone) or when start-up could not finish.
     void Load();
     void MainLoop();
-    // One frame from the clock sample to the presented pictures (no messages, no pacing).
+    // One frame: a step of the rain when one is due (at every frame in classic motion), then
+    // the presented pictures (no messages, no pacing).
     void Frame();
 
     // Input (the windows call these inside PumpEvents). Keys, the menu and the camera drag
@@ -80,6 +86,12 @@ public:
     // device are gone): stores what the unload stores and writes the settings file. Touches
     // neither the window nor the device. False when nothing was written.
     bool SaveSettingsWithoutWindow();
+
+    // When frames come and the rain steps; the rain's clock. Before the views: their rain reads it.
+    app::cFramePacer Pacer;
+    // Smooth motion's frames a second where no --fps gives them: the display's refresh rate,
+    // once the window reports one; 60 until then.
+    int32_t DisplayRate = 60;
 
     // State, read by tests and the headless renderer. Camera, Rain, Renderer, MainDevice and
     // TextureIndex are the main window's.
@@ -119,7 +131,10 @@ private:
     std::unique_ptr<cDevice> StartDevice(app::iWindowPlatform& window, bool& oCreated);
     bool CreateDevice();
     void SetupScene(cRainView& view);
-    void DrawView(cRainView& view, bool flying, const SceneTransform& scene);
+    void StepScene(bool flying);
+    void StepView(cRainView& view, bool flying);
+    void DrawView(cRainView& view, float between, const SceneTransform& scene, bool stepped);
+    void FollowMotionSetting();
     void FollowScreens();
     void OpenScreen(const std::string& name);
     void CloseScreen(size_t index);
@@ -135,7 +150,6 @@ private:
 
     app::iWindowPlatform& Window_;
     cValues& Settings_;
-    mCore::iClock& Clock_;
     mCore::cRandom& Rnd_;
     std::vector<OverriddenSetting> Overridden_;
     std::string AtlasFile_;

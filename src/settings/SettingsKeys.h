@@ -34,6 +34,8 @@ inline constexpr std::string_view Leaders = "Leaders";
 inline constexpr std::string_view Horizontal = "Horizontal";
 inline constexpr std::string_view Glyphs = "Glyphs";
 inline constexpr std::string_view KeepShape = "KeepShape";
+inline constexpr std::string_view Smooth = "Smooth";
+inline constexpr std::string_view FrameRate = "FrameRate";
 }  // namespace SettingKey
 
 // What the menu, the keys and the dialogs can store under a key. A file edited by hand, left
@@ -84,9 +86,13 @@ inline constexpr std::array<SettingDefault, 17> SettingsKeys{{
 
 // Keys that came after the first 17. They get no default in the file, so that the file of
 // someone who never chooses them stays byte for byte as it was; a missing value reads as 0.
-inline constexpr std::array<SettingDefault, 2> LaterSettingsKeys{{
+inline constexpr std::array<SettingDefault, 4> LaterSettingsKeys{{
     {SettingKey::Glyphs, "0", SettingKind::Whole, 0, 3},  // the glyph sets: classic, katakana, digits, binary
     {SettingKey::KeepShape, "0", SettingKind::Switch},
+    {SettingKey::Smooth, "0", SettingKind::Switch},
+    // Smooth motion's frames a second. No menu item stores it: --fps gives it for one run,
+    // and without it the display's rate is used.
+    {SettingKey::FrameRate, "60", SettingKind::Whole, 20, 240},
 }};
 
 // Adds every key that the store lacks, with its default; stored values stay.
