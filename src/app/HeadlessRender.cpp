@@ -30,13 +30,16 @@ bool ReadWhole(std::string_view text, Number& value) {
     return ec == std::errc() && end == text.data() + text.size();
 }
 
-// Frames follow each other at exactly the paced 50 ms: sleeping only moves this clock on,
-// so rendering runs as fast as the machine allows and the same seed gives the same frames.
+// Frames follow each other at exactly the paced times (50 ms, or 1/N s with --fps N):
+// sleeping only moves this clock on, so rendering runs as fast as the machine allows and the
+// same seed gives the same frames.
 class FrameClock final : public mCore::iClock {
 public:
-    int32_t Ticks = 1000000;
-    int32_t TickCount() override { return Ticks; }
-    void Sleep(int32_t milliseconds) override { Ticks += milliseconds; }
+    int64_t Micros = 1000000000;
+    int32_t TickCount() override { return static_cast<int32_t>(Micros / 1000); }
+    void Sleep(int32_t milliseconds) override { Micros += static_cast<int64_t>(milliseconds) * 1000; }
+    int64_t Microseconds() override { return Micros; }
+    void SleepMicroseconds(int64_t microseconds) override { Micros += microseconds; }
 };
 
 // The window the controller sees: an offscreen framebuffer that ends after the frames asked for.
@@ -117,7 +120,8 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(const std::vector<std::str
         const std::string& name = arguments[i];
         const SwitchInfo* setting = FindSwitch(name);
         const bool isSetting = setting && setting->Role == SwitchRole::Setting;
-        const bool takesValue = !isSetting || !setting->Value.empty();
+        const bool takesValue = !isSetting || TakesValue(*setting, i + 1 < arguments.size() ? &arguments[i + 1] : nullptr);
+        if (isSetting && setting->ValueIfNumber && !takesValue) continue;
         if (takesValue && i + 1 >= arguments.size()) {
             oError = name + " needs a value";
             return std::nullopt;
@@ -178,7 +182,7 @@ int RenderHeadless(const HeadlessOptions& options) {
     }
     FrameClock clock;
     mCore::SetClock(&clock);
-    mCore::cRandom rnd(options.Seed ? *options.Seed : mCore::StartupSeed(clock.Ticks));
+    mCore::cRandom rnd(options.Seed ? *options.Seed : mCore::StartupSeed(clock.TickCount()));
     cValues settings;  // a copy of the user's settings; never written back
     settings.LoadData(mLocations::FirstReadable(mLocations::SettingsLocations(mCore::AppPath).ReadOrder));
 

@@ -20,12 +20,12 @@ struct HeadlessOptions {
     std::vector<SettingOverride> Settings;  // the settings switches (--count 300 ...)
 };
 
-// Reads "--render DIR [--frames N] [--size WxH] [--seed S]" and any settings switches
+// Reads "--render DIR [--frames N] [--size WxH] [--seed S]" and any settings switches (--fps N among them)
 // (arguments after the program name). Nothing, with the reason in oError, when they do not make a valid request.
 std::optional<HeadlessOptions> ParseHeadlessArguments(const std::vector<std::string>& arguments, std::string& oError);
 
 inline constexpr const char* HeadlessUsage =
-    "usage: glyphfall --render DIR [--frames N] [--size WxH] [--seed S] [SETTINGS SWITCH]...";
+    "usage: glyphfall --render DIR [--frames N] [--size WxH] [--seed S] [--fps N] [SETTINGS SWITCH]...";
 
 // Runs the program's own frame sequence for the requested frames; returns the exit code.
 // The settings file beside the program is read (so the frames show the user's colours and
