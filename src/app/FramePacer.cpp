@@ -43,14 +43,21 @@ bool cFramePacer::BeginFrame() {
     return step;
 }
 
+int64_t cFramePacer::Due() const {
+    // Counted from the schedule's start, so that frames of 16,666.7 microseconds never drift.
+    return ScheduleStart_ + (ScheduleFrames_ * 1000000 + Rate_ / 2) / Rate_;
+}
+
 void cFramePacer::WaitForNextFrame() {
     const int64_t now = Clock_.Microseconds();
-    // Counted from the schedule's start, so that frames of 16,667 microseconds never drift.
     ++ScheduleFrames_;
-    const int64_t due = ScheduleStart_ + (ScheduleFrames_ * 1000000 + Rate_ / 2) / Rate_;
-    const int64_t period = 1000000 / Rate_;
-    if (now >= due + period) return RestartSchedule(now);
-    if (now < due) Clock_.SleepMicroseconds(due - now);
+    if (now >= Due()) {
+        // Late: the schedule starts again from the frame that just began, so the next frame
+        // comes a frame after it (at once if that has passed) and never two in a row.
+        RestartSchedule(LastFrame_);
+        ScheduleFrames_ = 1;
+    }
+    if (now < Due()) Clock_.SleepMicroseconds(Due() - now);
 }
 
 }  // namespace app

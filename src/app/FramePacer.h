@@ -35,8 +35,8 @@ public:
     bool BeginFrame();
     // How far the frame stands from the last step toward the next: 0 at a step, below 1.
     float Between() const { return static_cast<float>(static_cast<double>(Phase_) / StepMicroseconds); }
-    // Sleeps until the next frame is due. A frame that started a whole frame late starts the
-    // schedule again, so a late frame is followed by one frame, never a burst.
+    // Sleeps until the next frame is due. After a late frame the schedule starts again from
+    // it, so the frames never come in a burst to catch up.
     void WaitForNextFrame();
 
     // The rain's clock: the tick of its last step (of the start, before the first).
@@ -46,6 +46,7 @@ public:
 private:
     static constexpr int64_t StepMicroseconds = StepMilliseconds * 1000;
     void RestartSchedule(int64_t now);
+    int64_t Due() const;  // when frame ScheduleFrames_ of the schedule is due
 
     mCore::iClock& Clock_;
     int32_t Rate_ = ClassicRate;

@@ -36,12 +36,6 @@ bool cGlowClipper::Project(float iX0, float iX1, float iZ0, float iZ1, float iY,
     return true;
 }
 
-D3DVECTOR GlowPlace(const mRain::Group& iGroup, float iBetween) {
-    D3DVECTOR place{static_cast<float>(Floor(iGroup.X)), iGroup.Y, static_cast<float>(Floor(iGroup.Z))};
-    if (iBetween != 0) (iGroup.Vertical ? place.z : place.x) += iBetween * static_cast<float>(mRain::HeadCellsAtNextStep(iGroup));
-    return place;
-}
-
 bool cGlowClipper::Begin(const cRain& iRain, const D3DVECTOR& iEye, float iBetween) {
     Eye_ = iEye;
     Glows_.clear();

@@ -13,16 +13,20 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/Numeric.h"
 #include "device/iDirect3D.h"
+#include "rain/cRain.h"
 
-class cRain;
-namespace mRain {
-struct Group;
-}
 
 // Where a leader's glow stands: over its head letter's cell, moved iBetween of the way the
-// head moves at the next step (see cLetterRenderer::RenderLetters).
-D3DVECTOR GlowPlace(const mRain::Group& iGroup, float iBetween);
+// head moves at the next step (see cLetterRenderer::RenderLetters). Inline: once per glow and
+// frame, twice where the glows are cut.
+inline D3DVECTOR GlowPlace(const mRain::Group& iGroup, float iBetween) {
+    D3DVECTOR place{static_cast<float>(mCore::Floor(iGroup.X)), iGroup.Y, static_cast<float>(mCore::Floor(iGroup.Z))};
+    if (iBetween != 0) [[unlikely]]
+        (iGroup.Vertical ? place.z : place.x) += iBetween * static_cast<float>(mRain::HeadCellsAtNextStep(iGroup));
+    return place;
+}
 
 class cGlowClipper {
 public:

@@ -272,7 +272,7 @@ void cLetterRenderer::DrawColumns(iDirect3DDevice& device, const cRain& iRain, f
         if (Between && moved != 0)
             FillColumnCells(group, color, dim, [&](int32_t j) { return Fade(j + moved, group.LetterMax); });
         else
-            FillColumnCells(group, color, dim, [fade](int32_t j) { return fade[j]; });
+            FillColumnCells(group, color, dim, [fade](int32_t j) -> const FadeStep& { return fade[j]; });
         column = ColumnStrip(group);
         quads.Cells = Cells_.data();
         quads.CellCount = column.Count;
