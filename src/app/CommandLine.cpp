@@ -54,7 +54,7 @@ const std::vector<SwitchInfo> Switches = {
     {"--no-logos", "", "spell no logo texts into the rain", Role::Setting, {}, "ShowAds", "0"},
     {"--smooth", "", "smooth motion: frames at the display's rate, the rain drawn between its steps", Role::Setting, {},
      "Smooth", "1"},
-    {"--fps", "N", "smooth motion at N frames a second (with --render: of the rain's time)", Role::Setting, {},
+    {"--fps", "N", "smooth motion, N frames for each second of the rain", Role::Setting, {},
      "FrameRate", {}, true, true},
 };
 
