@@ -304,6 +304,7 @@ void frmMain::DrawView(cRainView& view, float between, const SceneTransform& sce
     // buffer and the projection follow before the frame is drawn.
     const int width = view.Window.Width(), height = view.Window.Height();
     if (width > 0 && height > 0 && (width != device.ResX || height != device.ResY)) device.Resize(width, height);
+    // Between two steps the camera stands that part of the way it flies at the step.
     cCamera shown = view.Camera;
     if (between != 0)
         shown.SetPosition(shown.GetX(), mCore::ToSingle(view.StepCameraY - static_cast<double>(between) * view.Travel),
