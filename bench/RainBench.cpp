@@ -3,6 +3,7 @@
 //   BM_Simulation            Animate + SortGroups
 //   BM_Submission            RenderLetters + RenderLeaders into the GL device (CPU side, up to the upload)
 //   BM_SimulationSubmission  both, one thread: the figure the frame budget is about
+//   BM_SubmissionBetween     the submission of a frame between two steps (smooth motion)
 //   BM_GLFrame               a whole frame on the headless context at 1920 x 1080, rasterisation included
 //   BM_GLFrameReference      the same frame with one GL draw per letter, for comparison
 // Counters: ns per letter, GL draw calls and primitives per frame, model bytes per letter,
@@ -92,9 +93,9 @@ struct HeadlessDevice {
         Ready = Device.LoadTexture(GLYPHFALL_ATLAS, -1) == 0;
     }
     ~HeadlessDevice() { testing_support::CloseHeadlessDevice(Device); }
-    void Submit(RainAtCount& rain) {
-        Renderer.RenderLetters(Device, rain.Rain, rain.Camera, {});
-        Renderer.RenderLeaders(Device, rain.Rain, {});
+    void Submit(RainAtCount& rain, float between = 0) {
+        Renderer.RenderLetters(Device, rain.Rain, rain.Camera, {}, between);
+        Renderer.RenderLeaders(Device, rain.Rain, {}, between);
     }
     // A whole frame, rasterised.
     void Frame(RainAtCount& rain) {
@@ -127,7 +128,7 @@ BENCHMARK(BM_Simulation)->Apply(Columns);
 
 // Frames on the GL device, with the CPU part (the simulation step if asked, and the
 // submission) timed by the clock and the driver's work waited for outside the timing.
-void TimeSubmission(benchmark::State& state, bool withSimulation) {
+void TimeSubmission(benchmark::State& state, bool withSimulation, float between = 0) {
     RainAtCount rain(state.range(0));
     HeadlessDevice device(1920, 1080);
     if (!device.Ready) return state.SkipWithError("no headless GL context");
@@ -148,7 +149,7 @@ void TimeSubmission(benchmark::State& state, bool withSimulation) {
         device.Device.SetTexture(0, 0);
         const auto start = Clock::now();
         if (withSimulation) rain.Step();
-        device.Submit(rain);
+        device.Submit(rain, between);
         const auto end = Clock::now();
         device.Device.EndScene();
         device.Context.Finish();
@@ -169,6 +170,9 @@ BENCHMARK(BM_Submission)->Apply(Columns)->UseManualTime();
 
 void BM_SimulationSubmission(benchmark::State& state) { TimeSubmission(state, true); }
 BENCHMARK(BM_SimulationSubmission)->Apply(Columns)->UseManualTime();
+
+void BM_SubmissionBetween(benchmark::State& state) { TimeSubmission(state, false, 1.0f / 3); }
+BENCHMARK(BM_SubmissionBetween)->Apply(Columns)->UseManualTime();
 
 void TimeGLFrame(benchmark::State& state, bool oneDrawPerLetter) {
     RainAtCount rain(state.range(0));

@@ -5,18 +5,22 @@
 # window, and reads the program's user and system CPU time from /proc over a span of wall
 # time. Prints CPU-seconds per second (user and system apart: copying frames to the X
 # server shows as system time) and the start-up time to the visible window, for each run,
-# then the median over the runs.
+# then the median over the runs. Each run measures every mode in turn, side by side: the
+# classic 20 frames a second and smooth motion at 60 (--fps 60).
 #
-#   bench/paced-cpu.sh [PROGRAM] [SECONDS] [RUNS]
+#   bench/paced-cpu.sh [PROGRAM] [SECONDS] [RUNS] [MODES]
 #
-# PROGRAM defaults to build/src/app/glyphfall, SECONDS to 30, RUNS to 1. Needs Xvfb and
-# xdotool. Each run starts its own X server and program.
+# PROGRAM defaults to build/src/app/glyphfall, SECONDS to 30, RUNS to 1, MODES to
+# "classic smooth" (either alone measures one). Needs Xvfb and xdotool. Each measurement
+# starts its own X server and program.
 set -u
 
 here=$(cd "$(dirname "$0")/.." && pwd)
 program=${1:-$here/build/src/app/glyphfall}
 span=${2:-30}
 runs=${3:-1}
+read -r -a modes <<<"${4:-classic smooth}"
+mode_arguments() { case $1 in classic) ;; smooth) echo --fps 60 ;; *) echo "unknown mode $1" >&2; exit 1 ;; esac; }
 [ -x "$program" ] || { echo "no program at $program (build it first)" >&2; exit 1; }
 for tool in Xvfb xdotool; do
     command -v "$tool" >/dev/null || { echo "$tool is not installed" >&2; exit 1; }
@@ -41,10 +45,12 @@ trap 'exit 1' INT TERM
 ticks=$(getconf CLK_TCK)
 cpu_ticks() { awk '{ print $14, $15 }' "/proc/$1/stat" 2>/dev/null; }
 
-# One run: sets result to "CPU-S-PER-S USER SYSTEM STARTUP". Not run in a subshell, so that
-# stop sees the processes it started.
+# One run of a mode: sets result to "CPU-S-PER-S USER SYSTEM STARTUP". Not run in a
+# subshell, so that stop sees the processes it started.
 result=
 measure() {
+    local -a extra
+    read -r -a extra <<<"$(mode_arguments "$1")"
     dir=$(mktemp -d "${TMPDIR:-/tmp}/glyphfall-paced.XXXXXX")
     export XDG_RUNTIME_DIR="$dir/run" HOME="$dir/home"
     mkdir -m 700 "$XDG_RUNTIME_DIR"
@@ -64,7 +70,7 @@ measure() {
 
     local started shown=
     started=$(date +%s.%N)
-    "$dir/bin/glyphfall" /s >"$dir/app.log" 2>&1 &
+    "$dir/bin/glyphfall" /s "${extra[@]}" >"$dir/app.log" 2>&1 &
     app_pid=$!
     for _ in $(seq 2000); do
         if xdotool search --onlyvisible --name '^Glyphfall$' >/dev/null 2>&1; then shown=$(date +%s.%N); break; fi
@@ -86,13 +92,18 @@ measure() {
         printf "%.3f %.3f %.3f %.3f\n", (y[1] - x[1] + y[2] - x[2]) / hz / d, (y[1] - x[1]) / hz / d, (y[2] - x[2]) / hz / d, w - s }')
 }
 
-results=()
+declare -A results
 for run in $(seq "$runs"); do
-    measure || exit 1
-    stop
-    results+=("$result")
-    echo "$result" | awk -v r="$run" -v span="$span" '{ printf "run %d: %.3f CPU-s per s over %s s (user %.3f, system %.3f); start-up to visible window %.3f s\n", r, $1, span, $2, $3, $4 }'
+    for mode in "${modes[@]}"; do
+        mode_arguments "$mode" >/dev/null || exit 1
+        measure "$mode" || exit 1
+        stop
+        results[$mode]+="$result"$'\n'
+        echo "$result" | awk -v r="$run" -v m="$mode" -v span="$span" '{ printf "run %d, %s: %.3f CPU-s per s over %s s (user %.3f, system %.3f); start-up to visible window %.3f s\n", r, m, $1, span, $2, $3, $4 }'
+    done
 done
 if [ "$runs" -gt 1 ]; then
-    printf '%s\n' "${results[@]}" | sort -n | awk '{ v[NR] = $1 } END { printf "median of %d runs: %.3f CPU-s per s\n", NR, (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+    for mode in "${modes[@]}"; do
+        printf '%s' "${results[$mode]}" | sort -n | awk -v m="$mode" '{ v[NR] = $1 } END { printf "median of %d runs, %s: %.3f CPU-s per s\n", NR, m, (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+    done
 fi

@@ -34,7 +34,6 @@ const std::vector<SwitchInfo> Switches = {
     {"--root", "", "draw into the window $XSCREENSAVER_WINDOW names (hex or decimal), else the root window",
      Role::Host},
     {"--window-id", "ID", "draw into that window (hex 0x... or decimal); wins over --root", Role::Host},
-    {"--fps", "", "", Role::Ignored},
     {"--no-fps", "", "", Role::Ignored},
     {"--install", "", "", Role::Ignored},
     {"--noinstall", "", "", Role::Ignored},
@@ -59,6 +58,10 @@ const std::vector<SwitchInfo> Switches = {
      {}, "CustomGlyphs"},
     {"--font", "FONT", "draw them from this font: a family as fontconfig names it, or a font file", Role::Setting, {},
      "GlyphFont"},
+    {"--smooth", "", "smooth motion: frames at the display's rate, the rain drawn between its steps", Role::Setting, {},
+     "Smooth", "1"},
+    {"--fps", "N", "smooth motion, N frames for each second of the rain", Role::Setting, {},
+     "FrameRate", {}, true, true},
 };
 
 namespace {
@@ -161,7 +164,9 @@ std::string SwitchLines(Role role) {
 std::string IgnoredSwitches() {
     std::string names;
     for (const SwitchInfo& s : Switches)
-        if (s.Role == Role::Ignored)
+        if (s.ValueIfNumber)
+            names += (names.empty() ? "" : ", ") + std::string(s.Name.substr(1)) + " (no number after it)";
+        else if (s.Role == Role::Ignored)
             names += (names.empty() ? "" : ", ") + std::string(s.Name.substr(1)) + (s.Value.empty() ? "" : " ") +
                      std::string(s.Value);
     return names;
@@ -178,6 +183,11 @@ const SwitchInfo* FindSwitch(std::string_view name) {
         return s.Name == name || s.ShortName == name || (!doubled.empty() && s.Name == doubled);
     });
     return found == Switches.end() ? nullptr : &*found;
+}
+
+bool TakesValue(const SwitchInfo& info, const std::string* next) {
+    if (info.Value.empty()) return false;
+    return !info.ValueIfNumber || (next && mCore::ParseNumber(*next));
 }
 
 std::optional<uint32_t> ParseWindowId(std::string_view text) {
@@ -299,7 +309,9 @@ CommandLine ReadCommandLine(const std::vector<std::string>& arguments, std::stri
             continue;
         }
         std::string value, error;
-        if (!known->Value.empty()) {
+        const bool takesValue = TakesValue(*known, i + 1 < arguments.size() ? &arguments[i + 1] : nullptr);
+        if (known->ValueIfNumber && !takesValue) continue;  // xscreensaver's -fps, standing alone
+        if (takesValue) {
             const auto given = ValueAfter(arguments, i, *known, error);
             if (!given) return Invalid(error);
             value = *given;
@@ -341,7 +353,7 @@ std::string UsageText(std::string_view appPath) {
     const std::string atlas = mLocations::FirstReadable(mLocations::AtlasSearchPath(appPath));
     return "Usage: glyphfall [OPTION]... [/s | /p | /c]\n"
            "       glyphfall --root | --window-id ID [OPTION]...\n"
-           "       glyphfall --render DIR [--frames N] [--size WxH] [--seed S] [OPTION]...\n"
+           "       glyphfall --render DIR [--frames N] [--size WxH] [--seed S] [--fps N] [OPTION]...\n"
            "A full-screen digital rain: columns of glyphs falling through a 3-D field.\n"
            "Right-click the rain for its menu of settings; F1 and F2 change the speed; Escape ends it.\n"
            "\n"

@@ -61,8 +61,14 @@ struct SwitchInfo {
     std::string_view Key = {};    // Setting: the settings key it overrides
     std::string_view Fixed = {};  // Setting without a value: the value it stands for
     bool Whole = false;           // Setting with a number: only whole numbers
+    // The value is taken only when a number follows (--fps N); without one the switch is
+    // xscreensaver's of the same name (-fps: its frame-rate display), and is ignored.
+    bool ValueIfNumber = false;
 };
 extern const std::vector<SwitchInfo> Switches;
+
+// Whether the switch takes the argument after it (nullptr: none) as its value.
+bool TakesValue(const SwitchInfo& info, const std::string* next);
 
 // Reads the arguments after the program name. --help and --version win wherever they
 // stand; a switch given twice takes its last value. saverWindow is $XSCREENSAVER_WINDOW, which

@@ -21,13 +21,16 @@ namespace app {
 
 namespace {
 
-// Frames follow each other at exactly the paced 50 ms: sleeping only moves this clock on,
-// so rendering runs as fast as the machine allows and the same seed gives the same frames.
+// Frames follow each other at exactly the paced times (50 ms, or 1/N s with --fps N):
+// sleeping only moves this clock on, so rendering runs as fast as the machine allows and the
+// same seed gives the same frames.
 class FrameClock final : public mCore::iClock {
 public:
-    int32_t Ticks = 1000000;
-    int32_t TickCount() override { return Ticks; }
-    void Sleep(int32_t milliseconds) override { Ticks += milliseconds; }
+    int64_t Micros = 1000000000;
+    int32_t TickCount() override { return static_cast<int32_t>(Micros / 1000); }
+    void Sleep(int32_t milliseconds) override { Micros += static_cast<int64_t>(milliseconds) * 1000; }
+    int64_t Microseconds() override { return Micros; }
+    void SleepMicroseconds(int64_t microseconds) override { Micros += microseconds; }
 };
 
 // The window the controller sees: the headless context's framebuffer, which ends after the
@@ -126,7 +129,7 @@ int RenderHeadless(const HeadlessOptions& options) {
     }
     FrameClock clock;
     mCore::SetClock(&clock);
-    mCore::cRandom rnd(options.Render.Seed ? *options.Render.Seed : mCore::StartupSeed(clock.Ticks));
+    mCore::cRandom rnd(options.Render.Seed ? *options.Render.Seed : mCore::StartupSeed(clock.TickCount()));
     cValues settings;  // a copy of the user's settings; never written back
     mCore::LoadSettings(settings);
 

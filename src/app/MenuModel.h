@@ -46,6 +46,7 @@ inline constexpr std::string_view mnuStayBack = "mnuStayBack";
 inline constexpr std::string_view mnuShowAds = "mnuShowAds";
 inline constexpr std::string_view mnuScreenSaver = "mnuScreenSaver";
 inline constexpr std::string_view mnuKeepShape = "mnuKeepShape";
+inline constexpr std::string_view mnuSmooth = "mnuSmooth";
 inline constexpr std::string_view mnuLine9 = "mnuLine9";
 inline constexpr std::string_view mnuKeys = "mnuKeys";
 inline constexpr std::string_view mnuLine3 = "mnuLine3";

@@ -10,6 +10,13 @@ constexpr double Pi = 3.141593;  // the single-precision constant the quarter tu
 void EaseToward(float& value, float target) {
     if (value != target) value = mCore::ToSingle((static_cast<double>(target) - value) / 8 + value);
 }
+
+// The value iBetween of the way through its next easing step.
+float PartWay(float value, float target, float iBetween) {
+    float next = value;
+    EaseToward(next, target);
+    return mCore::ToSingle(value + iBetween * (static_cast<double>(next) - value));
+}
 }  // namespace
 
 float cSceneMotion::RampFlyStep(float& flyStep, bool flying) const {
@@ -30,6 +37,13 @@ void cSceneMotion::Ease() {
     EaseToward(SceneOffset.x, TargetSceneOffset.x);
     EaseToward(SceneOffset.y, TargetSceneOffset.y);
     EaseToward(SceneOffset.z, TargetSceneOffset.z);
+}
+
+ScenePose cSceneMotion::Pose(float iBetween) const {
+    if (iBetween == 0) return {SceneAngle, SceneOffset};
+    return {PartWay(SceneAngle, TargetSceneAngle, iBetween),
+            {PartWay(SceneOffset.x, TargetSceneOffset.x, iBetween), PartWay(SceneOffset.y, TargetSceneOffset.y, iBetween),
+             PartWay(SceneOffset.z, TargetSceneOffset.z, iBetween)}};
 }
 
 void cSceneMotion::Bounce(bool flying, bool randomMoves, int32_t now, const cValues& settings, mCore::cRandom& rnd) {

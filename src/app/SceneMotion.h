@@ -11,6 +11,12 @@ struct SceneVector {
     float x = 0, y = 0, z = 0;
 };
 
+// The scene's rotation and offset as a frame shows them.
+struct ScenePose {
+    float Angle = 0;
+    SceneVector Offset;
+};
+
 class cSceneMotion {
 public:
     float SceneAngle = 0;            // radians about the depth axis; read by the renderers
@@ -33,6 +39,9 @@ public:
 
     // Moves the rotation and offset one eighth of the way to their targets.
     void Ease();
+    // The rotation and offset of a frame between two steps: iBetween (0 to 1) of the way from
+    // this step's toward the next step's Ease (the targets it eases to are set by now).
+    ScenePose Pose(float iBetween) const;
 
     // With both switches on, maybe sets new targets (chances per frame in thousandths from
     // "BounceRot" and "BouncePos", at most one of each kind per 500 ms); otherwise the

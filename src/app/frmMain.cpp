@@ -31,6 +31,7 @@ constexpr SwitchItem Switches[] = {
     {mnuFly, SettingKey::Fly, 1},           {mnuRandomMove, SettingKey::RandomMove, 1}, {mnuRandomColors, SettingKey::RandomColors, 1},
     {mnuHorizontal, SettingKey::Horizontal, 50}, {mnuShowAds, SettingKey::ShowAds, 1},  {mnuStayBack, SettingKey::StayBack, 1},
     {mnuScreenSaver, SettingKey::ScreenSaver, 1}, {mnuKeepShape, SettingKey::KeepShape, 1},
+    {mnuSmooth, SettingKey::Smooth, 1},
 };
 
 // "Select leaders": the percentage for each item.
@@ -84,7 +85,7 @@ void ReportPassedOverAtlases(const mAtlas::Search& atlas) {
 }  // namespace
 
 frmMain::frmMain(app::iWindow& window, cValues& settings, mCore::iClock& clock, mCore::cRandom& rnd)
-    : RainClock_(clock), Main(window, settings, RainClock_, rnd), Window_(window), Settings_(settings), Rnd_(rnd),
+    : Pacer(clock), Main(window, settings, Pacer, rnd), Window_(window), Settings_(settings), Rnd_(rnd),
       CustomGlyphs_(std::make_unique<app::cCustomGlyphs>()) {
     Window_.SetListener(this);
 }
@@ -105,6 +106,7 @@ void frmMain::ApplySettingsToMenu() {
     static_assert(mRain::CustomGlyphSet == LaterSettingsKeys[0].Max);
     Menu.CheckOnly(mnuGlyphs, CustomGlyphs_->ShownSet(Settings_));
     Menu.SetChecked(mnuKeepShape, Settings_.Value(SettingKey::KeepShape).IsOn());
+    Menu.SetChecked(mnuSmooth, Settings_.Value(SettingKey::Smooth).IsOn() || !Settings_.Value(SettingKey::FrameRate).IsEmpty());
 }
 
 // The rain's own settings; a further monitor's rain then takes the running values of the
@@ -234,7 +236,7 @@ void frmMain::OpenScreen(const std::string& name) {
     if (!screen.Window || !screen.Window->Shell()) return;
     app::iWindow& window = *screen.Window;
     app::iWindowShell& shell = *window.Shell();
-    screen.View = std::make_unique<cRainView>(window, Settings_, RainClock_, Rnd_);
+    screen.View = std::make_unique<cRainView>(window, Settings_, Pacer, Rnd_);
     window.SetListener(this);
     shell.ShowFullScreen();
     shell.SetPointer(Pointer());
@@ -267,18 +269,18 @@ void frmMain::CloseScreen(size_t index) {
 
 void frmMain::MainLoop() {
     const bool ended = mCore::Guarded("frmMain.MainLoop", [&] {
+        Pacer.Start();
+        FollowMotionSetting();
         Rain.StartColorTimer();
-        Motion.Start(RainClock_.TickCount());
+        Motion.Start(Pacer.TickCount());
         for (;;) {
             if (!Window_.PumpEvents() || Unloading_) return;
             if (!AnyWindowWantsFrame()) {
                 // Nobody can see the rain: nothing is computed or drawn, and it goes on where it
-                // was when a window shows again.
-                RainClock_.Pause();
-                RainClock_.Sleep(50);
+                // was when a window shows again (the pacer takes one step after a pause).
+                Pacer.Sleep(app::cFramePacer::StepMilliseconds);
                 continue;
             }
-            RainClock_.Resume();
             Frame();
             Pace();
         }
@@ -286,25 +288,49 @@ void frmMain::MainLoop() {
     if (!ended) ExitCode = 1;  // the rain stopped on a reported failure
 }
 
+// Classic motion steps at every frame; smooth motion shows frames at its rate (--fps N's, or
+// the display's) and draws the rain between its steps.
+void frmMain::FollowMotionSetting() {
+    const SettingValue rate = Settings_.Value(SettingKey::FrameRate);
+    const int32_t smooth = rate.IsEmpty() ? std::clamp(DisplayRate, app::cFramePacer::MinRate, app::cFramePacer::MaxRate)
+                                          : rate.Long();
+    Pacer.SetRate(Checked(mnuSmooth) ? smooth : app::cFramePacer::ClassicRate);
+}
+
 void frmMain::Frame() {
+    const bool step = Pacer.BeginFrame();
+    const float between = Pacer.Between();
+    const bool flying = Checked(mnuFly);
+    if (step) StepScene(flying);
+    const ScenePose pose = Motion.Pose(between);
+    const SceneTransform scene{pose.Angle, {pose.Offset.x, pose.Offset.y, pose.Offset.z}};
+    ForEachView([&](cRainView& view) {
+        if (step) StepView(view, flying);
+        DrawView(view, between, scene, step);
+    });
+}
+
+void frmMain::StepScene(bool flying) {
     Rain.SampleNow();
     if (Checked(mnuRandomColors)) {
         Rain.RandomColorStep();
         for (Screen& screen : Screens) screen.View->Rain.TargetColor = Rain.TargetColor;  // one colour everywhere
     }
-    const bool flying = Checked(mnuFly);
     Motion.Ease();
     Motion.Bounce(flying, Checked(mnuRandomMove), Rain.Now, Settings_, Rnd_);
-    const SceneTransform scene{Motion.SceneAngle, {Motion.SceneOffset.x, Motion.SceneOffset.y, Motion.SceneOffset.z}};
-    ForEachView([&](cRainView& view) { DrawView(view, flying, scene); });
 }
 
-void frmMain::DrawView(cRainView& view, bool flying, const SceneTransform& scene) {
+void frmMain::StepView(cRainView& view, bool flying) {
     if (&view != &Main) view.Rain.SampleNow();
     view.Rain.FadeLetterColor();
-    const float step = Motion.RampFlyStep(view.Rain.FlyStep, flying);
+    view.Travel = Motion.RampFlyStep(view.Rain.FlyStep, flying);
+    view.StepCameraY = view.Camera.GetY();
     view.Rain.SetupLogo(Checked(mnuShowAds));
     view.Rain.Animate();
+}
+
+// The camera moves on by the step's travel once the step's frame is drawn.
+void frmMain::DrawView(cRainView& view, float between, const SceneTransform& scene, bool stepped) {
     cDevice& device = *view.Device;
     iDrawingSurface& surface = view.Window.Surface();
     if (!Screens.empty()) surface.MakeCurrent();  // each window has its own context
@@ -312,15 +338,20 @@ void frmMain::DrawView(cRainView& view, bool flying, const SceneTransform& scene
     // buffer and the projection follow before the frame is drawn.
     const int width = surface.Width(), height = surface.Height();
     if (width > 0 && height > 0 && (width != device.ResX || height != device.ResY)) device.Resize(width, height);
+    // Between two steps the camera stands that part of the way it flies at the step.
+    cCamera shown = view.Camera;
+    if (between != 0)
+        shown.SetPosition(shown.GetX(), mCore::ToSingle(view.StepCameraY - static_cast<double>(between) * view.Travel),
+                          shown.GetZ());
     // A frame that could not begin (the device was just reset onto a new surface) draws
     // nothing: drawing outside a scene would only fail and report it. The camera still moves.
-    const bool begun = view.Window.WantsFrame() && device.BeginScene(view.Camera);
+    const bool begun = view.Window.WantsFrame() && device.BeginScene(shown);
     if (begun) {
         device.SetTexture(0, view.TextureIndex);
-        view.Renderer.RenderLetters(device, view.Rain, view.Camera, scene);
-        view.Renderer.RenderLeaders(device, view.Rain, scene);
+        view.Renderer.RenderLetters(device, view.Rain, shown, scene, between);
+        view.Renderer.RenderLeaders(device, view.Rain, scene, between);
     }
-    view.Camera.AddPosition(0, -step, 0);
+    if (stepped) view.Camera.AddPosition(0, -view.Travel, 0);
     if (begun) device.EndScene();
 }
 
@@ -329,11 +360,7 @@ bool frmMain::AnyWindowWantsFrame() const {
            std::any_of(Screens.begin(), Screens.end(), [](const Screen& s) { return s.Window->WantsFrame(); });
 }
 
-void frmMain::Pace() {
-    // At most 20 frames a second, counted from the logo step's clock sample.
-    const int32_t t = RainClock_.TickCount();
-    if (t >= Rain.Now && t - Rain.Now < 50) RainClock_.Sleep(50 - (t - Rain.Now));
-}
+void frmMain::Pace() { Pacer.WaitForNextFrame(); }
 
 void frmMain::KeyDown(int keyCode, int /*shift*/) {
     if (Unloading_) return;
@@ -448,6 +475,7 @@ const std::vector<frmMain::MenuBinding>& frmMain::MenuBindings() {
         {mnuColor, &frmMain::SelectColor},           {mnuUserColor, &frmMain::AskUserColor},
         {mnuStayBack, &frmMain::ToggleStayBack},     {mnuShowAds, &frmMain::ToggleSwitch},
         {mnuScreenSaver, &frmMain::ToggleScreenSaver}, {mnuKeepShape, &frmMain::ToggleKeepShape},
+        {mnuSmooth, &frmMain::ToggleSmooth},
         {mnuKeys, &frmMain::ShowKeyHelp},            {mnuExit, &frmMain::Exit},
     };
     return bindings;
@@ -540,6 +568,11 @@ void frmMain::ToggleScreenSaver(const app::MenuCommand& command) {
     FlipSwitch(command.Name);
     SetPointers();
     FollowScreens();
+}
+
+void frmMain::ToggleSmooth(const app::MenuCommand& command) {
+    FlipSwitch(command.Name);
+    FollowMotionSetting();
 }
 
 void frmMain::ToggleKeepShape(const app::MenuCommand& command) {

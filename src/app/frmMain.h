@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/FramePacer.h"
 #include "app/MenuModel.h"
 #include "app/SceneMotion.h"
 #include "app/WindowPlatform.h"
@@ -50,13 +51,13 @@ struct cRainView {
     cLetterRenderer Renderer;
     std::unique_ptr<cDevice> Device;
     int32_t TextureIndex = 0;
+    // The camera's place at the last step and how far it flies on at that step: a frame
+    // between two steps shows it part of that way.
+    float StepCameraY = 0;
+    float Travel = 0;
 };
 
 class frmMain final : public app::iWindowEvents {
-    // The time the rain and the scene run on: the real clock, less the time no window wanted
-    // a frame. Declared first: every view reads it.
-    mCore::cPausingClock RainClock_;
-
 public:
     frmMain(app::iWindow& window, cValues& settings, mCore::iClock& clock, mCore::cRandom& rnd);
     ~frmMain() override;
@@ -69,7 +70,8 @@ public:
     // ends (a reported failure, or the window is gone) or when start-up could not finish.
     void Load();
     void MainLoop();
-    // One frame from the clock sample to the presented pictures (no messages, no pacing).
+    // One frame: a step of the rain when one is due (at every frame in classic motion), then
+    // the presented pictures (no messages, no pacing).
     void Frame();
 
     // Input (the windows call these inside PumpEvents). Keys, the menu and the camera drag
@@ -90,6 +92,12 @@ public:
     // device are gone): stores what the unload stores and writes the settings file. Touches
     // neither the window nor the device. False when nothing was written.
     bool SaveSettingsWithoutWindow();
+
+    // When frames come and the rain steps; the rain's clock. Before the views: their rain reads it.
+    app::cFramePacer Pacer;
+    // Smooth motion's frames a second where no --fps gives them: the display's refresh rate,
+    // once the window reports one; 60 until then.
+    int32_t DisplayRate = 60;
 
     // State, read by tests and the headless renderer. Camera, Rain, Renderer, MainDevice and
     // TextureIndex are the main window's.
@@ -135,7 +143,10 @@ private:
     std::unique_ptr<cDevice> StartDevice(app::iWindow& window, bool& oCreated);
     bool CreateDevice();
     void SetupScene(cRainView& view);
-    void DrawView(cRainView& view, bool flying, const SceneTransform& scene);
+    void StepScene(bool flying);
+    void StepView(cRainView& view, bool flying);
+    void DrawView(cRainView& view, float between, const SceneTransform& scene, bool stepped);
+    void FollowMotionSetting();
     void FollowScreens();
     void OpenScreen(const std::string& name);
     void CloseScreen(size_t index);
@@ -154,6 +165,7 @@ private:
     void ToggleStayBack(const app::MenuCommand& command);
     void ToggleScreenSaver(const app::MenuCommand& command);
     void ToggleKeepShape(const app::MenuCommand& command);
+    void ToggleSmooth(const app::MenuCommand& command);
     void ChangeCount(const app::MenuCommand& command);
     void SetupBouncing(const app::MenuCommand& command);
     void ShowKeyHelp(const app::MenuCommand& command);

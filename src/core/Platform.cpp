@@ -32,6 +32,14 @@ void SystemClock::Sleep(int32_t milliseconds) {
     if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
+int64_t SystemClock::Microseconds() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - ProgramStart).count();
+}
+
+void SystemClock::SleepMicroseconds(int64_t microseconds) {
+    if (microseconds > 0) std::this_thread::sleep_for(std::chrono::microseconds(microseconds));
+}
+
 void ConsoleDialogs::MessageBox(std::string_view text, std::string_view title, MessageIcon) {
     // The texts break their lines the Windows way (CR LF); a terminal or a log wants LF alone.
     std::string lines;

@@ -16,6 +16,13 @@ public:
     // Signed 32-bit milliseconds from a monotonic clock; wraps like the platform tick.
     virtual int32_t TickCount() = 0;
     virtual void Sleep(int32_t milliseconds) = 0;
+    // Microseconds of the same clock, for pacing frames finer than milliseconds allow. A
+    // clock that counts only milliseconds gives those (and wraps with them).
+    virtual int64_t Microseconds() { return static_cast<int64_t>(TickCount()) * 1000; }
+    // Sleeps at least that long (a millisecond clock rounds up).
+    virtual void SleepMicroseconds(int64_t microseconds) {
+        if (microseconds > 0) Sleep(static_cast<int32_t>((microseconds + 999) / 1000));
+    }
 };
 
 // The real clock: counts from the first reading's epoch (program start), never goes back.
@@ -23,34 +30,8 @@ class SystemClock final : public iClock {
 public:
     int32_t TickCount() override;
     void Sleep(int32_t milliseconds) override;
-};
-
-// A clock that stands still while paused: for its readers no time passes while nothing can be
-// seen, so what they schedule by it goes on where it was when they resume (no burst of
-// catch-up, no jump of a schedule). Sleeping is the real clock's.
-class cPausingClock final : public iClock {
-public:
-    explicit cPausingClock(iClock& base) : base_(base) {}
-    int32_t TickCount() override { return paused_ ? pausedAt_ : Minus(base_.TickCount(), hidden_); }
-    void Sleep(int32_t milliseconds) override { base_.Sleep(milliseconds); }
-    void Pause() {
-        if (paused_) return;
-        pausedAt_ = TickCount();
-        paused_ = true;
-    }
-    void Resume() {
-        if (!paused_) return;
-        hidden_ = Minus(base_.TickCount(), pausedAt_);
-        paused_ = false;
-    }
-    bool Paused() const { return paused_; }
-
-private:
-    // Tick arithmetic wraps as the tick count does.
-    static int32_t Minus(int32_t a, int32_t b) { return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b)); }
-    iClock& base_;
-    int32_t hidden_ = 0, pausedAt_ = 0;
-    bool paused_ = false;
+    int64_t Microseconds() override;
+    void SleepMicroseconds(int64_t microseconds) override;
 };
 
 // A uniform single-precision generator in [0, 1). Concrete and inline on purpose:

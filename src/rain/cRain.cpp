@@ -493,6 +493,17 @@ namespace {
     }
 }
 
+namespace mRain {
+
+int32_t HeadCellsAtNextStep(const Group& g) {
+    // As MoveStep moves it: a letter past its place stops at it, an arrived one stays.
+    if (g.Arrived || (g.IsWord && g.Z > g.TargetZ)) return 0;
+    const float head = g.Vertical ? g.Z : g.X;
+    return ToLong(Floor(ToSingle(static_cast<double>(head) + g.Speed)) - Floor(head));
+}
+
+}  // namespace mRain
+
 // D. Leaving the field.
 [[gnu::always_inline]] inline void cRain::LeaveStep(Group& g, double cameraY) const {
     if (g.Vertical) {
@@ -686,6 +697,16 @@ void cRain::FadeLetterColor() {
     mRain::FadeTo(LetterColor.r, TargetColor.r);
     mRain::FadeTo(LetterColor.g, TargetColor.g);
     mRain::FadeTo(LetterColor.b, TargetColor.b);
+}
+
+mRain::Color cRain::ShownColor(float iBetween) const {
+    if (iBetween == 0) return LetterColor;
+    mRain::Color next = LetterColor;
+    mRain::FadeTo(next.r, TargetColor.r);
+    mRain::FadeTo(next.g, TargetColor.g);
+    mRain::FadeTo(next.b, TargetColor.b);
+    const auto part = [&](float from, float to) { return ToSingle(from + iBetween * (static_cast<double>(to) - from)); };
+    return {part(LetterColor.r, next.r), part(LetterColor.g, next.g), part(LetterColor.b, next.b), LetterColor.a};
 }
 
 void cRain::StartColorTimer() { NextColorTime = Clock_.TickCount(); }

@@ -160,6 +160,12 @@ bool IsColorText(std::string_view iColor);
 // One easing step of a colour channel toward its target; never overshoots, stays in 0..1.
 void FadeTo(float& current, float target);
 
+// The whole cells the drawn head of group g (its head letter's cell along its axis) moves on
+// at the next step if nothing happens to the group there: what a frame between two steps
+// moves it by, in part. 0 for a spelled letter that has arrived or arrives at that step (it
+// stops there); a restart is a step event, not a movement, so it is not foreseen.
+int32_t HeadCellsAtNextStep(const Group& g);
+
 }  // namespace mRain
 
 class cRain {
@@ -260,6 +266,9 @@ public:
     void SetHexColor(std::string_view iColor);
     // Eases r, g and b of LetterColor one step toward TargetColor.
     void FadeLetterColor();
+    // The colour a frame between two steps shows, iBetween (0 to 1) of the way from LetterColor
+    // toward the next step's eased colour; LetterColor itself at 0.
+    mRain::Color ShownColor(float iBetween) const;
     // Starts the random-colour timer at the current tick (when the main loop starts).
     void StartColorTimer();
     // While random colours are on, once per frame after Now is sampled: when the timer is

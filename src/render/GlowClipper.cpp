@@ -36,7 +36,7 @@ bool cGlowClipper::Project(float iX0, float iX1, float iZ0, float iZ1, float iY,
     return true;
 }
 
-bool cGlowClipper::Begin(const cRain& iRain, const D3DVECTOR& iEye) {
+bool cGlowClipper::Begin(const cRain& iRain, const D3DVECTOR& iEye, float iBetween) {
     Eye_ = iEye;
     Glows_.clear();
     Pieces_.clear();
@@ -49,7 +49,8 @@ bool cGlowClipper::Begin(const cRain& iRain, const D3DVECTOR& iEye) {
     for (int32_t i = 0; i <= groupMax; ++i) {
         const mRain::Group& g = iRain.Groups[i];
         if (!glowing(g)) continue;
-        const float x = static_cast<float>(Floor(g.X)), z = static_cast<float>(Floor(g.Z));
+        const D3DVECTOR place = GlowPlace(g, iBetween);
+        const float x = place.x, z = place.z;
         Glow glow;
         // A glow at or behind the eye's plane is out of every line of sight: nothing to draw.
         if (!Project(x - 0.5f, x + 0.5f, z - 0.5f, z + 0.5f, g.Y, glow.Seen)) continue;

@@ -13,11 +13,19 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/Numeric.h"
 #include "device/iDirect3D.h"
+#include "rain/cRain.h"
 
-class cRain;
-namespace mRain {
-struct Group;
+
+// Where a leader's glow stands: over its head letter's cell, moved iBetween of the way the
+// head moves at the next step (see cLetterRenderer::RenderLetters). Inline: once per glow and
+// frame, twice where the glows are cut.
+inline D3DVECTOR GlowPlace(const mRain::Group& iGroup, float iBetween) {
+    D3DVECTOR place{static_cast<float>(mCore::Floor(iGroup.X)), iGroup.Y, static_cast<float>(mCore::Floor(iGroup.Z))};
+    if (iBetween != 0) [[unlikely]]
+        (iGroup.Vertical ? place.z : place.x) += iBetween * static_cast<float>(mRain::HeadCellsAtNextStep(iGroup));
+    return place;
 }
 
 class cGlowClipper {
@@ -27,10 +35,10 @@ public:
     // are then depth-tested as on any view.
     static constexpr int32_t MaxGlows = 1024;
 
-    // Gathers the frame's glows as seen from iEye (the eye in the scene's coordinates), each
-    // whole so far; false, with nothing gathered, past MaxGlows. Allocates only when the rain
-    // has grown.
-    bool Begin(const cRain& iRain, const D3DVECTOR& iEye);
+    // Gathers the frame's glows (at their GlowPlace) as seen from iEye (the eye in the scene's
+    // coordinates), each whole so far; false, with nothing gathered, past MaxGlows. Allocates
+    // only when the rain has grown.
+    bool Begin(const cRain& iRain, const D3DVECTOR& iEye, float iBetween = 0);
 
     // Cuts from every farther glow the drawn cells of one column (strip iColumn over iCells).
     void AddColumn(const mRain::Group& iGroup, const cQuadStrip& iColumn, const cQuadCell* iCells);

@@ -108,7 +108,7 @@ float LetterFlicker(float phase) {
     return low;
 }
 
-cLetterRenderer::FadeStep cLetterRenderer::Fade(int32_t j, int32_t n) {
+cLetterRenderer::FadeStep cLetterRenderer::Fade(double j, int32_t n) {
     if (j > n * 0.75) return {FadeStep::Out, (j - n * 0.75) / (n * 0.25)};  // the trail fades out over its last quarter
     if (j > n * 0.25) return {FadeStep::Full, 0};
     return {FadeStep::In, j / (n * 0.25)};  // the first quarter, head included
@@ -220,11 +220,12 @@ D3DVECTOR SceneEye(const mRender::Transform& iView, const SceneTransform& iScene
 
 // Each letter's texture cell, colour and whether it shows, into Cells_. Inline: once per
 // group in the frame's busiest loop.
-[[gnu::always_inline]] inline void cLetterRenderer::FillColumnCells(const mRain::Group& group, const mRain::Color& color, double dim) {
+template <class FadeOf>
+[[gnu::always_inline]] inline void cLetterRenderer::FillColumnCells(const mRain::Group& group, const mRain::Color& color,
+                                                                    double dim, FadeOf fadeOf) {
     const int32_t n = group.LetterMax;
     if (Cells_.size() < static_cast<size_t>(n) + 1) Cells_.resize(static_cast<size_t>(n) + 1);
     if (Flicker_.size() < static_cast<size_t>(n) + 1) Flicker_.resize(static_cast<size_t>(n) + 1);
-    const FadeStep* fade = FadeFor(n);
     // The flickers first, in a loop of their own: each is a chain of dependent arithmetic,
     // and with nothing else in the loop the processor overlaps letters.
     const mRain::Letter* letters = group.Letters.data();
@@ -236,7 +237,7 @@ D3DVECTOR SceneEye(const mRender::Transform& iView, const SceneTransform& iScene
         cQuadCell& out = cells[j];
         out.U = CellSize * letter.Col;
         out.V = CellSize * letter.Row;
-        const float a = Brightness(fade[j], flicker[j], group.Leader, dim, group.Alpha);
+        const float a = Brightness(fadeOf(j), flicker[j], group.Leader, dim, group.Alpha);
         out.Ambient = mDXGraphics::ColorFromFloats(a * color.r, a * color.g, a * color.b, 1);
         out.Drawn = a > 0;
     }
@@ -247,8 +248,41 @@ D3DVECTOR SceneEye(const mRender::Transform& iView, const SceneTransform& iScene
     }
 }
 
+template <bool Between>
+void cLetterRenderer::DrawColumns(iDirect3DDevice& device, const cRain& iRain, float cameraY, const SceneTransform& iScene,
+                                  bool farToNear, float iBetween) {
+    const mRain::Color color = Between ? iRain.ShownColor(iBetween) : iRain.LetterColor;
+    cQuadInstances quads = NewQuads(CellSize, iScene);
+    cQuadStrip column;
+    quads.Strips = &column;
+    quads.StripCount = 1;
+    const int32_t groupMax = iRain.GroupMax();
+    for (int32_t i = 0; i <= groupMax; ++i) {
+        const mRain::Group& group = iRain.Groups[i];
+        if (i + 2 <= groupMax) mRain::PrefetchLetters(iRain.Groups[i + 2]);
+        if (!group.Active) continue;
+        Check(device.SetRenderState(D3DRS_ZBIAS, 0));  // the leaders leave a bias of 1
+        // The depth dimming is the group's; the fade's quotients are the column length's.
+        const float depthFromView = static_cast<float>(static_cast<double>(group.Y) + iRain.Distance - cameraY);
+        const double dim = DepthDimming(depthFromView);
+        const FadeStep* fade = FadeFor(group.LetterMax);
+        // Between two steps a moving column's letters stand that part of its next step
+        // farther from its head, still in their cells.
+        const double moved = Between ? iBetween * static_cast<double>(mRain::HeadCellsAtNextStep(group)) : 0;
+        if (Between && moved != 0)
+            FillColumnCells(group, color, dim, [&](int32_t j) { return Fade(j + moved, group.LetterMax); });
+        else
+            FillColumnCells(group, color, dim, [fade](int32_t j) -> const FadeStep& { return fade[j]; });
+        column = ColumnStrip(group);
+        quads.Cells = Cells_.data();
+        quads.CellCount = column.Count;
+        Check(device.DrawQuadInstances(quads));
+        if (farToNear) Glows_.AddColumn(group, column, Cells_.data());
+    }
+}
+
 void cLetterRenderer::RenderLetters(cDevice& iDevice, const cRain& iRain, const cCamera& iCamera,
-                                    const SceneTransform& iScene) {
+                                    const SceneTransform& iScene, float iBetween) {
     mCore::Guarded(ProcName::RenderLetters, [&] {
         iDirect3DDevice& device = *iDevice.Device;
         Check(device.SetVertexShader(D3DFVF_QUADVERTEX));
@@ -258,36 +292,20 @@ void cLetterRenderer::RenderLetters(cDevice& iDevice, const cRain& iRain, const 
         const float cameraY = iCamera.GetY();
         const mRender::Transform view = iCamera.GetProjection();
         const bool farToNear = !DepthTestEveryLetter && FarthestFirstOnEveryLine(view, iDevice.Projection()) &&
-                               Glows_.Begin(iRain, SceneEye(view, iScene));
+                               Glows_.Begin(iRain, SceneEye(view, iScene), iBetween);
         GlowsCut_ = farToNear;
         Check(device.SetRenderState(D3DRS_ZENABLE, farToNear ? D3DZB_FALSE : D3DZB_TRUE));
-        cQuadInstances quads = NewQuads(CellSize, iScene);
-        cQuadStrip column;
-        quads.Strips = &column;
-        quads.StripCount = 1;
-        const int32_t groupMax = iRain.GroupMax();
-        for (int32_t i = 0; i <= groupMax; ++i) {
-            const mRain::Group& group = iRain.Groups[i];
-            if (i + 2 <= groupMax) mRain::PrefetchLetters(iRain.Groups[i + 2]);
-            if (!group.Active) continue;
-            Check(device.SetRenderState(D3DRS_ZBIAS, 0));  // the leaders leave a bias of 1
-            // The depth dimming is the group's; the fade's quotients are the column length's.
-            const float depthFromView = static_cast<float>(static_cast<double>(group.Y) + iRain.Distance - cameraY);
-            FillColumnCells(group, iRain.LetterColor, DepthDimming(depthFromView));
-            column = ColumnStrip(group);
-            quads.Cells = Cells_.data();
-            quads.CellCount = column.Count;
-            Check(device.DrawQuadInstances(quads));
-            if (farToNear) Glows_.AddColumn(group, column, Cells_.data());
-        }
+        // Chosen once a frame: the frames at a step take the plain loop.
+        if (iBetween == 0) DrawColumns<false>(device, iRain, cameraY, iScene, farToNear, 0);
+        else DrawColumns<true>(device, iRain, cameraY, iScene, farToNear, iBetween);
         iDevice.SetTexture(0, 0);
     });
 }
 
 // A glow's part over the group's head letter, showing cell iCell (the glow's, in its colour).
-void cLetterRenderer::AddLeader(const mRain::Group& iGroup, const cCellPart& iPart, uint32_t iCell) {
+void cLetterRenderer::AddLeader(const mRain::Group& iGroup, const cCellPart& iPart, uint32_t iCell, float iBetween) {
     cQuadStrip& leader = Leaders_.emplace_back();
-    leader.Position = {static_cast<float>(Floor(iGroup.X)), iGroup.Y, static_cast<float>(Floor(iGroup.Z))};
+    leader.Position = GlowPlace(iGroup, iBetween);
     leader.First = iCell;
     leader.Count = 1;
     leader.Part = iPart;
@@ -295,7 +313,7 @@ void cLetterRenderer::AddLeader(const mRain::Group& iGroup, const cCellPart& iPa
     Cells_[iCell] = {LeaderU, LeaderV, Grey(iGroup.Alpha), 1};
 }
 
-void cLetterRenderer::RenderLeaders(cDevice& iDevice, const cRain& iRain, const SceneTransform& iScene) {
+void cLetterRenderer::RenderLeaders(cDevice& iDevice, const cRain& iRain, const SceneTransform& iScene, float iBetween) {
     mCore::Guarded(ProcName::RenderLeaders, [&] {
         iDirect3DDevice& device = *iDevice.Device;
         Check(device.SetVertexShader(D3DFVF_QUADVERTEX));
@@ -316,13 +334,13 @@ void cLetterRenderer::RenderLeaders(cDevice& iDevice, const cRain& iRain, const 
             for (size_t g = 0; g < Glows_.Count(); ++g) {
                 const std::vector<cCellPart>& parts = Glows_.Parts(g);
                 if (parts.empty()) continue;  // hidden whole
-                for (const cCellPart& part : parts) AddLeader(iRain.Groups[Glows_.GroupOf(g)], part, count);
+                for (const cCellPart& part : parts) AddLeader(iRain.Groups[Glows_.GroupOf(g)], part, count, iBetween);
                 ++count;
             }
         } else {
             for (int32_t i = 0; i <= iRain.GroupMax(); ++i) {
                 const mRain::Group& group = iRain.Groups[i];
-                if (group.Active && group.Leader && !group.Arrived) AddLeader(group, {}, count++);
+                if (group.Active && group.Leader && !group.Arrived) AddLeader(group, {}, count++, iBetween);
             }
         }
         cQuadInstances leaders = NewQuads(LeaderSize, iScene);

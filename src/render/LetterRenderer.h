@@ -37,9 +37,14 @@ public:
     void CreateBuffer(cDevice& iDevice);
 
     // Both report failures through the error report, under the main window's names for them;
-    // the rest of that pass is then skipped.
-    void RenderLetters(cDevice& iDevice, const cRain& iRain, const cCamera& iCamera, const SceneTransform& iScene);
-    void RenderLeaders(cDevice& iDevice, const cRain& iRain, const SceneTransform& iScene);
+    // the rest of that pass is then skipped. iBetween is where the frame stands between two
+    // steps of the rain (0 at a step, below 1; see cFramePacer): the glyphs keep their cells,
+    // while each column's fade along it and its leader's glow move that part of the way the
+    // head moves at the next step, and the colour eases that part of its next step. The
+    // frames at a step draw as they always have.
+    void RenderLetters(cDevice& iDevice, const cRain& iRain, const cCamera& iCamera, const SceneTransform& iScene,
+                       float iBetween = 0);
+    void RenderLeaders(cDevice& iDevice, const cRain& iRain, const SceneTransform& iScene, float iBetween = 0);
 
     // Where the view lets them, the letters are drawn farthest first and the glows cut to
     // what no nearer cell covers, all without the depth test (see cGlowClipper); set, every
@@ -50,12 +55,13 @@ public:
     QuadVertex QuadVertices[QuadVertexCount];
 
     // Where letter j of a column of n + 1 letters stands in the fade along the column, with
-    // the quotient its formula divides out (the same double division the rule makes).
+    // the quotient its formula divides out (the same double division the rule makes). Between
+    // two steps a letter stands a part of a cell farther from the head: j is then not whole.
     struct FadeStep {
         enum : uint8_t { In, Full, Out } Kind;
         double Quotient;
     };
-    static FadeStep Fade(int32_t j, int32_t n);
+    static FadeStep Fade(double j, int32_t n);
     // The brightness rule from the fade step, the flicker and the group's clamped dimming.
     static float Brightness(const FadeStep& iFade, float f, bool leader, double dim, float alpha);
 
@@ -63,8 +69,14 @@ private:
     // Quad instances over the letter buffer with the cell size and the scene's rotation and offset.
     cQuadInstances NewQuads(float iCellSize, const SceneTransform& iScene);
     const FadeStep* FadeFor(int32_t n);
-    void FillColumnCells(const mRain::Group& iGroup, const mRain::Color& iColor, double iDim);
-    void AddLeader(const mRain::Group& iGroup, const cCellPart& iPart, uint32_t iCell);
+    // Every active group's letters, farthest first; Between: a frame between two steps.
+    template <bool Between>
+    void DrawColumns(iDirect3DDevice& iDevice, const cRain& iRain, float iCameraY, const SceneTransform& iScene,
+                     bool iFarToNear, float iBetween);
+    // Letter j's place in the fade is iFadeOf(j).
+    template <class FadeOf>
+    void FillColumnCells(const mRain::Group& iGroup, const mRain::Color& iColor, double iDim, FadeOf iFadeOf);
+    void AddLeader(const mRain::Group& iGroup, const cCellPart& iPart, uint32_t iCell, float iBetween);
     void WriteQuadCorners();
     void WriteCell(float iU, float iV, float iSize);
     void UploadQuad();

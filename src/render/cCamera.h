@@ -55,6 +55,7 @@ public:
 
     // Distance from the target point to iPoint.
     float GetDistance(const mRender::Vector& iPoint) const;
+    float GetX() const { return X_; }
     float GetZ() const { return Z_; }
     float GetY() const override { return Y_; }
 

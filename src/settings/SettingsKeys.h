@@ -36,6 +36,8 @@ inline constexpr std::string_view Glyphs = "Glyphs";
 inline constexpr std::string_view KeepShape = "KeepShape";
 inline constexpr std::string_view CustomGlyphs = "CustomGlyphs";
 inline constexpr std::string_view GlyphFont = "GlyphFont";
+inline constexpr std::string_view Smooth = "Smooth";
+inline constexpr std::string_view FrameRate = "FrameRate";
 }  // namespace SettingKey
 
 // What the menu, the keys and the dialogs can store under a key. A file edited by hand, left
@@ -86,13 +88,17 @@ inline constexpr std::array<SettingDefault, 17> SettingsKeys{{
 
 // Keys that came after the first 17. They get no default in the file, so that the file of
 // someone who never chooses them stays byte for byte as it was; a missing value reads as 0.
-inline constexpr std::array<SettingDefault, 4> LaterSettingsKeys{{
+inline constexpr std::array<SettingDefault, 6> LaterSettingsKeys{{
     {SettingKey::Glyphs, "0", SettingKind::Whole, 0, 4},  // the glyph sets: classic, katakana, digits, binary, custom
     {SettingKey::KeepShape, "0", SettingKind::Switch},
     // The custom set's characters (UTF-8) and its font (a fontconfig pattern or a file's path).
     // Checked where they are drawn: whether a text can be drawn depends on the fonts installed.
     {SettingKey::CustomGlyphs, "", SettingKind::Text},
     {SettingKey::GlyphFont, "", SettingKind::Text},
+    {SettingKey::Smooth, "0", SettingKind::Switch},
+    // Smooth motion's frames a second. No menu item stores it: --fps gives it for one run,
+    // and without it the display's rate is used.
+    {SettingKey::FrameRate, "60", SettingKind::Whole, 20, 240},
 }};
 
 // Adds every key that the store lacks, with its default; stored values stay.

@@ -34,6 +34,9 @@ TEST(CommandLine, SettingsSwitchesGiveTheValueTheStoreKeepsInEitherDashForm) {
         // Each character once, blanks and control characters dropped, as the menu's box keeps them.
         {{"--glyphs", "\u16A0\u16A2 \u16A0\tЖ"}, "CustomGlyphs", "\u16A0\u16A2Ж"},
         {{"-font", " Noto Sans Runic "}, "GlyphFont", "Noto Sans Runic"},
+        {{"/s"}, "ScreenSaver", "1"},                   {{"--smooth"}, "Smooth", "1"},
+        {{"--fps", "144"}, "FrameRate", "144"},         {{"-fps", "60"}, "FrameRate", "60"},
+        {{"-fps", "/s"}, "ScreenSaver", "1"},  // xscreensaver's -fps takes no value: ignored
     };
     for (const auto& c : cases) {
         const app::CommandLine command = app::ReadCommandLine(c.Arguments);
@@ -55,6 +58,8 @@ TEST(CommandLine, ValuesOutsideTheMenusRangeAreRefusedInOneLineNamingTheSwitchAn
         {{"--leaders", "lots"}, "--leaders needs a whole number from 0 to 100"},
         {{"--fly-speed", "nan"}, "--fly-speed needs a number from 0 to 5"},
         {{"--length", "huge"}, "--length needs short, medium or long"},
+        {{"--fps", "10"}, "--fps needs a whole number from 20 to 240"},
+        {{"--fps", "59.94"}, "--fps needs a whole number from 20 to 240"},
         {{"/s", "--fly-speed"}, "--fly-speed needs a value"},
         {{"-window-id", "0"}, "-window-id needs a window id, hexadecimal (0x1a00007) or decimal"},
         {{"--window-id", "0x"}, "--window-id needs a window id, hexadecimal (0x1a00007) or decimal"},
@@ -85,6 +90,7 @@ TEST(CommandLine, RootDrawsIntoTheSaversWindowInHexOrDecimalAndAWindowIdWins) {
         {{"/c"}, "0x99", std::nullopt},  // the variable alone draws nowhere
         // What daemons pass besides is accepted and changes nothing.
         {{"-root", "-fps", "-visual", "default", "-install", "--no-fps", "-mono", "-window", "-noinstall"}, "0x5", 5u},
+        {{"-root", "-fps"}, "", 0u},
     };
     for (const auto& c : cases) {
         const app::CommandLine command = app::ReadCommandLine(c.Arguments, c.SaverWindow);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <cmath>
+#include <map>
 #include <memory>
 
 #include "app/Startup.h"
@@ -266,4 +268,73 @@ TEST_F(ControllerTest, EveryCommandOfTheMenuHasAHandler) {
         if (item.Submenu || item.IsSeparator()) continue;
         EXPECT_TRUE(frmMain::HandlesMenuControl(item.Name)) << item.Name;
     }
+}
+
+namespace {
+// Where the frame's leader glows stand, by their group's depth (a glow cut into parts is one).
+std::map<float, D3DVECTOR> GlowPlaces(const cCaptureDevice& device) {
+    std::map<float, D3DVECTOR> glows;
+    for (const cCapturedDraw& draw : device.Draws)
+        if (draw.ZBias == 1) glows[draw.World.m[3][1]] = {draw.World.m[3][0], draw.World.m[3][1], draw.World.m[3][2]};
+    return glows;
+}
+bool LettersInWholeCells(const cCaptureDevice& device) {
+    for (const cCapturedDraw& draw : device.Draws)
+        if (draw.ZBias == 0 && (draw.World.m[3][0] != std::floor(draw.World.m[3][0]) ||
+                                draw.World.m[3][2] != std::floor(draw.World.m[3][2])))
+            return false;
+    return true;
+}
+}  // namespace
+
+// At 60 frames a second the frames between two steps show each leader's glow the part of
+// its next step's way that the frame stands at, moving on only; a column that restarts jumps
+// to its new place at the step. The glyphs keep their cells.
+TEST_F(ControllerTest, SmoothMotionMovesTheGlowsPartOfTheWayBetweenStepsAndARestartJumpsOnce) {
+    mCore::Settings.Value("ShowAds", 0);  // no spelled letters: every glow's depth is its own
+    Start();
+    Form.RunMenuCommand({"mnuSmooth", -1});
+    EXPECT_EQ(Form.Pacer.Rate(), 60);
+    EXPECT_EQ(mCore::Settings.Value("Smooth").Text(), "1");
+    std::map<float, D3DVECTOR> atStep;
+    std::vector<std::pair<float, std::map<float, D3DVECTOR>>> between;
+    float restarted = 0;
+    int glowsMoved = 0, glowsCompared = 0;
+    for (int frame = 0; frame < 60; ++frame) {
+        Dev().ClearRecords();
+        Form.Frame();
+        ASSERT_TRUE(LettersInWholeCells(Dev())) << frame;
+        std::map<float, D3DVECTOR> glows = GlowPlaces(Dev());
+        if (Form.Pacer.Between() != 0) {
+            between.emplace_back(Form.Pacer.Between(), std::move(glows));
+        } else {
+            for (const auto& [depth, from] : atStep) {
+                const auto to = glows.find(depth);
+                for (const auto& [part, shown] : between) {
+                    const auto at = shown.find(depth);
+                    if (at == shown.end()) continue;  // hidden whole behind nearer letters
+                    // Forward only; the group that restarted moves on until the step.
+                    EXPECT_TRUE(at->second.x >= from.x && at->second.z >= from.z);
+                    if (to == glows.end()) continue;
+                    EXPECT_NEAR(at->second.x, from.x + part * (to->second.x - from.x), 1e-4);
+                    EXPECT_NEAR(at->second.z, from.z + part * (to->second.z - from.z), 1e-4);
+                    ++glowsCompared;
+                    glowsMoved += to->second.x != from.x || to->second.z != from.z;
+                }
+                if (depth == restarted) {
+                    EXPECT_EQ(to, glows.end()) << "a restarted column keeps no glow where it was";
+                }
+            }
+            between.clear();
+            atStep = std::move(glows);
+            if (frame == 30) {  // the nearest leader fades out now and restarts at the next step
+                for (auto g = Form.Rain.Groups.rbegin(); g != Form.Rain.Groups.rend() && restarted == 0; ++g)
+                    if (g->Active && g->Leader && atStep.count(g->Y)) restarted = g->Y, g->Fading = true, g->Alpha = 0.05f;
+            }
+        }
+        Form.Pacer.WaitForNextFrame();
+    }
+    EXPECT_NE(restarted, 0);
+    EXPECT_GT(glowsMoved, 50);
+    EXPECT_GT(glowsCompared, 500);
 }

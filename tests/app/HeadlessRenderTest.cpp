@@ -23,3 +23,32 @@ TEST(HeadlessRender, WritesGreenRainFramesAndTheSameSeedGivesTheSameFrames) {
     for (uint32_t pixel : first.Pixels) green += ChannelG(pixel) > 40 && ChannelR(pixel) < ChannelG(pixel) / 2;
     EXPECT_GT(green, 200);
 }
+
+TEST(HeadlessRender, AtSixtyFramesASecondEveryThirdFrameIsTheClassicFrameOfItsStepAndTheFramesBetweenMove) {
+    testing_support::TempDir folder;
+    auto render = [&](const std::string& name, const std::string& frames, std::vector<std::string> more) {
+        std::vector<std::string> arguments = {"--render", folder.File(name), "--frames", frames, "--size", "320x240",
+                                              "--seed", "5", "--fly", "--random-move"};
+        arguments.insert(arguments.end(), more.begin(), more.end());
+        const app::CommandLine command = app::ReadCommandLine(arguments);
+        ASSERT_EQ(command.Action, app::CommandAction::Render) << command.Error;
+        ASSERT_EQ(app::RenderHeadless({command.Render, true, command.Settings}), 0);
+    };
+    render("classic", "12", {});
+    render("smooth", "34", {"--fps", "60"});
+    auto frame = [&](const std::string& name, int n) {
+        cImage image;
+        std::string error;
+        char file[32];
+        std::snprintf(file, sizeof file, "/frame-%04d.png", n);
+        EXPECT_TRUE(mImage::ReadPng(folder.File(name) + file, image, error)) << error;
+        return image.Pixels;
+    };
+    for (int step = 0; step < 12; ++step) {
+        const auto classic = frame("classic", step + 1);
+        EXPECT_EQ(frame("smooth", 3 * step + 1), classic) << "step " << step;
+        if (step == 11) break;
+        EXPECT_NE(frame("smooth", 3 * step + 2), classic) << "step " << step;  // the camera flies on between
+        EXPECT_NE(frame("smooth", 3 * step + 3), frame("smooth", 3 * step + 2)) << "step " << step;
+    }
+}

@@ -1,0 +1,69 @@
+#include "app/FramePacer.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// A clock that moves only when slept on, to the microsecond.
+class MicroClock final : public mCore::iClock {
+public:
+    int64_t Now = 7000000000;
+    int32_t TickCount() override { return static_cast<int32_t>(Now / 1000); }
+    void Sleep(int32_t milliseconds) override { Now += milliseconds * int64_t{1000}; }
+    int64_t Microseconds() override { return Now; }
+    void SleepMicroseconds(int64_t microseconds) override { Now += microseconds; }
+};
+
+}  // namespace
+
+TEST(FramePacer, AtSixtyFramesASecondTheRainStepsEveryThirdFrameAndTheFramesBetweenStandAThirdAndTwoThirdsOfTheWay) {
+    MicroClock clock;
+    app::cFramePacer pacer(clock);
+    pacer.Start();
+    pacer.SetRate(60);
+    const int32_t start = pacer.TickCount();
+    const int64_t began = clock.Now;
+    for (int frame = 0; frame < 30; ++frame) {
+        EXPECT_EQ(pacer.BeginFrame(), frame % 3 == 0) << frame;
+        EXPECT_NEAR(pacer.Between(), (frame % 3) / 3.0, 1e-4) << frame;
+        EXPECT_EQ(pacer.TickCount(), start + 50 * (frame / 3)) << frame;
+        pacer.WaitForNextFrame();
+    }
+    EXPECT_EQ(clock.Now - began, 500000);  // thirty frames of 1/60 s, no drift
+}
+
+TEST(FramePacer, AfterAStallTheRainTakesOneStepAndGoesOnWhereItWasWithoutCatchingUp) {
+    MicroClock clock;
+    app::cFramePacer pacer(clock);
+    pacer.Start();
+    pacer.SetRate(60);
+    const int32_t start = pacer.TickCount();
+    for (int frame = 0; frame < 5; ++frame) {
+        pacer.BeginFrame();
+        pacer.WaitForNextFrame();
+    }
+    clock.Now += 10000000;  // ten seconds in a dialog
+    EXPECT_TRUE(pacer.BeginFrame());  // one step on from a third of the way: a third of the way again
+    EXPECT_NEAR(pacer.Between(), 1 / 3.0, 1e-4);
+    EXPECT_EQ(pacer.TickCount(), start + 100);
+    const int64_t late = clock.Now;
+    pacer.WaitForNextFrame();  // the schedule starts again: the next frame 1/60 s on
+    EXPECT_EQ(clock.Now, late + 16667);
+    EXPECT_FALSE(pacer.BeginFrame());
+    EXPECT_NEAR(pacer.Between(), 2 / 3.0, 1e-4);
+
+    // Classic motion: a step at every frame, 50 ms of the rain's time whatever the clock did.
+    pacer.SetRate(app::cFramePacer::ClassicRate);
+    EXPECT_TRUE(pacer.BeginFrame());
+    EXPECT_EQ(pacer.Between(), 0);
+    pacer.WaitForNextFrame();
+    EXPECT_TRUE(pacer.BeginFrame());
+    clock.Now += 130000;  // a frame that takes too long
+    const int64_t slow = clock.Now;
+    pacer.WaitForNextFrame();
+    EXPECT_EQ(clock.Now, slow);  // the next frame at once, then 50 ms apart again
+    pacer.BeginFrame();
+    pacer.WaitForNextFrame();
+    EXPECT_EQ(clock.Now, slow + 50000);
+    EXPECT_EQ(pacer.TickCount(), start + 250);
+}
