@@ -53,6 +53,8 @@ const std::vector<SwitchInfo> Switches = {
     {"--random-colors", "", "change the colour at random", Role::Setting, {}, "RandomColors", "1"},
     {"--random-move", "", "random turns and jumps while flying", Role::Setting, {}, "RandomMove", "1"},
     {"--no-logos", "", "spell no logo texts into the rain", Role::Setting, {}, "ShowAds", "0"},
+    {"--background", "", "the rain as the desktop background (\"Stay in background\")", Role::Setting, {}, "StayBack", "1"},
+    {"--no-background", "", "an ordinary full-screen window", Role::Setting, {}, "StayBack", "0"},
 };
 
 namespace {
