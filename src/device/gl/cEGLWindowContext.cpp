@@ -1,11 +1,15 @@
 #include "device/gl/cEGLWindowContext.h"
 
 #include <epoxy/egl.h>
+#include <epoxy/gl.h>
 
 #include <cstdio>
 
 #ifndef EGL_PLATFORM_WAYLAND_KHR
 #define EGL_PLATFORM_WAYLAND_KHR 0x31D8
+#endif
+#ifndef EGL_PRESENT_OPAQUE_EXT
+#define EGL_PRESENT_OPAQUE_EXT 0x31DF
 #endif
 
 namespace {
@@ -35,6 +39,27 @@ EGLDisplay WaylandDisplay(void* wlDisplay, std::string& oError) {
         return EGL_NO_DISPLAY;
     }
     return display;
+}
+
+// Sets the alpha of every pixel of the window's frame to 1 and leaves the colours and the GL
+// state as they were.
+void FillAlpha() {
+    GLboolean mask[4];
+    GLfloat clear[4];
+    GLint framebuffer = 0;
+    glGetBooleanv(GL_COLOR_WRITEMASK, mask);
+    glGetFloatv(GL_COLOR_CLEAR_VALUE, clear);
+    glGetIntegerv(GL_DRAW_FRAMEBUFFER_BINDING, &framebuffer);
+    const GLboolean scissor = glIsEnabled(GL_SCISSOR_TEST);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    glDisable(GL_SCISSOR_TEST);
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_TRUE);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glColorMask(mask[0], mask[1], mask[2], mask[3]);
+    glClearColor(clear[0], clear[1], clear[2], clear[3]);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, static_cast<GLuint>(framebuffer));
+    if (scissor) glEnable(GL_SCISSOR_TEST);
 }
 
 }  // namespace
@@ -85,11 +110,22 @@ void cEGLWindowContext::Adopt(void* eglDisplay, void* eglContext, void* eglConfi
     Context_ = eglContext;
     Config_ = eglConfig;
     Own_ = false;
+    EGLint alpha = 0;
+    eglGetConfigAttrib(static_cast<EGLDisplay>(Display_), static_cast<EGLConfig>(Config_), EGL_ALPHA_SIZE, &alpha);
+    HasAlpha_ = alpha > 0;
 }
 
 void* cEGLWindowContext::CreateSurface(void* nativeWindow, std::string& oError) const {
-    EGLSurface surface = eglCreateWindowSurface(static_cast<EGLDisplay>(Display_), static_cast<EGLConfig>(Config_),
-                                                reinterpret_cast<EGLNativeWindowType>(nativeWindow), nullptr);
+    auto display = static_cast<EGLDisplay>(Display_);
+    // A toolkit's configuration may have alpha, and the rain leaves whatever its blending gives
+    // in the alpha channel: the compositor is told to show the colours as they are.
+    // (Mesa's software path does not offer that: Swap then fills the alpha in.)
+    const EGLint opaque[] = {EGL_PRESENT_OPAQUE_EXT, EGL_TRUE, EGL_NONE};
+    const bool saysOpaque = HasAlpha_ && epoxy_has_egl_extension(display, "EGL_EXT_present_opaque");
+    EGLSurface surface = eglCreateWindowSurface(display, static_cast<EGLConfig>(Config_),
+                                                reinterpret_cast<EGLNativeWindowType>(nativeWindow),
+                                                saysOpaque ? opaque : nullptr);
+    FillsAlpha_ = HasAlpha_ && !saysOpaque;
     if (surface == EGL_NO_SURFACE) {
         oError = EglErrorText("eglCreateWindowSurface");
         return nullptr;
@@ -112,6 +148,7 @@ bool cEGLWindowContext::MakeCurrent(void* surface) const {
 }
 
 bool cEGLWindowContext::Swap(void* surface) const {
+    if (FillsAlpha_) FillAlpha();
     return eglSwapBuffers(static_cast<EGLDisplay>(Display_), static_cast<EGLSurface>(surface)) == EGL_TRUE;
 }
 

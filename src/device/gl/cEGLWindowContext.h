@@ -42,6 +42,8 @@ private:
     void* Context_ = nullptr;
     void* Config_ = nullptr;
     bool Own_ = false;
+    bool HasAlpha_ = false;            // the configuration has an alpha channel
+    mutable bool FillsAlpha_ = false;  // and EGL cannot be told to ignore it
 };
 
 // What the platform gives for one window: the native window, its size, and the moment
