@@ -40,16 +40,12 @@ void AddItems(QMenu& menu, const app::MenuItem& parent, std::map<QAction*, app::
     }
 }
 
+// A Wayland popup needs a parent window the compositor knows.
 std::optional<app::MenuCommand> RunMenu(const app::MenuModel& model, QWidget* parent, QPoint at) {
-    QMenu menu;
+    QMenu menu(parent);
     menu.setWindowTitle(QString::fromStdString(model.Root().Caption));
     std::map<QAction*, app::MenuCommand> commands;
     AddItems(menu, model.Root(), commands);
-    if (parent) {
-        // A Wayland popup needs a parent the compositor knows.
-        menu.winId();
-        menu.windowHandle()->setTransientParent(parent->windowHandle());
-    }
     QAction* chosen = menu.exec(at);
     const auto found = commands.find(chosen);
     if (found == commands.end()) return std::nullopt;
@@ -75,11 +71,14 @@ std::optional<app::MenuCommand> ShowPopupMenuOver(const app::MenuModel& model, Q
     carrier.setAttribute(Qt::WA_TranslucentBackground);
     carrier.setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     carrier.setWindowTitle("Glyphfall menu");
-    if (screen) carrier.setScreen(screen);
-    carrier.showFullScreen();
-    // The menu opens once the carrier is on screen and Qt has seen the pointer over it: its
-    // grab needs that serial.
-    WaitFor([&] { return carrier.windowHandle()->isExposed() && carrier.underMouse(); }, 1000);
+    // Not full screen: compositors draw no background under a full-screen window. A window of
+    // fixed size floats (sway, Hyprland), and one of the screen's size lies over all of it.
+    if (screen) {
+        carrier.setScreen(screen);
+        carrier.setFixedSize(screen->size());
+    }
+    carrier.show();
+    WaitFor([&] { return carrier.windowHandle()->isExposed(); }, 1000);
     auto command = RunMenu(model, &carrier, carrier.mapToGlobal(QPoint(static_cast<int>(x), static_cast<int>(y))));
     carrier.hide();
     return command;

@@ -47,8 +47,12 @@ bool EnsureApplication() {
     // wherever the session type is not set, and always under GNOME), through XWayland only
     // where Qt's Wayland plugin is not installed. A window inside a screen saver's X window
     // needs X11; a user's own choice stays.
-    if (!Named("QT_QPA_PLATFORM") && Named("WAYLAND_DISPLAY") && !mCore::Hosted())
-        qputenv("QT_QPA_PLATFORM", "wayland;xcb");
+    if (Named("WAYLAND_DISPLAY") && !mCore::Hosted()) {
+        if (!Named("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "wayland;xcb");
+        // A window with this hint gets no shell role from Qt's Wayland plugin: the background's
+        // click catcher takes the layer role instead (QtWayland).
+        qputenv("QT_WAYLAND_USE_BYPASSWINDOWMANAGERHINT", "1");
+    }
     // Mesa's software rasteriser draws a frame at the defaults in a fraction of the 50 ms the
     // loop gives it; a second rasteriser thread only adds the work of sharing the frame out
     // (a fifth more CPU time per second, measured). One thread, unless the user says otherwise;

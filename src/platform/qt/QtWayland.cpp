@@ -1,7 +1,11 @@
 #include "platform/qt/QtWayland.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
+#include <QMouseEvent>
 #include <QOpenGLContext>
+#include <QPainter>
+#include <QRasterWindow>
 #include <QScreen>
 #include <QtGui/qopenglcontext_platform.h>
 #include <qpa/qplatformnativeinterface.h>
@@ -26,7 +30,7 @@ wayland::cWaylandDesktop* Desktop() {
     QPlatformNativeInterface* native = QGuiApplication::platformNativeInterface();
     auto* display = native ? static_cast<wl_display*>(native->nativeResourceForIntegration("wl_display")) : nullptr;
     std::string error;
-    if (display) desktop = wayland::cWaylandDesktop::Open(display, true, error).release();
+    if (display) desktop = wayland::cWaylandDesktop::Open(display, error).release();
     if (!desktop && !error.empty()) std::fprintf(stderr, "glyphfall: %s\n", error.c_str());
     return desktop;
 }
@@ -42,11 +46,52 @@ const wayland::Output* OutputFor(const wayland::cWaylandDesktop& desktop, const 
     return nullptr;
 }
 
+QScreen* ScreenNamed(const QString& name) {
+    for (QScreen* screen : QGuiApplication::screens())
+        if (screen->name() == name) return screen;
+    return nullptr;
+}
+
 }  // namespace
+
+// A clear window that passes the pointer's events to the window it stands for.
+class ClickCatcher final : public QRasterWindow {
+public:
+    explicit ClickCatcher(QWindow& target) : Target(target) {
+        QSurfaceFormat format;
+        format.setAlphaBufferSize(8);
+        setFormat(format);
+        // No shell role (QtRuntime asks Qt to honour the hint on Wayland): the layer role is ours.
+        setFlags(Qt::Window | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus);
+    }
+    QWindow& Target;
+    QPointF Press;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.fillRect(QRect(QPoint(), size()), Qt::transparent);
+    }
+    bool event(QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::MouseButtonPress:
+                Press = static_cast<QMouseEvent*>(event)->position();
+                [[fallthrough]];
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseMove:
+                return QCoreApplication::sendEvent(&Target, event);
+            default:
+                return QRasterWindow::event(event);
+        }
+    }
+};
 
 bool OnWayland() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
 
-std::unique_ptr<QtBackground> QtBackground::Open(QOpenGLContext& context, const QString& screenName,
+QtBackground::QtBackground() = default;
+
+std::unique_ptr<QtBackground> QtBackground::Open(QOpenGLContext& context, QWindow& window, const QString& screenName,
                                                  std::string& oError) {
     wayland::cWaylandDesktop* desktop = OnWayland() ? Desktop() : nullptr;
     auto* egl = context.nativeInterface<QNativeInterface::QEGLContext>();
@@ -55,42 +100,44 @@ std::unique_ptr<QtBackground> QtBackground::Open(QOpenGLContext& context, const 
         return nullptr;
     }
     const wayland::Output* output = OutputFor(*desktop, screenName);
-    if (!output) {
+    // Qt may have heard of a new output before our queue did.
+    if (!output && desktop->Roundtrip()) output = OutputFor(*desktop, screenName);
+    QScreen* screen = ScreenNamed(screenName);
+    if (!output || !screen) {
         oError = "there is no Wayland output " + screenName.toStdString();
         return nullptr;
     }
     std::unique_ptr<QtBackground> background(new QtBackground());
-    background->Context_.Adopt(egl->display(), egl->nativeContext(), egl->config());
-    background->Surface_ = std::make_unique<wayland::cBackgroundSurface>(*desktop, *output, background.get());
-    background->Drawing_ = std::make_unique<cEGLWindowSurface>(background->Context_, *background->Surface_);
+    QtBackground& b = *background;
+    b.Context_.Adopt(egl->display(), egl->nativeContext(), egl->config());
+    b.Surface_ = std::make_unique<wayland::cBackgroundSurface>(*desktop, *output, false);
+    b.Drawing_ = std::make_unique<cEGLWindowSurface>(b.Context_, *b.Surface_);
+    b.Catcher_ = std::make_unique<ClickCatcher>(window);
+    b.Catcher_->setScreen(screen);
+    b.Catcher_->setGeometry(screen->geometry());
+    b.Catcher_->show();  // Qt paints it from the event loop, after the role below is configured
+    auto* surface = static_cast<wl_surface*>(
+        QGuiApplication::platformNativeInterface()->nativeResourceForWindow("surface", b.Catcher_.get()));
+    if (surface) b.CatcherRole_ = std::make_unique<wayland::cLayerRole>(*desktop, *output, surface);
     // The device needs the size: wait for the first configure (two seconds at most).
     const int32_t deadline = mCore::Clock().TickCount() + 2000;
-    while (!background->Surface_->Configured() && !background->Surface_->Closed() &&
-           mCore::Clock().TickCount() < deadline)
+    while (!b.Surface_->Configured() && !b.Surface_->Closed() && mCore::Clock().TickCount() < deadline)
         if (!desktop->Roundtrip()) break;
     return background;
 }
 
 QtBackground::~QtBackground() {
     if (Drawing_) Drawing_->Drop();
+    CatcherRole_.reset();
+    Catcher_.reset();
 }
+
+double QtBackground::PressX() const { return Catcher_->Press.x(); }
+double QtBackground::PressY() const { return Catcher_->Press.y(); }
 
 bool QtBackground::Dispatch() {
     wayland::cWaylandDesktop* desktop = OnWayland() ? Desktop() : nullptr;
     return !desktop || desktop->Dispatch();
-}
-
-void QtBackground::PointerMoved(double x, double y, int buttons) {
-    const double scale = Surface_->Scale();
-    if (Listener)
-        Listener->MouseMove(buttons, 0, static_cast<float>(x * scale), static_cast<float>(y * scale));
-}
-
-void QtBackground::PointerPressed(int button, double x, double y) {
-    PressX = x;
-    PressY = y;
-    const double scale = Surface_->Scale();
-    if (Listener) Listener->MouseDown(button, 0, static_cast<float>(x * scale), static_cast<float>(y * scale));
 }
 
 }  // namespace platform::qt

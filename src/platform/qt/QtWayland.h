@@ -1,9 +1,10 @@
 #pragma once
 // Where the Qt window meets the Wayland code: the desktop background on Qt's own Wayland
-// connection. The layer surfaces live on Qt's wl_display, so the menu Qt opens over them and
-// our surfaces share one connection and one seat's serials; they are drawn with the window's
+// connection. The rain's layer surface lives on Qt's wl_display and is drawn with the window's
 // own Qt GL context, so its device keeps its textures and buffers when the window goes to the
-// background and comes back.
+// background and comes back. Above it on the same layer lies a clear window of Qt's without a
+// shell role, given the layer role here: Qt sees the clicks on it as on any window of its own,
+// hands them to the window's handlers, and the menu's grab has their serial.
 #include <memory>
 #include <string>
 
@@ -12,39 +13,40 @@
 
 class QOpenGLContext;
 class QString;
+class QWindow;
 
 namespace platform::qt {
 
 // Whether Qt runs on its Wayland plugin.
 bool OnWayland();
 
-// One window's background: a layer surface on the output Qt names screenName.
-class QtBackground final : public wayland::iPointerTarget {
+class ClickCatcher;
+
+// One window's background on the output Qt names screenName.
+class QtBackground final {
 public:
-    // Made and configured (it waits for the compositor's answer); nothing, with the reason in
-    // oError, where the compositor offers no layer shell or no such output.
-    static std::unique_ptr<QtBackground> Open(QOpenGLContext& context, const QString& screenName,
+    // Made and configured (it waits for the compositor's answer); the pointer's events over it
+    // go to the window's own handlers. Nothing, with the reason in oError, where the
+    // compositor offers no layer shell or no such output.
+    static std::unique_ptr<QtBackground> Open(QOpenGLContext& context, QWindow& window, const QString& screenName,
                                               std::string& oError);
-    ~QtBackground() override;
+    ~QtBackground();
 
     iDrawingSurface& Surface() { return *Drawing_; }
     bool WantsFrame() const { return Surface_->WantsFrame(); }
-    bool Closed() const { return Surface_->Closed(); }
-    // Runs the handlers of the background's events (every background's): between two frames.
+    // Where the last press was, in the screen's logical units (for the menu).
+    double PressX() const;
+    double PressY() const;
+    // Runs the handlers of the backgrounds' events (every one's): between two frames.
     static bool Dispatch();
 
-    // The pointer's moves and presses reach the listener in device pixels; the place of the
-    // last press stays, in the surface's logical units, for the menu.
-    app::iWindowEvents* Listener = nullptr;
-    double PressX = 0, PressY = 0;
-    void PointerMoved(double x, double y, int buttons) override;
-    void PointerPressed(int button, double x, double y) override;
-
 private:
-    QtBackground() = default;
+    QtBackground();
     cEGLWindowContext Context_;
     std::unique_ptr<wayland::cBackgroundSurface> Surface_;
     std::unique_ptr<cEGLWindowSurface> Drawing_;
+    std::unique_ptr<ClickCatcher> Catcher_;  // goes after its layer role
+    std::unique_ptr<wayland::cLayerRole> CatcherRole_;
 };
 
 }  // namespace platform::qt

@@ -193,6 +193,7 @@ struct QtWindow::Impl {
     void FollowScreen(QScreen* screen) {
         QObject::disconnect(ScreenGeometry);
         if (!screen) return;
+        if (Background) return MoveBackground(screen);
         ScreenGeometry = QObject::connect(screen, &QScreen::geometryChanged, [this, screen] { Refit(screen); });
         Refit(screen);
     }
@@ -200,6 +201,16 @@ struct QtWindow::Impl {
         if (!Window.isVisible()) return;
         const std::optional<Monitor> monitor = FindMonitor(MonitorName);
         Window.setGeometry(monitor ? monitor->Geometry : screen->geometry());
+    }
+
+    // The window's screen went (Qt moved the window to another): so does its background.
+    void MoveBackground(QScreen* screen) {
+        if (screen->name() == MonitorName) return;
+        MonitorName = screen->name();
+        std::string error;
+        Background.reset();
+        Background = QtBackground::Open(Context, Window, MonitorName, error);
+        if (!Background) std::fprintf(stderr, "glyphfall: %s\n", error.c_str());
     }
 
     // What the frames go to: the background layer's native window, or the Qt window's.
@@ -298,7 +309,6 @@ std::unique_ptr<QtWindow> QtWindow::Inside(uint32_t host, std::string& oError) {
 
 void QtWindow::SetListener(iWindowEvents* listener) {
     impl_->Window.Listener = listener;
-    if (impl_->Background) impl_->Background->Listener = listener;
 }
 
 app::iUserServices* QtWindow::Services() {
@@ -407,7 +417,7 @@ bool QtWindow::IsOpen() const { return impl_->Window.Open; }
 std::optional<app::MenuCommand> QtWindow::PopupMenu(const app::MenuModel& model) {
     if (!impl_->Window.Open) return std::nullopt;
     if (impl_->Background)
-        return ShowPopupMenuOver(model, impl_->Window.screen(), impl_->Background->PressX, impl_->Background->PressY);
+        return ShowPopupMenuOver(model, impl_->Window.screen(), impl_->Background->PressX(), impl_->Background->PressY());
     return ShowPopupMenu(model);
 }
 
@@ -464,12 +474,11 @@ bool QtWindow::AttachOnWayland(bool attach) {
     }
     const QString screen = i.MonitorName.isEmpty() && i.Window.screen() ? i.Window.screen()->name() : i.MonitorName;
     std::string error;
-    i.Background = i.ContextReady ? QtBackground::Open(i.Context, screen, error) : nullptr;
+    i.Background = i.ContextReady ? QtBackground::Open(i.Context, i.Window, screen, error) : nullptr;
     if (!i.Background) {
         std::fprintf(stderr, "glyphfall: %s; the window stays as it is\n", error.c_str());
         return false;
     }
-    i.Background->Listener = i.Window.Listener;
     i.ShowPending = false;
     i.Window.hide();
     i.Attached = true;

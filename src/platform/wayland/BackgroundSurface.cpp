@@ -46,7 +46,24 @@ struct cBackgroundSurface::Listeners {
     static constexpr wl_callback_listener Frame = {FrameDone};
 };
 
-cBackgroundSurface::cBackgroundSurface(cWaylandDesktop& desktop, const Output& output, iPointerTarget* pointer)
+namespace {
+// A layer surface over the whole output, below every window, not moved by panels, without the
+// keyboard.
+zwlr_layer_surface_v1* MakeLayer(cWaylandDesktop& desktop, const Output& output, wl_surface* surface) {
+    const uint32_t layer = DesktopLayer() == Layer::Bottom ? ZWLR_LAYER_SHELL_V1_LAYER_BOTTOM
+                                                           : ZWLR_LAYER_SHELL_V1_LAYER_BACKGROUND;
+    zwlr_layer_surface_v1* made =
+        zwlr_layer_shell_v1_get_layer_surface(desktop.LayerShell(), surface, output.Proxy, layer, "glyphfall");
+    zwlr_layer_surface_v1_set_anchor(made, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
+                                               ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
+    zwlr_layer_surface_v1_set_size(made, 0, 0);          // the output's whole size
+    zwlr_layer_surface_v1_set_exclusive_zone(made, -1);  // under panels, not moved aside by them
+    zwlr_layer_surface_v1_set_keyboard_interactivity(made, ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_NONE);
+    return made;
+}
+}  // namespace
+
+cBackgroundSurface::cBackgroundSurface(cWaylandDesktop& desktop, const Output& output, bool takesInput)
     : Desktop_(desktop), OutputName_(output.Name), IntegerScale_(output.Scale) {
     Surface_ = wl_compositor_create_surface(desktop.Compositor());
     if (desktop.Viewporter() && desktop.FractionalScale()) {
@@ -54,20 +71,10 @@ cBackgroundSurface::cBackgroundSurface(cWaylandDesktop& desktop, const Output& o
         Fraction_ = wp_fractional_scale_manager_v1_get_fractional_scale(desktop.FractionalScale(), Surface_);
         wp_fractional_scale_v1_add_listener(Fraction_, &Listeners::Fraction, this);
     }
-    const uint32_t layer = DesktopLayer() == Layer::Bottom ? ZWLR_LAYER_SHELL_V1_LAYER_BOTTOM
-                                                           : ZWLR_LAYER_SHELL_V1_LAYER_BACKGROUND;
-    Layer_ = zwlr_layer_shell_v1_get_layer_surface(desktop.LayerShell(), Surface_, output.Proxy, layer, "glyphfall");
+    Layer_ = MakeLayer(desktop, output, Surface_);
     zwlr_layer_surface_v1_add_listener(Layer_, &Listeners::Layer, this);
-    zwlr_layer_surface_v1_set_anchor(Layer_, ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
-                                                 ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT |
-                                                 ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
-    zwlr_layer_surface_v1_set_size(Layer_, 0, 0);          // the output's whole size
-    zwlr_layer_surface_v1_set_exclusive_zone(Layer_, -1);  // under panels, not moved aside by them
-    zwlr_layer_surface_v1_set_keyboard_interactivity(Layer_, ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_NONE);
-    if (pointer) {
-        desktop.RoutePointer(Surface_, pointer);
-    } else {
-        // Nobody here takes input: clicks go to whoever lies below, or to the host.
+    if (!takesInput) {
+        // Clicks go to whoever lies below, or to the host.
         wl_region* none = wl_compositor_create_region(desktop.Compositor());
         wl_surface_set_input_region(Surface_, none);
         wl_region_destroy(none);
@@ -78,7 +85,6 @@ cBackgroundSurface::cBackgroundSurface(cWaylandDesktop& desktop, const Output& o
 }
 
 cBackgroundSurface::~cBackgroundSurface() {
-    Desktop_.RoutePointer(Surface_, nullptr);
     Desktop_.Track(this, false);
     if (Desktop_.Broken()) return;  // the proxies die with the connection
     if (Frame_) wl_callback_destroy(Frame_);
@@ -129,6 +135,30 @@ void cBackgroundSurface::BeforeSwap() {
     if (Frame_) return;
     Frame_ = wl_surface_frame(Surface_);
     wl_callback_add_listener(Frame_, &Listeners::Frame, this);
+}
+
+struct cLayerRole::Listeners {
+    static void Configure(void* data, zwlr_layer_surface_v1* layer, uint32_t serial, uint32_t, uint32_t) {
+        zwlr_layer_surface_v1_ack_configure(layer, serial);
+        static_cast<cLayerRole*>(data)->Configured_ = true;
+    }
+    static void Closed(void*, zwlr_layer_surface_v1*) {}
+    static constexpr zwlr_layer_surface_v1_listener Layer = {Configure, Closed};
+};
+
+cLayerRole::cLayerRole(cWaylandDesktop& desktop, const Output& output, wl_surface* surface) : Desktop_(desktop) {
+    Layer_ = MakeLayer(desktop, output, surface);
+    zwlr_layer_surface_v1_add_listener(Layer_, &Listeners::Layer, this);
+    wl_surface_commit(surface);
+    // The toolkit must not commit its first picture before the compositor's configure.
+    for (int tries = 0; tries < 20 && !Configured_; ++tries)
+        if (!desktop.Roundtrip()) break;
+}
+
+cLayerRole::~cLayerRole() {
+    if (Desktop_.Broken()) return;
+    zwlr_layer_surface_v1_destroy(Layer_);
+    wl_display_flush(Desktop_.Display());
 }
 
 }  // namespace platform::wayland

@@ -28,7 +28,9 @@ Layer DesktopLayer();
 
 class cBackgroundSurface final : public iEGLNativeWindow {
 public:
-    cBackgroundSurface(cWaylandDesktop& desktop, const Output& output, iPointerTarget* pointer);
+    // takesInput: the surface takes the pointer (another surface above it may); otherwise
+    // clicks go through it to whatever lies below.
+    cBackgroundSurface(cWaylandDesktop& desktop, const Output& output, bool takesInput);
     ~cBackgroundSurface() override;
     cBackgroundSurface(const cBackgroundSurface&) = delete;
     cBackgroundSurface& operator=(const cBackgroundSurface&) = delete;
@@ -65,6 +67,26 @@ private:
     int IntegerScale_ = 1;
     int Scale120_ = 0;            // the fractional scale in 120ths; 0 when none was offered
     bool Closed_ = false;
+};
+
+// The same layer role for a surface the toolkit made without any (a clear window of Qt's made
+// with no shell role): lying above the rain on the same layer, it takes the clicks, so the
+// toolkit sees them as on any window of its own. It draws whatever the toolkit draws.
+class cLayerRole {
+public:
+    // Waits for the first configure; false from Configured when the compositor gave none.
+    cLayerRole(cWaylandDesktop& desktop, const Output& output, wl_surface* surface);
+    ~cLayerRole();
+    cLayerRole(const cLayerRole&) = delete;
+    cLayerRole& operator=(const cLayerRole&) = delete;
+    bool Configured() const { return Configured_; }
+
+    struct Listeners;
+
+private:
+    cWaylandDesktop& Desktop_;
+    zwlr_layer_surface_v1* Layer_ = nullptr;
+    bool Configured_ = false;
 };
 
 }  // namespace platform::wayland

@@ -14,7 +14,7 @@ cBackgroundWindow::cBackgroundWindow(cWaylandDesktop& desktop, const cEGLWindowC
                                      const Output& output, bool main, std::string only)
     : Desktop_(desktop),
       Context_(context),
-      Background_(std::make_unique<cBackgroundSurface>(desktop, output, nullptr)),
+      Background_(std::make_unique<cBackgroundSurface>(desktop, output, false)),
       Drawing_(context, *Background_),
       Main_(main),
       Only_(std::move(only)) {}
@@ -56,7 +56,8 @@ bool cBackgroundWindow::PumpEvents() {
         End("the Wayland compositor went away");
         return Open_;
     }
-    if (Background_->Closed()) {
+    // Its output gone (sway takes the output's global away without closing the surface).
+    if (Background_->Closed() || !Desktop_.FindOutput(Background_->OutputName())) {
         End(nullptr);
         return Open_;
     }

@@ -4,26 +4,14 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
-#include "app/WindowPlatform.h"
 #include "platform/wayland/Protocols.h"
 #include "platform/wayland/BackgroundSurface.h"
 
 namespace platform::wayland {
 
 namespace {
-// The linux input codes of the three buttons the program knows (linux/input-event-codes.h).
-constexpr uint32_t ButtonLeft = 0x110, ButtonRight = 0x111, ButtonMiddle = 0x112;
-
-int MouseButtonOf(uint32_t code) {
-    switch (code) {
-        case ButtonLeft: return app::MouseButton::Left;
-        case ButtonRight: return app::MouseButton::Right;
-        case ButtonMiddle: return app::MouseButton::Middle;
-        default: return 0;
-    }
-}
-
 template <class T>
 T* Bind(wl_registry* registry, uint32_t name, const wl_interface* interface, uint32_t offered, uint32_t wanted) {
     return static_cast<T*>(wl_registry_bind(registry, name, interface, std::min(offered, wanted)));
@@ -52,33 +40,6 @@ struct cWaylandDesktop::Listeners {
     }
     static constexpr wl_registry_listener Registry = {Global, GlobalRemove};
 
-    static void Capabilities(void* data, wl_seat* seat, uint32_t capabilities);
-    static void SeatName(void*, wl_seat*, const char*) {}
-    static constexpr wl_seat_listener Seat = {Capabilities, SeatName};
-
-    static void Enter(void* data, wl_pointer*, uint32_t, wl_surface* surface, wl_fixed_t x, wl_fixed_t y) {
-        auto* desktop = static_cast<cWaylandDesktop*>(data);
-        desktop->PointerOver_ = surface;
-        desktop->PointerX_ = wl_fixed_to_double(x);
-        desktop->PointerY_ = wl_fixed_to_double(y);
-    }
-    static void Leave(void* data, wl_pointer*, uint32_t, wl_surface*) {
-        auto* desktop = static_cast<cWaylandDesktop*>(data);
-        desktop->PointerOver_ = nullptr;
-        desktop->Buttons_ = 0;
-    }
-    static void Motion(void* data, wl_pointer*, uint32_t, wl_fixed_t x, wl_fixed_t y);
-    static void Button(void* data, wl_pointer*, uint32_t, uint32_t, uint32_t button, uint32_t state) {
-        static_cast<cWaylandDesktop*>(data)->PointerButton(button, state == WL_POINTER_BUTTON_STATE_PRESSED);
-    }
-    static void Axis(void*, wl_pointer*, uint32_t, uint32_t, wl_fixed_t) {}
-    static void Frame(void*, wl_pointer*) {}
-    static void AxisSource(void*, wl_pointer*, uint32_t) {}
-    static void AxisStop(void*, wl_pointer*, uint32_t, uint32_t) {}
-    static void AxisDiscrete(void*, wl_pointer*, uint32_t, int32_t) {}
-    static void AxisValue120(void*, wl_pointer*, uint32_t, int32_t) {}
-    static constexpr wl_pointer_listener Pointer = {Enter, Leave, Motion, Button, Axis,
-                                                    Frame, AxisSource, AxisStop, AxisDiscrete, AxisValue120};
 };
 
 void cWaylandDesktop::Listeners::Global(void* data, wl_registry* registry, uint32_t name, const char* interface,
@@ -94,9 +55,6 @@ void cWaylandDesktop::Listeners::Global(void* data, wl_registry* registry, uint3
     } else if (is(wp_fractional_scale_manager_v1_interface)) {
         desktop->FractionalScale_ = Bind<wp_fractional_scale_manager_v1>(
             registry, name, &wp_fractional_scale_manager_v1_interface, version, 1);
-    } else if (is(wl_seat_interface) && desktop->WithPointer_ && !desktop->Seat_) {
-        desktop->Seat_ = Bind<wl_seat>(registry, name, &wl_seat_interface, version, 5);
-        wl_seat_add_listener(desktop->Seat_, &Seat, desktop);
     } else if (is(wl_output_interface)) {
         auto output = std::make_unique<struct Output>();
         output->Global = name;
@@ -108,43 +66,10 @@ void cWaylandDesktop::Listeners::Global(void* data, wl_registry* registry, uint3
     }
 }
 
-void cWaylandDesktop::Listeners::Capabilities(void* data, wl_seat* seat, uint32_t capabilities) {
-    auto* desktop = static_cast<cWaylandDesktop*>(data);
-    const bool pointer = capabilities & WL_SEAT_CAPABILITY_POINTER;
-    if (pointer && !desktop->Pointer_) {
-        desktop->Pointer_ = wl_seat_get_pointer(seat);
-        wl_pointer_add_listener(desktop->Pointer_, &Pointer, desktop);
-    } else if (!pointer && desktop->Pointer_) {
-        wl_pointer_destroy(desktop->Pointer_);
-        desktop->Pointer_ = nullptr;
-        desktop->PointerOver_ = nullptr;
-    }
-}
-
-void cWaylandDesktop::Listeners::Motion(void* data, wl_pointer*, uint32_t, wl_fixed_t x, wl_fixed_t y) {
-    auto* desktop = static_cast<cWaylandDesktop*>(data);
-    desktop->PointerX_ = wl_fixed_to_double(x);
-    desktop->PointerY_ = wl_fixed_to_double(y);
-    for (const Route& route : desktop->Routes_)
-        if (route.Surface == desktop->PointerOver_)
-            route.Target->PointerMoved(desktop->PointerX_, desktop->PointerY_, desktop->Buttons_);
-}
-
-void cWaylandDesktop::PointerButton(uint32_t code, bool pressed) {
-    const int button = MouseButtonOf(code);
-    if (button == 0) return;
-    Buttons_ = pressed ? Buttons_ | button : Buttons_ & ~button;
-    if (!pressed) return;
-    // A surface of the toolkit's on the same connection is the toolkit's business.
-    for (const Route& route : Routes_)
-        if (route.Surface == PointerOver_) return route.Target->PointerPressed(button, PointerX_, PointerY_);
-}
-
-std::unique_ptr<cWaylandDesktop> cWaylandDesktop::Open(wl_display* display, bool withPointer, std::string& oError) {
+std::unique_ptr<cWaylandDesktop> cWaylandDesktop::Open(wl_display* display, std::string& oError) {
     std::unique_ptr<cWaylandDesktop> desktop(new cWaylandDesktop());
     cWaylandDesktop& d = *desktop;
     d.Display_ = display;
-    d.WithPointer_ = withPointer;
     d.Queue_ = wl_display_create_queue(display);
     d.Wrapper_ = static_cast<wl_display*>(wl_proxy_create_wrapper(display));
     wl_proxy_set_queue(reinterpret_cast<wl_proxy*>(d.Wrapper_), d.Queue_);
@@ -164,8 +89,6 @@ std::unique_ptr<cWaylandDesktop> cWaylandDesktop::Open(wl_display* display, bool
 
 cWaylandDesktop::~cWaylandDesktop() {
     if (Broken()) return;  // the proxies die with the connection
-    if (Pointer_) wl_pointer_destroy(Pointer_);
-    if (Seat_) wl_seat_destroy(Seat_);
     for (const auto& output : Outputs_) wl_output_destroy(output->Proxy);
     if (FractionalScale_) wp_fractional_scale_manager_v1_destroy(FractionalScale_);
     if (Viewporter_) wp_viewporter_destroy(Viewporter_);
@@ -206,12 +129,6 @@ void cWaylandDesktop::OutputGone(uint32_t global) {
     wl_output_destroy((*gone)->Proxy);
     Outputs_.erase(gone);
     OutputsChanged_ = true;
-}
-
-void cWaylandDesktop::RoutePointer(wl_surface* surface, iPointerTarget* target) {
-    std::erase_if(Routes_, [&](const Route& route) { return route.Surface == surface; });
-    if (target) Routes_.push_back({surface, target});
-    if (!target && PointerOver_ == surface) PointerOver_ = nullptr;
 }
 
 void cWaylandDesktop::Track(cBackgroundSurface* surface, bool tracked) {

@@ -1,9 +1,9 @@
 #pragma once
 // The globals of one Wayland connection that background surfaces need: the compositor, the
-// layer shell, the scaling protocols where offered, the outputs (as they come and go) and,
-// where asked for, the seat's pointer. Everything lives on an event queue of its own, so it
-// works on a connection of our own as well as on one a toolkit reads too (Qt's): the toolkit
-// never sees our objects' events, and we run them only inside Dispatch, between two frames.
+// layer shell, the scaling protocols where offered and the outputs (as they come and go); no
+// seat. Everything lives on an event queue of its own, so it works on a connection of our own
+// as well as on one a toolkit reads too (Qt's): the toolkit never sees our objects' events, and
+// we run them only inside Dispatch, between two frames.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -14,8 +14,6 @@ struct wl_event_queue;
 struct wl_registry;
 struct wl_compositor;
 struct wl_output;
-struct wl_seat;
-struct wl_pointer;
 struct wl_surface;
 struct zwlr_layer_shell_v1;
 struct wp_viewporter;
@@ -36,21 +34,11 @@ struct Output {
     cWaylandDesktop* Desktop = nullptr;
 };
 
-// What a surface hears from the pointer: positions in the surface's own (logical) units and
-// the buttons of app::MouseButton.
-class iPointerTarget {
-public:
-    virtual ~iPointerTarget() = default;
-    virtual void PointerMoved(double x, double y, int buttons) = 0;
-    virtual void PointerPressed(int button, double x, double y) = 0;
-};
-
 class cWaylandDesktop {
 public:
-    // Binds the globals on the connection (not owned). withPointer binds the seat too (no seat
-    // is needed, or looked for, without it). Nothing, with the reason, when the connection
-    // does not answer.
-    static std::unique_ptr<cWaylandDesktop> Open(wl_display* display, bool withPointer, std::string& oError);
+    // Binds the globals on the connection (not owned). Nothing, with the reason, when the
+    // connection does not answer.
+    static std::unique_ptr<cWaylandDesktop> Open(wl_display* display, std::string& oError);
     ~cWaylandDesktop();
     cWaylandDesktop(const cWaylandDesktop&) = delete;
     cWaylandDesktop& operator=(const cWaylandDesktop&) = delete;
@@ -78,9 +66,6 @@ public:
     wp_viewporter* Viewporter() const { return Viewporter_; }
     wp_fractional_scale_manager_v1* FractionalScale() const { return FractionalScale_; }
     wl_event_queue* Queue() const { return Queue_; }
-    bool TakesPointer() const { return WithPointer_; }
-    // A surface the pointer's events go to while it is over it; nullptr takes it away.
-    void RoutePointer(wl_surface* surface, iPointerTarget* target);
     // The background surfaces that follow their output's scale.
     void Track(cBackgroundSurface* surface, bool tracked);
 
@@ -90,7 +75,6 @@ public:
 private:
     cWaylandDesktop() = default;
     void OutputGone(uint32_t global);
-    void PointerButton(uint32_t button, bool pressed);
 
     wl_display* Display_ = nullptr;
     wl_event_queue* Queue_ = nullptr;
@@ -100,20 +84,9 @@ private:
     zwlr_layer_shell_v1* LayerShell_ = nullptr;
     wp_viewporter* Viewporter_ = nullptr;
     wp_fractional_scale_manager_v1* FractionalScale_ = nullptr;
-    wl_seat* Seat_ = nullptr;
-    wl_pointer* Pointer_ = nullptr;
-    bool WithPointer_ = false;
     std::vector<std::unique_ptr<Output>> Outputs_;
     bool OutputsChanged_ = false;
-    struct Route {
-        wl_surface* Surface;
-        iPointerTarget* Target;
-    };
-    std::vector<Route> Routes_;
     std::vector<cBackgroundSurface*> Surfaces_;
-    wl_surface* PointerOver_ = nullptr;
-    double PointerX_ = 0, PointerY_ = 0;
-    int Buttons_ = 0;
 };
 
 }  // namespace platform::wayland

@@ -50,7 +50,7 @@ int RunHostedOnWayland(const std::vector<SettingOverride>& settings) {
     wl_display* display = wl_display_connect(nullptr);
     if (!display) return Refuse("no Wayland compositor to connect to (WAYLAND_SOCKET, WAYLAND_DISPLAY)");
     std::string error;
-    const std::unique_ptr<cWaylandDesktop> desktop = cWaylandDesktop::Open(display, false, error);
+    const std::unique_ptr<cWaylandDesktop> desktop = cWaylandDesktop::Open(display, error);
     if (!desktop) return Refuse(error);
     if (!desktop->HasLayerShell())
         return Refuse("the Wayland compositor offers no background layer (zwlr_layer_shell_v1)");
