@@ -275,6 +275,8 @@ std::string UsageText(std::string_view appPath) {
            "file is read, never written; no menu, keys or mouse):\n" +
            SwitchLines(Role::Host) + "  A single dash works as well as two. Accepted and ignored: " + IgnoredSwitches() +
            "\n"
+           "  Under a Wayland host ($WAYLAND_SOCKET, or $WAYLAND_DISPLAY without $DISPLAY) --root draws on\n"
+           "  the background layer of every output, or of the one $SWAYLOCK_PLUGIN_OUTPUT_NAME names.\n"
            "\n"
            "Run modes (as screen-saver hosts pass them; anything else runs the animation):\n"
            "  (none)            run the animation in a full-screen window\n"
