@@ -16,6 +16,7 @@ TEST(CommandLine, SettingsSwitchesGiveTheValueTheStoreKeepsInEitherDashForm) {
         {{"--no-fly"}, "Fly", "0"},                     {{"--horizontal"}, "Horizontal", "50"},
         {{"--color", "Ice Blue"}, "Color", "#0088FF"},  {{"--color", "#12abEF"}, "Color", "#12abEF"},
         {{"--leaders", "0"}, "Leaders", "0"},           {{"--no-logos"}, "ShowAds", "0"},
+        {{"--background"}, "StayBack", "1"},            {{"-no-background"}, "StayBack", "0"},
         {{"/s"}, "ScreenSaver", "1"},
     };
     for (const auto& c : cases) {

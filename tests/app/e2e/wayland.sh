@@ -27,8 +27,10 @@ if [ "$(id -u)" -eq 0 ]; then
     id glyphfall-e2e >/dev/null 2>&1 || useradd --system --no-create-home --shell /usr/sbin/nologin glyphfall-e2e
     chown -R glyphfall-e2e: "$E2E_DIR/bin" "$E2E_DIR/home" "$E2E_DIR/run" "$E2E_DIR/shots"
     AS_USER=(setpriv --reuid=glyphfall-e2e --regid=glyphfall-e2e --clear-groups --)
+    USER_NAME=glyphfall-e2e
 else
     AS_USER=()
+    USER_NAME=$(id -un)
 fi
 # A command as the user, in the compositor's session (it replaces the shell it runs in, so that
 # a command started in the background has the PID that $! gives).
@@ -110,7 +112,7 @@ run swaymsg "[app_id=foot] fullscreen enable; focus output HEADLESS-2; exec foot
 e2e_poll 20 count_toplevels foot 2 || e2e_fail "the second foot did not open"
 run swaymsg "focus output HEADLESS-2; fullscreen enable" >/dev/null
 sleep "$(e2e_seconds 2)"
-program=$(pgrep -u glyphfall-e2e -x glyphfall | head -n1)  # under timeout
+program=$(pgrep -u "$USER_NAME" -nx glyphfall)  # below timeout
 before=$(cpu_seconds "$program")
 sleep 4
 used=$(awk -v a="$before" -v b="$(cpu_seconds "$program")" 'BEGIN { print (b - a) / 4 }')
@@ -146,13 +148,22 @@ e2e_expect_settings StayBack=0  # unchecked during the run: the user's choice is
 
 # --root: every output, through WAYLAND_DISPLAY, then through a locker's socket.
 rm -f "$INI"
+# A locker's nested host offers no seat and no window shell: none is asked for, and Qt's
+# Wayland plugin is not loaded (Qt makes no application object there).
 for how in display socket; do
-    if [ "$how" = socket ]; then start "$CLIENT" socket "$APP" --root --color red; else start "$APP" --root --color red; fi
+    if [ "$how" = socket ]; then
+        start env WAYLAND_DEBUG=client "$CLIENT" socket "$APP" --root --color red
+    else
+        start "$APP" --root --color red
+    fi
     for output in HEADLESS-1 HEADLESS-2; do wait_rain "$output" "root-$how" "$RED"; done
+    grep -qE 'libQt6WaylandClient|libqwayland' "/proc/$(pgrep -u "$USER_NAME" -nx glyphfall)/maps" &&
+        e2e_fail "--root loaded Qt's Wayland plugin"
     kill -TERM "$APP_PID"
     e2e_expect_exit "$APP_PID" 2 0 "--root through the $how: SIGTERM"
 done
 [ -e "$INI" ] && e2e_fail "--root wrote the settings file"
+grep -E 'bind\([0-9]+, "(wl_seat|xdg_wm_base)"' "$E2E_DIR/app.log" && e2e_fail "--root bound a seat or a window shell"
 
 # One output only; the compositor's end ends the run with 0.
 start env SWAYLOCK_PLUGIN_OUTPUT_NAME=HEADLESS-2 "$APP" --root
