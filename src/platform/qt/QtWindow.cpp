@@ -399,8 +399,8 @@ bool QtWindow::PumpEvents() {
     impl_->ShowNow();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     // Every window's background hears its events here; the main window is the one pumped.
-    if (!impl_->Further && !QtBackground::Dispatch())
-        std::fprintf(stderr, "glyphfall: the connection to the Wayland compositor broke\n");
+    // (Qt itself ends the program when its connection breaks.)
+    if (!impl_->Further) QtBackground::Dispatch();
     return impl_->Window.Open;
 }
 
@@ -476,7 +476,9 @@ bool QtWindow::AttachOnWayland(bool attach) {
     std::string error;
     i.Background = i.ContextReady ? QtBackground::Open(i.Context, i.Window, screen, error) : nullptr;
     if (!i.Background) {
-        std::fprintf(stderr, "glyphfall: %s; the window stays as it is\n", error.c_str());
+        static bool said = false;  // once, not once for each monitor's window
+        if (!said) std::fprintf(stderr, "glyphfall: %s; the window stays as it is\n", error.c_str());
+        said = true;
         return false;
     }
     i.ShowPending = false;
