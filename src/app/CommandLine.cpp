@@ -62,6 +62,8 @@ const std::vector<SwitchInfo> Switches = {
      "Smooth", "1"},
     {"--fps", "N", "smooth motion, N frames for each second of the rain", Role::Setting, {},
      "FrameRate", {}, true, true},
+    {"--background", "", "the rain as the desktop background (\"Stay in background\")", Role::Setting, {}, "StayBack", "1"},
+    {"--no-background", "", "an ordinary full-screen window", Role::Setting, {}, "StayBack", "0"},
 };
 
 namespace {
@@ -367,6 +369,8 @@ std::string UsageText(std::string_view appPath) {
            "file is read, never written; no menu, keys or mouse):\n" +
            SwitchLines(Role::Host) + "  A single dash works as well as two. Accepted and ignored: " + IgnoredSwitches() +
            "\n"
+           "  Under a Wayland host ($WAYLAND_SOCKET, or $WAYLAND_DISPLAY without $DISPLAY) --root draws on\n"
+           "  the background layer of every output, or of the one $SWAYLOCK_PLUGIN_OUTPUT_NAME names.\n"
            "\n"
            "Run modes (as screen-saver hosts pass them; anything else runs the animation):\n"
            "  (none)            run the animation in a full-screen window\n"

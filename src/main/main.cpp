@@ -1,7 +1,9 @@
 // The program's entry: reads the command line and picks the platform. --help and --version
 // answer on the terminal; "--render DIR ..." renders frames to files without any window system;
-// everything else decides from the command line whether to run, then shows the Qt window:
-// full-screen, or inside the window a screen saver hands out (--root, --window-id).
+// --root under a Wayland host runs on Wayland alone, without Qt; everything else decides from
+// the command line whether to run, then shows the Qt window: full-screen (natively on Wayland
+// where Qt's Wayland plugin is installed), or inside the window a screen saver hands out
+// (--root, --window-id).
 // Qt connects to the display only when a dialog or the window needs it, so the
 // screen-saver preview ("/p") and a second copy end without touching it.
 #include <cstdio>
@@ -18,6 +20,22 @@
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtMainWindow.h"
 #include "platform/qt/QtRuntime.h"
+#include "platform/wayland/WaylandMainWindow.h"
+
+namespace {
+
+mCore::StartupHooks GraphicsHooks() {
+    mCore::StartupHooks hooks;
+    hooks.InitializeGraphics = [] {
+        // Each window's device draws on that window's own surface.
+        mDXGraphics::SetDirect3DFactory([] { return std::make_shared<cGLDirect3D>(); });
+        return mDXGraphics::Initialize();
+    };
+    hooks.ReleaseGraphics = [] { mDXGraphics::Release(); };
+    return hooks;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     const char* saverWindow = std::getenv("XSCREENSAVER_WINDOW");
@@ -28,19 +46,19 @@ int main(int argc, char** argv) {
 
     const bool hosted = command.HostWindow.has_value();
     mCore::SetHosted(hosted);
+    if (hosted && *command.HostWindow == 0 && platform::wayland::HostedOnWayland()) {
+        mCore::StartupHooks hooks = GraphicsHooks();
+        hooks.ShowMainWindow = [&command] { return platform::wayland::RunHostedOnWayland(command.Settings); };
+        mCore::SetStartupHooks(std::move(hooks));
+        return mCore::Main(command.RunModeText);
+    }
     namespace qt = platform::qt;
     qt::QtRuntime::Init(argc, argv);
     static qt::QtDialogs dialogs;
     // Inside another program's window nobody could answer a dialog: messages go to standard error.
     if (qt::QtRuntime::DisplayAvailable() && !hosted) mCore::SetDialogs(&dialogs);
 
-    mCore::StartupHooks hooks;
-    hooks.InitializeGraphics = [] {
-        // Each window's device draws on that window's own surface.
-        mDXGraphics::SetDirect3DFactory([] { return std::make_shared<cGLDirect3D>(); });
-        return mDXGraphics::Initialize();
-    };
-    hooks.ReleaseGraphics = [] { mDXGraphics::Release(); };
+    mCore::StartupHooks hooks = GraphicsHooks();
     hooks.ShowMainWindow = [&command] { return qt::ShowMainWindow(command.HostWindow, command.Settings); };
     mCore::SetStartupHooks(std::move(hooks));
 

@@ -30,6 +30,7 @@ TEST(CommandLine, SettingsSwitchesGiveTheValueTheStoreKeepsInEitherDashForm) {
         {{"--no-fly"}, "Fly", "0"},                     {{"--horizontal"}, "Horizontal", "50"},
         {{"--color", "Ice Blue"}, "Color", "#0088FF"},  {{"--color", "#12abEF"}, "Color", "#12abEF"},
         {{"--leaders", "0"}, "Leaders", "0"},           {{"--no-logos"}, "ShowAds", "0"},
+        {{"--background"}, "StayBack", "1"},            {{"-no-background"}, "StayBack", "0"},
         {{"/s"}, "ScreenSaver", "1"},
         // Each character once, blanks and control characters dropped, as the menu's box keeps them.
         {{"--glyphs", "\u16A0\u16A2 \u16A0\tЖ"}, "CustomGlyphs", "\u16A0\u16A2Ж"},

@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include "app/Startup.h"
+
 namespace platform::qt::QtRuntime {
 
 namespace {
@@ -41,6 +43,16 @@ bool EnsureApplication() {
     // program a third of its fixed CPU per frame. The device layer finds either context
     // current. A user's own choice stays.
     if (!Named("QT_XCB_GL_INTEGRATION")) qputenv("QT_XCB_GL_INTEGRATION", "xcb_glx");
+    // In a Wayland session the window is a Wayland one (Qt's own choice would be XWayland
+    // wherever the session type is not set, and always under GNOME), through XWayland only
+    // where Qt's Wayland plugin is not installed. A window inside a screen saver's X window
+    // needs X11; a user's own choice stays.
+    if (Named("WAYLAND_DISPLAY") && !mCore::Hosted()) {
+        if (!Named("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "wayland;xcb");
+        // A window with this hint gets no shell role from Qt's Wayland plugin: the background's
+        // click catcher takes the layer role instead (QtWayland).
+        qputenv("QT_WAYLAND_USE_BYPASSWINDOWMANAGERHINT", "1");
+    }
     // Mesa's software rasteriser draws a frame at the defaults in a fraction of the 50 ms the
     // loop gives it; a second rasteriser thread only adds the work of sharing the frame out
     // (a fifth more CPU time per second, measured). One thread, unless the user says otherwise;

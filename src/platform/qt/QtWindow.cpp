@@ -20,6 +20,7 @@
 #include "app/MenuModel.h"
 #include "platform/qt/KeyTranslation.h"
 #include "platform/qt/QtPopupMenu.h"
+#include "platform/qt/QtWayland.h"
 #include "platform/qt/QtX11.h"
 
 namespace platform::qt {
@@ -169,7 +170,7 @@ struct QtWindow::Impl {
     GLWindow Window;
     QOpenGLContext Context;
     bool ContextReady = false;
-    WId BoundWindow = 0;  // the native window the context was last made current on
+    intptr_t BoundTarget = 0;  // what the context was last made current on (Target())
     std::string GLError;
     bool Attached = false;
     // The monitor the window covers, by name: a further monitor's window is opened for one;
@@ -178,6 +179,9 @@ struct QtWindow::Impl {
     bool Further = false;
     std::unique_ptr<X11WindowWatch> HostWatch;
     std::unique_ptr<X11WindowWatch> RootWatch;  // the X screen's size, which Qt may not follow
+    // On Wayland, while attached: the background layer the window's context draws on instead.
+    std::unique_ptr<QtBackground> Background;
+    bool ShowPending = false;  // on Wayland the window appears at the first frame, unless attached by then
     QSize HostSize;
     bool HostGone = false;
     QMetaObject::Connection ScreenGeometry;
@@ -200,6 +204,7 @@ struct QtWindow::Impl {
     void FollowScreen(QScreen* screen) {
         QObject::disconnect(ScreenGeometry);
         if (!screen) return;
+        if (Background) return MoveBackground(screen);
         ScreenGeometry = QObject::connect(screen, &QScreen::geometryChanged, [this, screen] { Refit(screen); });
         Refit(screen);
     }
@@ -217,6 +222,27 @@ struct QtWindow::Impl {
             Refit(Window.screen());
             if (!Further) Tell(&iWindowEvents::ScreensChanged);
         }, [] {});
+    }
+
+    // The window's screen went (Qt moved the window to another): so does its background.
+    void MoveBackground(QScreen* screen) {
+        if (screen->name() == MonitorName) return;
+        MonitorName = screen->name();
+        std::string error;
+        Background.reset();
+        Background = QtBackground::Open(Context, Window, MonitorName, error);
+        if (!Background) std::fprintf(stderr, "glyphfall: %s\n", error.c_str());
+    }
+
+    // What the frames go to: the background layer's native window, or the Qt window's.
+    intptr_t Target() const {
+        return Background ? Background->Surface().NativeHandle() : static_cast<intptr_t>(Window.winId());
+    }
+    void ShowNow() {
+        if (!ShowPending || Background) return;
+        ShowPending = false;
+        Window.showFullScreen();
+        Window.requestActivate();
     }
 
     // Runs the listener's handler from the event loop, outside the code that noticed the change.
@@ -303,7 +329,9 @@ std::unique_ptr<QtWindow> QtWindow::Inside(uint32_t host, std::string& oError) {
     return window;
 }
 
-void QtWindow::SetListener(iWindowEvents* listener) { impl_->Window.Listener = listener; }
+void QtWindow::SetListener(iWindowEvents* listener) {
+    impl_->Window.Listener = listener;
+}
 
 app::iUserServices* QtWindow::Services() {
     return impl_->Host ? nullptr : this;  // inside a host's window the host's user is not ours
@@ -323,6 +351,11 @@ void QtWindow::ShowFullScreen() {
         // Without a window manager the full-screen state alone would not size the window.
         window.setGeometry(monitor->Geometry);
     }
+    if (OnWayland()) {
+        // Shown at the first frame: a window that goes to the background at once never appears.
+        impl_->ShowPending = !impl_->Attached;
+        return;
+    }
     if (impl_->Attached) {
         window.show();
         x11::SetBackgroundStates(X11Connection(), static_cast<uint32_t>(window.winId()), true);
@@ -333,47 +366,63 @@ void QtWindow::ShowFullScreen() {
 }
 
 int QtWindow::Width() const {
+    if (impl_->Background) return impl_->Background->Surface().Width();
     return qRound(impl_->Window.width() * impl_->Window.devicePixelRatio());
 }
 
 int QtWindow::Height() const {
+    if (impl_->Background) return impl_->Background->Surface().Height();
     return qRound(impl_->Window.height() * impl_->Window.devicePixelRatio());
 }
 
-intptr_t QtWindow::NativeHandle() const {
-    return impl_->Window.Open ? static_cast<intptr_t>(impl_->Window.winId()) : 0;
-}
+intptr_t QtWindow::NativeHandle() const { return impl_->Window.Open ? impl_->Target() : 0; }
 
 bool QtWindow::MakeCurrent() {
     if (!impl_->ContextReady || !impl_->Window.Open) return false;
-    if (!impl_->Context.makeCurrent(&impl_->Window)) {
+    impl_->ShowNow();
+    if (impl_->Background) {
+        if (!impl_->Background->Surface().MakeCurrent()) {
+            impl_->GLError = impl_->Background->Surface().LastGLError();
+            return false;
+        }
+    } else if (!impl_->Context.makeCurrent(&impl_->Window)) {
         impl_->GLError = "The OpenGL context could not be made current.";
         return false;
     }
-    impl_->BoundWindow = impl_->Window.winId();
+    impl_->BoundTarget = impl_->Target();
     return true;
 }
 
 bool QtWindow::SurfaceLost() const {
     // Qt re-creates the X11 window when a stays-on-bottom or stays-on-top hint changes, and
     // the context stays bound to the old window's surface; swapping the new one would fail.
-    return impl_->ContextReady && impl_->Window.Open && impl_->BoundWindow != impl_->Window.winId();
+    // On Wayland the context moves between the window and its background layer.
+    return impl_->ContextReady && impl_->Window.Open && impl_->BoundTarget != impl_->Target();
 }
 
 void QtWindow::SwapBuffers() {
-    if (impl_->ContextReady && impl_->Window.Open && impl_->Window.isExposed() && !SurfaceLost() &&
-        !impl_->HostGone && !x11::ConnectionBroken(X11Connection()))
+    if (!impl_->ContextReady || !impl_->Window.Open || SurfaceLost()) return;
+    if (impl_->Background) return impl_->Background->Surface().SwapBuffers();
+    if (impl_->Window.isExposed() && !impl_->HostGone && !x11::ConnectionBroken(X11Connection()))
         impl_->Context.swapBuffers(&impl_->Window);
 }
 
 std::string QtWindow::LastGLError() const { return impl_->GLError; }
 
 uint32_t QtWindow::DefaultFramebuffer() const {
+    if (impl_->Background) return impl_->Background->Surface().DefaultFramebuffer();
     return impl_->ContextReady ? impl_->Context.defaultFramebufferObject() : 0;
 }
 
+bool QtWindow::WantsFrame() const { return !impl_->Background || impl_->Background->WantsFrame(); }
+
 bool QtWindow::PumpEvents() {
-    if (impl_->Window.Open) QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (!impl_->Window.Open) return false;
+    impl_->ShowNow();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    // Every window's background hears its events here; the main window is the one pumped.
+    // (Qt itself ends the program when its connection breaks.)
+    if (!impl_->Further) QtBackground::Dispatch();
     return impl_->Window.Open;
 }
 
@@ -381,6 +430,7 @@ void QtWindow::Close() {
     if (!impl_->Window.Open) return;
     impl_->Window.Open = false;
     impl_->Window.Listener = nullptr;
+    impl_->Background.reset();
     if (!impl_->HostGone) impl_->Window.hide();  // a destroyed host took our window with it
 }
 
@@ -388,6 +438,8 @@ bool QtWindow::IsOpen() const { return impl_->Window.Open; }
 
 std::optional<app::MenuCommand> QtWindow::PopupMenu(const app::MenuModel& model) {
     if (!impl_->Window.Open) return std::nullopt;
+    if (impl_->Background)
+        return ShowPopupMenuOver(model, impl_->Window.screen(), impl_->Background->PressX(), impl_->Background->PressY());
     return ShowPopupMenu(model);
 }
 
@@ -401,6 +453,7 @@ void QtWindow::SetPointer(app::PointerKind kind) {
 
 bool QtWindow::AttachToDesktop(bool attach) {
     if (attach == impl_->Attached || !impl_->Window.Open || impl_->Host) return impl_->Attached;
+    if (OnWayland()) return AttachOnWayland(attach);
     GLWindow& window = impl_->Window;
     xcb_connection_t* x11 = X11Connection();
     if (!x11) return impl_->Attached;  // Wayland and others: no such place
@@ -429,6 +482,31 @@ bool QtWindow::AttachToDesktop(bool attach) {
     }
     impl_->Attached = attach;
     return impl_->Attached;
+}
+
+// Wayland has no desktop window type: the rain goes to a background layer surface of the
+// window's output, drawn with the window's own context, and the window is hidden meanwhile.
+bool QtWindow::AttachOnWayland(bool attach) {
+    Impl& i = *impl_;
+    if (!attach) {
+        i.Background.reset();
+        i.Attached = false;
+        i.ShowPending = true;  // the full-screen window is back at the next frame
+        return false;
+    }
+    const QString screen = i.MonitorName.isEmpty() && i.Window.screen() ? i.Window.screen()->name() : i.MonitorName;
+    std::string error;
+    i.Background = i.ContextReady ? QtBackground::Open(i.Context, i.Window, screen, error) : nullptr;
+    if (!i.Background) {
+        static bool said = false;  // once, not once for each monitor's window
+        if (!said) std::fprintf(stderr, "glyphfall: %s; the window stays as it is\n", error.c_str());
+        said = true;
+        return false;
+    }
+    i.ShowPending = false;
+    i.Window.hide();
+    i.Attached = true;
+    return true;
 }
 
 bool QtWindow::AttachedToDesktop() const { return impl_->Attached; }

@@ -36,6 +36,7 @@ public:
     void Close() override;
     bool IsOpen() const override;
     iDrawingSurface& Surface() override { return *this; }
+    bool WantsFrame() const override;
     app::iWindowShell* Shell() override { return this; }
     app::iUserServices* Services() override;
 
@@ -64,6 +65,7 @@ public:
 private:
     struct Impl;
     explicit QtWindow(std::unique_ptr<Impl> impl);
+    bool AttachOnWayland(bool attach);
     std::unique_ptr<Impl> impl_;
 };
 

@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# The program on Wayland under headless sway (run by an unprivileged user when started as root;
+# sway refuses root), on Mesa's software renderer: CPU-seconds per second of
+#   window      the ordinary full-screen window (Qt's Wayland plugin), one 1920 x 1080 output
+#   background  "--background": the rain on that output's background layer
+#   covered     the same under a fullscreen terminal (the compositor sends no frame callbacks)
+# and the start-up of "--background" on two outputs: from the start to the first buffer on
+# every layer surface (read from WAYLAND_DEBUG's time stamps).
+#
+#   bench/wayland-cpu.sh [PROGRAM] [SECONDS]
+#
+# PROGRAM defaults to build/src/app/glyphfall, SECONDS to 20. Budgets: background within 10 %
+# of window, covered at most 0.01, start-up at most 0.5 s.
+set -u
+
+here=$(cd "$(dirname "$0")/.." && pwd)
+program=${1:-$here/build/src/app/glyphfall}
+span=${2:-20}
+[ -x "$program" ] || { echo "no program at $program (build it first)" >&2; exit 1; }
+for tool in sway swaymsg foot setpriv; do
+    command -v "$tool" >/dev/null || { echo "$tool is not installed (scripts/install-deps)" >&2; exit 1; }
+done
+
+dir=$(mktemp -d "${TMPDIR:-/tmp}/glyphfall-wayland-bench.XXXXXX")
+chmod 755 "$dir"
+mkdir -p "$dir/bin" "$dir/home" && mkdir -m 700 "$dir/run"
+cp "$program" "$(dirname "$program")/tex.png" "$dir/bin/"
+as_user=()
+if [ "$(id -u)" -eq 0 ]; then
+    id glyphfall-e2e >/dev/null 2>&1 || useradd --system --no-create-home --shell /usr/sbin/nologin glyphfall-e2e
+    chown -R glyphfall-e2e: "$dir/bin" "$dir/home" "$dir/run"
+    as_user=(setpriv --reuid=glyphfall-e2e --regid=glyphfall-e2e --clear-groups --)
+fi
+wl() {
+    exec "${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$dir/home" XDG_RUNTIME_DIR="$dir/run" WAYLAND_DISPLAY=wayland-1 \
+        SWAYSOCK="$dir/run/sway.sock" LIBGL_ALWAYS_SOFTWARE=1 "$@"
+}
+pids=()
+stop() {
+    for pid in "${pids[@]}"; do kill -TERM "$pid" 2>/dev/null; done
+    sleep 0.3
+    for pid in "${pids[@]}"; do kill -KILL "$pid" 2>/dev/null; done
+    wait 2>/dev/null
+    rm -rf "$dir"
+}
+trap stop EXIT
+trap 'exit 1' INT TERM
+
+sway_up() {  # outputs
+    printf 'output HEADLESS-1 mode 1920x1080 position 0 0\noutput HEADLESS-2 mode 1920x1080 position 1920 0\n' >"$dir/sway.conf"
+    (wl env WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_HEADLESS_OUTPUTS="$1" WLR_LIBINPUT_NO_DEVICES=1 \
+        sway -c "$dir/sway.conf") >"$dir/sway.log" 2>&1 &
+    sway_pid=$!
+    pids+=("$sway_pid")
+    for _ in $(seq 100); do [ -S "$dir/run/sway.sock" ] && return 0; sleep 0.1; done
+    echo "sway did not start" >&2
+    exit 1
+}
+sway_down() { kill -TERM "$sway_pid"; wait "$sway_pid" 2>/dev/null; rm -f "$dir/run/"*; }
+
+cpu() { awk -v t="$(getconf CLK_TCK)" '{ printf "%.3f", ($14 + $15) / t }' "/proc/$1/stat"; }
+# CPU-s per s of the program (below timeout) over the span.
+measure() {
+    local program_pid before
+    sleep 3  # past the start-up work
+    program_pid=$(pgrep -P "$1" -x glyphfall || echo "$1")
+    before=$(cpu "$program_pid")
+    sleep "$span"
+    awk -v a="$before" -v b="$(cpu "$program_pid")" -v s="$span" 'BEGIN { printf "%.4f", (b - a) / s }'
+}
+run_program() {  # arguments; its PID in $app
+    (wl timeout 600 "$dir/bin/glyphfall" "$@") >>"$dir/app.log" 2>&1 &
+    app=$!
+    pids+=("$app")
+}
+end_program() { kill -TERM "$app"; wait "$app" 2>/dev/null; }
+
+sway_up 1
+run_program --no-background
+window=$(measure "$app")
+end_program
+run_program --background
+background=$(measure "$app")
+(wl swaymsg 'exec foot sleep 600') >/dev/null
+sleep 2
+(wl swaymsg '[app_id=foot] fullscreen enable') >/dev/null
+covered=$(measure "$app")
+end_program
+sway_down
+
+# Start-up on two outputs: WAYLAND_DEBUG stamps every message with the wall clock's
+# milliseconds (32 bits of microseconds), which the start is read in too.
+sway_up 2
+start=$(( $(date +%s%6N) % 4294967296 ))
+(wl env WAYLAND_DEBUG=client timeout 600 "$dir/bin/glyphfall" --background) >"$dir/debug.log" 2>&1 &
+app=$!
+pids+=("$app")
+sleep 5
+end_program
+startup=$(awk -v start="$start" -F'[][]' '
+    /get_layer_surface\(new id zwlr_layer_surface_v1/ { match($0, /wl_surface@[0-9]+/); layer[substr($0, RSTART, RLENGTH)] = 1 }
+    /-> wl_surface@[0-9]+\.attach\(wl_buffer/ {
+        match($0, /wl_surface@[0-9]+/); s = substr($0, RSTART, RLENGTH)
+        if ((s in layer) && !(s in first)) { first[s] = $2; n++ }
+    }
+    END {
+        last = 0
+        for (s in first) if (first[s] * 1000 - start > last) last = first[s] * 1000 - start
+        printf "%.3f s (%d layer surfaces)", last / 1e6, n
+    }' "$dir/debug.log")
+sway_down
+
+echo "window      $window CPU-s per s"
+echo "background  $background CPU-s per s"
+echo "covered     $covered CPU-s per s"
+echo "start-up    $startup to the first frame on every output"

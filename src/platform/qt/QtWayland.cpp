@@ -1,0 +1,143 @@
+#include "platform/qt/QtWayland.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QOpenGLContext>
+#include <QPainter>
+#include <QRasterWindow>
+#include <QScreen>
+#include <QtGui/qopenglcontext_platform.h>
+#include <qpa/qplatformnativeinterface.h>
+
+#include <cstdio>
+
+#include "core/Platform.h"
+
+namespace platform::qt {
+
+namespace {
+
+// Qt's connection, with our objects on a queue of their own; made on first use. It is never
+// destroyed: Qt closes the connection at its own end, and the proxies go with it.
+wayland::cWaylandDesktop* Desktop() {
+    static wayland::cWaylandDesktop* desktop = nullptr;
+    static bool tried = false;
+    if (tried) return desktop;
+    tried = true;
+    // Qt 6.4 has no public Wayland interface yet; the platform's native interface gives the
+    // display (the resource Qt's later QWaylandApplication interface hands out).
+    QPlatformNativeInterface* native = QGuiApplication::platformNativeInterface();
+    auto* display = native ? static_cast<wl_display*>(native->nativeResourceForIntegration("wl_display")) : nullptr;
+    std::string error;
+    if (display) desktop = wayland::cWaylandDesktop::Open(display, error).release();
+    if (!desktop && !error.empty()) std::fprintf(stderr, "glyphfall: %s\n", error.c_str());
+    return desktop;
+}
+
+// The output of that name; Qt names outputs as the compositor does, but where the compositor
+// gives no names, the outputs come in the same order as Qt's screens.
+const wayland::Output* OutputFor(const wayland::cWaylandDesktop& desktop, const QString& screenName) {
+    if (const wayland::Output* output = desktop.FindOutput(screenName.toStdString())) return output;
+    const std::vector<std::string> names = desktop.OutputNames();
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    for (qsizetype i = 0; i < screens.size() && i < static_cast<qsizetype>(names.size()); ++i)
+        if (screens[i]->name() == screenName) return desktop.FindOutput(names[static_cast<size_t>(i)]);
+    return nullptr;
+}
+
+QScreen* ScreenNamed(const QString& name) {
+    for (QScreen* screen : QGuiApplication::screens())
+        if (screen->name() == name) return screen;
+    return nullptr;
+}
+
+}  // namespace
+
+// A clear window that passes the pointer's events to the window it stands for.
+class ClickCatcher final : public QRasterWindow {
+public:
+    explicit ClickCatcher(QWindow& target) : Target(target) {
+        QSurfaceFormat format;
+        format.setAlphaBufferSize(8);
+        setFormat(format);
+        // No shell role (QtRuntime asks Qt to honour the hint on Wayland): the layer role is ours.
+        setFlags(Qt::Window | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus);
+    }
+    QWindow& Target;
+    QPointF Press;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.fillRect(QRect(QPoint(), size()), Qt::transparent);
+    }
+    bool event(QEvent* event) override {
+        switch (event->type()) {
+            case QEvent::MouseButtonPress:
+                Press = static_cast<QMouseEvent*>(event)->position();
+                [[fallthrough]];
+            case QEvent::MouseButtonRelease:
+            case QEvent::MouseMove:
+                return QCoreApplication::sendEvent(&Target, event);
+            default:
+                return QRasterWindow::event(event);
+        }
+    }
+};
+
+bool OnWayland() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
+
+QtBackground::QtBackground() = default;
+
+std::unique_ptr<QtBackground> QtBackground::Open(QOpenGLContext& context, QWindow& window, const QString& screenName,
+                                                 std::string& oError) {
+    wayland::cWaylandDesktop* desktop = OnWayland() ? Desktop() : nullptr;
+    auto* egl = context.nativeInterface<QNativeInterface::QEGLContext>();
+    if (!desktop || !desktop->HasLayerShell() || !egl) {
+        oError = "this Wayland compositor offers no background layer (zwlr_layer_shell_v1)";
+        return nullptr;
+    }
+    const wayland::Output* output = OutputFor(*desktop, screenName);
+    // Qt may have heard of a new output before our queue did.
+    if (!output && desktop->Roundtrip()) output = OutputFor(*desktop, screenName);
+    QScreen* screen = ScreenNamed(screenName);
+    if (!output || !screen) {
+        oError = "there is no Wayland output " + screenName.toStdString();
+        return nullptr;
+    }
+    std::unique_ptr<QtBackground> background(new QtBackground());
+    QtBackground& b = *background;
+    b.Context_.Adopt(egl->display(), egl->nativeContext(), egl->config());
+    b.Surface_ = std::make_unique<wayland::cBackgroundSurface>(*desktop, *output, false);
+    b.Drawing_ = std::make_unique<cEGLWindowSurface>(b.Context_, *b.Surface_);
+    b.Catcher_ = std::make_unique<ClickCatcher>(window);
+    b.Catcher_->setScreen(screen);
+    b.Catcher_->setGeometry(screen->geometry());
+    b.Catcher_->show();  // Qt paints it from the event loop, after the role below is configured
+    auto* surface = static_cast<wl_surface*>(
+        QGuiApplication::platformNativeInterface()->nativeResourceForWindow("surface", b.Catcher_.get()));
+    if (surface) b.CatcherRole_ = std::make_unique<wayland::cLayerRole>(*desktop, *output, surface);
+    // The device needs the size: wait for the first configure (two seconds at most).
+    const int32_t deadline = mCore::Clock().TickCount() + 2000;
+    while (!b.Surface_->Configured() && !b.Surface_->Closed() && mCore::Clock().TickCount() < deadline)
+        if (!desktop->Roundtrip()) break;
+    return background;
+}
+
+QtBackground::~QtBackground() {
+    if (Drawing_) Drawing_->Drop();
+    CatcherRole_.reset();
+    Catcher_.reset();
+}
+
+double QtBackground::PressX() const { return Catcher_->Press.x(); }
+double QtBackground::PressY() const { return Catcher_->Press.y(); }
+
+bool QtBackground::Dispatch() {
+    wayland::cWaylandDesktop* desktop = OnWayland() ? Desktop() : nullptr;
+    return !desktop || desktop->Dispatch();
+}
+
+}  // namespace platform::qt

@@ -1,0 +1,89 @@
+#include "platform/wayland/BackgroundWindow.h"
+
+#include <poll.h>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "core/EndSignals.h"
+#include "core/Platform.h"
+
+namespace platform::wayland {
+
+cBackgroundWindow::cBackgroundWindow(cWaylandDesktop& desktop, const cEGLWindowContext& context,
+                                     const Output& output, bool main, std::string only)
+    : Desktop_(desktop),
+      Context_(context),
+      Background_(std::make_unique<cBackgroundSurface>(desktop, output, false)),
+      Drawing_(context, *Background_),
+      Main_(main),
+      Only_(std::move(only)) {}
+
+cBackgroundWindow::~cBackgroundWindow() { Drawing_.Drop(); }
+
+void cBackgroundWindow::ShowFullScreen() {
+    // The device needs the surface's size: wait for the compositor's first configure (a host
+    // that does not answer within two seconds gets no rain on this output).
+    const int32_t deadline = mCore::Clock().TickCount() + 2000;
+    while (!Background_->Configured() && !Background_->Closed() && mCore::Clock().TickCount() < deadline)
+        if (!Desktop_.Roundtrip()) return;
+}
+
+void cBackgroundWindow::End(const char* why) {
+    if (Ending_) return;
+    Ending_ = true;
+    if (why) std::fprintf(stderr, "glyphfall: %s\n", why);
+    if (Listener_)
+        Listener_->CloseRequested();
+    else
+        Open_ = false;
+}
+
+bool cBackgroundWindow::PumpEvents() {
+    if (!Open_) return false;
+    if (!Main_) return true;  // the main window reads the connection for every output
+    // The connection and the end signals together, without waiting: the loop comes back
+    // here at least every 50 ms.
+    pollfd watched[2] = {{Desktop_.Fd(), POLLIN, 0}, {mCore::CatchEndSignals(), POLLIN, 0}};
+    ::poll(watched, watched[1].fd >= 0 ? 2 : 1, 0);
+    if (mCore::EndSignalReceived() != 0) {
+        mCore::AcknowledgeEndSignal();
+        End(nullptr);
+        return Open_;
+    }
+    // The host ends savers: the compositor going away or closing our surface is no failure.
+    if (!Desktop_.Dispatch()) {
+        End("the Wayland compositor went away");
+        return Open_;
+    }
+    // Its output gone (sway takes the output's global away without closing the surface).
+    if (Background_->Closed() || !Desktop_.FindOutput(Background_->OutputName())) {
+        End(nullptr);
+        return Open_;
+    }
+    if (Desktop_.TakeOutputsChanged() && Listener_) Listener_->ScreensChanged();
+    return Open_;
+}
+
+void cBackgroundWindow::Close() {
+    if (!Open_) return;
+    Open_ = false;
+    Listener_ = nullptr;
+    Drawing_.Drop();  // the layer surface stays until the window goes: the device may still ask its size
+}
+
+std::vector<std::string> cBackgroundWindow::OtherScreens() const {
+    std::vector<std::string> names;
+    if (!Main_ || !Only_.empty()) return names;
+    for (const std::string& name : Desktop_.OutputNames())
+        if (name != Background_->OutputName()) names.push_back(name);
+    return names;
+}
+
+std::unique_ptr<app::iWindow> cBackgroundWindow::OpenOnScreen(std::string_view screen) {
+    const Output* output = Desktop_.FindOutput(std::string(screen));
+    if (!output || !Desktop_.HasLayerShell()) return nullptr;
+    return std::make_unique<cBackgroundWindow>(Desktop_, Context_, *output, false, Only_);
+}
+
+}  // namespace platform::wayland

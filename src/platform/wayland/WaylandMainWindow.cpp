@@ -1,0 +1,78 @@
+#include "platform/wayland/WaylandMainWindow.h"
+
+#include <wayland-client.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "app/Startup.h"
+#include "app/frmMain.h"
+#include "core/EndSignals.h"
+#include "core/mCore.h"
+#include "device/gl/cEGLWindowContext.h"
+#include "platform/wayland/BackgroundWindow.h"
+#include "platform/wayland/WaylandDesktop.h"
+
+namespace platform::wayland {
+
+namespace {
+
+bool Named(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value && *value;
+}
+
+int Refuse(const std::string& why) {
+    std::fprintf(stderr, "glyphfall: %s\n", why.c_str());
+    return 1;
+}
+
+// The output the main window rains on: the one the host names, else the first.
+const Output* MainOutput(const cWaylandDesktop& desktop, const std::string& only) {
+    if (!only.empty()) return desktop.FindOutput(only);
+    const std::vector<std::string> names = desktop.OutputNames();
+    return names.empty() ? nullptr : desktop.FindOutput(names.front());
+}
+
+}  // namespace
+
+bool HostedOnWayland() {
+    if (Named("XSCREENSAVER_WINDOW")) return false;
+    return Named("WAYLAND_SOCKET") || (!Named("DISPLAY") && Named("WAYLAND_DISPLAY"));
+}
+
+int RunHostedOnWayland(const std::vector<SettingOverride>& settings) {
+    mCore::CatchEndSignals();  // before anything that could take long: the host may end us at once
+    // One rasteriser thread, as for the Qt window (QtRuntime says why); a user's choice stays.
+    setenv("LP_NUM_THREADS", "1", 0);
+    wl_display* display = wl_display_connect(nullptr);
+    if (!display) return Refuse("no Wayland compositor to connect to (WAYLAND_SOCKET, WAYLAND_DISPLAY)");
+    std::string error;
+    const std::unique_ptr<cWaylandDesktop> desktop = cWaylandDesktop::Open(display, error);
+    if (!desktop) return Refuse(error);
+    if (!desktop->HasLayerShell())
+        return Refuse("the Wayland compositor offers no background layer (zwlr_layer_shell_v1)");
+    const char* only = std::getenv("SWAYLOCK_PLUGIN_OUTPUT_NAME");
+    const std::string onlyName = only ? only : "";
+    const Output* output = MainOutput(*desktop, onlyName);
+    if (!output) return Refuse(onlyName.empty() ? "the Wayland compositor has no output" : "there is no output " + onlyName);
+    cEGLWindowContext context;
+    if (!context.CreateForWayland(display, error)) return Refuse(error);
+
+    cBackgroundWindow window(*desktop, context, *output, true, onlyName);
+    // Every output the host shows rains, whatever the settings file says about the background.
+    std::vector<SettingOverride> overrides = settings;
+    overrides.push_back({"StayBack", "1"});
+    {
+        frmMain form(window, mCore::Settings, mCore::Clock(), mCore::Rnd);
+        form.Overrides = overrides;
+        form.Load();
+        while (window.PumpEvents()) mCore::Clock().Sleep(20);
+    }
+    // Only a start or an unload that failed (and said so) gets here.
+    return 1;
+}
+
+}  // namespace platform::wayland

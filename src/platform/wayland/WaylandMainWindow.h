@@ -1,0 +1,22 @@
+#pragma once
+// The program's life under a Wayland host (--root where the connection is Wayland's: a
+// locker's plugin, a saver started in a Wayland session): the rain on the background layer of
+// every output, or of the one $SWAYLOCK_PLUGIN_OUTPUT_NAME names, on a connection of our own
+// (wl_display_connect honours $WAYLAND_SOCKET, the descriptor a locker hands its plugin). No
+// toolkit, no seat, no window shell: no input, menu or dialogs; messages on standard error.
+#include <vector>
+
+#include "settings/SettingsKeys.h"
+
+namespace platform::wayland {
+
+// Whether --root means a Wayland host here: a locker's socket ($WAYLAND_SOCKET), or a Wayland
+// display without an X11 one. A screen saver's X window ($XSCREENSAVER_WINDOW) means X11.
+bool HostedOnWayland();
+
+// The ShowMainWindow start-up hook for that case. The end ends the process (status 0 when the
+// host ended it: a signal, our surface closed, the compositor gone); it returns 1 when the
+// start failed (no connection, no layer shell, no OpenGL 3.3), having said why.
+int RunHostedOnWayland(const std::vector<SettingOverride>& settings);
+
+}  // namespace platform::wayland

@@ -1,0 +1,175 @@
+#!/usr/bin/env bash
+# The program on Wayland, under headless sway run by an unprivileged user (sway refuses root):
+# "--background" rains on the background layer of both outputs (one at scale 2, drawn at
+# device pixels) and no window appears; a terminal opened later is above the rain; fullscreen
+# windows over every output bring the program's CPU near zero and the rain back when they go;
+# an output added gets rain, one disabled loses it without an error; the right-click menu on
+# the background and "Stay in background" unchecked there (the full-screen window).
+# --root rains on every output, also through $WAYLAND_SOCKET, only on the output
+# $SWAYLOCK_PLUGIN_OUTPUT_NAME names, and ends with 0 on SIGTERM and when the compositor goes.
+source "$(dirname "$0")/harness.sh"
+for tool in sway swaymsg grim foot wtype convert setpriv; do
+    command -v "$tool" >/dev/null || e2e_skip "$tool is not installed (scripts/install-deps installs it)"
+done
+[ -x "${GLYPHFALL_BIN:-}" ] && [ -x "${GLYPHFALL_WAYLAND_CLIENT:-}" ] || e2e_fail "GLYPHFALL_BIN or GLYPHFALL_WAYLAND_CLIENT missing"
+E2E_DIR=$(mktemp -d "${TMPDIR:-/tmp}/glyphfall-wayland.XXXXXX")
+SHOTS="${E2E_SCREENSHOT_DIR:-$E2E_DIR}"
+trap e2e_cleanup EXIT
+trap 'exit 1' INT TERM
+chmod 755 "$E2E_DIR"
+mkdir -p "$E2E_DIR/bin" "$E2E_DIR/home" "$E2E_DIR/shots"
+mkdir -m 700 "$E2E_DIR/run"
+cp "$GLYPHFALL_BIN" "$(dirname "$GLYPHFALL_BIN")/tex.png" "$GLYPHFALL_WAYLAND_CLIENT" "$E2E_DIR/bin/"
+CLIENT="$E2E_DIR/bin/$(basename "$GLYPHFALL_WAYLAND_CLIENT")"
+APP="$E2E_DIR/bin/glyphfall"
+INI="$E2E_DIR/bin/glyphfall.ini"
+if [ "$(id -u)" -eq 0 ]; then
+    id glyphfall-e2e >/dev/null 2>&1 || useradd --system --no-create-home --shell /usr/sbin/nologin glyphfall-e2e
+    chown -R glyphfall-e2e: "$E2E_DIR/bin" "$E2E_DIR/home" "$E2E_DIR/run" "$E2E_DIR/shots"
+    AS_USER=(setpriv --reuid=glyphfall-e2e --regid=glyphfall-e2e --clear-groups --)
+    USER_NAME=glyphfall-e2e
+else
+    AS_USER=()
+    USER_NAME=$(id -un)
+fi
+# A command as the user, in the compositor's session (it replaces the shell it runs in, so that
+# a command started in the background has the PID that $! gives).
+wl() {
+    exec "${AS_USER[@]}" env -i PATH=/usr/bin:/bin HOME="$E2E_DIR/home" XDG_RUNTIME_DIR="$E2E_DIR/run" \
+        WAYLAND_DISPLAY=wayland-1 SWAYSOCK="$E2E_DIR/run/sway.sock" LIBGL_ALWAYS_SOFTWARE=1 \
+        XDG_CONFIG_DIRS="$E2E_DIR/etc-xdg" XDG_DATA_DIRS="$E2E_DIR/share" \
+        ${LSAN_OPTIONS:+LSAN_OPTIONS="$LSAN_OPTIONS"} ${UBSAN_OPTIONS:+UBSAN_OPTIONS="$UBSAN_OPTIONS"} "$@"
+}
+run() { (wl "$@"); }
+cat >"$E2E_DIR/sway.conf" <<'EOF'
+output HEADLESS-1 mode 640x480 position 0 0
+output HEADLESS-2 mode 640x480 position 640 0 scale 2
+default_border none
+EOF
+# sway makes its IPC socket where $SWAYSOCK says.
+(wl env WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_HEADLESS_OUTPUTS=2 WLR_LIBINPUT_NO_DEVICES=1 \
+    sway -c "$E2E_DIR/sway.conf") >"$E2E_DIR/sway.log" 2>&1 &
+SWAY_PID=$!
+E2E_PIDS+=("$SWAY_PID")
+e2e_poll 20 test -S "$E2E_DIR/run/sway.sock" || e2e_fail "sway did not start: $(cat "$E2E_DIR/sway.log")"
+e2e_poll 10 run swaymsg -t get_outputs || e2e_fail "sway does not answer"
+e2e_log "sway as $SWAY_PID in $E2E_DIR"
+
+start() {  # arguments: the program's, as the user, its PID in $APP_PID
+    (wl timeout -k 3 "$(e2e_seconds 200)" "$@") >>"$E2E_DIR/app.log" 2>&1 &
+    APP_PID=$!
+    E2E_PIDS+=("$APP_PID")
+    e2e_log "started $*"
+}
+GREEN='g > 0.05 && g > 2 * r && g > 2 * b'
+RED='r > 0.05 && r > 2 * g && r > 2 * b'
+shot() {
+    run grim -o "$1" "$E2E_DIR/shots/$2.png" || return 1
+    [ "$SHOTS" = "$E2E_DIR" ] || cp "$E2E_DIR/shots/$2.png" "$SHOTS/wayland-$2.png"
+}
+share_of() { convert "$E2E_DIR/shots/$1.png" -scale 25% -fx "($2) ? 1 : 0" -format '%[fx:mean]' info:; }
+shows() {  # output name colour share: a fresh screenshot of the output has that much of the colour
+    shot "$1" "$2-$1" && e2e_at_least "$(share_of "$2-$1" "$3")" "$4"
+}
+wait_rain() {  # output name [colour]
+    e2e_poll 20 shows "$1" "$2" "${3:-$GREEN}" 0.01 || e2e_fail "$2: no rain on $1 ($(share_of "$2-$1" "${3:-$GREEN}"))"
+}
+no_rain() { shows "$1" "$2" "$GREEN" 0.002 && e2e_fail "$2: rain on $1 ($(share_of "$2-$1" "$GREEN"))"; return 0; }
+# Toplevel windows as "app_id fullscreen=N" lines (layer surfaces are not in the tree).
+toplevels() {
+    run swaymsg -t get_tree | awk -F'"' '/"fullscreen_mode"/ { fs = $3 } /"app_id"/ { gsub(/[^0-9]/, "", fs); print $4, "fullscreen=" fs }'
+}
+count_toplevels() { [ "$(toplevels | grep -c "$1")" -eq "$2" ]; }
+cpu_seconds() { awk '{ printf "%.2f", ($14 + $15) / 100 }' "/proc/$1/stat"; }
+has_output() { run swaymsg -t get_outputs | grep -q "\"$1\""; }
+LIGHT='r > 0.8 && g > 0.8 && b > 0.8'
+menu_shown() { shot HEADLESS-1 menu && [ "$(convert "$E2E_DIR/shots/menu.png" -crop 150x300+210+210 +repage -fx "($LIGHT) ? 1 : 0" -format '%[fx:mean]' info:)" != 0 ]; }
+menu() {  # right click at 200, 200 of HEADLESS-1; the menu opens there; then the keys
+    local keys=() k
+    run "$CLIENT" pointer 960 480 200,200 right
+    e2e_poll 10 menu_shown || e2e_fail "the right click opened no menu at the pointer"
+    # One virtual keyboard for all of them: a keyboard that comes and goes closes the menu.
+    for k in "$@"; do keys+=(-s 80 -k "$k"); done
+    run wtype -s 400 "${keys[@]}"
+}
+
+# The background on both outputs, with no toplevel window; HEADLESS-2 at scale 2 (logical
+# 320 x 240) drawn at its 640 x 480 device pixels: halving and doubling it loses detail.
+start "$APP" --background
+wait_rain HEADLESS-1 background
+wait_rain HEADLESS-2 background
+[ -z "$(toplevels)" ] || e2e_fail "a toplevel window appeared: $(toplevels)"
+detail=$(convert "$E2E_DIR/shots/background-HEADLESS-2.png" \( +clone -sample 50% -sample 200% \) \
+    -compose difference -composite -colorspace gray -format '%[fx:mean]' info:)
+e2e_at_least "$detail" 0.002 || e2e_fail "the scale-2 output is drawn at half its pixels (detail $detail)"
+
+# A terminal (running sleep: the test user has no login shell) is above the rain; fullscreen terminals over both outputs stop the frames.
+run swaymsg "focus output HEADLESS-1; exec foot sleep 600" >/dev/null
+e2e_poll 20 count_toplevels foot 1 || e2e_fail "foot did not open"
+sleep 1
+no_rain HEADLESS-1 terminal
+run swaymsg "[app_id=foot] fullscreen enable; focus output HEADLESS-2; exec foot sleep 600" >/dev/null
+e2e_poll 20 count_toplevels foot 2 || e2e_fail "the second foot did not open"
+run swaymsg "focus output HEADLESS-2; fullscreen enable" >/dev/null
+sleep "$(e2e_seconds 2)"
+program=$(pgrep -u "$USER_NAME" -nx glyphfall)  # below timeout
+before=$(cpu_seconds "$program")
+sleep 4
+used=$(awk -v a="$before" -v b="$(cpu_seconds "$program")" 'BEGIN { print (b - a) / 4 }')
+e2e_log "CPU under fullscreen windows: $used s/s"
+e2e_at_least "$(awk -v k="$E2E_SCALE" 'BEGIN { print 0.03 * k }')" "$used" ||
+    e2e_fail "under fullscreen windows the program used $used CPU-s per s"
+run swaymsg '[app_id=foot] kill' >/dev/null
+wait_rain HEADLESS-1 uncovered
+wait_rain HEADLESS-2 uncovered
+
+# An output that comes gets rain; one disabled and enabled again changes nothing else (sway 1.7
+# keeps a disabled output's global and our surface on it) and rains again.
+run swaymsg create_output >/dev/null
+e2e_poll 10 has_output HEADLESS-3 || e2e_fail "no third output"
+wait_rain HEADLESS-3 added
+run swaymsg output HEADLESS-3 disable >/dev/null
+sleep 1
+e2e_running "$APP_PID" || e2e_fail "the program ended when an output went"
+run swaymsg output HEADLESS-3 enable >/dev/null
+wait_rain HEADLESS-3 enabled-again
+
+# The menu on the background: "Stay in background" unchecked brings the full-screen window.
+menu "${E2E_MENU_STAY_BACK[@]}"
+e2e_poll 15 count_toplevels 'dev.glyphfall.Glyphfall fullscreen=1' 1 ||
+    e2e_fail "unchecking \"Stay in background\" did not bring the full-screen window: $(toplevels)"
+wait_rain HEADLESS-1 window
+# (Checking it again from the window's menu is not driven here: under headless sway the
+# virtual devices close or bypass a popup of the full-screen window.)
+kill -TERM "$APP_PID"
+e2e_expect_exit "$APP_PID" 5 0 "--background: SIGTERM"
+grep -q 'glyphfall:' "$E2E_DIR/app.log" && e2e_fail "the background said: $(grep glyphfall: "$E2E_DIR/app.log")"
+e2e_expect_settings StayBack=0  # unchecked during the run: the user's choice is kept
+
+# --root: every output, through WAYLAND_DISPLAY, then through a locker's socket.
+rm -f "$INI"
+# A locker's nested host offers no seat and no window shell: none is asked for, and Qt's
+# Wayland plugin is not loaded (Qt makes no application object there).
+for how in display socket; do
+    if [ "$how" = socket ]; then
+        start env WAYLAND_DEBUG=client "$CLIENT" socket "$APP" --root --color red
+    else
+        start "$APP" --root --color red
+    fi
+    for output in HEADLESS-1 HEADLESS-2; do wait_rain "$output" "root-$how" "$RED"; done
+    grep -qE 'libQt6WaylandClient|libqwayland' "/proc/$(pgrep -u "$USER_NAME" -nx glyphfall)/maps" &&
+        e2e_fail "--root loaded Qt's Wayland plugin"
+    kill -TERM "$APP_PID"
+    e2e_expect_exit "$APP_PID" 2 0 "--root through the $how: SIGTERM"
+done
+[ -e "$INI" ] && e2e_fail "--root wrote the settings file"
+grep -E 'bind\([0-9]+, "(wl_seat|xdg_wm_base)"' "$E2E_DIR/app.log" && e2e_fail "--root bound a seat or a window shell"
+
+# One output only; the compositor's end ends the run with 0.
+start env SWAYLOCK_PLUGIN_OUTPUT_NAME=HEADLESS-2 "$APP" --root
+wait_rain HEADLESS-2 named
+sleep 1
+no_rain HEADLESS-1 named
+kill -TERM "$SWAY_PID"
+e2e_expect_exit "$APP_PID" 10 0 "--root when the compositor went"
+e2e_log "PASS"
