@@ -41,6 +41,11 @@ wl() {
         ${LSAN_OPTIONS:+LSAN_OPTIONS="$LSAN_OPTIONS"} ${UBSAN_OPTIONS:+UBSAN_OPTIONS="$UBSAN_OPTIONS"} "$@"
 }
 run() { (wl "$@"); }
+# The compositor's buffers and the software renderer's frames are POSIX shared memory: where
+# an unprivileged user cannot make it (a chroot whose /dev/shm is no tmpfs of its own), no
+# Wayland client can draw at all.
+run sh -c ': >/dev/shm/glyphfall-e2e-probe && rm /dev/shm/glyphfall-e2e-probe' 2>/dev/null ||
+    e2e_skip "$USER_NAME cannot make shared memory in /dev/shm here ($(stat -c '%a %U' /dev/shm)): no Wayland client can draw"
 cat >"$E2E_DIR/sway.conf" <<'EOF'
 output HEADLESS-1 mode 640x480 position 0 0
 output HEADLESS-2 mode 640x480 position 640 0 scale 2
