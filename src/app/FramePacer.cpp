@@ -57,7 +57,7 @@ int64_t cFramePacer::Due() const {
 
 void cFramePacer::WaitForNextFrame(bool presentedWaiting) {
     if (SwapWaits_ && presentedWaiting) {
-        QuickSwaps_ = FrameInterval_ * Rate_ < 750000 ? QuickSwaps_ + 1 : 0;
+        QuickSwaps_ = FrameInterval_ * Rate_ < 875000 ? QuickSwaps_ + 1 : 0;
         SwapWaits_ = QuickSwaps_ < QuickSwapLimit;
         // The next frame that the swap does not pace starts the schedule afresh.
         Scheduled_ = false;

@@ -71,7 +71,7 @@ private:
     bool Scheduled_ = false;     // false until the first frame, and after a change of rate
     bool Started_ = false;
     bool SwapWaits_ = false;
-    int QuickSwaps_ = 0;  // frames in a row that came under 3/4 of a frame after the last
+    int QuickSwaps_ = 0;  // frames in a row that came under 7/8 of a frame after the last
 };
 
 }  // namespace app
