@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
-#include <string>
 
 namespace app {
 
