@@ -6,21 +6,23 @@
 # time. Prints CPU-seconds per second (user and system apart: copying frames to the X
 # server shows as system time) and the start-up time to the visible window, for each run,
 # then the median over the runs. Each run measures every mode in turn, side by side: the
-# classic 20 frames a second and smooth motion at 60 (--fps 60).
+# classic 20 frames a second, smooth motion at 60 (--fps 60), and hidden: the classic program
+# with its window unmapped (as a window manager does with a minimised window), which draws
+# nothing.
 #
 #   bench/paced-cpu.sh [PROGRAM] [SECONDS] [RUNS] [MODES]
 #
 # PROGRAM defaults to build/src/app/glyphfall, SECONDS to 30, RUNS to 1, MODES to
-# "classic smooth" (either alone measures one). Needs Xvfb and xdotool. Each measurement
-# starts its own X server and program.
+# "classic smooth hidden" (any of them alone measures one). Needs Xvfb and xdotool. Each
+# measurement starts its own X server and program.
 set -u
 
 here=$(cd "$(dirname "$0")/.." && pwd)
 program=${1:-$here/build/src/app/glyphfall}
 span=${2:-30}
 runs=${3:-1}
-read -r -a modes <<<"${4:-classic smooth}"
-mode_arguments() { case $1 in classic) ;; smooth) echo --fps 60 ;; *) echo "unknown mode $1" >&2; exit 1 ;; esac; }
+read -r -a modes <<<"${4:-classic smooth hidden}"
+mode_arguments() { case $1 in classic | hidden) ;; smooth) echo --fps 60 ;; *) echo "unknown mode $1" >&2; exit 1 ;; esac; }
 [ -x "$program" ] || { echo "no program at $program (build it first)" >&2; exit 1; }
 for tool in Xvfb xdotool; do
     command -v "$tool" >/dev/null || { echo "$tool is not installed" >&2; exit 1; }
@@ -68,16 +70,18 @@ measure() {
     cp "$program" "$dir/bin/glyphfall"
     [ -f "$(dirname "$program")/tex.png" ] && cp "$(dirname "$program")/tex.png" "$dir/bin/"
 
-    local started shown=
+    local started shown= window=
     started=$(date +%s.%N)
     "$dir/bin/glyphfall" /s "${extra[@]}" >"$dir/app.log" 2>&1 &
     app_pid=$!
     for _ in $(seq 2000); do
-        if xdotool search --onlyvisible --name '^Glyphfall$' >/dev/null 2>&1; then shown=$(date +%s.%N); break; fi
+        window=$(xdotool search --onlyvisible --name '^Glyphfall$' 2>/dev/null | head -n1)
+        if [ -n "$window" ]; then shown=$(date +%s.%N); break; fi
         kill -0 "$app_pid" 2>/dev/null || break
         sleep 0.01
     done
     [ -n "$shown" ] || { echo "the program showed no window" >&2; cat "$dir/app.log" >&2; return 1; }
+    [ "$1" = hidden ] && xdotool windowunmap --sync "$window"
 
     sleep 2  # past the start-up work
     local before after t0 t1

@@ -19,6 +19,12 @@ void cFramePacer::SetRate(int32_t framesPerSecond) {
     Scheduled_ = false;
 }
 
+void cFramePacer::SetSwapWaits(bool waits) {
+    SwapWaits_ = waits;
+    QuickSwaps_ = 0;
+    Scheduled_ = false;
+}
+
 void cFramePacer::RestartSchedule(int64_t now) {
     ScheduleStart_ = now;
     ScheduleFrames_ = 0;
@@ -28,7 +34,8 @@ void cFramePacer::RestartSchedule(int64_t now) {
 bool cFramePacer::BeginFrame() {
     const int64_t now = Clock_.Microseconds();
     // The rain's time passes as the clock's, but by one step at most between two frames.
-    const int64_t passed = std::clamp<int64_t>(now - LastFrame_, 0, StepMicroseconds);
+    FrameInterval_ = now - LastFrame_;
+    const int64_t passed = std::clamp<int64_t>(FrameInterval_, 0, StepMicroseconds);
     LastFrame_ = now;
     if (!Scheduled_) RestartSchedule(now);
     bool step = true;
@@ -48,7 +55,14 @@ int64_t cFramePacer::Due() const {
     return ScheduleStart_ + (ScheduleFrames_ * 1000000 + Rate_ / 2) / Rate_;
 }
 
-void cFramePacer::WaitForNextFrame() {
+void cFramePacer::WaitForNextFrame(bool presentedWaiting) {
+    if (SwapWaits_ && presentedWaiting) {
+        QuickSwaps_ = FrameInterval_ * Rate_ < 875000 ? QuickSwaps_ + 1 : 0;
+        SwapWaits_ = QuickSwaps_ < QuickSwapLimit;
+        // The next frame that the swap does not pace starts the schedule afresh.
+        Scheduled_ = false;
+        if (SwapWaits_) return;
+    }
     const int64_t now = Clock_.Microseconds();
     ++ScheduleFrames_;
     if (now >= Due()) {

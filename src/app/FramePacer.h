@@ -8,6 +8,10 @@
 // rain on by one step at most, so after a pause the rain goes on where it was, with every
 // schedule kept in its ticks (logo texts, glyph changes, held letters) as it was: no burst of
 // catch-up steps, no jump.
+//
+// Where the presents wait for the display's refresh (the swap synchronised to it), the swap
+// paces the frames and the pacer sleeps no more: waiting for both would miss refreshes. It
+// checks that the swaps do wait, and paces the frames itself again when they do not.
 #include <cstdint>
 
 #include "core/Platform.h"
@@ -35,9 +39,15 @@ public:
     bool BeginFrame();
     // How far the frame stands from the last step toward the next: 0 at a step, below 1.
     float Between() const { return static_cast<float>(static_cast<double>(Phase_) / StepMicroseconds); }
+    // The frames' presents wait for the display's refresh (true) or are timed here (false).
+    void SetSwapWaits(bool waits);
+    bool SwapWaits() const { return SwapWaits_; }
     // Sleeps until the next frame is due. After a late frame the schedule starts again from
-    // it, so the frames never come in a burst to catch up.
-    void WaitForNextFrame();
+    // it, so the frames never come in a burst to catch up. presentedWaiting: the frame was
+    // presented by a swap that waits for the refresh, which has paced it already; unless the
+    // frames came much faster than the rate many times in a row, when the swap turns out not
+    // to wait (a driver that ignores the interval) and the pacer times the frames again.
+    void WaitForNextFrame(bool presentedWaiting = false);
 
     // The rain's clock: the tick of its last step (of the start, before the first).
     int32_t TickCount() override { return Started_ ? StepTick_ : Clock_.TickCount(); }
@@ -45,6 +55,7 @@ public:
 
 private:
     static constexpr int64_t StepMicroseconds = StepMilliseconds * 1000;
+    static constexpr int QuickSwapLimit = 8;  // past the frames a driver lets run ahead
     void RestartSchedule(int64_t now);
     int64_t Due() const;  // when frame ScheduleFrames_ of the schedule is due
 
@@ -54,10 +65,13 @@ private:
     int64_t Steps_ = 0;
     int64_t Phase_ = 0;          // microseconds of the rain's time since the last step
     int64_t LastFrame_ = 0;      // when the last frame began (the clock's microseconds)
+    int64_t FrameInterval_ = 0;  // from the frame before it to it
     int64_t ScheduleStart_ = 0;  // frame 0 of the schedule
     int64_t ScheduleFrames_ = 0; // frames since then
     bool Scheduled_ = false;     // false until the first frame, and after a change of rate
     bool Started_ = false;
+    bool SwapWaits_ = false;
+    int QuickSwaps_ = 0;  // frames in a row that came under 7/8 of a frame after the last
 };
 
 }  // namespace app

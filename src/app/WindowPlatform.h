@@ -109,6 +109,9 @@ public:
     virtual void CloseRequested() = 0;
     // A monitor was added or removed (iWindowShell::OtherScreens has changed).
     virtual void ScreensChanged() {}
+    // The window's monitor refreshes at another rate, or the window moved to another monitor
+    // (iWindowShell::RefreshRate may have changed).
+    virtual void DisplayRateChanged() {}
 };
 
 class iWindow;
@@ -136,6 +139,10 @@ public:
     // A further window of the same kind for the named monitor, hidden until ShowFullScreen;
     // nullptr when that monitor is gone.
     virtual std::unique_ptr<iWindow> OpenOnScreen(std::string_view /*screen*/) { return nullptr; }
+
+    // How many times a second the monitor the window is on refreshes, as the window system
+    // reports it (rounded: 59.94 Hz is 60); 0 where it reports none.
+    virtual int32_t RefreshRate() const { return 0; }
 };
 
 class iUserServices {

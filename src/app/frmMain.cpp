@@ -8,6 +8,7 @@
 
 #include "app/CustomGlyphs.h"
 #include "app/DesktopParent.h"
+#include "app/FrameLog.h"
 #include "core/ErrorReport.h"
 #include "core/Locations.h"
 #include "core/NumberText.h"
@@ -85,7 +86,7 @@ void ReportPassedOverAtlases(const mAtlas::Search& atlas) {
 }  // namespace
 
 frmMain::frmMain(app::iWindow& window, cValues& settings, mCore::iClock& clock, mCore::cRandom& rnd)
-    : Pacer(clock), Main(window, settings, Pacer, rnd), Window_(window), Settings_(settings), Rnd_(rnd),
+    : Pacer(clock), Main(window, settings, Pacer, rnd), Window_(window), Clock_(clock), Settings_(settings), Rnd_(rnd),
       CustomGlyphs_(std::make_unique<app::cCustomGlyphs>()) {
     Window_.SetListener(this);
 }
@@ -269,12 +270,15 @@ void frmMain::CloseScreen(size_t index) {
 
 void frmMain::MainLoop() {
     const bool ended = mCore::Guarded("frmMain.MainLoop", [&] {
+        FrameLog_ = app::cFrameLog::FromEnvironment();
         Pacer.Start();
+        FollowDisplayRate();
         FollowMotionSetting();
         Rain.StartColorTimer();
         Motion.Start(Pacer.TickCount());
         for (;;) {
             if (!Window_.PumpEvents() || Unloading_) return;
+            if (FrameLog_) FrameLog_->Tick(Clock_.Microseconds(), Pacer.SwapWaits());
             if (!AnyWindowWantsFrame()) {
                 // Nobody can see the rain: nothing is computed or drawn, and it goes on where it
                 // was when a window shows again (the pacer takes one step after a pause).
@@ -288,13 +292,28 @@ void frmMain::MainLoop() {
     if (!ended) ExitCode = 1;  // the rain stopped on a reported failure
 }
 
+void frmMain::FollowDisplayRate() {
+    const app::iWindowShell* shell = Window_.Shell();
+    const int32_t reported = shell ? shell->RefreshRate() : 0;
+    DisplayRate = reported > 0 ? reported : 60;
+}
+
+void frmMain::DisplayRateChanged() {
+    FollowDisplayRate();
+    if (!Unloading_ && MainDevice) FollowMotionSetting();  // else the main loop follows it when it starts
+}
+
 // Classic motion steps at every frame; smooth motion shows frames at its rate (--fps N's, or
-// the display's) and draws the rain between its steps.
+// the display's) and draws the rain between its steps. At the display's own rate the main
+// window's swap waits for the monitor's refresh where the driver can, and the pacer leaves the
+// waiting to it; the further monitors' swaps never wait (one wait a frame is enough).
 void frmMain::FollowMotionSetting() {
     const SettingValue rate = Settings_.Value(SettingKey::FrameRate);
     const int32_t smooth = rate.IsEmpty() ? std::clamp(DisplayRate, app::cFramePacer::MinRate, app::cFramePacer::MaxRate)
                                           : rate.Long();
-    Pacer.SetRate(Checked(mnuSmooth) ? smooth : app::cFramePacer::ClassicRate);
+    const bool smoothOn = Checked(mnuSmooth);
+    Pacer.SetRate(smoothOn ? smooth : app::cFramePacer::ClassicRate);
+    Pacer.SetSwapWaits(MainDevice && MainDevice->WaitForRefresh(smoothOn && smooth == DisplayRate));
 }
 
 void frmMain::Frame() {
@@ -304,10 +323,14 @@ void frmMain::Frame() {
     if (step) StepScene(flying);
     const ScenePose pose = Motion.Pose(between);
     const SceneTransform scene{pose.Angle, {pose.Offset.x, pose.Offset.y, pose.Offset.z}};
+    bool drawn = false;
     ForEachView([&](cRainView& view) {
         if (step) StepView(view, flying);
-        DrawView(view, between, scene, step);
+        const bool shown = DrawView(view, between, scene, step);
+        if (&view == &Main) MainPresented_ = shown;
+        drawn = drawn || shown;
     });
+    if (FrameLog_) FrameLog_->Count(drawn, step);
 }
 
 void frmMain::StepScene(bool flying) {
@@ -329,8 +352,9 @@ void frmMain::StepView(cRainView& view, bool flying) {
     view.Rain.Animate();
 }
 
-// The camera moves on by the step's travel once the step's frame is drawn.
-void frmMain::DrawView(cRainView& view, float between, const SceneTransform& scene, bool stepped) {
+// The camera moves on by the step's travel once the step's frame is drawn. True when the frame
+// was drawn and presented.
+bool frmMain::DrawView(cRainView& view, float between, const SceneTransform& scene, bool stepped) {
     cDevice& device = *view.Device;
     iDrawingSurface& surface = view.Window.Surface();
     if (!Screens.empty()) surface.MakeCurrent();  // each window has its own context
@@ -353,6 +377,7 @@ void frmMain::DrawView(cRainView& view, float between, const SceneTransform& sce
     }
     if (stepped) view.Camera.AddPosition(0, -view.Travel, 0);
     if (begun) device.EndScene();
+    return begun;
 }
 
 bool frmMain::AnyWindowWantsFrame() const {
@@ -360,7 +385,7 @@ bool frmMain::AnyWindowWantsFrame() const {
            std::any_of(Screens.begin(), Screens.end(), [](const Screen& s) { return s.Window->WantsFrame(); });
 }
 
-void frmMain::Pace() { Pacer.WaitForNextFrame(); }
+void frmMain::Pace() { Pacer.WaitForNextFrame(MainPresented_); }
 
 void frmMain::KeyDown(int keyCode, int /*shift*/) {
     if (Unloading_) return;

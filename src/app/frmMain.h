@@ -23,6 +23,7 @@
 class cValues;
 namespace app {
 class cCustomGlyphs;
+class cFrameLog;
 }
 
 namespace app {
@@ -81,6 +82,7 @@ public:
     void MouseMove(int buttons, int shift, float x, float y) override;
     void CloseRequested() override { Unload(); }
     void ScreensChanged() override;
+    void DisplayRateChanged() override;
 
     // Runs one popup-menu command: the handler its control is bound to.
     void RunMenuCommand(const app::MenuCommand& command);
@@ -95,8 +97,8 @@ public:
 
     // When frames come and the rain steps; the rain's clock. Before the views: their rain reads it.
     app::cFramePacer Pacer;
-    // Smooth motion's frames a second where no --fps gives them: the display's refresh rate,
-    // once the window reports one; 60 until then.
+    // Smooth motion's frames a second where no --fps gives them: the refresh rate of the main
+    // window's monitor as the window reports it; 60 where it reports none.
     int32_t DisplayRate = 60;
 
     // State, read by tests and the headless renderer. Camera, Rain, Renderer, MainDevice and
@@ -145,7 +147,8 @@ private:
     void SetupScene(cRainView& view);
     void StepScene(bool flying);
     void StepView(cRainView& view, bool flying);
-    void DrawView(cRainView& view, float between, const SceneTransform& scene, bool stepped);
+    bool DrawView(cRainView& view, float between, const SceneTransform& scene, bool stepped);
+    void FollowDisplayRate();
     void FollowMotionSetting();
     void FollowScreens();
     void OpenScreen(const std::string& name);
@@ -177,10 +180,13 @@ private:
     void ShowCustomGlyphs();
 
     app::iWindow& Window_;
+    mCore::iClock& Clock_;
     cValues& Settings_;
     mCore::cRandom& Rnd_;
     std::vector<OverriddenSetting> Overridden_;
     std::string AtlasFile_;
     std::unique_ptr<app::cCustomGlyphs> CustomGlyphs_;  // the "Custom" set's characters, font and cells
+    std::unique_ptr<app::cFrameLog> FrameLog_;
+    bool MainPresented_ = false;  // the last frame was drawn on the main window
     bool Unloading_ = false;
 };

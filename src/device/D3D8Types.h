@@ -86,6 +86,11 @@ struct D3DDISPLAYMODE {
     D3DFORMAT Format = D3DFMT_UNKNOWN;
 };
 
+// Presentation intervals: as the device starts (here: presents do not wait), or each present
+// waiting for the display's next refresh.
+constexpr uint32_t D3DPRESENT_INTERVAL_DEFAULT = 0x00000000;
+constexpr uint32_t D3DPRESENT_INTERVAL_ONE = 0x00000001;
+
 struct D3DPRESENT_PARAMETERS {
     uint32_t BackBufferWidth = 0;
     uint32_t BackBufferHeight = 0;

@@ -29,4 +29,9 @@ public:
     // The framebuffer object that stands for the surface (0 on most platforms; some give their
     // own). It needs no depth buffer.
     virtual uint32_t DefaultFramebuffer() const = 0;
+    // Whether a device may have the swap wait for the display's refresh (the swap interval of
+    // the surface's context): the window system shows each swap at a refresh of the monitor.
+    // False where frames are timed otherwise (an offscreen surface; a compositor that asks for
+    // each frame of its own).
+    virtual bool SwapMayWaitForRefresh() const { return false; }
 };

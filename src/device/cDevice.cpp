@@ -71,6 +71,7 @@ bool cDevice::Initialize(iDrawingSurface& iSurface, D3DFORMAT iDepthBufferFormat
         if (Failed(hr)) mDXGraphics::LastErrorNumber = hr;
         if (!created) return;
         Device = created;
+        Surface_ = &iSurface;
         iDirect3DDevice& d = *Device;
         SetStartStates(d, iMultiSampleType);
         ApplyProjection(d);
@@ -169,6 +170,20 @@ void cDevice::Resize(int32_t iW, int32_t iH) {
         Check(Device->Reset(PresentParams_));
         ApplyProjection(*Device);
     });
+}
+
+bool cDevice::WaitForRefresh(bool iWait) {
+    if (!Device) return false;
+    const uint32_t wanted =
+        iWait && Surface_->SwapMayWaitForRefresh() ? D3DPRESENT_INTERVAL_ONE : D3DPRESENT_INTERVAL_DEFAULT;
+    if (wanted != PresentParams_.FullScreen_PresentationInterval) {
+        D3DPRESENT_PARAMETERS params = PresentParams_;
+        params.FullScreen_PresentationInterval = wanted;
+        // A driver that cannot wait refuses; the presents stay as they were, not waiting.
+        if (Failed(Device->Reset(params))) return false;
+        PresentParams_ = params;
+    }
+    return wanted == D3DPRESENT_INTERVAL_ONE;
 }
 
 void cDevice::SetKeepShape(bool iKeep) {

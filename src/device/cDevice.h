@@ -51,6 +51,11 @@ public:
     // Reset, and the projection the new aspect. Call between frames.
     void Resize(int32_t iW, int32_t iH);
 
+    // Whether each present waits for the display's refresh (the swap synchronised to it), where
+    // the surface allows it and the driver can; off, presents do not wait, as the device
+    // starts. Returns whether presents now wait. Call between frames.
+    bool WaitForRefresh(bool iWait);
+
     // "Keep 4:3 proportions": the projection's aspect becomes (width / height) x 0.5625
     // instead of height / width, so a glyph cell keeps on every screen the shape it has on a
     // 4:3 one (where nothing changes). Applies at once to a device, or at its Initialize.
@@ -125,4 +130,5 @@ private:
     int32_t LastBlendMode_ = 0;
     bool LastColorVertex_ = false;
     bool KeepShape_ = false;
+    iDrawingSurface* Surface_ = nullptr;  // what the device draws on, once Initialize has made it
 };

@@ -259,6 +259,33 @@ TEST_F(ControllerTest, WhileNoWindowCanBeSeenNothingIsDrawnAndTheRainGoesOnWhere
     EXPECT_EQ(Form.Rain.NextLogoTime, logo);
 }
 
+// Smooth motion runs at the rate of the main window's monitor (60 where none is reported) and
+// follows it; at the display's own rate the presents wait for its refresh where the window
+// allows it, and the pacer then waits no more itself. Classic motion presents as before.
+TEST_F(ControllerTest, SmoothMotionFollowsTheDisplaysRateAndLeavesThePacingToASwapThatWaitsForTheRefresh) {
+    Window.Rate = 144;
+    Window.SwapWaits = true;
+    Start();
+    Form.RunMenuCommand({"mnuSmooth", -1});
+    EXPECT_EQ(Form.Pacer.Rate(), 144);
+    EXPECT_EQ(Dev().Params.FullScreen_PresentationInterval, D3DPRESENT_INTERVAL_ONE);
+    Window.Closed = false;
+    Window.OpenPumps = 3;
+    const int32_t before = Platform.Clock.Ticks;
+    const int presents = Dev().Presents;
+    Form.MainLoop();
+    EXPECT_EQ(Dev().Presents, presents + 3);
+    EXPECT_EQ(Platform.Clock.Ticks, before) << "the swaps did the waiting";
+    Window.Rate = 0;
+    Form.DisplayRateChanged();
+    EXPECT_EQ(Form.Pacer.Rate(), 60);
+    EXPECT_TRUE(Form.Pacer.SwapWaits());
+    Form.RunMenuCommand({"mnuSmooth", -1});
+    EXPECT_EQ(Form.Pacer.Rate(), 20);
+    EXPECT_EQ(Dev().Params.FullScreen_PresentationInterval, D3DPRESENT_INTERVAL_DEFAULT);
+    EXPECT_FALSE(Form.Pacer.SwapWaits());
+}
+
 TEST_F(ControllerTest, EveryCommandOfTheMenuHasAHandler) {
     std::vector<const app::MenuItem*> pending{&Form.Menu.Root()};
     while (!pending.empty()) {

@@ -67,3 +67,37 @@ TEST(FramePacer, AfterAStallTheRainTakesOneStepAndGoesOnWhereItWasWithoutCatchin
     EXPECT_EQ(clock.Now, slow + 50000);
     EXPECT_EQ(pacer.TickCount(), start + 250);
 }
+
+// Where the swap waits for the display's refresh it paces the frames, and the pacer must not
+// wait as well; swaps that come back at once (a driver that ignores the interval) soon hand
+// the pacing back to the timer.
+TEST(FramePacer, WhereTheSwapWaitsForTheRefreshThePacerLeavesTheWaitingToItUntilSwapsStopWaiting) {
+    MicroClock clock;
+    app::cFramePacer pacer(clock);
+    pacer.Start();
+    pacer.SetRate(60);
+    pacer.SetSwapWaits(true);
+    const int32_t start = pacer.TickCount();
+    for (int frame = 0; frame < 30; ++frame) {
+        EXPECT_EQ(pacer.BeginFrame(), frame % 3 == 0) << frame;
+        clock.Now += 16667;  // the swap returns at the next refresh
+        const int64_t swapped = clock.Now;
+        pacer.WaitForNextFrame(true);
+        EXPECT_EQ(clock.Now, swapped) << frame;
+    }
+    EXPECT_EQ(pacer.TickCount(), start + 450);
+    pacer.BeginFrame();
+    const int64_t unsynced = clock.Now;
+    pacer.WaitForNextFrame(false);  // a frame the waiting swap did not present: timed
+    EXPECT_EQ(clock.Now, unsynced + 16667);
+
+    int untimed = 0;
+    for (int frame = 0; frame < 12; ++frame) {  // swaps that do not wait
+        pacer.BeginFrame();
+        const int64_t before = clock.Now;
+        pacer.WaitForNextFrame(true);
+        untimed += clock.Now == before;
+    }
+    EXPECT_FALSE(pacer.SwapWaits());
+    EXPECT_EQ(untimed, 8);
+}

@@ -161,6 +161,7 @@ private:
     cVertexArray Batch_;
     bool FlushEveryDraw_ = false;
     bool RestoreFailed_ = false;  // the last Reset could not bind the new surface
+    bool SwapWaits_ = false;      // the swap interval was set to 1: presents wait for the refresh
     enum class Depth : uint8_t { Unknown, Has, Lacks };
     Depth TargetDepth_ = Depth::Unknown;
     bool Offscreen_ = false;  // this frame's draws go to the device's own framebuffer
@@ -231,3 +232,8 @@ private:
     D3DMATERIAL8 ChannelMaterial_{};
     bool ChannelColorReady_ = false;
 };
+
+// Sets the swap interval of the current context's window (GLX's or EGL's) and returns the
+// interval its swaps now keep as the driver reads it back: 0 where the driver cannot wait for
+// the display's refresh.
+int SetSwapInterval(int iInterval);

@@ -581,6 +581,16 @@ HRESULT cGLDevice::TestCooperativeLevel() {
 }
 
 HRESULT cGLDevice::Reset(D3DPRESENT_PARAMETERS& iParams) {
+    // A presentation interval of one (asked only for a surface that allows it): each present
+    // waits for the display's refresh where the driver can; where it cannot, nothing changes
+    // and the caller hears so.
+    const bool wait = iParams.FullScreen_PresentationInterval == D3DPRESENT_INTERVAL_ONE;
+    if (wait != SwapWaits_ && !Surface_.SurfaceLost()) {
+        const bool bound = Surface_.MakeCurrent();  // the interval is the current window's
+        if (wait && !(bound && SetSwapInterval(1) >= 1)) return D3DERR_INVALIDCALL;
+        if (!wait && bound) SetSwapInterval(0);
+        SwapWaits_ = wait;
+    }
     Flush();
     // The own framebuffer is made again at the new size when a frame needs it; the target
     // may be another surface.
@@ -592,6 +602,8 @@ HRESULT cGLDevice::Reset(D3DPRESENT_PARAMETERS& iParams) {
     // draws on is new. It starts black, as the first frame on it is drawn without a clear.
     RestoreFailed_ = !Surface_.MakeCurrent();
     if (RestoreFailed_) return D3DERR_DEVICELOST;
+    // The new window's swap starts as the toolkit sets it up (not waiting).
+    if (SwapWaits_) SwapWaits_ = SetSwapInterval(1) >= 1;
     return Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
 }
 

@@ -184,12 +184,33 @@ struct QtWindow::Impl {
     bool ShowPending = false;  // on Wayland the window appears at the first frame, unless attached by then
     QSize HostSize;
     bool HostGone = false;
-    QMetaObject::Connection ScreenGeometry;
+    // What the X server and the window manager say about whether the window can be seen, on
+    // the native window Qt has now (it makes a new one when some hints change).
+    std::unique_ptr<X11WindowSight> Sight;
+    WId SightOf = 0;
+    QMetaObject::Connection ScreenGeometry, ScreenRate;
     std::vector<QMetaObject::Connection> Connections;
 
     ~Impl() {
         for (const auto& connection : Connections) QObject::disconnect(connection);
         QObject::disconnect(ScreenGeometry);
+        QObject::disconnect(ScreenRate);
+    }
+
+    void WatchSight() {
+        if (!X11Connection()) return;
+        Sight.reset();  // its event filter goes before the next one comes
+        SightOf = Window.winId();
+        Sight = X11WindowSight::Start(static_cast<uint32_t>(SightOf));
+    }
+    // The controller hears when the window's monitor refreshes at another rate, and when the
+    // window moves to another monitor.
+    void FollowRefreshRate(QScreen* screen) {
+        QObject::disconnect(ScreenRate);
+        if (screen)
+            ScreenRate = QObject::connect(screen, &QScreen::refreshRateChanged,
+                                          [this] { Tell(&iWindowEvents::DisplayRateChanged); });
+        Tell(&iWindowEvents::DisplayRateChanged);
     }
 
     // Fills the host window, in device pixels (rounded up, so no column is left bare).
@@ -272,6 +293,12 @@ QtWindow::QtWindow(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {
                          std::to_string(impl_->Context.format().minorVersion()) + ").";
     } else {
         impl_->ContextReady = true;
+    }
+    i.WatchSight();
+    if (!i.Further) {
+        i.Connections.push_back(
+            QObject::connect(&i.Window, &QWindow::screenChanged, [&i](QScreen* s) { i.FollowRefreshRate(s); }));
+        i.FollowRefreshRate(i.Window.screen());
     }
     if (i.Host) return;
     i.Connections.push_back(QObject::connect(&i.Window, &QWindow::screenChanged, [&i](QScreen* s) { i.FollowScreen(s); }));
@@ -414,8 +441,6 @@ uint32_t QtWindow::DefaultFramebuffer() const {
     return impl_->ContextReady ? impl_->Context.defaultFramebufferObject() : 0;
 }
 
-bool QtWindow::WantsFrame() const { return !impl_->Background || impl_->Background->WantsFrame(); }
-
 bool QtWindow::PumpEvents() {
     if (!impl_->Window.Open) return false;
     impl_->ShowNow();
@@ -435,6 +460,28 @@ void QtWindow::Close() {
 }
 
 bool QtWindow::IsOpen() const { return impl_->Window.Open; }
+
+bool QtWindow::WantsFrame() const {
+    Impl& i = *impl_;
+    // A Wayland background is seen when its compositor asks for the next frame.
+    if (i.Background) return i.Window.Open && i.Background->WantsFrame();
+    // Qt follows the mapping: a window hidden, minimised or on another workspace (which window
+    // managers without a compositor unmap) is not exposed.
+    if (!i.Window.Open || i.HostGone || !i.Window.isExposed()) return false;
+    if (i.HostWatch && !i.HostWatch->Mapped()) return false;  // nothing inside an unmapped host is seen
+    if (i.Sight && i.SightOf != i.Window.winId()) i.WatchSight();
+    return !i.Sight || i.Sight->Seen();
+}
+
+bool QtWindow::SwapMayWaitForRefresh() const {
+    // An X11 window shows each swap at the monitor's next refresh where the driver waits for it.
+    return X11Connection() != nullptr;
+}
+
+int32_t QtWindow::RefreshRate() const {
+    const QScreen* screen = impl_->Window.screen();
+    return screen ? static_cast<int32_t>(std::lround(screen->refreshRate())) : 0;
+}
 
 std::optional<app::MenuCommand> QtWindow::PopupMenu(const app::MenuModel& model) {
     if (!impl_->Window.Open) return std::nullopt;
@@ -475,6 +522,7 @@ bool QtWindow::AttachToDesktop(bool attach) {
     }
     window.setGeometry(geometry);
     x11::SetWindowType(x11, static_cast<uint32_t>(window.winId()), attach);  // for Qt versions without the property
+    impl_->WatchSight();  // setting the flags resets the native window's events, or makes a new one
     if (wasVisible) {
         window.show();
         x11::SetBackgroundStates(x11, static_cast<uint32_t>(window.winId()), attach);

@@ -35,8 +35,8 @@ public:
     bool PumpEvents() override;
     void Close() override;
     bool IsOpen() const override;
-    iDrawingSurface& Surface() override { return *this; }
     bool WantsFrame() const override;
+    iDrawingSurface& Surface() override { return *this; }
     app::iWindowShell* Shell() override { return this; }
     app::iUserServices* Services() override;
 
@@ -49,6 +49,7 @@ public:
     std::string LastGLError() const override;
     bool SurfaceLost() const override;
     uint32_t DefaultFramebuffer() const override;
+    bool SwapMayWaitForRefresh() const override;
 
     // Its shell.
     void ShowFullScreen() override;
@@ -57,6 +58,7 @@ public:
     bool AttachedToDesktop() const override;
     std::vector<std::string> OtherScreens() const override;
     std::unique_ptr<app::iWindow> OpenOnScreen(std::string_view screen) override;
+    int32_t RefreshRate() const override;
 
     // Its services (not inside a host's window).
     std::optional<app::MenuCommand> PopupMenu(const app::MenuModel& menu) override;

@@ -144,6 +144,9 @@ WindowWatch::WindowWatch(xcb_connection_t* c, uint32_t window, uint32_t inside, 
     xcb_get_window_attributes_reply_t* attributes =
         xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window_), nullptr);
     const uint32_t mask = (attributes ? attributes->your_event_mask : 0) | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    // Mapped, not viewable: a host inside an unmapped window of its own gets no event when that
+    // one is mapped again.
+    if (attributes) mapped_ = attributes->map_state != XCB_MAP_STATE_UNMAPPED;
     std::free(attributes);
     xcb_change_window_attributes(c, window_, XCB_CW_EVENT_MASK, &mask);
     xcb_flush(c);
@@ -161,6 +164,12 @@ void WindowWatch::Handle(const void* message) {
             if (!gone_) onResize_(width_, height_);
             break;
         }
+        case XCB_MAP_NOTIFY:
+            if (static_cast<const xcb_map_notify_event_t*>(message)->window == window_) mapped_ = true;
+            break;
+        case XCB_UNMAP_NOTIFY:
+            if (static_cast<const xcb_unmap_notify_event_t*>(message)->window == window_) mapped_ = false;
+            break;
         case XCB_DESTROY_NOTIFY: {
             const auto* destroy = static_cast<const xcb_destroy_notify_event_t*>(message);
             if ((destroy->window == window_ || destroy->window == inside_) && !gone_) {

@@ -49,13 +49,16 @@ public:
                 std::function<void()> onGone);
     // One event as xcb delivered it (an xcb_generic_event_t).
     void Handle(const void* event);
+    // Whether the window is mapped (its owner may unmap it while it keeps it, as a screen
+    // saver's host does between its turns); a window of ours inside it is then not seen.
+    bool Mapped() const { return mapped_; }
 
 private:
     uint32_t window_, inside_;
     std::function<void(int, int)> onResize_;
     std::function<void()> onGone_;
     int width_ = 0, height_ = 0;
-    bool gone_ = false;
+    bool gone_ = false, mapped_ = true;
 };
 
 // The software renderer's swap never returns once the connection is gone (it loops on a

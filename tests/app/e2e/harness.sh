@@ -76,9 +76,10 @@ e2e_start_x() {
 
 e2e_start_wm() {  # a window manager on the private server (openbox: a real one from Debian)
     command -v "$1" >/dev/null || e2e_skip "$1 is not installed (scripts/install-deps installs it)"
-    "$1" >"${E2E_DIR}/wm.log" 2>&1 &
+    # With the system's folders: without its configuration and theme openbox ends at once.
+    XDG_CONFIG_DIRS=/etc/xdg XDG_DATA_DIRS=/usr/local/share:/usr/share "$1" >"${E2E_DIR}/wm.log" 2>&1 &
     WM_PID=$!
-    e2e_poll 10 sh -c "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'" ||
+    e2e_poll 10 sh -c "xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'" && sleep 0.5 && e2e_running "$WM_PID" ||
         e2e_fail "$1 did not start: $(cat "${E2E_DIR}/wm.log")"
 }
 
@@ -90,6 +91,20 @@ e2e_setup() {
     cp "${GLYPHFALL_BIN}" "$(dirname "${GLYPHFALL_BIN}")/tex.png" "${E2E_DIR}/bin/"
     APP="${E2E_DIR}/bin/glyphfall"
     INI="${E2E_DIR}/bin/glyphfall.ini"
+    export GLYPHFALL_FRAME_LOG="${E2E_DIR}/frames.log"
+}
+
+# The program's own count (GLYPHFALL_FRAME_LOG), a line a second: "frames F steps S timer|swap".
+# The last N lines counted no frame: nothing was drawn for N seconds.
+e2e_undrawn_for() { [ "$(tail -n "$1" "$GLYPHFALL_FRAME_LOG" 2>/dev/null | awk '$2 == 0' | wc -l)" -eq "$1" ]; }
+e2e_wait_undrawn() {  # seconds what
+    e2e_poll 20 e2e_undrawn_for "$1" || e2e_fail "$2: still drawing ($(tail -n 3 "$GLYPHFALL_FRAME_LOG" | tr '\n' ';'))"
+}
+# No second of the run had more frames than the rate allows, nor more than the rain's 20 steps
+# (a line may take in a frame of the next second): never a burst to catch up.
+e2e_check_frame_log() {  # rate what
+    awk -v rate="$1" '$2 > rate + 1 || $4 > 21 { bad = bad NR ": " $0 "; " } END { if (bad) { print bad; exit 1 } }' \
+        "$GLYPHFALL_FRAME_LOG" >"${E2E_DIR}/frames.bad" || e2e_fail "$2: frame log: $(cat "${E2E_DIR}/frames.bad")"
 }
 
 # Writes a settings file from KEY=TEXT pairs, as a hand edit could.
@@ -152,6 +167,7 @@ e2e_answer() {  # title text
 # later: that grace scales as the waits do (a sanitized program's leak check at its end takes
 # seconds on a loaded machine).
 e2e_start() {
+    rm -f "${GLYPHFALL_FRAME_LOG:-}"  # the new run's count only
     timeout -k "$(e2e_seconds 3)" "$(e2e_seconds 120)" "${APP}" "$@" >>"${E2E_DIR}/app.log" 2>&1 &
     APP_PID=$!
     E2E_PIDS+=("$APP_PID")

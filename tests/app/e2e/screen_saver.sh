@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The program as screen savers run it. Inside a window another program made (--window-id):
 # rain in that window only, in the colour a switch asks for; the window keeps its size and
-# place and keys and clicks change nothing; the rain follows the window's new size; no
-# settings file; the end on SIGTERM and when the window goes. Full-screen at a device-pixel
-# ratio of 2. A monitor coming and going. Under the real xscreensaver daemon. A screen that
-# grows while /s runs (a resizable Xephyr). /s on two Xinerama monitors in Xephyr.
+# place and keys and clicks change nothing; the rain follows the window's new size; nothing is
+# drawn while the window is unmapped; no settings file; the end on SIGTERM and when the window
+# goes. Full-screen at a device-pixel ratio of 2. A monitor coming and going. Under the real
+# xscreensaver daemon. A screen that grows while /s runs (a resizable Xephyr). /s on two
+# Xinerama monitors in Xephyr.
 source "$(dirname "$0")/harness.sh"
 e2e_setup
 for tool in xev import; do command -v "$tool" >/dev/null || e2e_skip "$tool is not installed"; done
@@ -54,6 +55,10 @@ e2e_has_window '^Popup' && e2e_fail "a right click inside the host opened the me
 xdotool windowsize "$host" 640 360
 e2e_poll 10 child_is "$host" 640x360 || e2e_fail "our window did not follow the host: $(child_size "$host")"
 wait_share 240x360+500+80 "$RED" 0.005 20 "$shots/hosted-wider.png"  # beyond the old right edge
+xdotool windowunmap "$host"
+e2e_wait_undrawn 2 "the host unmapped"
+xdotool windowmap "$host"
+wait_share 640x360+100+80 "$RED" 0.01 20 "$shots/hosted-mapped-again.png"
 end_on_term "inside a host" 2
 [ -e "$ini" ] && e2e_fail "inside a host the settings file was written"
 

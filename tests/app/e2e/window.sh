@@ -3,7 +3,10 @@
 # rain; a right click opens the popup menu at the pointer and Escape closes it; a second copy
 # ends at once without a window; every key and dialog a user types into, titled exactly as
 # they should be; the rain goes on, and Escape ends it with status 0 and every value stored
-# beside it (F1 sped up the stored fall speed), none in the user's folder. Then the messages:
+# beside it (F1 sped up the stored fall speed), none in the user's folder. Smooth motion at
+# the display's rate (Xvfb's 60): frames between the steps, never more than 60 a second nor
+# a burst of steps, paced by the program's timer (the software renderer's swap cannot wait
+# for a refresh). Then the messages:
 # "/c" shows the configuration hint in a dialog box instead of the animation, writes nothing
 # and ends with 0 once it is closed; "/p" (the screen-saver preview) ends at once and shows
 # nothing, even on a display that does not exist. Without tex.png anywhere, start-up says so
@@ -65,6 +68,13 @@ e2e_key_ends Escape 0
 e2e_has_window '^Glyphfall$' && e2e_fail "the window is still shown"
 e2e_expect_settings Count=300 BounceRot=120 BouncePos=240 Color=#00C800 Length=2 Leaders=90 FlySpeed=0.9 FallSpeed=0.8
 [ -e "${HOME}/.config/glyphfall" ] && e2e_fail "the copy wrote into the user's folder"
+
+e2e_start_window --smooth
+e2e_poll 20 sh -c '[ "$(wc -l <"$GLYPHFALL_FRAME_LOG")" -ge 4 ]' || e2e_fail "smooth motion: no frame log"
+e2e_key_ends Escape 0
+e2e_check_frame_log 60 "smooth motion"
+awk '{ f += $2; s += $4 } $5 != "timer" { t = 1 } END { exit !(f > s && s > 0 && !t) }' "$GLYPHFALL_FRAME_LOG" ||
+    e2e_fail "smooth motion: $(tr '\n' ';' <"$GLYPHFALL_FRAME_LOG")"
 cp "$INI" "${E2E_DIR}/stored.ini"
 
 e2e_start_window /c:1234

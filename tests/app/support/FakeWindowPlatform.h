@@ -16,6 +16,8 @@ public:
     int OpenPumps = 0;     // pumps before the window closes itself
     bool GLWorks = true;   // MakeCurrent's answer
     bool Seen = true;      // WantsFrame's answer
+    int32_t Rate = 0;      // RefreshRate's answer
+    bool SwapWaits = false;  // SwapMayWaitForRefresh's answer
     int ScreenWidth = 1024, ScreenHeight = 768;
 
     bool ShownFullScreen = false, Closed = false, Attached = false;
@@ -41,6 +43,7 @@ public:
     void SwapBuffers() override {}
     std::string LastGLError() const override { return GLWorks ? "" : "no OpenGL 3.3 context"; }
     uint32_t DefaultFramebuffer() const override { return 0; }
+    bool SwapMayWaitForRefresh() const override { return SwapWaits; }
 
     void ShowFullScreen() override { ShownFullScreen = true; }
     void SetPointer(PointerKind kind) override { Pointer = kind; }
@@ -49,6 +52,7 @@ public:
         return Attached = attach;
     }
     bool AttachedToDesktop() const override { return Attached; }
+    int32_t RefreshRate() const override { return Rate; }
 
     std::optional<MenuCommand> PopupMenu(const MenuModel&) override { return std::nullopt; }
     void OpenWebPage(std::string_view) override {}
