@@ -16,7 +16,7 @@ done
 # whose /dev is bound without its /dev/shm has no tmpfs there that everyone may write: run
 # again with one of our own, in a mount namespace of our own (the system's /dev/shm untouched).
 if [ "$(stat -c %a /dev/shm 2>/dev/null)" != 1777 ] && [ "$(id -u)" -eq 0 ] && [ -z "${GLYPHFALL_E2E_OWN_SHM:-}" ] &&
-    unshare --mount true 2>/dev/null; then
+    unshare --mount --propagation unchanged true 2>/dev/null; then
     GLYPHFALL_E2E_OWN_SHM=1 exec unshare --mount --propagation unchanged sh -c \
         'mount --make-rprivate /dev && mount -t tmpfs -o mode=1777 glyphfall-e2e-shm /dev/shm; exec "$@"' \
         sh bash "$0" "$@"
