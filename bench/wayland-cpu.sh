@@ -18,7 +18,7 @@ program=${1:-$here/build/src/app/glyphfall}
 span=${2:-20}
 [ -x "$program" ] || { echo "no program at $program (build it first)" >&2; exit 1; }
 for tool in sway swaymsg foot setpriv; do
-    command -v "$tool" >/dev/null || { echo "$tool is not installed (scripts/install-deps)" >&2; exit 1; }
+    command -v "$tool" >/dev/null || { echo "$tool is not installed (scripts/install-deps --test)" >&2; exit 1; }
 done
 
 dir=$(mktemp -d "${TMPDIR:-/tmp}/glyphfall-wayland-bench.XXXXXX")

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <system_error>
 
 #include "app/frmMain.h"
 #include "core/Locations.h"

@@ -68,7 +68,8 @@ void ReleaseEndSignals() {
     for (int signal : Signals) SetHandler(signal, SIG_DFL);
     Installed = false;
     AcknowledgeEndSignal();
-    Received = Acknowledged = 0;
+    Received = 0;
+    Acknowledged = 0;
 }
 
 }  // namespace mCore

@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <system_error>
 
 namespace mCore {
 

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "core/mCore.h"
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "core/mFileSystem.h"
 #include "device/cImage.h"
 #include "support/TempDir.h"

@@ -2,6 +2,8 @@
 // the painter draws from: the one asked for, fontconfig's fallbacks, and those it refuses.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "device/cImage.h"
 #include "fonts/GlyphText.h"
 #include "fonts/cFontFace.h"

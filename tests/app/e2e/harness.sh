@@ -51,7 +51,7 @@ e2e_poll() {
 # A private X server and folders, with the cleanup trap; no program yet.
 e2e_start_x() {
     for tool in Xvfb xdotool xprop xwininfo import; do
-        command -v "$tool" >/dev/null || e2e_skip "$tool is not installed (scripts/install-deps installs it)"
+        command -v "$tool" >/dev/null || e2e_skip "$tool is not installed (scripts/install-deps --test installs it)"
     done
     E2E_DIR=$(mktemp -d "${TMPDIR:-/tmp}/glyphfall-e2e.XXXXXX")
     SHOTS="${E2E_SCREENSHOT_DIR:-$E2E_DIR}"
@@ -75,7 +75,7 @@ e2e_start_x() {
 }
 
 e2e_start_wm() {  # a window manager on the private server (openbox: a real one from Debian)
-    command -v "$1" >/dev/null || e2e_skip "$1 is not installed (scripts/install-deps installs it)"
+    command -v "$1" >/dev/null || e2e_skip "$1 is not installed (scripts/install-deps --test installs it)"
     # With the system's folders: without its configuration and theme openbox ends at once.
     XDG_CONFIG_DIRS=/etc/xdg XDG_DATA_DIRS=/usr/local/share:/usr/share "$1" >"${E2E_DIR}/wm.log" 2>&1 &
     WM_PID=$!

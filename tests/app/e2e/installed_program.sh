@@ -6,7 +6,7 @@
 source "$(dirname "$0")/harness.sh"
 [ -d "${GLYPHFALL_BUILD_DIR:-}" ] || e2e_fail "GLYPHFALL_BUILD_DIR does not name the build folder"
 for tool in desktop-file-validate appstreamcli man; do
-    command -v "$tool" >/dev/null || e2e_skip "$tool is not installed (scripts/install-deps installs it)"
+    command -v "$tool" >/dev/null || e2e_skip "$tool is not installed (scripts/install-deps --test installs it)"
 done
 e2e_start_x
 chmod 755 "${E2E_DIR}"

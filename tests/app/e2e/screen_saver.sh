@@ -89,7 +89,7 @@ if command -v xrandr >/dev/null; then
     e2e_poll 10 monitor_windows_are 0 || e2e_fail "the window of the monitor that went stayed"
     end_on_term "screen saver while monitors come and go"
 else
-    e2e_log "no xrandr: monitors coming and going are not tried (scripts/install-deps installs it)"
+    e2e_log "no xrandr: monitors coming and going are not tried (scripts/install-deps --test installs it)"
 fi
 
 # The xscreensaver daemon, which runs savers only for an ordinary user.
@@ -117,10 +117,10 @@ if command -v xscreensaver >/dev/null; then
     e2e_poll 2 e2e_ended "$saver" || e2e_fail "glyphfall was still there a second or two after -deactivate"
     "${as_user[@]}" xscreensaver-command -exit >/dev/null 2>&1
 else
-    e2e_log "no xscreensaver: the daemon's run is skipped (scripts/install-deps installs it)"
+    e2e_log "no xscreensaver: the daemon's run is skipped (scripts/install-deps --test installs it)"
 fi
 
-command -v Xephyr >/dev/null || e2e_skip "Xephyr is not installed (scripts/install-deps installs it)"
+command -v Xephyr >/dev/null || e2e_skip "Xephyr is not installed (scripts/install-deps --test installs it)"
 nested() {  # name, Xephyr's arguments: a nested server on this one, which becomes $DISPLAY
     local outer=$DISPLAY name=$1
     shift

@@ -9,7 +9,7 @@
 # $SWAYLOCK_PLUGIN_OUTPUT_NAME names, and ends with 0 on SIGTERM and when the compositor goes.
 source "$(dirname "$0")/harness.sh"
 for tool in sway swaymsg grim foot wtype convert setpriv; do
-    command -v "$tool" >/dev/null || e2e_skip "$tool is not installed (scripts/install-deps installs it)"
+    command -v "$tool" >/dev/null || e2e_skip "$tool is not installed (scripts/install-deps --test installs it)"
 done
 [ -x "${GLYPHFALL_BIN:-}" ] && [ -x "${GLYPHFALL_WAYLAND_CLIENT:-}" ] || e2e_fail "GLYPHFALL_BIN or GLYPHFALL_WAYLAND_CLIENT missing"
 # The compositor's buffers and the software renderer's frames are POSIX shared memory. A chroot
