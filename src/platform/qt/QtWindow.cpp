@@ -514,7 +514,10 @@ bool QtWindow::AttachToDesktop(bool attach) {
     // this property of its own is the type it then writes (2 = desktop, 0 = from the flags).
     window.setProperty("_q_xcb_wm_window_type", attach ? 0x2 : 0x0);
     if (attach) {
-        window.setFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint);
+        // No keyboard for the background (WM_HINTS input false): window managers otherwise
+        // focus a desktop window that is clicked, and a key meant for nothing would reach it.
+        window.setFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint |
+                        Qt::WindowDoesNotAcceptFocus);
         window.setWindowStates(Qt::WindowNoState);
     } else {
         window.setFlags(Qt::Window | Qt::FramelessWindowHint);
