@@ -21,6 +21,7 @@
 #include "platform/qt/KeyTranslation.h"
 #include "platform/qt/QtPopupMenu.h"
 #include "platform/qt/QtWayland.h"
+#include "platform/qt/QtRuntime.h"
 #include "platform/qt/QtX11.h"
 
 namespace platform::qt {
@@ -549,6 +550,11 @@ bool QtWindow::AttachOnWayland(bool attach) {
     std::string error;
     i.Background = i.ContextReady ? QtBackground::Open(i.Context, i.Window, screen, error) : nullptr;
     if (!i.Background) {
+        // The end saves the choice just made, and the program comes back as an X11 background.
+        if (!i.Further && QtRuntime::RestartThroughXWayland()) {
+            i.Tell(&iWindowEvents::CloseRequested);
+            return false;
+        }
         static bool said = false;  // once, not once for each monitor's window
         if (!said) std::fprintf(stderr, "glyphfall: %s; the window stays as it is\n", error.c_str());
         said = true;
