@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Under openbox with an xterm open. "/s" with "Stay in background" stored: the rain covers the
 # xterm and ends on a mouse movement, and the file keeps the stored choice. The background
-# then: a click on it takes no keyboard focus, so an Escape after it leaves the wallpaper
+# then: as large as the screen at a fractional scale; a click on it takes no keyboard focus, so an Escape after it leaves the wallpaper
 # running; the right button still opens the menu, and its "Stay in background" brings back an
 # ordinary window, which Escape ends.
 source "$(dirname "$0")/harness.sh"
@@ -40,10 +40,16 @@ done
 e2e_expect_exit "$APP_PID" 5 0 "a mouse movement over the screen saver"
 e2e_expect_settings StayBack=1 ScreenSaver=0
 
-# The background, from the stored choice; the xterm stays in front of it.
+# The background, from the stored choice; the xterm stays in front of it. At a scale of 1.1
+# (as MATE's settings give Qt) the screen's 768 rows are no whole number of logical pixels:
+# the window still covers the screen exactly.
+export QT_SCALE_FACTOR=1.1
 e2e_start_window
+unset QT_SCALE_FACTOR
 app_window=$WINDOW
 e2e_poll 20 sh -c "xprop -id $app_window _NET_WM_WINDOW_TYPE | grep -q DESKTOP" || e2e_fail "no desktop-type window"
+covers_screen() { [ "$(e2e_geometry "$app_window")" = 1024x768+0+0 ]; }
+e2e_poll 10 covers_screen || e2e_fail "the background is $(e2e_geometry "$app_window") on a 1024x768 screen"
 e2e_wait_green 0.005 30 "$SHOTS/background-behind-xterm.png"
 xprop -id "$app_window" WM_HINTS | grep -q 'accepts input or input focus: False' ||
     e2e_fail "the background asks for the keyboard: $(xprop -id "$app_window" WM_HINTS)"
