@@ -20,7 +20,7 @@ covered_by_rain() {  # area screenshot: rain there, and nothing of the white xte
     e2e_at_least "$(share_in "$2" "$1" "$GREEN")" 0.005 && ! e2e_at_least "$(share_in "$2" "$1" "$WHITE")" 0.001
 }
 
-xterm -geometry 50x16+80+80 -bg white -fg black -T cover-me >/dev/null 2>&1 &
+xterm -geometry 50x16+80+80 -bg white -fg black -T cover-me -e sleep 600 >/dev/null 2>&1 &  # no prompt renames it
 E2E_PIDS+=($!)
 e2e_wait_window '^cover-me$' 20
 xterm_area=$(e2e_geometry "$WINDOW")
