@@ -300,8 +300,10 @@ CommandLine ReadCommandLine(const std::vector<std::string>& arguments, std::stri
         const SwitchInfo* known = FindSwitch(argument);
         if (known && known->Name == "--help") return Answer(CommandAction::Help);
         if (known && known->Name == "--version") return Answer(CommandAction::Version);
-        if (known && known->Name == "--add-to-xscreensaver") return Answer(CommandAction::AddToXScreenSaver);
     }
+    for (const std::string& argument : arguments)
+        if (const SwitchInfo* known = FindSwitch(argument); known && known->Name == "--add-to-xscreensaver")
+            return Answer(CommandAction::AddToXScreenSaver);
     CommandLine command;
     bool root = false, renderOptions = false;
     for (size_t i = 0; i < arguments.size(); ++i) {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/CommandLine.h"
 #include "app/XScreenSaverList.h"
 #include "core/mFileSystem.h"
 #include "support/TempDir.h"
@@ -95,6 +96,11 @@ TEST(XScreenSaverListTest, TheSwitchWritesTheUsersFileThroughItsLinkAndASecondRu
     else ::unsetenv("HOME");
     EXPECT_NE(first.find(" --root \\n\n\npointerHysteresis:"), std::string::npos) << first;
     EXPECT_EQ(second, first);
+}
+
+TEST(XScreenSaverListTest, TheSwitchAnswersWhereverItStandsAndHelpStillWins) {
+    EXPECT_EQ(app::ReadCommandLine({"/s", "-add-to-xscreensaver"}).Action, app::CommandAction::AddToXScreenSaver);
+    EXPECT_EQ(app::ReadCommandLine({"--add-to-xscreensaver", "--help"}).Action, app::CommandAction::Help);
 }
 
 }  // namespace
