@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "app/MenuModel.h"
+#include "app/XScreenSaverList.h"
 #include "core/Locations.h"
 #include "core/NumberText.h"
 #include "core/Text.h"
@@ -25,6 +26,7 @@ using Role = SwitchRole;
 const std::vector<SwitchInfo> Switches = {
     {"--help", "", "print this help and exit", Role::Answer, "-h"},
     {"--version", "", "print the version and exit"},
+    {"--add-to-xscreensaver", "", "add Glyphfall to the screen savers in ~/.xscreensaver, keeping the rest, and exit"},
     {"--render", "DIR", "render frames to DIR/frame-0001.png and on, with no window or display, and exit",
      Role::Render},
     {"--frames", "N", "with --render: how many frames (default 100)", Role::RenderOption},
@@ -299,6 +301,9 @@ CommandLine ReadCommandLine(const std::vector<std::string>& arguments, std::stri
         if (known && known->Name == "--help") return Answer(CommandAction::Help);
         if (known && known->Name == "--version") return Answer(CommandAction::Version);
     }
+    for (const std::string& argument : arguments)
+        if (const SwitchInfo* known = FindSwitch(argument); known && known->Name == "--add-to-xscreensaver")
+            return Answer(CommandAction::AddToXScreenSaver);
     CommandLine command;
     bool root = false, renderOptions = false;
     for (size_t i = 0; i < arguments.size(); ++i) {
@@ -404,6 +409,8 @@ int AnswerCommandLine(const CommandLine& command) {
         case CommandAction::Version:
             std::printf("%s\n", VersionText().c_str());
             return 0;
+        case CommandAction::AddToXScreenSaver:
+            return AddToXScreenSaver();
         case CommandAction::Invalid:
             std::fprintf(stderr, "glyphfall: %s\n", command.Error.c_str());
             if (command.Hint) std::fprintf(stderr, "%s\n", std::string(HelpHint).c_str());

@@ -18,6 +18,7 @@ enum class CommandAction {
     Render,   // frames to files, as Render says
     Help,     // print the usage, exit 0
     Version,  // print the version, exit 0
+    AddToXScreenSaver,  // add the program to the user's xscreensaver list
     Invalid,  // a switch the program does not know, or a value it cannot use: exit 2
 };
 

@@ -165,7 +165,7 @@ void frmMain::Load() {
         PrepareRain(Rain);
         Zoom = Settings_.Value(SettingKey::Zoom).Single();
         ApplySettingsToMenu();
-        app::SetDesktopParent(Window_, Checked(mnuStayBack));
+        app::SetDesktopParent(Window_, OnDesktop());
         for (const app::ColorPreset& preset : app::ColorPresets) Menu.AddColorItem(preset.Label, preset.Color);
         Motion.FlySpeed = Settings_.Value(SettingKey::FlySpeed).Single();
         Rain.FlyStep = Settings_.Value(SettingKey::Fly).IsOn() ? Motion.FlySpeed : 0;  // flying starts at full speed
@@ -241,7 +241,7 @@ void frmMain::OpenScreen(const std::string& name) {
     window.SetListener(this);
     shell.ShowFullScreen();
     shell.SetPointer(Pointer());
-    if (Checked(mnuStayBack)) shell.AttachToDesktop(true);
+    if (OnDesktop()) shell.AttachToDesktop(true);
     cRainView& view = *screen.View;
     PrepareRain(view.Rain);
     bool created = false;
@@ -389,6 +389,9 @@ void frmMain::Pace() { Pacer.WaitForNextFrame(MainPresented_); }
 
 void frmMain::KeyDown(int keyCode, int /*shift*/) {
     if (Unloading_) return;
+    // The desktop's background takes no keys, as on Wayland: a window manager that focuses the
+    // wallpaper when it is clicked would otherwise hand it an Escape meant for nothing.
+    if (OnDesktop()) return;
     if (Checked(mnuScreenSaver)) return Unload();  // any key ends the screen saver
     switch (keyCode) {
         case app::KeyCode::Escape:
@@ -581,17 +584,28 @@ bool frmMain::FlipSwitch(std::string_view control) {
 
 void frmMain::ToggleSwitch(const app::MenuCommand& command) { FlipSwitch(command.Name); }
 
-void frmMain::ToggleStayBack(const app::MenuCommand& command) {
-    const bool on = FlipSwitch(command.Name);
+// "Stay in background" puts the rain on the desktop, but never a screen saver's: idle daemons
+// start "/s" whatever the user chose for an ordinary start, and a saver behind the windows
+// would be neither seen nor ended by the mouse. The mark and the stored choice stay as they are.
+bool frmMain::OnDesktop() const { return Checked(mnuStayBack) && !Checked(mnuScreenSaver); }
+
+void frmMain::FollowDesktopPlace() {
+    const bool on = OnDesktop();
     app::SetDesktopParent(Window_, on);
     for (Screen& screen : Screens)
         if (app::iWindowShell* shell = screen.Window->Shell()) shell->AttachToDesktop(on);
+}
+
+void frmMain::ToggleStayBack(const app::MenuCommand& command) {
+    FlipSwitch(command.Name);
+    FollowDesktopPlace();
     FollowScreens();
 }
 
 void frmMain::ToggleScreenSaver(const app::MenuCommand& command) {
     FlipSwitch(command.Name);
     SetPointers();
+    FollowDesktopPlace();
     FollowScreens();
 }
 

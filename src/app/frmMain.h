@@ -151,6 +151,8 @@ private:
     void FollowDisplayRate();
     void FollowMotionSetting();
     void FollowScreens();
+    bool OnDesktop() const;
+    void FollowDesktopPlace();
     void OpenScreen(const std::string& name);
     void CloseScreen(size_t index);
     app::PointerKind Pointer() const;

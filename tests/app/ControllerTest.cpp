@@ -88,7 +88,7 @@ TEST_F(ControllerTest, StartAppliesTheStoredSettingsAndTheDefaultsForTheRestWith
     EXPECT_TRUE(Window.ShownFullScreen);
     EXPECT_EQ(mCore::Settings.LastIndex(), 18);
     EXPECT_EQ(Window.Pointer, app::PointerKind::Invisible);
-    EXPECT_EQ(Window.AttachRequests, std::vector<bool>{true});
+    EXPECT_TRUE(Window.AttachRequests.empty()) << "a screen saver stays in front";
     EXPECT_EQ(Form.Rain.FlyStep, 0);
     EXPECT_FLOAT_EQ(Form.Rain.LetterColor.r, 160.0f / 255);
     EXPECT_EQ(Form.Rain.BaseGroupMax, 150);
@@ -100,6 +100,35 @@ TEST_F(ControllerTest, StartAppliesTheStoredSettingsAndTheDefaultsForTheRestWith
     EXPECT_TRUE(Form.Menu.Checked("mnuLength", 1) && Form.Menu.Checked("mnuGlyphs", 2));
     EXPECT_TRUE(Platform.Dialogs.Messages.empty());
     EXPECT_EQ(ExitCodeOf([&] { Form.KeyDown('A', 0); }), 0) << "any key ends the screen saver";
+}
+
+TEST_F(ControllerTest, SlashSStaysInFrontWhateverTheStoredBackgroundChoiceWhichStaysForTheNextStart) {
+    mCore::Settings.Value("StayBack", "1");
+    Form.Overrides = {{"ScreenSaver", "1"}};  // as "/s" gives it
+    Start();
+    EXPECT_TRUE(Window.AttachRequests.empty());
+    EXPECT_TRUE(Form.Menu.Checked("mnuStayBack")) << "the mark shows the stored choice";
+    Form.RunMenuCommand({"mnuStayBack", -1});
+    Form.RunMenuCommand({"mnuStayBack", -1});
+    EXPECT_TRUE(Window.AttachRequests.empty()) << "chosen again from the menu, the saver is still in front";
+    Form.RunMenuCommand({"mnuScreenSaver", -1});
+    EXPECT_EQ(Window.AttachRequests, std::vector<bool>{true}) << "no longer a screen saver, the rain is the background";
+    Form.RunMenuCommand({"mnuScreenSaver", -1});
+    EXPECT_EQ(Window.AttachRequests, (std::vector<bool>{true, false}));
+    Form.MouseMove(0, 0, 10, 10);
+    EXPECT_EQ(ExitCodeOf([&] { Form.MouseMove(0, 0, 30, 10); }), 0);
+    cValues written;
+    ASSERT_TRUE(written.LoadData(SettingsFile()));
+    EXPECT_EQ(written.Value("StayBack").Text() + written.Value("ScreenSaver").Text(), "10");
+}
+
+TEST_F(ControllerTest, TheBackgroundTakesNoKeysButItsMenuStillWorks) {
+    mCore::Settings.Value("StayBack", "1");
+    Start();
+    for (int key : {int(Key::Escape), int('A'), int(Key::Enter)}) Form.KeyDown(key, 0);
+    EXPECT_EQ(Form.TypedText, "");
+    Form.RunMenuCommand({"mnuStayBack", -1});
+    EXPECT_EQ(ExitCodeOf([&] { Form.KeyDown(Key::Escape, 0); }), 0) << "an ordinary window again";
 }
 
 TEST_F(ControllerTest, AnAtlasThatCannotBeUsedCountsAsMissingAndTheMessageSaysWhyForEachPlace) {

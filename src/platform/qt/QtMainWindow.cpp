@@ -15,6 +15,8 @@
 #include "platform/qt/QtRuntime.h"
 #include "platform/qt/QtWindow.h"
 #include "platform/qt/QtX11.h"
+#include "platform/wayland/WaylandMainWindow.h"
+#include "settings/SettingsKeys.h"
 
 namespace platform::qt {
 
@@ -34,9 +36,31 @@ void SaveSettingsAtExit() {
         mCore::ReportUnsavedSettings(mCore::Settings);
 }
 
+bool Named(const char* variable) {
+    const char* value = std::getenv(variable);
+    return value && *value;
+}
+
+// A switch as this run has it: its last override, else the stored value.
+bool SwitchOn(const std::vector<SettingOverride>& settings, std::string_view key) {
+    for (auto given = settings.rbegin(); given != settings.rend(); ++given)
+        if (given->Key == key) return given->Value != "0";
+    return mCore::Settings.Value(key).IsOn();
+}
+
+// A compositor without a background layer for windows (GNOME's Mutter) still puts an X11
+// desktop-type window below every window and under the desktop's icons: where XWayland is
+// there, a background asked for at the start goes through it. A user's own platform stays.
+void TakeXWaylandForTheBackground(const std::vector<SettingOverride>& settings) {
+    if (!Named("WAYLAND_DISPLAY") || !Named("DISPLAY") || Named("QT_QPA_PLATFORM")) return;
+    if (!SwitchOn(settings, SettingKey::StayBack) || SwitchOn(settings, SettingKey::ScreenSaver)) return;
+    if (!wayland::CompositorOffersBackground()) ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+}
+
 }  // namespace
 
 int ShowMainWindow(std::optional<uint32_t> host, const std::vector<SettingOverride>& settings) {
+    if (!host) TakeXWaylandForTheBackground(settings);
     if (!QtRuntime::EnsureApplication()) {
         std::fprintf(stderr, "Glyphfall: no display is available (neither DISPLAY nor WAYLAND_DISPLAY is set).\n");
         return 1;

@@ -1,11 +1,17 @@
 #include "platform/qt/QtRuntime.h"
 
 #include <QApplication>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/Startup.h"
+#include "core/mCore.h"
+#include "platform/wayland/WaylandMainWindow.h"
 
 namespace platform::qt::QtRuntime {
 
@@ -15,6 +21,7 @@ char** Argv = nullptr;
 char* NoArguments[] = {const_cast<char*>("glyphfall"), nullptr};
 std::unique_ptr<QApplication> Application;
 std::string Platform;
+bool PlatformGiven = false;  // the user's own QT_QPA_PLATFORM
 
 bool Named(const char* variable) {
     const char* value = std::getenv(variable);
@@ -42,6 +49,7 @@ bool EnsureApplication() {
     // its EGL copies all 8 MB of a 1920 x 1080 frame through the X socket, which costs the
     // program a third of its fixed CPU per frame. The device layer finds either context
     // current. A user's own choice stays.
+    PlatformGiven = Named("QT_QPA_PLATFORM");
     if (!Named("QT_XCB_GL_INTEGRATION")) qputenv("QT_XCB_GL_INTEGRATION", "xcb_glx");
     // In a Wayland session the window is a Wayland one (Qt's own choice would be XWayland
     // wherever the session type is not set, and always under GNOME), through XWayland only
@@ -71,6 +79,23 @@ bool EnsureApplication() {
     // The main loop decides when the program ends; closing a dialog must never end it.
     QApplication::setQuitOnLastWindowClosed(false);
     Platform = QGuiApplication::platformName().toStdString();
+    return true;
+}
+
+bool RestartThroughXWayland() {
+    if (PlatformGiven || !Named("DISPLAY") || !Argv || wayland::CompositorOffersBackground()) return false;
+    std::fprintf(stderr, "glyphfall: the compositor has no background layer; starting again through XWayland\n");
+    // The settings are saved and the one-copy lock is let go (its descriptor closes on exec)
+    // before the end gets here; the last switch wins, so --background holds over any before it.
+    mCore::SetTerminateHandler([](int exitCode) {
+        if (exitCode != 0) return;
+        std::fflush(nullptr);
+        std::vector<char*> arguments(Argv, Argv + Argc);
+        arguments.push_back(const_cast<char*>("--background"));
+        arguments.push_back(nullptr);
+        ::setenv("QT_QPA_PLATFORM", "xcb", 1);
+        ::execv("/proc/self/exe", arguments.data());
+    });
     return true;
 }
 

@@ -12,6 +12,10 @@ bool EnsureApplication();
 // Ends the application object while the program is still whole: Qt must not be torn
 // down among the static destructors.
 void Release();
+// Where a Wayland compositor has no background layer and XWayland is there (and the user
+// named no Qt platform): arranges that the program's end starts it again at once through
+// XWayland, with --background, and returns true; false where that road is closed.
+bool RestartThroughXWayland();
 // Name of the Qt platform in use ("xcb", "wayland", ...), empty before EnsureApplication.
 const char* PlatformName();
 

@@ -11,6 +11,8 @@
 #include <QScreen>
 #include <QUrl>
 #include <QWindow>
+#include <qpa/qplatformscreen.h>
+#include <qpa/qplatformwindow.h>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -21,6 +23,7 @@
 #include "platform/qt/KeyTranslation.h"
 #include "platform/qt/QtPopupMenu.h"
 #include "platform/qt/QtWayland.h"
+#include "platform/qt/QtRuntime.h"
 #include "platform/qt/QtX11.h"
 
 namespace platform::qt {
@@ -109,10 +112,11 @@ protected:
     }
 };
 
-// One monitor: a name that stays while it is there, and its rectangle in Qt's coordinates.
+// One monitor: a name that stays while it is there, and its rectangle in Qt's coordinates
+// and in the window system's pixels.
 struct Monitor {
     QString Name;
-    QRect Geometry;
+    QRect Geometry, Native;
 };
 
 QRect LogicalRect(int x, int y, int width, int height) {
@@ -126,18 +130,20 @@ QRect LogicalRect(int x, int y, int width, int height) {
 // resolution raised, a resized nested server) Qt may keep the size it had at the start.
 std::vector<Monitor> Monitors() {
     std::vector<Monitor> monitors;
-    for (QScreen* screen : QGuiApplication::screens()) monitors.push_back({screen->name(), screen->geometry()});
+    for (QScreen* screen : QGuiApplication::screens())
+        monitors.push_back({screen->name(), screen->geometry(), screen->handle()->geometry()});
     xcb_connection_t* x11 = X11Connection();
     const std::vector<x11::Area> heads = x11::XineramaHeads(x11);
     int width = 0, height = 0;
     // (Xinerama's single head may be as stale; the root window is the screen.)
     if (monitors.size() == 1 && heads.size() <= 1 && x11 && x11::WindowSize(x11, x11::RootWindow(x11), width, height))
-        monitors[0].Geometry = LogicalRect(0, 0, width, height);
+        monitors[0] = {monitors[0].Name, LogicalRect(0, 0, width, height), QRect(0, 0, width, height)};
     if (heads.size() <= monitors.size()) return monitors;
     monitors.clear();
     for (const x11::Area& head : heads) {
         const QString name = QStringLiteral("%1x%2+%3+%4").arg(head.Width).arg(head.Height).arg(head.X).arg(head.Y);
-        monitors.push_back({name, LogicalRect(head.X, head.Y, head.Width, head.Height)});
+        monitors.push_back({name, LogicalRect(head.X, head.Y, head.Width, head.Height),
+                            QRect(head.X, head.Y, head.Width, head.Height)});
     }
     return monitors;
 }
@@ -154,6 +160,15 @@ std::optional<Monitor> MonitorUnderPointer() {
         if (monitor.Geometry.contains(QCursor::pos())) return monitor;
     if (monitors.empty()) return std::nullopt;
     return monitors.front();
+}
+
+// Covers the monitor exactly. Qt keeps a window's rectangle in logical pixels, and at a
+// fractional scale (1.1, as MATE's settings give Qt) a monitor 1600 pixels wide is no whole
+// number of them: the rounded size would overhang by one. An X11 window gets the monitor's own
+// pixels (a window manager sizes a full-screen one so itself, but not a desktop window).
+void CoverMonitor(QWindow& window, const Monitor& monitor) {
+    window.setGeometry(monitor.Geometry);
+    if (QPlatformWindow* native = window.handle(); native && X11Connection()) native->setGeometry(monitor.Native);
 }
 
 QScreen* ScreenHolding(const QRect& area) {
@@ -232,7 +247,8 @@ struct QtWindow::Impl {
     void Refit(QScreen* screen) {
         if (!Window.isVisible() || !screen) return;
         const std::optional<Monitor> monitor = FindMonitor(MonitorName);
-        Window.setGeometry(monitor ? monitor->Geometry : screen->geometry());
+        if (monitor) return CoverMonitor(Window, *monitor);
+        Window.setGeometry(screen->geometry());
     }
     // The X screen changed its size: every window covers its monitor's new rectangle, and the
     // main window tells the controller, as monitors may have come or gone with it.
@@ -376,7 +392,7 @@ void QtWindow::ShowFullScreen() {
         impl_->MonitorName = monitor->Name;
         window.setScreen(ScreenHolding(monitor->Geometry));
         // Without a window manager the full-screen state alone would not size the window.
-        window.setGeometry(monitor->Geometry);
+        CoverMonitor(window, *monitor);
     }
     if (OnWayland()) {
         // Shown at the first frame: a window that goes to the background at once never appears.
@@ -385,6 +401,7 @@ void QtWindow::ShowFullScreen() {
     }
     if (impl_->Attached) {
         window.show();
+        if (monitor) CoverMonitor(window, *monitor);
         x11::SetBackgroundStates(X11Connection(), static_cast<uint32_t>(window.winId()), true);
         return;
     }
@@ -514,7 +531,10 @@ bool QtWindow::AttachToDesktop(bool attach) {
     // this property of its own is the type it then writes (2 = desktop, 0 = from the flags).
     window.setProperty("_q_xcb_wm_window_type", attach ? 0x2 : 0x0);
     if (attach) {
-        window.setFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint);
+        // No keyboard for the background (WM_HINTS input false): window managers otherwise
+        // focus a desktop window that is clicked, and a key meant for nothing would reach it.
+        window.setFlags(Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnBottomHint |
+                        Qt::WindowDoesNotAcceptFocus);
         window.setWindowStates(Qt::WindowNoState);
     } else {
         window.setFlags(Qt::Window | Qt::FramelessWindowHint);
@@ -525,6 +545,8 @@ bool QtWindow::AttachToDesktop(bool attach) {
     impl_->WatchSight();  // setting the flags resets the native window's events, or makes a new one
     if (wasVisible) {
         window.show();
+        // Shown, the window asks for the size Qt rounded; the monitor's own comes after.
+        if (const std::optional<Monitor> monitor = FindMonitor(impl_->MonitorName)) CoverMonitor(window, *monitor);
         x11::SetBackgroundStates(x11, static_cast<uint32_t>(window.winId()), attach);
         if (!attach) window.requestActivate();
     }
@@ -546,6 +568,11 @@ bool QtWindow::AttachOnWayland(bool attach) {
     std::string error;
     i.Background = i.ContextReady ? QtBackground::Open(i.Context, i.Window, screen, error) : nullptr;
     if (!i.Background) {
+        // The end saves the choice just made, and the program comes back as an X11 background.
+        if (!i.Further && QtRuntime::RestartThroughXWayland()) {
+            i.Tell(&iWindowEvents::CloseRequested);
+            return false;
+        }
         static bool said = false;  // once, not once for each monitor's window
         if (!said) std::fprintf(stderr, "glyphfall: %s; the window stays as it is\n", error.c_str());
         said = true;

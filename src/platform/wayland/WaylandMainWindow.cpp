@@ -75,4 +75,18 @@ int RunHostedOnWayland(const std::vector<SettingOverride>& settings) {
     return 1;
 }
 
+bool CompositorOffersBackground() {
+    if (Named("WAYLAND_SOCKET")) return true;  // a locker's one connection is not ours to spend
+    if (!Named("WAYLAND_DISPLAY")) return false;
+    wl_display* display = wl_display_connect(nullptr);
+    if (!display) return false;
+    std::string error;
+    const bool offers = [&] {
+        const std::unique_ptr<cWaylandDesktop> desktop = cWaylandDesktop::Open(display, error);
+        return desktop && desktop->HasLayerShell();
+    }();
+    wl_display_disconnect(display);
+    return offers;
+}
+
 }  // namespace platform::wayland

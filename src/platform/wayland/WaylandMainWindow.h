@@ -19,4 +19,8 @@ bool HostedOnWayland();
 // start failed (no connection, no layer shell, no OpenGL 3.3), having said why.
 int RunHostedOnWayland(const std::vector<SettingOverride>& settings);
 
+// Whether the compositor $WAYLAND_DISPLAY names offers windows a background layer
+// (wlr-layer-shell); false where it cannot be asked. A locker's socket is never touched.
+bool CompositorOffersBackground();
+
 }  // namespace platform::wayland

@@ -31,6 +31,11 @@ desktop-file-validate "$share/applications/$id.desktop" || e2e_fail "the desktop
 saver_entry="$share/applications/screensavers/glyphfall.desktop"
 [ -f "$saver_entry" ] && desktop-file-validate "$saver_entry" >/dev/null || e2e_fail "MATE's saver entry is missing or not valid"
 grep -qx 'Exec=glyphfall --root' "$saver_entry" || e2e_fail "MATE's saver entry does not run glyphfall --root"
+# MATE runs savers only from the hack folder, xscreensaver reads pages only from its config folder.
+hack="$root/usr/libexec/xscreensaver/glyphfall"
+[ -L "$hack" ] && [ "$(readlink "$hack")" = ../../bin/glyphfall ] && [ "$(readlink -f "$hack")" = "$root/usr/bin/glyphfall" ] ||
+    e2e_fail "the install lacks the relative link usr/libexec/xscreensaver/glyphfall to the program"
+[ -f "$share/xscreensaver/config/glyphfall.xml" ] || e2e_fail "the install lacks xscreensaver's page usr/share/xscreensaver/config/glyphfall.xml"
 appstreamcli validate --no-net "$share/metainfo/$id.metainfo.xml" >"${E2E_DIR}/appstream.log" 2>&1 ||
     e2e_fail "the AppStream metadata is not valid: $(cat "${E2E_DIR}/appstream.log")"
 warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 MAN_DISABLE_SECCOMP=1 man --warnings -E UTF-8 -l "$share/man/man6/glyphfall.6" 2>&1 >/dev/null)
