@@ -94,6 +94,14 @@ done
 e2e_run 0 "--glyphs" "$APP" --render "${E2E_DIR}/custom" --frames 20 --size 256x192 --seed 3 --glyphs "ЖЯ Ж" --font "/no/font"
 grep -q '"GlyphFont" = "/no/font" cannot be used: there is no such file' <<<"$OUTPUT" || e2e_fail "--font: not reported: $OUTPUT"
 e2e_at_least "$(e2e_green_share "${E2E_DIR}/custom/frame-0020.png")" 0.002 || e2e_fail "--glyphs: no rain"
+# Emoji from a font of colour bitmaps (fonts-noto-color-emoji), all of them its own: nothing to say.
+e2e_run 0 "colour emoji" "$APP" --render "${E2E_DIR}/emoji" --frames 20 --size 256x192 --seed 3 \
+    --glyphs "😀🎉🐍🚀" --font "Noto Color Emoji"
+[ "$OUTPUT" = "glyphfall: wrote 20 frames to ${E2E_DIR}/emoji" ] || e2e_fail "colour emoji: $OUTPUT"
+e2e_at_least "$(e2e_green_share "${E2E_DIR}/emoji/frame-0020.png")" 0.002 || e2e_fail "colour emoji: no rain"
+# An empty value is refused, not taken for --version: no success without frames.
+e2e_run 2 "--glyphs \"\"" "$APP" --render "${E2E_DIR}/none" --frames 2 --glyphs ""
+[ -e "${E2E_DIR}/none" ] && e2e_fail "--glyphs \"\": a folder was made"
 
 # All of them at once, in the window, with a count it keeps: it rains, and the file is corrected.
 e2e_write_settings "$INI" Length=9 Count=40 FallSpeed=-4 Distance=1e30 FlySpeed=99 Zoom=wide Leaders=500 \
