@@ -9,8 +9,6 @@
 #include <QWindow>
 #include <map>
 
-#include "platform/qt/QtX11.h"
-
 namespace platform::qt {
 
 namespace {
@@ -65,15 +63,7 @@ void WaitFor(Condition condition, int milliseconds) {
 }  // namespace
 
 std::optional<app::MenuCommand> ShowPopupMenu(const app::MenuModel& model) {
-    const auto command = RunMenu(model, nullptr, QCursor::pos());  // the menu's window destroyed
-    // The command may open a dialog at once: an X server without a compositor could otherwise
-    // leave the menu's image on screen behind it. The round trip returns once the server has
-    // taken the menu away; Qt then handles what that brings (input waits for the main loop).
-    if (command) {
-        x11::Sync(X11Connection());
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    }
-    return command;
+    return RunMenu(model, nullptr, QCursor::pos());
 }
 
 std::optional<app::MenuCommand> ShowPopupMenuOver(const app::MenuModel& model, QScreen* screen, double x, double y) {

@@ -51,10 +51,6 @@ bool DisplayReachable() {
     return reached;
 }
 
-void Sync(xcb_connection_t* c) {
-    if (c) std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
-}
-
 bool ConnectionBroken(xcb_connection_t* c) { return c && xcb_connection_has_error(c) != 0; }
 
 void SetWindowType(xcb_connection_t* c, uint32_t window, bool desktop) {

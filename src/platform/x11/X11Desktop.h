@@ -19,10 +19,6 @@ namespace platform::x11 {
 // toolkit aborts the process where it finds none, so its start asks first.
 bool DisplayReachable();
 
-// Returns once the server has carried out every request sent on the connection before (a
-// round trip); nothing without X11.
-void Sync(xcb_connection_t* c);
-
 // True when the connection to the X11 server has broken (the server went away). The toolkit
 // ends the program at its next event pump; until then nothing may be sent over it (the software
 // renderer's swap loops for ever on a broken connection). Safe to ask from any thread.
