@@ -14,6 +14,7 @@
 #include "core/mFileSystem.h"
 #include "fonts/GlyphText.h"
 #include "rain/cRain.h"
+#include "settings/cValues.h"
 
 #ifndef GLYPHFALL_VERSION
 #define GLYPHFALL_VERSION "unknown"
@@ -137,8 +138,13 @@ std::optional<SettingOverride> ReadTextSwitch(const SwitchInfo& info, std::strin
     const std::string key(info.Key), name(info.Name);
     if (info.Key == SettingKey::GlyphFont) {
         const std::string_view font = mCore::Trim(value);
-        if (!font.empty()) return SettingOverride{key, std::string(font)};
-        oError = name + " needs a font family or a font file's path";
+        // The settings' length fields bound what a run can hold as well.
+        if (font.size() > cValues::MaxFieldLength)
+            oError = name + " takes at most " + mCore::FormatNumber(static_cast<long long>(cValues::MaxFieldLength)) + " bytes";
+        else if (font.empty())
+            oError = name + " needs a font family or a font file's path";
+        else
+            return SettingOverride{key, std::string(font)};
         return std::nullopt;
     }
     const mFonts::GlyphText read = mFonts::ReadGlyphText(value, mRain::MaxCustomGlyphs);
@@ -169,7 +175,7 @@ std::string IgnoredSwitches() {
     std::string names;
     for (const SwitchInfo& s : Switches)
         if (s.ValueIfNumber)
-            names += (names.empty() ? "" : ", ") + std::string(s.Name.substr(1)) + " (no number after it)";
+            names += (names.empty() ? "" : ", ") + std::string(s.Name.substr(1)) + " (no value after it)";
         else if (s.Role == Role::Ignored)
             names += (names.empty() ? "" : ", ") + std::string(s.Name.substr(1)) + (s.Value.empty() ? "" : " ") +
                      std::string(s.Value);
@@ -181,6 +187,7 @@ std::string OrNone(const std::string& path) { return path.empty() ? "(none)" : p
 }  // namespace
 
 const SwitchInfo* FindSwitch(std::string_view name) {
+    if (name.empty()) return nullptr;  // no switch is nameless, whatever lacks a short name
     // Screen-saver hosts write their switches with one dash or two.
     const std::string doubled = name.starts_with("-") && !name.starts_with("--") ? "-" + std::string(name) : "";
     const auto found = std::find_if(Switches.begin(), Switches.end(), [&](const SwitchInfo& s) {
@@ -191,7 +198,11 @@ const SwitchInfo* FindSwitch(std::string_view name) {
 
 bool TakesValue(const SwitchInfo& info, const std::string* next) {
     if (info.Value.empty()) return false;
-    return !info.ValueIfNumber || (next && mCore::ParseNumber(*next));
+    if (!info.ValueIfNumber) return true;
+    if (!next) return false;
+    // xscreensaver's -fps is followed by its next switch or nothing; anything else is a value,
+    // to be read (and refused when it is no number in range) like any other.
+    return mCore::ParseNumber(*next) || !(next->starts_with("-") || next->starts_with("/"));
 }
 
 std::optional<uint32_t> ParseWindowId(std::string_view text) {
@@ -311,6 +322,7 @@ CommandLine ReadCommandLine(const std::vector<std::string>& arguments, std::stri
         const SwitchInfo* known = FindSwitch(argument);
         if (!known) {
             if (argument.starts_with("--")) return Invalid("unrecognized option '" + argument + "'");
+            if (argument.empty()) return Invalid("an empty argument is neither a switch nor a run mode");
             // A run mode, or text the entry procedure ignores.
             command.RunModeText += (command.RunModeText.empty() ? "" : " ") + argument;
             continue;

@@ -62,8 +62,9 @@ struct SwitchInfo {
     std::string_view Key = {};    // Setting: the settings key it overrides
     std::string_view Fixed = {};  // Setting without a value: the value it stands for
     bool Whole = false;           // Setting with a number: only whole numbers
-    // The value is taken only when a number follows (--fps N); without one the switch is
-    // xscreensaver's of the same name (-fps: its frame-rate display), and is ignored.
+    // With nothing after it, or a switch or run mode ("-root", "/s") that is no number, the
+    // switch is xscreensaver's of the same name (-fps: its frame-rate display), and is ignored;
+    // anything else after it is its value.
     bool ValueIfNumber = false;
 };
 extern const std::vector<SwitchInfo> Switches;

@@ -61,6 +61,30 @@ std::string WhyNoGlyphs(const GlyphText& read) {
     }
 }
 
+using Drawn = mFonts::cGlyphPainter::Drawn;
+
+// What the characters the chosen font did not draw itself came to, one sentence each. Where the
+// user named no font, the default font's gaps are filled without a word.
+std::vector<std::string> DrawnElsewhere(const Drawn& drawn, const std::string& font, bool named) {
+    std::vector<std::string> notes;
+    if (!drawn.Undrawable.empty()) {
+        const bool allDrawn = std::all_of(drawn.Undrawable.begin(), drawn.Undrawable.end(),
+                                          [&](char32_t c) { return drawn.Chars.find(c) != std::u32string::npos; });
+        notes.push_back(font + " cannot draw " + Named(drawn.Undrawable) + ": " + drawn.Why +
+                        (allDrawn ? "; drawn from other fonts." : "; left out where no other font has them."));
+    }
+    if (named && !drawn.Borrowed.empty()) notes.push_back(font + " has no " + Named(drawn.Borrowed) + ": drawn from other fonts.");
+    if (!drawn.Missing.empty()) notes.push_back("No installed font has " + Named(drawn.Missing) + ": left out.");
+    return notes;
+}
+
+// Why none of the characters could be drawn.
+std::string WhyNoneDrawn(const Drawn& drawn, const std::string& font) {
+    if (drawn.Undrawable.empty()) return "no installed font has any of its characters";
+    return font + " cannot draw " + Named(drawn.Undrawable) + ": " + drawn.Why +
+           (drawn.Missing.empty() ? "" : "; no installed font has the others");
+}
+
 }  // namespace
 
 std::vector<SettingOverride> WithCustomSetShown(std::vector<SettingOverride> overrides) {
@@ -79,9 +103,10 @@ void cCustomGlyphs::Start(const cValues& settings) {
         SayOnStandardError(StoredUnusable(SettingKey::CustomGlyphs, stored, WhyNoGlyphs(read), "Classic"));
         return;
     }
-    if (!ChooseStoredFont(settings, true) || !DrawSet(read.Chars, true))
-        SayOnStandardError(StoredUnusable(SettingKey::CustomGlyphs, stored, "no installed font has any of its characters",
-                                          "Classic"));
+    if (!ChooseStoredFont(settings, true))
+        SayOnStandardError(StoredUnusable(SettingKey::CustomGlyphs, stored, "no font is installed", "Classic"));
+    else if (!DrawSet(read.Chars, true))
+        SayOnStandardError(StoredUnusable(SettingKey::CustomGlyphs, stored, NoneDrawn_, "Classic"));
 }
 
 int32_t cCustomGlyphs::ShownSet(const cValues& settings) const {
@@ -93,7 +118,8 @@ bool cCustomGlyphs::ChooseStoredFont(const cValues& settings, bool iAtStart) {
     if (Painter_.HasFont()) return true;
     const std::string stored = settings.Value(SettingKey::GlyphFont).Text();
     std::string why, unused;
-    if (!stored.empty() && Painter_.UseFont(stored, why)) return true;
+    NamedFont_ = !stored.empty() && Painter_.UseFont(stored, why);
+    if (NamedFont_) return true;
     if (!Painter_.UseFont(mFonts::DefaultFont(), unused)) return false;
     if (stored.empty()) return true;
     const std::string instead = Painter_.FontName();
@@ -103,16 +129,21 @@ bool cCustomGlyphs::ChooseStoredFont(const cValues& settings, bool iAtStart) {
 }
 
 bool cCustomGlyphs::DrawSet(std::u32string_view iChars, bool iAtStart) {
-    mFonts::cGlyphPainter::Drawn drawn = Painter_.Draw(iChars);
+    Drawn drawn = Painter_.Draw(iChars);
     if (drawn.Chars.empty()) {
-        if (!iAtStart) SayInBox("No installed font has any of these characters: " + Named(drawn.Missing) + ".", GlyphsTitle);
-        return false;  // at start-up the caller says so
+        NoneDrawn_ = WhyNoneDrawn(drawn, Painter_.FontName());
+        if (iAtStart) return false;  // the caller says so
+        SayInBox(drawn.Undrawable.empty() ? "No installed font has any of these characters: " + Named(drawn.Missing) + "."
+                                          : "These characters cannot be drawn: " + NoneDrawn_ + ".",
+                 GlyphsTitle);
+        return false;
     }
-    if (!drawn.Missing.empty()) {
-        const std::string text = "No installed font has " + Named(drawn.Missing) + ": left out.";
-        if (iAtStart) SayOnStandardError(text);
-        else SayInBox(text, GlyphsTitle);
+    std::string notes;
+    for (const std::string& note : DrawnElsewhere(drawn, Painter_.FontName(), NamedFont_)) {
+        if (iAtStart) SayOnStandardError(note);
+        notes += (notes.empty() ? "" : "\n") + note;
     }
+    if (!iAtStart && !notes.empty()) SayInBox(notes, GlyphsTitle);
     Chars_ = std::move(drawn.Chars);
     Cells_ = std::move(drawn.Cells);
     return true;
@@ -157,6 +188,7 @@ bool cCustomGlyphs::AskForFont(cValues& settings) {
         SayInBox("The font \"" + font + "\" cannot be used: " + why + ".", GlyphFontTitle);
         return false;
     }
+    NamedFont_ = true;
     settings.Value(SettingKey::GlyphFont, font);
     if (Chars_.empty()) return false;
     const std::u32string chars = Chars_;

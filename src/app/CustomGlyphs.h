@@ -49,14 +49,17 @@ public:
     bool AskForFont(cValues& settings);
 
 private:
-    // Draws iChars with the chosen font; the characters no font has are named (on standard
-    // error at start-up, else in a message box). False when none could be drawn.
+    // Draws iChars with the chosen font; the characters no font has, and those the font the
+    // user named did not draw itself, are named (on standard error at start-up, else in a
+    // message box). False when none could be drawn (NoneDrawn_ says why).
     bool DrawSet(std::u32string_view iChars, bool iAtStart);
     // The font from the settings, or the default one when it cannot be used (said as above).
     bool ChooseStoredFont(const cValues& settings, bool iAtStart);
     bool ReadAtlas(const std::string& iAtlasFile);
 
     mFonts::cGlyphPainter Painter_;
+    bool NamedFont_ = false;  // the user's own font, not the default one
+    std::string NoneDrawn_;   // why DrawSet drew none
     std::u32string Chars_;
     std::vector<mFonts::CellPicture> Cells_;
     cImage Atlas_;  // the atlas file's texels, the custom cells drawn in

@@ -90,10 +90,7 @@ void Initialize() {
 
 void ShutDown(int exitCode) {
     if (Hooks.ReleaseGraphics) Hooks.ReleaseGraphics();
-    if (!HostedRun) {
-        mLocations::MakeFolderFor(Settings.FileName());  // the user's folder appears on the first save
-        SaveSettings(Settings);
-    }
+    if (!HostedRun) SaveSettings(Settings);
     Settings.Reset();
     Terminate(exitCode);
 }

@@ -23,6 +23,12 @@ using namespace app::MenuNames;
 
 namespace {
 
+// The scene's turn and offset Between of the way through their next step.
+SceneTransform SceneAt(const cSceneMotion& motion, float between) {
+    const ScenePose pose = motion.Pose(between);
+    return {pose.Angle, {pose.Offset.x, pose.Offset.y, pose.Offset.z}};
+}
+
 // The check items: their settings key and the value stored while checked.
 struct SwitchItem {
     std::string_view Control, Key;
@@ -276,6 +282,7 @@ void frmMain::MainLoop() {
         FollowMotionSetting();
         Rain.StartColorTimer();
         Motion.Start(Pacer.TickCount());
+        Looping_ = true;
         for (;;) {
             if (!Window_.PumpEvents() || Unloading_) return;
             if (FrameLog_) FrameLog_->Tick(Clock_.Microseconds(), Pacer.SwapWaits());
@@ -289,6 +296,7 @@ void frmMain::MainLoop() {
             Pace();
         }
     });
+    Looping_ = false;
     if (!ended) ExitCode = 1;  // the rain stopped on a reported failure
 }
 
@@ -321,8 +329,7 @@ void frmMain::Frame() {
     const float between = Pacer.Between();
     const bool flying = Checked(mnuFly);
     if (step) StepScene(flying);
-    const ScenePose pose = Motion.Pose(between);
-    const SceneTransform scene{pose.Angle, {pose.Offset.x, pose.Offset.y, pose.Offset.z}};
+    const SceneTransform scene = SceneAt(Motion, between);
     bool drawn = false;
     ForEachView([&](cRainView& view) {
         if (step) StepView(view, flying);
@@ -378,6 +385,15 @@ bool frmMain::DrawView(cRainView& view, float between, const SceneTransform& sce
     if (stepped) view.Camera.AddPosition(0, -view.Travel, 0);
     if (begun) device.EndScene();
     return begun;
+}
+
+// The last frame once more, nothing stepped: an X server without a compositor keeps no picture
+// of what a closed menu covered, and a dialog its command opens holds the loop that would draw
+// over the menu's image.
+void frmMain::DrawAgain() {
+    const float between = Pacer.Between();
+    const SceneTransform scene = SceneAt(Motion, between);
+    ForEachView([&](cRainView& view) { DrawView(view, between, scene, false); });
 }
 
 bool frmMain::AnyWindowWantsFrame() const {
@@ -436,7 +452,10 @@ void frmMain::MouseDown(int button, int /*shift*/, float, float) {
     if (Unloading_ || button != app::MouseButton::Right) return;
     app::iUserServices* services = Window_.Services();
     if (!services) return;  // no menu where nobody can use it (inside another program's window)
-    if (const auto command = services->PopupMenu(Menu)) RunMenuCommand(*command);
+    const auto command = services->PopupMenu(Menu);
+    if (!command) return;
+    if (Looping_) DrawAgain();
+    RunMenuCommand(*command);
 }
 
 void frmMain::MouseMove(int buttons, int shift, float x, float y) {

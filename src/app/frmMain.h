@@ -148,6 +148,7 @@ private:
     void StepScene(bool flying);
     void StepView(cRainView& view, bool flying);
     bool DrawView(cRainView& view, float between, const SceneTransform& scene, bool stepped);
+    void DrawAgain();
     void FollowDisplayRate();
     void FollowMotionSetting();
     void FollowScreens();
@@ -190,5 +191,6 @@ private:
     std::unique_ptr<app::cCustomGlyphs> CustomGlyphs_;  // the "Custom" set's characters, font and cells
     std::unique_ptr<app::cFrameLog> FrameLog_;
     bool MainPresented_ = false;  // the last frame was drawn on the main window
+    bool Looping_ = false;        // the main loop draws (not after a reported failure)
     bool Unloading_ = false;
 };

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 namespace mLocations {
@@ -140,11 +141,14 @@ bool FolderIsWritable(std::string_view folder) {
     return true;
 }
 
-bool MakeFolderFor(std::string_view file) {
+bool MakeFolderFor(std::string_view file, std::string& oWhy) {
     fs::path partial;
     for (const fs::path& part : fs::path(file).parent_path()) {
         partial /= part;
-        if (::mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) return false;
+        if (::mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST) {
+            oWhy = "the folder " + partial.string() + " could not be made: " + std::strerror(errno);
+            return false;
+        }
     }
     return true;
 }

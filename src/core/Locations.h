@@ -53,7 +53,8 @@ std::string FirstReadable(const std::vector<std::string>& files);
 // read-only mount); leaves nothing behind.
 bool FolderIsWritable(std::string_view folder);
 
-// Creates the missing folders above the file, private to the user as XDG asks.
-bool MakeFolderFor(std::string_view file);
+// Creates the missing folders above the file, private to the user as XDG asks. False when
+// one cannot be made, oWhy naming it and the system's reason ("Permission denied").
+bool MakeFolderFor(std::string_view file, std::string& oWhy);
 
 }  // namespace mLocations

@@ -33,9 +33,11 @@ public:
 
     bool Has(char32_t c) const;
     // Draws c at the largest size, from LargestGlyph down to SmallestGlyph in steps of two
-    // pixels, whose glyph keeps the margin on every side, centred in the cell and mirrored.
-    // False (the cell untouched) when the face lacks c or no size fits.
-    bool DrawCell(char32_t c, CellPicture& oCell) const;
+    // pixels, whose glyph keeps the margin on every side, centred in the cell and mirrored. A
+    // font of bitmaps in other sizes only (colour emoji) gives its nearest size's, scaled to fit;
+    // colours become their brightness. False when the face lacks c, or (oWhy saying why) has it
+    // but cannot draw it.
+    bool DrawCell(char32_t c, CellPicture& oCell, std::string* oWhy = nullptr) const;
     // "DejaVu Sans Bold": the family and style as the file names them.
     std::string Name() const;
     const std::string& File() const { return File_; }

@@ -163,11 +163,17 @@ cGlyphPainter::Drawn cGlyphPainter::Draw(std::u32string_view iChars) {
     drawn.Cells.reserve(iChars.size());
     CellPicture cell;
     for (const char32_t c : iChars) {
-        const bool own = Primary_ && Primary_->DrawCell(c, cell) && !cell.Blank();
+        std::string why;
+        const bool own = Primary_ && Primary_->DrawCell(c, cell, &why) && !cell.Blank();
+        if (!why.empty()) {
+            drawn.Undrawable.push_back(c);
+            if (drawn.Why.empty()) drawn.Why = why;
+        }
         if (own || DrawFromFallbacks(c, cell)) {
             drawn.Chars.push_back(c);
             drawn.Cells.push_back(cell);
-        } else {
+            if (!own && why.empty()) drawn.Borrowed.push_back(c);
+        } else if (why.empty()) {
             drawn.Missing.push_back(c);
         }
     }

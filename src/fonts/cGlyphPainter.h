@@ -39,6 +39,9 @@ public:
         std::u32string Chars;            // the characters drawn, in the order asked
         std::vector<CellPicture> Cells;  // one for each of them
         std::u32string Missing;          // those no installed font draws
+        std::u32string Borrowed;         // drawn from another font: the chosen one lacks them
+        std::u32string Undrawable;       // the chosen font has them but cannot draw them (Why), see Chars
+        std::string Why;                 // for the first of them
     };
     Drawn Draw(std::u32string_view iChars);
 

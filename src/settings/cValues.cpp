@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "core/Locations.h"
 #include "core/NumberText.h"
 #include "core/Numeric.h"
 #include "core/Text.h"
@@ -180,6 +181,8 @@ bool cValues::SaveData(std::string_view iFileName) {
         SaveFailure_ = "it was " + KeepReason_ + " at start, so it is left as it is";
         return false;
     }
+    // The user's folder appears on the first save; when it cannot be made, that is the reason.
+    if (!mLocations::MakeFolderFor(target, SaveFailure_)) return false;
     if (mFileSystem::ReplaceFileContents(mFileSystem::FileBehindLinks(target), WriteData())) return true;
     SaveFailure_ = std::strerror(errno);
     return false;

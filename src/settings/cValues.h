@@ -62,7 +62,8 @@ public:
     // too large) is never replaced: SaveData then fails and says why.
     mFileSystem::ReadOutcome LoadData(std::string_view iFileName);
     // Replaces the file (the one a link names, when the link leads to a regular file) with
-    // the store, through a temporary file. False when it did not, SaveFailure saying why.
+    // the store, through a temporary file, making the missing folders above it first. False
+    // when it did not, SaveFailure saying why.
     bool SaveData(std::string_view iFileName = {});
     const std::string& SaveFailure() const { return SaveFailure_; }
 

@@ -68,13 +68,30 @@ TEST(CommandLine, ValuesOutsideTheMenusRangeAreRefusedInOneLineNamingTheSwitchAn
         {{"--glyphs", "\xC3\x28"}, GlyphsNeed},  // no UTF-8
         {{"--glyphs", HundredCharacters()}, GlyphsNeed},
         {{"--font", " "}, "--font needs a font family or a font file's path"},
+        {{"--font", std::string(65536, 'x')}, "--font takes at most 65535 bytes"},  // more than the file could keep
+        // Only xscreensaver's -fps with no value after it is ignored.
+        {{"--fps", "nan"}, "--fps needs a whole number from 20 to 240"},
+        {{"--fps", "abc"}, "--fps needs a whole number from 20 to 240"},
+        {{"-fps", "6O"}, "--fps needs a whole number from 20 to 240"},
+        // An empty value is a bad value, and an empty argument is no switch (nor --version).
+        {{""}, "an empty argument is neither a switch nor a run mode"},
+        {{"/s", ""}, "an empty argument is neither a switch nor a run mode"},
+        {{"--glyphs", ""}, GlyphsNeed},
+        {{"--render", "out", "--frames", "2", "--glyphs", ""}, GlyphsNeed},
+        {{"--font", ""}, "--font needs a font family or a font file's path"},
+        {{"--count", ""}, "--count needs a whole number from 0 to 200000"},
+        {{"--fps", ""}, "--fps needs a whole number from 20 to 240"},
+        {{"--length", ""}, "--length needs short, medium or long"},
+        {{"--window-id", ""}, "--window-id needs a window id, hexadecimal (0x1a00007) or decimal"},
+        {{"--render", "out", "--frames", ""}, "--frames needs a whole number of at least 1"},
     };
     for (const auto& c : cases) {
         const app::CommandLine command = app::ReadCommandLine(c.Arguments);
-        EXPECT_EQ(command.Action, CommandAction::Invalid) << c.Arguments[0];
+        EXPECT_EQ(command.Action, CommandAction::Invalid) << c.Arguments[0] << " " << c.Arguments.back().substr(0, 9);
         EXPECT_EQ(command.Error, c.Error);
     }
-    EXPECT_TRUE(app::ReadCommandLine({"--color", "#12345"}).Error.starts_with("--color needs #RRGGBB or one of red, green,"));
+    for (const std::string color : {"#12345", ""})
+        EXPECT_TRUE(app::ReadCommandLine({"--color", color}).Error.starts_with("--color needs #RRGGBB or one of red, green,"));
 }
 
 TEST(CommandLine, RootDrawsIntoTheSaversWindowInHexOrDecimalAndAWindowIdWins) {

@@ -237,6 +237,8 @@ TEST_F(CustomGlyphs, AStoredSetThatCannotBeUsedReadsAsClassicAndStandardErrorSay
         {"\u0378", "", "cannot be used: no installed font has any of its characters; Classic is used", false},
         {"\u0416", "/no/such.ttf", "\"GlyphFont\" = \"/no/such.ttf\" cannot be used: there is no such file; DejaVu Sans Bold is used instead", true},
         {std::string(3000, 'x') + "\x01", "", "", true},  // one character, however often: nothing to say
+        // A font of colour bitmaps draws its own (fonts-noto-color-emoji); what it lacks is said.
+        {"\U0001F600\U0001F389\u0416", "Noto Color Emoji", "Noto Color Emoji has no \u0416 (U+0416): drawn from other fonts.", true},
     };
     for (const auto& s : stored) {
         cValues settings;

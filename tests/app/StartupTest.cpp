@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 
 #include "support/FakePlatform.h"
@@ -79,20 +82,33 @@ TEST(Main, RunReadsTheFirstSettingsFileAndShutDownWritesTheUsersOwn) {
     mCore::SetStartupHooks({});
 }
 
-TEST(Main, ASaveThatFailsNamesTheFileAndWhyOnStandardError) {
+TEST(Main, ASaveThatFailsNamesTheFileAndTheRealReasonOnStandardError) {
     ScopedRuntimeDir runtime;
     ScopedFakePlatform platform;
     testing_support::TempDir dir;
     std::ofstream(dir.File("a-file")) << "x";
-    runtime.Set("XDG_CONFIG_HOME", dir.File("a-file").c_str());  // a file where the folder should be
-    runtime.Set("XDG_CONFIG_DIRS", dir.File("etc").c_str());
-    mCore::SetStartupHooks({[] { return true; }, {}, [] { return 0; }});
-    mCore::SetTerminateHandler(ThrowOnTerminate);
-    ASSERT_EQ(mCore::Main(""), 0);
-    testing::internal::CaptureStderr();
-    EXPECT_THROW(mCore::ShutDown(), Terminated);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "glyphfall: the settings were not saved to " +
-                                                          dir.File("a-file/glyphfall/glyphfall.ini") + ": Not a directory\n");
+    // A folder nobody may write in: the system's own for root, whom no permission bits stop.
+    const std::string closed = ::geteuid() == 0 ? "/sys" : dir.File("closed");
+    ::mkdir(closed.c_str(), 0500);
+    const struct {
+        std::string ConfigHome, Folder;
+        int Errno;
+    } cases[] = {
+        {dir.File("a-file"), dir.File("a-file/glyphfall"), ENOTDIR},  // a file where the folder should be
+        {closed + "/config", closed + "/config", ::geteuid() == 0 ? EPERM : EACCES},
+    };
+    for (const auto& c : cases) {
+        runtime.Set("XDG_CONFIG_HOME", c.ConfigHome.c_str());
+        runtime.Set("XDG_CONFIG_DIRS", dir.File("etc").c_str());
+        mCore::SetStartupHooks({[] { return true; }, {}, [] { return 0; }});
+        mCore::SetTerminateHandler(ThrowOnTerminate);
+        ASSERT_EQ(mCore::Main(""), 0);
+        testing::internal::CaptureStderr();
+        EXPECT_THROW(mCore::ShutDown(), Terminated);
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "glyphfall: the settings were not saved to " + c.ConfigHome +
+                                                              "/glyphfall/glyphfall.ini: the folder " + c.Folder +
+                                                              " could not be made: " + std::strerror(c.Errno) + "\n");
+    }
     mCore::SetTerminateHandler(nullptr);
     mCore::SetStartupHooks({});
 }

@@ -2,6 +2,7 @@
 // the painter draws from: the one asked for, fontconfig's fallbacks, and those it refuses.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "device/cImage.h"
@@ -87,6 +88,7 @@ TEST(GlyphPainter, ACharacterTheFontLacksComesFromAFallbackAndOneNoFontHasIsLeft
     const auto drawn = painter.Draw(U"\u0416\u0378\u2D30\u2060");  // U+0378 is unassigned; U+2060 draws nothing
     EXPECT_EQ(drawn.Chars, U"\u0416\u2D30");
     EXPECT_EQ(drawn.Missing, U"\u0378\u2060");
+    EXPECT_EQ(drawn.Borrowed, U"\u2D30");
     ASSERT_EQ(drawn.Cells.size(), 2u);
     mFonts::CellPicture own;
     ASSERT_TRUE(mono->DrawCell(U'\u0416', own));
@@ -94,6 +96,39 @@ TEST(GlyphPainter, ACharacterTheFontLacksComesFromAFallbackAndOneNoFontHasIsLeft
     EXPECT_FALSE(drawn.Cells[1].Blank());
     EXPECT_EQ(mFonts::DescribeChar(U'\u16A0'), "\u16A0 (U+16A0)");
     EXPECT_EQ(mFonts::DescribeChar(U'\x1B'), "U+001B");
+}
+
+// Noto Color Emoji (fonts-noto-color-emoji) holds its glyphs only as colour bitmaps of 109
+// pixels: they are drawn from those, at the size of any other glyph, their brightness the grey.
+TEST(GlyphPainter, AColourEmojiFontIsDrawnFromItsBitmapsWithTheirFeaturesAndJoinedEmojiApart) {
+    mFonts::cGlyphPainter painter;
+    std::string error;
+    ASSERT_TRUE(painter.UseFont("Noto Color Emoji", error)) << error;
+    const std::u32string emoji = U"\U0001F600\U0001F389\U0001F40D\U0001F680";
+    const auto drawn = painter.Draw(emoji + U"\u0416");
+    EXPECT_EQ(drawn.Chars, emoji + U"\u0416");
+    EXPECT_EQ(drawn.Borrowed, U"\u0416");  // the one it lacks, drawn from another font
+    EXPECT_TRUE(drawn.Missing.empty() && drawn.Undrawable.empty()) << drawn.Why;
+    for (size_t i = 0; i < emoji.size(); ++i) {
+        const mFonts::CellPicture& cell = drawn.Cells[i];
+        int left = mFonts::CellPixels, right = -1, brightest = 0, dark = 0;
+        for (int y = 0; y < mFonts::CellPixels; ++y)
+            for (int x = 0; x < mFonts::CellPixels; ++x) {
+                if (cell.At(x, y) == 0) continue;
+                left = std::min(left, x), right = std::max(right, x), brightest = std::max<int>(brightest, cell.At(x, y));
+                const bool edge = std::min({x, y, mFonts::CellPixels - 1 - x, mFonts::CellPixels - 1 - y}) < mFonts::CellMargin;
+                EXPECT_FALSE(edge) << "the margin is kept: " << i;
+            }
+        for (int y = 1; y + 1 < mFonts::CellPixels; ++y)  // dark inside, between lit pixels: a feature, no blot
+            for (int x = 1; x + 1 < mFonts::CellPixels; ++x)
+                dark += cell.At(x, y) < 64 && cell.At(x - 1, y) + cell.At(x + 1, y) > 0 && cell.At(x, y - 1) + cell.At(x, y + 1) > 0;
+        EXPECT_EQ(brightest, 255) << i;
+        EXPECT_GE(right - left, 36) << "as wide as a letter: " << i;
+        if (i == 0) EXPECT_GT(dark, 10) << "the grinning face's eyes and mouth";
+    }
+    // A family joined by zero-width joiners rains as its members.
+    const auto family = mFonts::ReadGlyphText("\U0001F468\u200D\U0001F469\u200D\U0001F467", 96);
+    EXPECT_EQ(painter.Draw(family.Chars).Chars, U"\U0001F468\U0001F469\U0001F467");
 }
 
 TEST(GlyphPainter, AFontThatCannotBeUsedSaysWhyAndTheFontBeforeStays) {

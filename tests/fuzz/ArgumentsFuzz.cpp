@@ -2,7 +2,8 @@
 // list (its first entry also stands for $XSCREENSAVER_WINDOW). The run mode and every switch
 // (the window's, the host's, --render and its options) must come out of any list without a
 // crash, a refusal must say why, and an accepted --render must describe a render that can be
-// done; custom glyphs and a glyph font that pass must be what the menu's boxes would take.
+// done; custom glyphs and a glyph font that pass must be what the menu's boxes would take, and
+// the settings file could keep; only --version asks for the version.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -21,7 +22,7 @@ void CheckTextSettings(const std::vector<SettingOverride>& settings) {
             const mFonts::GlyphText read = mFonts::ReadGlyphText(s.Value, mRain::MaxCustomGlyphs);
             if (read.What != mFonts::GlyphText::Kind::Glyphs || mFonts::EncodeUtf8(read.Chars) != s.Value) __builtin_trap();
         }
-        if (s.Key == "GlyphFont" && s.Value.empty()) __builtin_trap();
+        if (s.Key == "GlyphFont" && (s.Value.empty() || s.Value.size() > 0xFFFF)) __builtin_trap();
     }
 }
 
@@ -39,6 +40,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const app::CommandLine command = app::ReadCommandLine(arguments, arguments.front());
     if (command.Action == app::CommandAction::Invalid && command.Error.empty()) __builtin_trap();
+    // Only the switch itself asks for the version, never an empty or other argument.
+    bool versionAsked = false;
+    for (const std::string& argument : arguments) {
+        const app::SwitchInfo* known = app::FindSwitch(argument);
+        versionAsked = versionAsked || (known && known->Name == "--version");
+    }
+    if (command.Action == app::CommandAction::Version && !versionAsked) __builtin_trap();
     CheckTextSettings(command.Settings);
     const app::RenderOptions& render = command.Render;
     if (command.Action == app::CommandAction::Render &&

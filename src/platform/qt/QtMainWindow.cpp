@@ -62,7 +62,7 @@ void TakeXWaylandForTheBackground(const std::vector<SettingOverride>& settings) 
 int ShowMainWindow(std::optional<uint32_t> host, const std::vector<SettingOverride>& settings) {
     if (!host) TakeXWaylandForTheBackground(settings);
     if (!QtRuntime::EnsureApplication()) {
-        std::fprintf(stderr, "Glyphfall: no display is available (neither DISPLAY nor WAYLAND_DISPLAY is set).\n");
+        std::fprintf(stderr, "Glyphfall: %s.\n", QtRuntime::NoDisplayReason().c_str());
         return 1;
     }
     if (!host) {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "app/Startup.h"
 #include "core/mCore.h"
 #include "platform/wayland/WaylandMainWindow.h"
+#include "platform/x11/X11Desktop.h"
 
 namespace platform::qt::QtRuntime {
 
@@ -23,9 +25,41 @@ std::unique_ptr<QApplication> Application;
 std::string Platform;
 bool PlatformGiven = false;  // the user's own QT_QPA_PLATFORM
 
+std::string NoDisplay;
+
 bool Named(const char* variable) {
     const char* value = std::getenv(variable);
     return value && *value;
+}
+
+std::string DisplayNamed(const char* kind, const char* variable, const char* unset) {
+    const char* value = std::getenv(variable);
+    return std::string(kind) + " display " + (value && *value ? "\"" + std::string(value) + "\"" : unset);
+}
+
+// Whether one of the window systems Qt will try ($QT_QPA_PLATFORM: "wayland;xcb"; X11 where it
+// names none) answers. Qt aborts the process where none does, with a message that blames its
+// own installation; this one names the displays instead. Platforms without a display server
+// (offscreen, vnc) are Qt's own business.
+bool SomeDisplayAnswers() {
+    const char* list = std::getenv("QT_QPA_PLATFORM");
+    std::string platforms = list && *list ? list : "xcb", tried;
+    for (size_t at = 0; at <= platforms.size();) {
+        const size_t end = std::min(platforms.find(';', at), platforms.size());
+        const std::string name = platforms.substr(at, std::min(platforms.find(':', at), end) - at);
+        at = end + 1;
+        if (name == "xcb") {
+            if (x11::DisplayReachable()) return true;
+            tried += (tried.empty() ? "" : ", ") + DisplayNamed("X", "DISPLAY", "(DISPLAY is not set)");
+        } else if (name.starts_with("wayland")) {
+            if (wayland::DisplayReachable()) return true;
+            tried += (tried.empty() ? "" : ", ") + DisplayNamed("Wayland", "WAYLAND_DISPLAY", "\"wayland-0\"");
+        } else if (!name.empty()) {
+            return true;
+        }
+    }
+    NoDisplay = "no display can be reached: " + tried;
+    return false;
 }
 }  // namespace
 
@@ -38,8 +72,12 @@ bool DisplayAvailable() { return Named("DISPLAY") || Named("WAYLAND_DISPLAY") ||
 
 bool EnsureApplication() {
     if (QApplication::instance()) return true;
+    if (!NoDisplay.empty()) return false;  // asked once already
     // Qt aborts the process when it cannot reach a display, so ask the environment first.
-    if (!DisplayAvailable()) return false;
+    if (!DisplayAvailable()) {
+        NoDisplay = "no display is available (neither DISPLAY nor WAYLAND_DISPLAY is set)";
+        return false;
+    }
     if (!Argv) {
         Argc = 1;
         Argv = NoArguments;
@@ -66,6 +104,7 @@ bool EnsureApplication() {
     // (a fifth more CPU time per second, measured). One thread, unless the user says otherwise;
     // other drivers ignore the setting.
     if (!Named("LP_NUM_THREADS")) qputenv("LP_NUM_THREADS", "1");
+    if (!SomeDisplayAnswers()) return false;
     Application = std::make_unique<QApplication>(Argc, Argv);
     // A program that returns from main without Release (a test) must not tear Qt down
     // among the static destructors, where parts of it are already gone: leave it to the
@@ -98,6 +137,8 @@ bool RestartThroughXWayland() {
     });
     return true;
 }
+
+const std::string& NoDisplayReason() { return NoDisplay; }
 
 void Release() { Application.reset(); }
 

@@ -43,6 +43,13 @@ bool HostedOnWayland() {
     return Named("WAYLAND_SOCKET") || (!Named("DISPLAY") && Named("WAYLAND_DISPLAY"));
 }
 
+bool DisplayReachable() {
+    if (Named("WAYLAND_SOCKET")) return true;
+    wl_display* display = wl_display_connect(nullptr);
+    if (display) wl_display_disconnect(display);
+    return display != nullptr;
+}
+
 int RunHostedOnWayland(const std::vector<SettingOverride>& settings) {
     mCore::CatchEndSignals();  // before anything that could take long: the host may end us at once
     // One rasteriser thread, as for the Qt window (QtRuntime says why); a user's choice stays.

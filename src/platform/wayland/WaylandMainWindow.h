@@ -14,6 +14,11 @@ namespace platform::wayland {
 // display without an X11 one. A screen saver's X window ($XSCREENSAVER_WINDOW) means X11.
 bool HostedOnWayland();
 
+// Whether a compositor answers at $WAYLAND_DISPLAY (a connection of our own, closed at once):
+// the toolkit aborts the process where it finds none, so its start asks first. A descriptor
+// handed over in $WAYLAND_SOCKET serves one connection only: it counts as reachable, untouched.
+bool DisplayReachable();
+
 // The ShowMainWindow start-up hook for that case. The end ends the process (status 0 when the
 // host ended it: a signal, our surface closed, the compositor gone); it returns 1 when the
 // start failed (no connection, no layer shell, no OpenGL 3.3), having said why.

@@ -44,6 +44,13 @@ std::vector<xcb_atom_t> States(xcb_connection_t* c, xcb_window_t window, xcb_ato
 
 }  // namespace
 
+bool DisplayReachable() {
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    const bool reached = xcb_connection_has_error(c) == 0;
+    xcb_disconnect(c);  // also frees a connection that failed
+    return reached;
+}
+
 bool ConnectionBroken(xcb_connection_t* c) { return c && xcb_connection_has_error(c) != 0; }
 
 void SetWindowType(xcb_connection_t* c, uint32_t window, bool desktop) {

@@ -15,6 +15,10 @@ struct xcb_connection_t;
 
 namespace platform::x11 {
 
+// Whether an X server answers at $DISPLAY: a connection of our own, closed at once. The
+// toolkit aborts the process where it finds none, so its start asks first.
+bool DisplayReachable();
+
 // True when the connection to the X11 server has broken (the server went away). The toolkit
 // ends the program at its next event pump; until then nothing may be sent over it (the software
 // renderer's swap loops for ever on a broken connection). Safe to ask from any thread.

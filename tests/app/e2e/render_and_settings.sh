@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # --render ends with status 0 only when it wrote every frame asked for, and otherwise says
 # why and ends with 1: no atlas or one that cannot be used, a folder that cannot be made, a
-# full disk; without a display the window cannot start and says so. From a folder whose name
-# holds brackets, a backslash and blanks (taken literally), settings files the menu could
-# never write (a hand edit, another version, a damaged disk): with each value the rain still
-# falls in its colour, and the window writes the file back corrected when it ends. Settings
-# files that are no files, or that cannot be read or written, never hold the rain or lose
-# the user's settings without a word.
+# full disk; without a display, or with one that does not answer, the window cannot start and
+# says so. From a folder whose name holds brackets, a backslash and blanks (taken literally),
+# settings files the menu could never write (a hand edit, another version, a damaged disk):
+# with each value the rain still falls in its colour, and the window writes the file back
+# corrected when it ends. Settings files that are no files, or that cannot be read or
+# written, never hold the rain or lose the user's settings without a word.
 source "$(dirname "$0")/harness.sh"
 e2e_setup
 folder="${E2E_DIR}/glyphfall [v2] \\ x"
@@ -66,6 +66,11 @@ grep -q 'cannot write a frame: .*File too large' <<<"$OUTPUT" || e2e_fail "full 
 grep -q 'wrote [0-2] of 3 frames' <<<"$OUTPUT" || e2e_fail "full disk: the count is missing: $OUTPUT"
 e2e_run 1 "no display" env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$APP"
 grep -q 'no display' <<<"$OUTPUT" || e2e_fail "no display: no reason given: $OUTPUT"
+# Displays that are named but do not answer: which one, and the same status (Qt would abort).
+e2e_run 1 "an X display nobody serves" env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:77 "$APP"
+grep -q 'no display can be reached: X display ":77"' <<<"$OUTPUT" || e2e_fail "DISPLAY=:77: $OUTPUT"
+e2e_run 1 "a Wayland socket that is not there" env -u DISPLAY -u QT_QPA_PLATFORM WAYLAND_DISPLAY=glyphfall-none "$APP"
+grep -q 'no display can be reached: Wayland display "glyphfall-none"' <<<"$OUTPUT" || e2e_fail "no socket: $OUTPUT"
 
 hostile=(Length=9 Length=-1 Count=-5 Count=nan Count=2000000000 Count=2.5 FallSpeed=-4 FallSpeed=1e400
     Distance=1e30 Distance=-5000 FlySpeed=99 Zoom=wide Leaders=500 Horizontal=-7 BouncePos=-1 BounceRot=5000
@@ -91,6 +96,14 @@ done
 e2e_run 0 "--glyphs" "$APP" --render "${E2E_DIR}/custom" --frames 20 --size 256x192 --seed 3 --glyphs "ЖЯ Ж" --font "/no/font"
 grep -q '"GlyphFont" = "/no/font" cannot be used: there is no such file' <<<"$OUTPUT" || e2e_fail "--font: not reported: $OUTPUT"
 e2e_at_least "$(e2e_green_share "${E2E_DIR}/custom/frame-0020.png")" 0.002 || e2e_fail "--glyphs: no rain"
+# Emoji from a font of colour bitmaps (fonts-noto-color-emoji), all of them its own: nothing to say.
+e2e_run 0 "colour emoji" "$APP" --render "${E2E_DIR}/emoji" --frames 20 --size 256x192 --seed 3 \
+    --glyphs "😀🎉🐍🚀" --font "Noto Color Emoji"
+[ "$OUTPUT" = "glyphfall: wrote 20 frames to ${E2E_DIR}/emoji" ] || e2e_fail "colour emoji: $OUTPUT"
+e2e_at_least "$(e2e_green_share "${E2E_DIR}/emoji/frame-0020.png")" 0.002 || e2e_fail "colour emoji: no rain"
+# An empty value is refused, not taken for --version: no success without frames.
+e2e_run 2 "--glyphs \"\"" "$APP" --render "${E2E_DIR}/none" --frames 2 --glyphs ""
+[ -e "${E2E_DIR}/none" ] && e2e_fail "--glyphs \"\": a folder was made"
 
 # All of them at once, in the window, with a count it keeps: it rains, and the file is corrected.
 e2e_write_settings "$INI" Length=9 Count=40 FallSpeed=-4 Distance=1e30 FlySpeed=99 Zoom=wide Leaders=500 \

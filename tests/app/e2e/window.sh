@@ -2,7 +2,7 @@
 # A copy of its own, with a settings file beside it: the window covers the screen with green
 # rain; a right click opens the popup menu at the pointer and Escape closes it; a second copy
 # ends at once without a window; every key and dialog a user types into, titled exactly as
-# they should be; the rain goes on, and Escape ends it with status 0 and every value stored
+# they should be, with the rain (not the closed menu's image) around them; the rain goes on, and Escape ends it with status 0 and every value stored
 # beside it (F1 sped up the stored fall speed), none in the user's folder. Smooth motion at
 # the display's rate (Xvfb's 60): frames between the steps, never more than 60 a second nor
 # a burst of steps, paced by the program's timer (the software renderer's swap cannot wait
@@ -45,6 +45,10 @@ e2e_running "$APP_PID" || e2e_fail "the first copy ended"
 e2e_key F1 F1 F2 KP_Subtract F3 h e l l o Return F5 Return
 e2e_menu "${E2E_MENU_SELECT_COUNT[@]}"
 e2e_answer 'Change count' ' 300 '
+# Where the menu was and the dialog is not, the rain shows again, not the menu's light image.
+light=$(convert "$SHOTS/dialog-Change-count.png" -crop 170x80+305+410 -fx '(r > 0.8 && g > 0.8 && b > 0.8) ? 1 : 0' \
+    -format '%[fx:mean]' info:)
+e2e_at_least 0.2 "$light" || e2e_fail "the closed menu's image stays behind the dialog (light share $light)"
 e2e_menu "${E2E_MENU_SETUP_BOUNCING[@]}"
 e2e_answer 'Setup rotation' 120
 e2e_answer 'Setup bounces' 240
