@@ -1,6 +1,9 @@
 // The controller's life on the real window.
 #include <unistd.h>
 
+#include <QString>
+#include <QtGlobal>
+
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -34,6 +37,14 @@ void SaveSettingsAtExit() {
         mCore::ReportUnsavedSettings(mCore::Settings);
 }
 
+// Qt's Wayland plugin ends the process with _exit when its connection breaks (the compositor
+// ended), no atexit handler running; its message just before is the moment to save.
+QtMessageHandler QtOwnMessages = nullptr;
+void SaveWhenWaylandBreaks(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (QtOwnMessages) QtOwnMessages(type, context, text);
+    if (type == QtWarningMsg && text.startsWith(QLatin1String("The Wayland connection"))) SaveSettingsAtExit();
+}
+
 }  // namespace
 
 int ShowMainWindow(std::optional<uint32_t> host, const std::vector<SettingOverride>& settings) {
@@ -57,6 +68,7 @@ int ShowMainWindow(std::optional<uint32_t> host, const std::vector<SettingOverri
 int RunMainWindow(app::iWindow& window, const std::vector<SettingOverride>& settings) {
     static const bool saveAtExit = std::atexit(SaveSettingsAtExit) == 0;
     (void)saveAtExit;
+    if (!QtOwnMessages) QtOwnMessages = qInstallMessageHandler(SaveWhenWaylandBreaks);
     {
         frmMain form(window, mCore::Settings, mCore::Clock(), mCore::Rnd);
         form.Overrides = settings;
