@@ -4,10 +4,10 @@
 #include <QString>
 #include <QtGlobal>
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "app/Startup.h"
@@ -25,12 +25,18 @@ namespace {
 // The controller while its window lives.
 frmMain* Running = nullptr;
 
-std::atomic_flag SavedAtEnd = ATOMIC_FLAG_INIT;
+std::recursive_mutex SavingAtEnd;
+bool SavedAtEnd = false;
 
 // Qt ends the process with exit() when the connection to the display breaks. The window and
 // the device are gone with it, but the settings changed since the start need not be.
 void SaveSettingsAtExit() {
-    if (SavedAtEnd.test_and_set()) return;  // the lost-display watch may be here at the same time
+    // Another thread may be here at the same time (the lost-display watch; Qt's Wayland event
+    // thread and its main thread both report a broken connection, and each then ends the
+    // process): it waits until the first has saved, as its end would cut the save short.
+    const std::lock_guard lock(SavingAtEnd);
+    if (SavedAtEnd) return;
+    SavedAtEnd = true;
     if (Running && Running->SaveSettingsWithoutWindow())
         std::fprintf(stderr, "glyphfall: the window system ended the program; the settings were saved\n");
     else if (Running && !mCore::Settings.SaveFailure().empty())
