@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QRasterWindow>
 #include <QScreen>
+#include <QTimer>
 #include <QtGui/qopenglcontext_platform.h>
 #include <qpa/qplatformnativeinterface.h>
 
@@ -33,6 +34,13 @@ wayland::cWaylandDesktop* Desktop() {
     std::string error;
     if (display) desktop = wayland::cWaylandDesktop::Open(display, error).release();
     if (!desktop && !error.empty()) std::fprintf(stderr, "glyphfall: %s\n", error.c_str());
+    // Our events run between frames (QtBackground::Dispatch); while a menu or dialog holds the
+    // frames back, this timer runs them, so that the surfaces follow outputs that change.
+    if (desktop) {
+        auto* timer = new QTimer(qApp);
+        QObject::connect(timer, &QTimer::timeout, [] { QtBackground::Dispatch(); });
+        timer->start(50);
+    }
     return desktop;
 }
 

@@ -206,19 +206,20 @@ else
     on_nested wait_rain WL-2 nested
     # The first menu on the second output opens at the pointer (1200, 300 of the layout).
     on_nested menu_at WL-2 1920 1080 1200 300 240 300
-    # Its output goes while it is open: the program lives on, and the menu is closed safely.
+    # Its output goes while it is open: the other output grows, and the rain covers it all while
+    # the menu is still open; the program lives on, and the menu is closed safely.
     run swaymsg '[title="wlroots - WL-2"] kill' >/dev/null
     e2e_poll 10 nested_is WL-1 1920 || e2e_fail "the nested WL-1 did not grow when WL-2 went"
-    sleep 1
+    grown_rain() {  # rain over the right half of WL-1, which it did not have before
+        on_nested shot WL-1 "grown-$1" && e2e_at_least "$(convert "$E2E_DIR/shots/grown-$1.png" -crop 960x1080+960+0 \
+            -scale 25% -fx "($GREEN) ? 1 : 0" -format '%[fx:mean]' info:)" 0.01
+    }
+    e2e_poll 20 grown_rain menu-open || e2e_fail "no rain where WL-1 grew while the menu was open"
     on_nested keys Escape
     sleep 1
     e2e_running "$APP_PID" || e2e_fail "the program ended when the menu's output went"
     # The rain and the clicks cover the grown output: "Random colors" from a menu in the new area.
-    grown_rain() {  # rain over the right half of WL-1, which it did not have before
-        on_nested shot WL-1 grown-WL-1 && e2e_at_least "$(convert "$E2E_DIR/shots/grown-WL-1.png" -crop 960x1080+960+0 \
-            -scale 25% -fx "($GREEN) ? 1 : 0" -format '%[fx:mean]' info:)" 0.01
-    }
-    e2e_poll 20 grown_rain || e2e_fail "no rain where WL-1 grew"
+    e2e_poll 20 grown_rain menu-closed || e2e_fail "no rain where WL-1 grew"
     on_nested menu_at WL-1 1920 1080 1500 500 1500 500
     on_nested keys Down Down Down Down Return
     sleep 1
