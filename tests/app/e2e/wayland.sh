@@ -137,9 +137,13 @@ start "$APP" --background
 wait_rain HEADLESS-1 background
 wait_rain HEADLESS-2 background
 [ -z "$(toplevels)" ] || e2e_fail "a toplevel window appeared: $(toplevels)"
-detail=$(convert "$E2E_DIR/shots/background-HEADLESS-2.png" \( +clone -sample 50% -sample 200% \) \
-    -compose difference -composite -colorspace gray -format '%[fx:mean]' info:)
-e2e_at_least "$detail" 0.002 || e2e_fail "the scale-2 output is drawn at half its pixels (detail $detail)"
+at_device_pixels() {  # screenshot what: of the scale-2 output
+    local detail
+    detail=$(convert "$E2E_DIR/shots/$1.png" \( +clone -sample 50% -sample 200% \) \
+        -compose difference -composite -colorspace gray -format '%[fx:mean]' info:)
+    e2e_at_least "$detail" 0.002 || e2e_fail "$2 on the scale-2 output is drawn at half its pixels (detail $detail)"
+}
+at_device_pixels background-HEADLESS-2 "the background"
 
 # A terminal (running sleep: the test user has no login shell) is above the rain; fullscreen terminals over both outputs stop the frames.
 run swaymsg "focus output HEADLESS-1; exec foot sleep 600" >/dev/null
@@ -235,6 +239,8 @@ fi
 rm -f "$INI"
 start "$APP" /s
 wait_rain HEADLESS-1 saver
+wait_rain HEADLESS-2 saver
+at_device_pixels saver-HEADLESS-2 "the window"
 run swaymsg create_output >/dev/null
 e2e_poll 10 has_output HEADLESS-4 || e2e_fail "no fourth output"
 e2e_poll 20 shows HEADLESS-4 saver-added "$GREEN" 0.01 || e2e_fail "/s: no rain on the added output; windows: $(toplevels)"
@@ -261,14 +267,18 @@ done
 grep -E 'bind\([0-9]+, "(wl_seat|xdg_wm_base)"' "$E2E_DIR/app.log" && e2e_fail "--root bound a seat or a window shell"
 
 # At a fractional scale (a compositor with wp_fractional_scale_v1: HEADLESS-2 at 1.5 is 426 x 320
-# logical and 640 x 480 device pixels) the background's and --root's buffers have the device
-# pixels (the width rounded from 426 x 1.5), not the logical size stretched.
+# logical and 640 x 480 device pixels) the background's, --root's and the window's buffers have
+# the device pixels (the width rounded from 426 x 1.5), not the logical size stretched. Qt draws
+# its own windows at fractional scales from 6.5 on (before, at the next whole scale).
 if [ -n "${GLYPHFALL_E2E_FRACTIONAL:-}" ]; then
     run swaymsg output HEADLESS-2 scale 1.5 >/dev/null
-    for how in --background --root; do
+    ways=(--background --root)
+    qt=$(pkg-config --modversion Qt6Gui 2>/dev/null)
+    if [ "$(printf '%s\n' 6.5 "$qt" | sort -V | head -n1)" = 6.5 ]; then ways+=(/s); else e2e_log "Qt $qt: no window at scale 1.5"; fi
+    for how in "${ways[@]}"; do
         from=$(($(wc -l <"$E2E_DIR/app.log") + 1))
         start env WAYLAND_DEBUG=client "$APP" "$how"
-        wait_rain HEADLESS-2 "fractional$how"
+        wait_rain HEADLESS-2 "fractional-${how//[^a-z]/}"
         kill -TERM "$APP_PID"
         e2e_expect_exit "$APP_PID" 5 0 "$how at scale 1.5: SIGTERM"
         buffers=$(tail -n +"$from" "$E2E_DIR/app.log" | grep -oE 'create_buffer\(new id wl_buffer[@#][0-9]+, 0, [0-9]+, [0-9]+' |
