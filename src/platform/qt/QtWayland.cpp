@@ -61,10 +61,10 @@ QScreen* ScreenNamed(const QString& name) {
     return nullptr;
 }
 
-}  // namespace
-
 // The last press on a background: the screen's name and the point.
 std::pair<QString, QPointF> LastPressed;
+
+}  // namespace
 
 // A clear window that passes the pointer's events to the window it stands for.
 class ClickCatcher final : public QRasterWindow {
