@@ -1,10 +1,13 @@
 // The controller's life on the real window.
 #include <unistd.h>
 
-#include <atomic>
+#include <QString>
+#include <QtGlobal>
+
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "app/Startup.h"
@@ -24,12 +27,18 @@ namespace {
 // The controller while its window lives.
 frmMain* Running = nullptr;
 
-std::atomic_flag SavedAtEnd = ATOMIC_FLAG_INIT;
+std::recursive_mutex SavingAtEnd;
+bool SavedAtEnd = false;
 
 // Qt ends the process with exit() when the connection to the display breaks. The window and
 // the device are gone with it, but the settings changed since the start need not be.
 void SaveSettingsAtExit() {
-    if (SavedAtEnd.test_and_set()) return;  // the lost-display watch may be here at the same time
+    // Another thread may be here at the same time (the lost-display watch; Qt's Wayland event
+    // thread and its main thread both report a broken connection, and each then ends the
+    // process): it waits until the first has saved, as its end would cut the save short.
+    const std::lock_guard lock(SavingAtEnd);
+    if (SavedAtEnd) return;
+    SavedAtEnd = true;
     if (Running && Running->SaveSettingsWithoutWindow())
         std::fprintf(stderr, "glyphfall: the window system ended the program; the settings were saved\n");
     else if (Running && !mCore::Settings.SaveFailure().empty())
@@ -57,6 +66,14 @@ void TakeXWaylandForTheBackground(const std::vector<SettingOverride>& settings) 
     if (!wayland::CompositorOffersBackground()) ::setenv("QT_QPA_PLATFORM", "xcb", 1);
 }
 
+// Qt's Wayland plugin ends the process with _exit when its connection breaks (the compositor
+// ended), no atexit handler running; its message just before is the moment to save.
+QtMessageHandler QtOwnMessages = nullptr;
+void SaveWhenWaylandBreaks(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (QtOwnMessages) QtOwnMessages(type, context, text);
+    if (type == QtWarningMsg && text.startsWith(QLatin1String("The Wayland connection"))) SaveSettingsAtExit();
+}
+
 }  // namespace
 
 int ShowMainWindow(std::optional<uint32_t> host, const std::vector<SettingOverride>& settings) {
@@ -81,6 +98,7 @@ int ShowMainWindow(std::optional<uint32_t> host, const std::vector<SettingOverri
 int RunMainWindow(app::iWindow& window, const std::vector<SettingOverride>& settings) {
     static const bool saveAtExit = std::atexit(SaveSettingsAtExit) == 0;
     (void)saveAtExit;
+    if (!QtOwnMessages) QtOwnMessages = qInstallMessageHandler(SaveWhenWaylandBreaks);
     {
         frmMain form(window, mCore::Settings, mCore::Clock(), mCore::Rnd);
         form.Overrides = settings;

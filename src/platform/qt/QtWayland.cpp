@@ -7,10 +7,12 @@
 #include <QPainter>
 #include <QRasterWindow>
 #include <QScreen>
+#include <QTimer>
 #include <QtGui/qopenglcontext_platform.h>
 #include <qpa/qplatformnativeinterface.h>
 
 #include <cstdio>
+#include <utility>
 
 #include "core/Platform.h"
 
@@ -32,6 +34,13 @@ wayland::cWaylandDesktop* Desktop() {
     std::string error;
     if (display) desktop = wayland::cWaylandDesktop::Open(display, error).release();
     if (!desktop && !error.empty()) std::fprintf(stderr, "glyphfall: %s\n", error.c_str());
+    // Our events run between frames (QtBackground::Dispatch); while a menu or dialog holds the
+    // frames back, this timer runs them, so that the surfaces follow outputs that change.
+    if (desktop) {
+        auto* timer = new QTimer(qApp);
+        QObject::connect(timer, &QTimer::timeout, [] { QtBackground::Dispatch(); });
+        timer->start(50);
+    }
     return desktop;
 }
 
@@ -52,12 +61,15 @@ QScreen* ScreenNamed(const QString& name) {
     return nullptr;
 }
 
+// The last press on a background: the screen's name and the point.
+std::pair<QString, QPointF> LastPressed;
+
 }  // namespace
 
 // A clear window that passes the pointer's events to the window it stands for.
 class ClickCatcher final : public QRasterWindow {
 public:
-    explicit ClickCatcher(QWindow& target) : Target(target) {
+    ClickCatcher(QWindow& target, QString screenName) : Target(target), ScreenName(std::move(screenName)) {
         QSurfaceFormat format;
         format.setAlphaBufferSize(8);
         setFormat(format);
@@ -65,7 +77,7 @@ public:
         setFlags(Qt::Window | Qt::FramelessWindowHint | Qt::BypassWindowManagerHint | Qt::WindowDoesNotAcceptFocus);
     }
     QWindow& Target;
-    QPointF Press;
+    const QString ScreenName;
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -76,7 +88,7 @@ protected:
     bool event(QEvent* event) override {
         switch (event->type()) {
             case QEvent::MouseButtonPress:
-                Press = static_cast<QMouseEvent*>(event)->position();
+                LastPressed = {ScreenName, static_cast<QMouseEvent*>(event)->position()};
                 [[fallthrough]];
             case QEvent::MouseButtonRelease:
             case QEvent::MouseMove:
@@ -112,9 +124,12 @@ std::unique_ptr<QtBackground> QtBackground::Open(QOpenGLContext& context, QWindo
     b.Context_.Adopt(egl->display(), egl->nativeContext(), egl->config());
     b.Surface_ = std::make_unique<wayland::cBackgroundSurface>(*desktop, *output, false);
     b.Drawing_ = std::make_unique<cEGLWindowSurface>(b.Context_, *b.Surface_);
-    b.Catcher_ = std::make_unique<ClickCatcher>(window);
+    b.Catcher_ = std::make_unique<ClickCatcher>(window, screenName);
     b.Catcher_->setScreen(screen);
     b.Catcher_->setGeometry(screen->geometry());
+    // Clicks are caught over the whole output when it grows (the layer role gives it the new size).
+    QObject::connect(screen, &QScreen::geometryChanged, b.Catcher_.get(),
+                     [catcher = b.Catcher_.get()](const QRect& area) { catcher->setGeometry(area); });
     b.Catcher_->show();  // Qt paints it from the event loop, after the role below is configured
     auto* surface = static_cast<wl_surface*>(
         QGuiApplication::platformNativeInterface()->nativeResourceForWindow("surface", b.Catcher_.get()));
@@ -132,8 +147,7 @@ QtBackground::~QtBackground() {
     Catcher_.reset();
 }
 
-double QtBackground::PressX() const { return Catcher_->Press.x(); }
-double QtBackground::PressY() const { return Catcher_->Press.y(); }
+QtBackground::Press QtBackground::LastPress() { return {ScreenNamed(LastPressed.first), LastPressed.second}; }
 
 bool QtBackground::Dispatch() {
     wayland::cWaylandDesktop* desktop = OnWayland() ? Desktop() : nullptr;

@@ -5,6 +5,7 @@
 // background and comes back. Above it on the same layer lies a clear window of Qt's without a
 // shell role, given the layer role here: Qt sees the clicks on it as on any window of its own,
 // hands them to the window's handlers, and the menu's grab has their serial.
+#include <QPointF>
 #include <memory>
 #include <string>
 
@@ -12,6 +13,7 @@
 #include "platform/wayland/BackgroundSurface.h"
 
 class QOpenGLContext;
+class QScreen;
 class QString;
 class QWindow;
 
@@ -34,9 +36,13 @@ public:
 
     iDrawingSurface& Surface() { return *Drawing_; }
     bool WantsFrame() const { return Surface_->WantsFrame(); }
-    // Where the last press was, in the screen's logical units (for the menu).
-    double PressX() const;
-    double PressY() const;
+    // Where the last press on any background was: its screen (none when that went since) and
+    // the point in the screen's logical units (the menu opens there).
+    struct Press {
+        QScreen* Screen = nullptr;
+        QPointF At;
+    };
+    static Press LastPress();
     // Runs the handlers of the backgrounds' events (every one's): between two frames.
     static bool Dispatch();
 

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QOpenGLContext>
+#include <QPointer>
 #include <QScreen>
 #include <QUrl>
 #include <QWindow>
@@ -79,25 +80,28 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override {
-        if (!Listener || Hosted) return;
         const int code = KeyCodeFor(event->key(), event->text().toStdString(),
                                     event->modifiers() & Qt::KeypadModifier);
-        Listener->KeyDown(code, ShiftOf(event->modifiers()));
+        const int shift = ShiftOf(event->modifiers());
+        Hand([code, shift](iWindowEvents& listener) { listener.KeyDown(code, shift); });
     }
 
     void mousePressEvent(QMouseEvent* event) override {
         const int button = ButtonOf(event->button());
-        if (!Listener || Hosted || button == 0) return;
+        if (button == 0) return;
         const QPointF at = Pixels(event->position());
-        Listener->MouseDown(button, ShiftOf(event->modifiers()), static_cast<float>(at.x()),
-                            static_cast<float>(at.y()));
+        const int shift = ShiftOf(event->modifiers());
+        Hand([button, shift, at](iWindowEvents& listener) {
+            listener.MouseDown(button, shift, static_cast<float>(at.x()), static_cast<float>(at.y()));
+        });
     }
 
     void mouseMoveEvent(QMouseEvent* event) override {
-        if (!Listener || Hosted) return;
         const QPointF at = Pixels(event->position());
-        Listener->MouseMove(ButtonsOf(event->buttons()), ShiftOf(event->modifiers()), static_cast<float>(at.x()),
-                            static_cast<float>(at.y()));
+        const int buttons = ButtonsOf(event->buttons()), shift = ShiftOf(event->modifiers());
+        Hand([buttons, shift, at](iWindowEvents& listener) {
+            listener.MouseMove(buttons, shift, static_cast<float>(at.x()), static_cast<float>(at.y()));
+        });
     }
 
     void closeEvent(QCloseEvent* event) override {
@@ -109,6 +113,21 @@ protected:
             Open = false;
             event->accept();
         }
+    }
+
+private:
+    // Input reaches the controller from the event loop, not from inside this window's own
+    // event delivery: a handler may open the menu or a dialog and wait there while monitors
+    // go, and with them this window (or the click catcher that handed it the click). Nothing
+    // of theirs is on the stack then. Input to a window that went meanwhile is dropped.
+    template <class Handler>
+    void Hand(Handler handler) {
+        if (!Listener || Hosted) return;
+        QMetaObject::invokeMethod(
+            qApp, [window = QPointer<GLWindow>(this), handler] {
+                if (window && window->Listener && !window->Hosted) handler(*window->Listener);
+            },
+            Qt::QueuedConnection);
     }
 };
 
@@ -240,7 +259,8 @@ struct QtWindow::Impl {
     void FollowScreen(QScreen* screen) {
         QObject::disconnect(ScreenGeometry);
         if (!screen) return;
-        if (Background) return MoveBackground(screen);
+        // A further monitor's window whose monitor went is closed by the controller.
+        if (Background) return Further ? void() : MoveBackground(screen);
         ScreenGeometry = QObject::connect(screen, &QScreen::geometryChanged, [this, screen] { Refit(screen); });
         Refit(screen);
     }
@@ -502,8 +522,12 @@ int32_t QtWindow::RefreshRate() const {
 
 std::optional<app::MenuCommand> QtWindow::PopupMenu(const app::MenuModel& model) {
     if (!impl_->Window.Open) return std::nullopt;
-    if (impl_->Background)
-        return ShowPopupMenuOver(model, impl_->Window.screen(), impl_->Background->PressX(), impl_->Background->PressY());
+    if (impl_->Background) {
+        // At the click, on the output it was on (any monitor's background may have had it).
+        const QtBackground::Press press = QtBackground::LastPress();
+        if (!press.Screen) return ShowPopupMenuOver(model, impl_->Window.screen(), 0, 0);  // its output went meanwhile
+        return ShowPopupMenuOver(model, press.Screen, press.At.x(), press.At.y());
+    }
     return ShowPopupMenu(model);
 }
 

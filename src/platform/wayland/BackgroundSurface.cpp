@@ -66,8 +66,8 @@ zwlr_layer_surface_v1* MakeLayer(cWaylandDesktop& desktop, const Output& output,
 cBackgroundSurface::cBackgroundSurface(cWaylandDesktop& desktop, const Output& output, bool takesInput)
     : Desktop_(desktop), OutputName_(output.Name), IntegerScale_(output.Scale) {
     Surface_ = wl_compositor_create_surface(desktop.Compositor());
-    if (desktop.Viewporter() && desktop.FractionalScale()) {
-        Viewport_ = wp_viewporter_get_viewport(desktop.Viewporter(), Surface_);
+    if (desktop.Viewporter()) Viewport_ = wp_viewporter_get_viewport(desktop.Viewporter(), Surface_);
+    if (Viewport_ && desktop.FractionalScale()) {
         Fraction_ = wp_fractional_scale_manager_v1_get_fractional_scale(desktop.FractionalScale(), Surface_);
         wp_fractional_scale_v1_add_listener(Fraction_, &Listeners::Fraction, this);
     }
@@ -115,20 +115,21 @@ void cBackgroundSurface::FollowScale() {
     ApplySize();
 }
 
-// Takes effect with the next frame's commit (the swap).
+// The next frame's buffer has the new size (the swap commits it). Where there is a viewport the
+// surface takes the configured size at once: the last frame is stretched over an output that
+// grew until a frame comes at the new size (a menu or dialog that is open holds the frames back).
 void cBackgroundSurface::ApplySize() {
     if (!Configured()) return;
-    if (Scale120_ > 0) {
-        // The buffer at device pixels, shown at the logical size: nothing is stretched.
-        wl_surface_set_buffer_scale(Surface_, 1);
-        wp_viewport_set_destination(Viewport_, Width_, Height_);
-    } else {
-        wl_surface_set_buffer_scale(Surface_, IntegerScale_);
-    }
-    if (Window_)
-        wl_egl_window_resize(Window_, PixelWidth(), PixelHeight(), 0, 0);
-    else
+    // At a fractional scale the buffer has the device pixels and the viewport alone gives the
+    // logical size: nothing is stretched then.
+    wl_surface_set_buffer_scale(Surface_, Scale120_ > 0 ? 1 : IntegerScale_);
+    if (Viewport_) wp_viewport_set_destination(Viewport_, Width_, Height_);
+    if (!Window_) {
         Window_ = wl_egl_window_create(Surface_, PixelWidth(), PixelHeight());
+        return;
+    }
+    wl_egl_window_resize(Window_, PixelWidth(), PixelHeight(), 0, 0);
+    if (Viewport_) wl_surface_commit(Surface_);
 }
 
 void cBackgroundSurface::BeforeSwap() {

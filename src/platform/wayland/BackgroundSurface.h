@@ -3,7 +3,8 @@
 // gives it the output's size), below every window, not moved by panels, without the keyboard.
 // It gives the device its native window (a wl_egl_window at device pixels: the logical size
 // times the output's integer scale through the buffer scale, or times the fractional scale
-// with a viewport where the compositor offers both), and says when a frame would be seen: not
+// where the compositor offers that and a viewport; the viewport, where there is one, gives the
+// surface its logical size whatever the buffer), and says when a frame would be seen: not
 // before the first configure, nor while the compositor has not answered the last frame's
 // callback (it sends none for a surface nobody can see).
 #include <string>
