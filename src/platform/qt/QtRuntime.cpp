@@ -106,6 +106,7 @@ bool EnsureApplication() {
     if (!Named("LP_NUM_THREADS")) qputenv("LP_NUM_THREADS", "1");
     if (!SomeDisplayAnswers()) return false;
     Application = std::make_unique<QApplication>(Argc, Argv);
+    x11::LetGoOfProbe();  // Qt's own connection holds the server now
     // A program that returns from main without Release (a test) must not tear Qt down
     // among the static destructors, where parts of it are already gone: leave it to the
     // process's end instead.

@@ -44,11 +44,21 @@ std::vector<xcb_atom_t> States(xcb_connection_t* c, xcb_window_t window, xcb_ato
 
 }  // namespace
 
+namespace {
+xcb_connection_t* Probe = nullptr;
+}
+
 bool DisplayReachable() {
-    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-    const bool reached = xcb_connection_has_error(c) == 0;
-    xcb_disconnect(c);  // also frees a connection that failed
-    return reached;
+    LetGoOfProbe();
+    Probe = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(Probe) == 0) return true;
+    LetGoOfProbe();  // also frees a connection that failed
+    return false;
+}
+
+void LetGoOfProbe() {
+    if (Probe) xcb_disconnect(Probe);
+    Probe = nullptr;
 }
 
 bool ConnectionBroken(xcb_connection_t* c) { return c && xcb_connection_has_error(c) != 0; }

@@ -15,9 +15,12 @@ struct xcb_connection_t;
 
 namespace platform::x11 {
 
-// Whether an X server answers at $DISPLAY: a connection of our own, closed at once. The
-// toolkit aborts the process where it finds none, so its start asks first.
+// Whether an X server answers at $DISPLAY. The toolkit aborts the process where it finds
+// none, so its start asks first. The connection is held until LetGoOfProbe: a server started
+// without -noreset resets when its last client leaves, and would refuse the toolkit's own
+// connection while it does.
 bool DisplayReachable();
+void LetGoOfProbe();
 
 // True when the connection to the X11 server has broken (the server went away). The toolkit
 // ends the program at its next event pump; until then nothing may be sent over it (the software
