@@ -242,9 +242,10 @@ e2e_key_ends() {  # key status
 
 e2e_screenshot() { import -window root "$1" && e2e_log "screenshot $1"; }
 
-# Share (0..1) of a screenshot's area that is clearly green: the rain's colour.
+# Share (0..1) of a screenshot's area that is clearly green: the rain's colour. (ImageMagick 7
+# prints a line "list" before an -fx result: every such measure takes the last line.)
 e2e_green_share() {
-    convert "$1" -scale 25% -fx '(g > 0.05 && g > 2 * r && g > 2 * b) ? 1 : 0' -format '%[fx:mean]' info:
+    convert "$1" -scale 25% -fx '(g > 0.05 && g > 2 * r && g > 2 * b) ? 1 : 0' -format '%[fx:mean]' info: | tail -n 1
 }
 e2e_at_least() { awk -v s="$1" -v m="$2" 'BEGIN { exit !(s >= m) }'; }
 

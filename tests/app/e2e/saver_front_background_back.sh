@@ -11,7 +11,7 @@ e2e_start_wm openbox
 
 # Share (0..1) of the screenshot's area WxH+X+Y where the condition on r, g, b holds.
 share_in() {  # screenshot area condition
-    convert "$1" -crop "$2" +repage -scale 25% -fx "($3) ? 1 : 0" -format '%[fx:mean]' info:
+    convert "$1" -crop "$2" +repage -scale 25% -fx "($3) ? 1 : 0" -format '%[fx:mean]' info: | tail -n 1
 }
 WHITE='r > 0.9 && g > 0.9 && b > 0.9'
 GREEN='g > 0.05 && g > 2 * r && g > 2 * b'

@@ -20,7 +20,7 @@ wait_share() {  # area condition share seconds screenshot
     end=$((SECONDS + $(e2e_seconds "$4")))
     while [ "$SECONDS" -lt "$end" ]; do
         import -window root "$5"
-        share=$(convert "$5" -crop "$1" +repage -scale 25% -fx "($2) ? 1 : 0" -format '%[fx:mean]' info:)
+        share=$(convert "$5" -crop "$1" +repage -scale 25% -fx "($2) ? 1 : 0" -format '%[fx:mean]' info: | tail -n 1)
         awk -v s="$share" -v m="$3" 'BEGIN { exit !(s >= m) }' && return 0
         sleep 0.5
     done

@@ -89,7 +89,7 @@ shot() {
     run grim -o "$1" "$E2E_DIR/shots/$2.png" || return 1
     [ "$SHOTS" = "$E2E_DIR" ] || cp "$E2E_DIR/shots/$2.png" "$SHOTS/wayland-$2.png"
 }
-share_of() { convert "$E2E_DIR/shots/$1.png" -scale 25% -fx "($2) ? 1 : 0" -format '%[fx:mean]' info:; }
+share_of() { convert "$E2E_DIR/shots/$1.png" -scale 25% -fx "($2) ? 1 : 0" -format '%[fx:mean]' info: | tail -n 1; }
 shows() {  # output name colour share: a fresh screenshot of the output has that much of the colour
     shot "$1" "$2-$1" && e2e_at_least "$(share_of "$2-$1" "$3")" "$4"
 }
@@ -109,7 +109,7 @@ LIGHT='r > 0.8 && g > 0.8 && b > 0.8'
 menu_shown() {  # output x y: the menu's light face lies just right of and below that point (the
     # rain's white leaders are no more than specks there)
     shot "$1" "menu-$1" && e2e_at_least "$(convert "$E2E_DIR/shots/menu-$1.png" -crop "150x250+$(($2 + 10))+$(($3 + 10))" \
-        +repage -fx "($LIGHT) ? 1 : 0" -format '%[fx:mean]' info:)" 0.3
+        +repage -fx "($LIGHT) ? 1 : 0" -format '%[fx:mean]' info: | tail -n 1)" 0.3
 }
 menu_at() {  # output layout_w layout_h x y: right click at x, y of the layout, which is the
     # output's local_x, local_y (two more arguments); the menu opens there
@@ -140,7 +140,7 @@ wait_rain HEADLESS-2 background
 at_device_pixels() {  # screenshot what: of the scale-2 output
     local detail
     detail=$(convert "$E2E_DIR/shots/$1.png" \( +clone -sample 50% -sample 200% \) \
-        -compose difference -composite -colorspace gray -format '%[fx:mean]' info:)
+        -compose difference -composite -colorspace gray -format '%[fx:mean]' info: | tail -n 1)
     e2e_at_least "$detail" 0.002 || e2e_fail "$2 on the scale-2 output is drawn at half its pixels (detail $detail)"
 }
 at_device_pixels background-HEADLESS-2 "the background"
@@ -216,7 +216,7 @@ else
     e2e_poll 10 nested_is WL-1 1920 || e2e_fail "the nested WL-1 did not grow when WL-2 went"
     grown_rain() {  # rain over the right half of WL-1, which it did not have before
         on_nested shot WL-1 "grown-$1" && e2e_at_least "$(convert "$E2E_DIR/shots/grown-$1.png" -crop 960x1080+960+0 \
-            -scale 25% -fx "($GREEN) ? 1 : 0" -format '%[fx:mean]' info:)" 0.01
+            -scale 25% -fx "($GREEN) ? 1 : 0" -format '%[fx:mean]' info: | tail -n 1)" 0.01
     }
     e2e_poll 20 grown_rain menu-open || e2e_fail "no rain where WL-1 grew while the menu was open"
     on_nested keys Escape

@@ -47,7 +47,7 @@ e2e_menu "${E2E_MENU_SELECT_COUNT[@]}"
 e2e_answer 'Change count' ' 300 '
 # Where the menu was and the dialog is not, the rain shows again, not the menu's light image.
 light=$(convert "$SHOTS/dialog-Change-count.png" -crop 170x80+305+410 -fx '(r > 0.8 && g > 0.8 && b > 0.8) ? 1 : 0' \
-    -format '%[fx:mean]' info:)
+    -format '%[fx:mean]' info: | tail -n 1)
 e2e_at_least 0.2 "$light" || e2e_fail "the closed menu's image stays behind the dialog (light share $light)"
 e2e_menu "${E2E_MENU_SETUP_BOUNCING[@]}"
 e2e_answer 'Setup rotation' 120
