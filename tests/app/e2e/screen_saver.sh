@@ -121,10 +121,12 @@ else
 fi
 
 command -v Xephyr >/dev/null || e2e_skip "Xephyr is not installed (scripts/install-deps --test installs it)"
+# -noreset: a server that resets when its last client leaves (the check that it answers) refuses
+# connections for a moment while it does.
 nested() {  # name, Xephyr's arguments: a nested server on this one, which becomes $DISPLAY
     local outer=$DISPLAY name=$1
     shift
-    Xephyr -displayfd 4 "$@" -nolisten tcp 4>"${E2E_DIR}/$name" >"${E2E_DIR}/$name.log" 2>&1 &
+    Xephyr -displayfd 4 "$@" -nolisten tcp -noreset 4>"${E2E_DIR}/$name" >"${E2E_DIR}/$name.log" 2>&1 &
     E2E_PIDS+=($!)
     e2e_poll 20 test -s "${E2E_DIR}/$name" || e2e_fail "Xephyr did not start: $(cat "${E2E_DIR}/$name.log")"
     OUTER=$outer
