@@ -208,6 +208,12 @@ void TimeGLFrame(benchmark::State& state, bool oneDrawPerLetter) {
 void BM_GLFrame(benchmark::State& state) { TimeGLFrame(state, false); }
 BENCHMARK(BM_GLFrame)->Apply(Columns)->UseRealTime()->MeasureProcessCPUTime();
 
+// Fixed frame counts, for instruction counts that other work on the machine does not move:
+// under `valgrind --tool=callgrind` with LP_NUM_THREADS=0 (the driver rasterises on this
+// thread), the difference between the two runs over 30 is one steady frame, driver included.
+BENCHMARK(BM_GLFrame)->Name("BM_GLFrameCounted")->Arg(151)->Iterations(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GLFrame)->Name("BM_GLFrameCounted")->Arg(151)->Iterations(40)->Unit(benchmark::kMillisecond);
+
 void BM_GLFrameReference(benchmark::State& state) { TimeGLFrame(state, true); }
 BENCHMARK(BM_GLFrameReference)->Arg(151)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
