@@ -492,22 +492,27 @@ void cGLDevice::CloseBatch() {
 
 namespace {
 
-// Replaces a stream buffer's storage (so the upload never waits for the previous frame's
-// draws) and fills its start; the storage only grows.
-void Upload(GLenum iTarget, uint32_t iBuffer, size_t& ioCapacity, const void* iData, size_t iBytes) {
+// A stream buffer's storage is made anew only when it grows: Mesa's software driver zeroes
+// a new store (over a megabyte a frame for the runs), and by the next frame's upload the
+// last frame has been rasterised, so writing over the store waits for nothing.
+bool Grow(GLenum iTarget, uint32_t iBuffer, size_t& ioCapacity, size_t iBytes) {
     glBindBuffer(iTarget, iBuffer);
-    if (iBytes > ioCapacity) ioCapacity = iBytes * 2;
+    if (iBytes <= ioCapacity) return false;
+    ioCapacity = iBytes * 2;
     glBufferData(iTarget, static_cast<GLsizeiptr>(ioCapacity), nullptr, GL_STREAM_DRAW);
+    return true;
+}
+
+void Upload(GLenum iTarget, uint32_t iBuffer, size_t& ioCapacity, const void* iData, size_t iBytes) {
+    Grow(iTarget, iBuffer, ioCapacity, iBytes);
     glBufferSubData(iTarget, 0, static_cast<GLsizeiptr>(iBytes), iData);
 }
 
-// The runs, each written six times straight into a fresh store of the run buffer.
+// The runs, each written six times straight into the run buffer's store.
 template <typename Run>
 void UploadSixTimes(uint32_t iBuffer, size_t& ioCapacity, const Run* iRuns, size_t iCount) {
     const size_t bytes = iCount * 6 * sizeof(Run);
-    glBindBuffer(GL_ARRAY_BUFFER, iBuffer);
-    if (bytes > ioCapacity) ioCapacity = bytes * 2;
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(ioCapacity), nullptr, GL_STREAM_DRAW);
+    Grow(GL_ARRAY_BUFFER, iBuffer, ioCapacity, bytes);
     auto* out = static_cast<Run*>(glMapBufferRange(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes),
                                                    GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_BUFFER_BIT));
     if (!out) return;
