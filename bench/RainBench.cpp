@@ -6,6 +6,8 @@
 //   BM_SubmissionBetween     the submission of a frame between two steps (smooth motion)
 //   BM_GLFrame               a whole frame on the headless context at 1920 x 1080, rasterisation included
 //   BM_GLFrameReference      the same frame with one GL draw per letter, for comparison
+//   BM_GLFrameBetween        a whole frame of smooth motion a third of the way between two steps
+//   BM_GLFrame*Counted       fixed frame counts for callgrind's instruction counts
 // Counters: ns per letter, GL draw calls and primitives per frame, model bytes per letter,
 // C++ allocations per frame. The GL work of a frame runs on the driver's own threads and
 // overlaps the next frame's CPU work, so the CPU-side benchmarks wait for it untimed and
@@ -97,11 +99,11 @@ struct HeadlessDevice {
         Renderer.RenderLetters(Device, rain.Rain, rain.Camera, {}, between);
         Renderer.RenderLeaders(Device, rain.Rain, {}, between);
     }
-    // A whole frame, rasterised.
-    void Frame(RainAtCount& rain) {
+    // A whole frame, rasterised (between > 0: a frame that far toward the next step).
+    void Frame(RainAtCount& rain, float between = 0) {
         Device.BeginScene(rain.Camera);
         Device.SetTexture(0, 0);
-        Submit(rain);
+        Submit(rain, between);
         Device.EndScene();
         Context.Finish();
     }
@@ -174,7 +176,7 @@ BENCHMARK(BM_SimulationSubmission)->Apply(Columns)->UseManualTime();
 void BM_SubmissionBetween(benchmark::State& state) { TimeSubmission(state, false, 1.0f / 3); }
 BENCHMARK(BM_SubmissionBetween)->Apply(Columns)->UseManualTime();
 
-void TimeGLFrame(benchmark::State& state, bool oneDrawPerLetter) {
+void TimeGLFrame(benchmark::State& state, bool oneDrawPerLetter, bool between = false) {
     RainAtCount rain(state.range(0));
     HeadlessDevice device(1920, 1080);
     if (!device.Ready) return state.SkipWithError("no headless GL context");
@@ -189,8 +191,9 @@ void TimeGLFrame(benchmark::State& state, bool oneDrawPerLetter) {
     }
     int64_t frames = 0;
     for (auto _ : state) {
-        rain.Step();
-        device.Frame(rain);
+        if (!between) rain.Step();
+        // Smooth motion at 60 frames a second: no step, the rain drawn a third of the way on.
+        device.Frame(rain, between ? 1.0f / 3 : 0.0f);
         ++frames;
     }
     if (counted) {
@@ -207,6 +210,16 @@ void TimeGLFrame(benchmark::State& state, bool oneDrawPerLetter) {
 
 void BM_GLFrame(benchmark::State& state) { TimeGLFrame(state, false); }
 BENCHMARK(BM_GLFrame)->Apply(Columns)->UseRealTime()->MeasureProcessCPUTime();
+
+// Fixed frame counts, for instruction counts that other work on the machine does not move:
+// under `valgrind --tool=callgrind` with LP_NUM_THREADS=0 (the driver rasterises on this
+// thread), the difference between the two runs over 30 is one steady frame, driver included.
+BENCHMARK(BM_GLFrame)->Name("BM_GLFrameCounted")->Arg(151)->Iterations(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GLFrame)->Name("BM_GLFrameCounted")->Arg(151)->Iterations(40)->Unit(benchmark::kMillisecond);
+void BM_GLFrameBetween(benchmark::State& state) { TimeGLFrame(state, false, true); }
+BENCHMARK(BM_GLFrameBetween)->Arg(151)->UseRealTime()->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GLFrameBetween)->Name("BM_GLFrameBetweenCounted")->Arg(151)->Iterations(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GLFrameBetween)->Name("BM_GLFrameBetweenCounted")->Arg(151)->Iterations(40)->Unit(benchmark::kMillisecond);
 
 void BM_GLFrameReference(benchmark::State& state) { TimeGLFrame(state, true); }
 BENCHMARK(BM_GLFrameReference)->Arg(151)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();

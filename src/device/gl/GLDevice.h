@@ -208,6 +208,11 @@ private:
 
     uint32_t QuadProgram_ = 0, QuadArray_ = 0, RunBuffer_ = 0, QuadIndices_ = 0, CellBuffer_ = 0, CellTexture_ = 0;
     size_t RunBufferBytes_ = 0, CellBufferBytes_ = 0;
+    // The element list of the runs' triangles: run r's corners are r * 6 + the shape's index,
+    // made again when the shape's corner order changes or more runs come.
+    size_t QuadIndexRuns_ = 0;
+    uint16_t QuadIndexOrder_[QuadVertexCount] = {};
+    void PrepareQuadIndices(const uint16_t (&iOrder)[QuadVertexCount], size_t iRuns);
     // Both grow by doubling and never shrink.
     std::unique_ptr<RunInstance[]> Runs_;
     std::unique_ptr<CellTexel[]> Cells_;

@@ -27,7 +27,9 @@ void main() {
 }
 )";
 
-// One run of cells drawn as one quad. The corners on the near side of the run are the
+// One run of cells drawn as one quad: two triangles over the run's six vertices, each of which
+// carries the run's record (not instances: Mesa's software pipeline runs its whole vertex
+// front end once per instance, which cost a fifth of a frame). The corners on the near side of the run are the
 // quad's own, rotated, plus the translation row of the run's first cell (the single
 // addition the CPU makes when it transforms a cell's vertex); the corners on the far side
 // reach over the run's other cells along the rotated step. vQ is the corner's place in
@@ -51,7 +53,8 @@ out vec2 vQ;
 noperspective out vec2 vCells;
 noperspective out vec2 vStep;
 void main() {
-    int v = gl_VertexID;
+    // Six vertices per run, each with the run's record; the element list picks the corners.
+    int v = gl_VertexID % 6;
     // A trimmed run moves its corners in along the quad's edges (by nothing when untrimmed).
     vec2 edge = uFarEdge[v];
     vec2 trim = mix(aTrim.xz, aTrim.yw, edge) - edge;

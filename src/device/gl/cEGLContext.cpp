@@ -3,7 +3,7 @@
 #include <epoxy/egl.h>
 #include <epoxy/gl.h>
 
-#include <vector>
+#include <algorithm>
 
 #ifndef EGL_PLATFORM_SURFACELESS_MESA
 #define EGL_PLATFORM_SURFACELESS_MESA 0x31DD
@@ -187,19 +187,21 @@ bool cEGLContext::Resize(int32_t iWidth, int32_t iHeight) {
 cImage cEGLContext::ReadPixels() const {
     cImage image(Width_, Height_);
     if (!Context_) return image;
-    std::vector<uint8_t> rgba(static_cast<size_t>(Width_) * Height_ * 4);
+    // Read as 32-bit words of alpha, red, green and blue from the top bit down, the picture's
+    // own layout, straight into it: no second frame-sized buffer, no per-channel shuffle.
     glBindFramebuffer(GL_READ_FRAMEBUFFER, Framebuffer_);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, Width_, Height_, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    // GL's rows run bottom up; the picture's run top down. A screen shows no alpha, and
-    // the frame's alpha channel is only what blending left there, so the picture is opaque.
-    for (int32_t y = 0; y < Height_; ++y) {
-        const uint8_t* row = rgba.data() + static_cast<size_t>(Height_ - 1 - y) * Width_ * 4;
-        for (int32_t x = 0; x < Width_; ++x) {
-            const uint8_t* p = row + x * 4;
-            image.At(x, y) = 0xFF000000u | (uint32_t(p[0]) << 16) | (uint32_t(p[1]) << 8) | p[2];
-        }
+    glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    glReadPixels(0, 0, Width_, Height_, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, image.Pixels.data());
+    // GL's rows run bottom up; the picture's run top down.
+    const auto width = static_cast<size_t>(Width_);
+    for (int32_t y = 0; y < Height_ / 2; ++y) {
+        uint32_t* top = image.Pixels.data() + static_cast<size_t>(y) * width;
+        std::swap_ranges(top, top + width, image.Pixels.data() + static_cast<size_t>(Height_ - 1 - y) * width);
     }
+    // A screen shows no alpha, and the frame's alpha channel is only what blending left
+    // there, so the picture is opaque.
+    for (uint32_t& pixel : image.Pixels) pixel |= 0xFF000000u;
     return image;
 }
 

@@ -212,20 +212,16 @@ bool cGLDevice::Build(std::string& oError) {
     return true;
 }
 
-// The runs: one record per run, read once per instance; the corner order of the two
-// triangles comes from a six-index element list. The cells: a buffer texture.
+// The runs: each run's record six times, once for each corner of the quad, and an element
+// list that shares the corners the two triangles have in common. The cells: a buffer texture.
 void cGLDevice::BuildQuadArrays() {
     glGenVertexArrays(1, &QuadArray_);
     glGenBuffers(1, &RunBuffer_);
     glGenBuffers(1, &QuadIndices_);
     glBindVertexArray(QuadArray_);
     glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, QuadIndices_);
-    glBufferData(GL_ELEMENT_ARRAY_BUFFER, sizeof Shape_.Index, nullptr, GL_DYNAMIC_DRAW);
     glBindBuffer(GL_ARRAY_BUFFER, RunBuffer_);
-    for (GLuint attribute = 0; attribute < 4; ++attribute) {
-        glEnableVertexAttribArray(attribute);
-        glVertexAttribDivisor(attribute, 1);
-    }
+    for (GLuint attribute = 0; attribute < 4; ++attribute) glEnableVertexAttribArray(attribute);
     glBindVertexArray(0);
     glGenBuffers(1, &CellBuffer_);
     glBindBuffer(GL_TEXTURE_BUFFER, CellBuffer_);
@@ -496,13 +492,32 @@ void cGLDevice::CloseBatch() {
 
 namespace {
 
-// Replaces a stream buffer's storage (so the upload never waits for the previous frame's
-// draws) and fills its start; the storage only grows.
-void Upload(GLenum iTarget, uint32_t iBuffer, size_t& ioCapacity, const void* iData, size_t iBytes) {
+// A stream buffer's storage is made anew only when it grows: Mesa's software driver zeroes
+// a new store (over a megabyte a frame for the runs), and by the next frame's upload the
+// last frame has been rasterised, so writing over the store waits for nothing.
+bool Grow(GLenum iTarget, uint32_t iBuffer, size_t& ioCapacity, size_t iBytes) {
     glBindBuffer(iTarget, iBuffer);
-    if (iBytes > ioCapacity) ioCapacity = iBytes * 2;
+    if (iBytes <= ioCapacity) return false;
+    ioCapacity = iBytes * 2;
     glBufferData(iTarget, static_cast<GLsizeiptr>(ioCapacity), nullptr, GL_STREAM_DRAW);
+    return true;
+}
+
+void Upload(GLenum iTarget, uint32_t iBuffer, size_t& ioCapacity, const void* iData, size_t iBytes) {
+    Grow(iTarget, iBuffer, ioCapacity, iBytes);
     glBufferSubData(iTarget, 0, static_cast<GLsizeiptr>(iBytes), iData);
+}
+
+// The runs, each written six times straight into the run buffer's store.
+template <typename Run>
+void UploadSixTimes(uint32_t iBuffer, size_t& ioCapacity, const Run* iRuns, size_t iCount) {
+    const size_t bytes = iCount * 6 * sizeof(Run);
+    Grow(GL_ARRAY_BUFFER, iBuffer, ioCapacity, bytes);
+    auto* out = static_cast<Run*>(glMapBufferRange(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes),
+                                                   GL_MAP_WRITE_BIT | GL_MAP_INVALIDATE_BUFFER_BIT));
+    if (!out) return;
+    for (size_t i = 0; i < iCount; ++i, out += 6) std::fill_n(out, 6, iRuns[i]);
+    glUnmapBuffer(GL_ARRAY_BUFFER);
 }
 
 }  // namespace
@@ -515,7 +530,7 @@ void cGLDevice::Flush() {
     if (usesDepth && !Offscreen_ && !TargetHasDepth()) DrawOffscreen(true);
     if (Batch_.Size()) Upload(GL_ARRAY_BUFFER, VertexBuffer_, BufferBytes_, Batch_.Data(), Batch_.Size() * sizeof(cBatchVertex));
     if (RunCount_) {
-        Upload(GL_ARRAY_BUFFER, RunBuffer_, RunBufferBytes_, Runs_.get(), RunCount_ * sizeof(RunInstance));
+        UploadSixTimes(RunBuffer_, RunBufferBytes_, Runs_.get(), RunCount_);
         Upload(GL_TEXTURE_BUFFER, CellBuffer_, CellBufferBytes_, Cells_.get(), CellCount_ * sizeof(CellTexel));
         glBindBuffer(GL_TEXTURE_BUFFER, 0);
     }
@@ -553,18 +568,28 @@ void cGLDevice::DrawPendingQuads(const PendingDraw& draw) {
     glActiveTexture(GL_TEXTURE0);
     glUniform1i(q.Cells, 1);
     glBindVertexArray(QuadArray_);
-    glBufferSubData(GL_ELEMENT_ARRAY_BUFFER, 0, sizeof shape.Index, shape.Index);
-    // GL 3.3 has no base instance: the instance attributes start at this draw's first run.
+    PrepareQuadIndices(shape.Index, draw.End);
     glBindBuffer(GL_ARRAY_BUFFER, RunBuffer_);
-    const size_t base = draw.Begin * sizeof(RunInstance);
     const GLsizei stride = sizeof(RunInstance);
-    auto at = [base](size_t offset) { return reinterpret_cast<void*>(base + offset); };
+    auto at = [](size_t offset) { return reinterpret_cast<void*>(offset); };
     glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, stride, at(offsetof(RunInstance, X)));
     glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, stride, at(offsetof(RunInstance, StepX)));
     glVertexAttribIPointer(2, 2, GL_INT, stride, at(offsetof(RunInstance, First)));
     glVertexAttribPointer(3, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride, at(offsetof(RunInstance, Trim)));
-    glDrawElementsInstanced(GL_TRIANGLES, QuadVertexCount, GL_UNSIGNED_SHORT, nullptr,
-                            static_cast<GLsizei>(draw.End - draw.Begin));
+    glDrawElements(GL_TRIANGLES, static_cast<GLsizei>((draw.End - draw.Begin) * QuadVertexCount), GL_UNSIGNED_INT,
+                   reinterpret_cast<void*>(draw.Begin * QuadVertexCount * sizeof(uint32_t)));
+}
+
+// With the quad array bound.
+void cGLDevice::PrepareQuadIndices(const uint16_t (&iOrder)[QuadVertexCount], size_t iRuns) {
+    if (iRuns <= QuadIndexRuns_ && std::equal(std::begin(iOrder), std::end(iOrder), QuadIndexOrder_)) return;
+    QuadIndexRuns_ = std::max(iRuns, QuadIndexRuns_ * 2);
+    std::copy(std::begin(iOrder), std::end(iOrder), QuadIndexOrder_);
+    std::vector<uint32_t> indices(QuadIndexRuns_ * QuadVertexCount);
+    for (size_t i = 0; i < indices.size(); ++i)
+        indices[i] = static_cast<uint32_t>(i - i % QuadVertexCount + iOrder[i % QuadVertexCount]);
+    glBufferData(GL_ELEMENT_ARRAY_BUFFER, static_cast<GLsizeiptr>(indices.size() * sizeof(uint32_t)), indices.data(),
+                 GL_STATIC_DRAW);
 }
 
 // ---------------------------------------------------------------------------------------------
