@@ -206,7 +206,7 @@ void frmMain::SetupScene(cRainView& view) {
         throw mCore::Failure(mDXGraphics::ErrorText(hr));
     view.Device->SetupRenderer(cDevice::AlphaFromFactor, cDevice::BlendAdditive, false);
     view.Camera.SetPosition(0, 0, 0);
-    view.Camera.Angle(mCore::ToSingle(6.283185 / 360 * 270));
+    view.Camera.Angle(cCamera::StartAngle());
     view.Camera.Flatten(0);
     view.Renderer.CreateBuffer(*view.Device);
     view.Rain.SetupChars();
