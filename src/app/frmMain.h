@@ -88,8 +88,12 @@ public:
     void RunMenuCommand(const app::MenuCommand& command);
     // Whether commands of that menu control have a handler.
     static bool HandlesMenuControl(std::string_view control);
-    // The unload handler: stores the last settings and ends the program with ExitCode.
+    // The unload handler: releases the devices, stores the last settings, closes the window and
+    // asks for the program's end (with ExitCode), which the platform's run carries out once it
+    // returns; it never ends the process itself.
     void Unload();
+    // Whether the unload asked for the end: it released what it held and stored the settings.
+    bool EndAsked() const { return EndAsked_; }
     // For an end without the unload (the display connection broke and the window and the
     // device are gone): stores what the unload stores and writes the settings file. Touches
     // neither the window nor the device. False when nothing was written.
@@ -123,7 +127,7 @@ public:
     bool MouseStartKnown = false;
     float MouseStartX = 0, MouseStartY = 0;
     float LastMouseX = 0, LastMouseY = 0;
-    // The status the unload ends the program with: 1 once the start or the main loop failed.
+    // The status the program ends with: 1 once the start or the main loop failed.
     int ExitCode = 0;
 
 private:
@@ -193,4 +197,5 @@ private:
     bool MainPresented_ = false;  // the last frame was drawn on the main window
     bool Looping_ = false;        // the main loop draws (not after a reported failure)
     bool Unloading_ = false;
+    bool EndAsked_ = false;
 };
