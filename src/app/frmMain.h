@@ -3,7 +3,7 @@
 // marks, runs the start-up (Load), the frame loop (MainLoop) and the input, menu and
 // unload handlers. It reaches the window only through app::iWindow (its surface, and the
 // shell and services where the window has them), so it builds and tests without any window
-// system, and the headless renderer drives it the same way the window does.
+// system, and the headless renderer (a platform too) runs it the same way the window does.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -105,7 +105,7 @@ public:
     // window's monitor as the window reports it; 60 where it reports none.
     int32_t DisplayRate = 60;
 
-    // State, read by tests and the headless renderer. Camera, Rain, Renderer, MainDevice and
+    // State, read by tests and the soak run. Camera, Rain, Renderer, MainDevice and
     // TextureIndex are the main window's.
     cRainView Main;
     cCamera& Camera = Main.Camera;
