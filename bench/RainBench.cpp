@@ -61,9 +61,8 @@ struct RainAtCount {
     cRain Rain{Settings, Camera, Clock, Rnd};
 
     explicit RainAtCount(int64_t columns) {
-        for (const SettingDefault& key : SettingsKeys) Settings.SetDefault(key.Key, key.Default);
+        testing_support::AtTheStart(Settings, Camera);
         Settings.Value("Count", static_cast<int>(columns - 1));
-        Camera.Angle(mCore::ToSingle(6.283185 / 360 * 270));
         Clock.Ticks = 1000000;
         testing_support::StartRain(Rain, Settings);
         for (int i = 0; i < WarmUpFrames; ++i) Step();

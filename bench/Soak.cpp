@@ -30,6 +30,7 @@
 #include "device/mDXGraphics.h"
 #include "settings/SettingsKeys.h"
 #include "settings/cValues.h"
+#include "support/FakePlatform.h"
 
 namespace {
 
@@ -53,13 +54,6 @@ long ResidentBytes() {
     std::ifstream("/proc/self/statm") >> pages >> resident;
     return resident * ::sysconf(_SC_PAGESIZE);
 }
-
-class PacedClock final : public mCore::iClock {
-public:
-    int32_t Ticks = 1000000;
-    int32_t TickCount() override { return Ticks; }
-    void Sleep(int32_t milliseconds) override { Ticks += milliseconds; }
-};
 
 class CountingDialogs final : public mCore::iDialogs {
 public:
@@ -148,7 +142,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     mFileSystem::GetAppPath();  // the atlas lies beside the program
-    PacedClock clock;
+    testing_support::FakeClock clock;  // paced: it moves only when the pacer sleeps
+    clock.Ticks = 1000000;
     CountingDialogs dialogs;
     mCore::SetClock(&clock);
     mCore::SetDialogs(&dialogs);

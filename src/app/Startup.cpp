@@ -75,7 +75,10 @@ int Main(std::string_view argumentText) {
     });
     if (!run) return 0;
     Initialize();
-    return Hooks.ShowMainWindow ? Hooks.ShowMainWindow() : 0;
+    if (!Hooks.ShowMainWindow) return 0;
+    const RunEnd end = Hooks.ShowMainWindow();
+    if (end.Orderly) ShutDown(end.ExitCode);
+    return end.ExitCode;
 }
 
 void Initialize() {

@@ -9,12 +9,21 @@ namespace mCore {
 
 extern cValues Settings;
 
+// How the window's life ended: the exit status, and whether the controller's end was asked
+// for (its unload released what it held and stored the last settings). Such an end goes on
+// through ShutDown, which writes the settings; a start that failed, or an unload that failed
+// and said so, ends with the status alone, writing nothing.
+struct RunEnd {
+    int ExitCode = 1;
+    bool Orderly = false;
+};
+
 // What the entry procedure hands on to the layers above it (the graphics root objects
 // and the main window), so that it can be driven and tested without them.
 struct StartupHooks {
     std::function<bool()> InitializeGraphics;  // creates the graphics root objects
     std::function<void()> ReleaseGraphics;
-    std::function<int()> ShowMainWindow;       // returns the exit status when the window's life is over
+    std::function<RunEnd()> ShowMainWindow;    // runs the window's whole life; says how it ended
 };
 void SetStartupHooks(StartupHooks hooks);
 
@@ -35,7 +44,8 @@ void SetHosted(bool hosted);
 bool Hosted();
 
 // Decides from the argument text whether the program runs; returns the exit code: 0 after
-// the early ends, otherwise what the window's life came to.
+// the early ends, otherwise what the window's life came to. An orderly end of that life
+// does not return: it goes on through ShutDown, the program's one end.
 int Main(std::string_view argumentText);
 void Initialize();
 // Releases the graphics root objects, writes the settings and terminates the process with

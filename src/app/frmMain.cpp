@@ -152,10 +152,11 @@ bool frmMain::CreateDevice() {
     MainDevice = StartDevice(Window_, created);
     if (!created) {
         Unloading_ = true;  // nothing is saved, not even when a signal arrives while the box is up
+        ExitCode = 1;
         if (mDXGraphics::LastError.empty()) mDXGraphics::LastError = Window_.Surface().LastGLError();
         mCore::Dialogs().MessageBox("DirectX error: " + mDXGraphics::LastError, mCore::ProgramTitle,
                                     mCore::MessageIcon::Critical);
-        mCore::Terminate(1);  // nothing is saved
+        Window_.Close();  // the run ends with status 1, without the unload: nothing is saved
     }
     return created;
 }
@@ -175,7 +176,7 @@ void frmMain::Load() {
         for (const app::ColorPreset& preset : app::ColorPresets) Menu.AddColorItem(preset.Label, preset.Color);
         Motion.FlySpeed = Settings_.Value(SettingKey::FlySpeed).Single();
         Rain.FlyStep = Settings_.Value(SettingKey::Fly).IsOn() ? Motion.FlySpeed : 0;  // flying starts at full speed
-        CreateDevice();
+        if (!CreateDevice()) return;
         SetupScene(Main);
         // A file that cannot be the atlas counts as not there: the search goes on past it.
         const mAtlas::Search atlas = mAtlas::FindAtlas(mLocations::AtlasSearchPath(mCore::AppPath), MainDevice->Caps());
@@ -206,7 +207,7 @@ void frmMain::SetupScene(cRainView& view) {
         throw mCore::Failure(mDXGraphics::ErrorText(hr));
     view.Device->SetupRenderer(cDevice::AlphaFromFactor, cDevice::BlendAdditive, false);
     view.Camera.SetPosition(0, 0, 0);
-    view.Camera.Angle(mCore::ToSingle(6.283185 / 360 * 270));
+    view.Camera.Angle(cCamera::StartAngle());
     view.Camera.Flatten(0);
     view.Renderer.CreateBuffer(*view.Device);
     view.Rain.SetupChars();
@@ -499,7 +500,7 @@ void frmMain::Unload() {
         Window_.PumpEvents();  // the handlers ignore what arrives now
     });
     Window_.Close();
-    if (released) mCore::ShutDown(ExitCode);
+    EndAsked_ = released;  // after a release that failed (and said so) the run ends with status 1, unsaved
 }
 
 bool frmMain::SaveSettingsWithoutWindow() {

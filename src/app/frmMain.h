@@ -3,7 +3,7 @@
 // marks, runs the start-up (Load), the frame loop (MainLoop) and the input, menu and
 // unload handlers. It reaches the window only through app::iWindow (its surface, and the
 // shell and services where the window has them), so it builds and tests without any window
-// system, and the headless renderer drives it the same way the window does.
+// system, and the headless renderer (a platform too) runs it the same way the window does.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -88,8 +88,12 @@ public:
     void RunMenuCommand(const app::MenuCommand& command);
     // Whether commands of that menu control have a handler.
     static bool HandlesMenuControl(std::string_view control);
-    // The unload handler: stores the last settings and ends the program with ExitCode.
+    // The unload handler: releases the devices, stores the last settings, closes the window and
+    // asks for the program's end (with ExitCode), which the platform's run carries out once it
+    // returns; it never ends the process itself.
     void Unload();
+    // Whether the unload asked for the end: it released what it held and stored the settings.
+    bool EndAsked() const { return EndAsked_; }
     // For an end without the unload (the display connection broke and the window and the
     // device are gone): stores what the unload stores and writes the settings file. Touches
     // neither the window nor the device. False when nothing was written.
@@ -101,7 +105,7 @@ public:
     // window's monitor as the window reports it; 60 where it reports none.
     int32_t DisplayRate = 60;
 
-    // State, read by tests and the headless renderer. Camera, Rain, Renderer, MainDevice and
+    // State, read by tests and the soak run. Camera, Rain, Renderer, MainDevice and
     // TextureIndex are the main window's.
     cRainView Main;
     cCamera& Camera = Main.Camera;
@@ -123,7 +127,7 @@ public:
     bool MouseStartKnown = false;
     float MouseStartX = 0, MouseStartY = 0;
     float LastMouseX = 0, LastMouseY = 0;
-    // The status the unload ends the program with: 1 once the start or the main loop failed.
+    // The status the program ends with: 1 once the start or the main loop failed.
     int ExitCode = 0;
 
 private:
@@ -193,4 +197,5 @@ private:
     bool MainPresented_ = false;  // the last frame was drawn on the main window
     bool Looping_ = false;        // the main loop draws (not after a reported failure)
     bool Unloading_ = false;
+    bool EndAsked_ = false;
 };

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "core/Numeric.h"
+
 namespace {
 
 float ToSingle(double v) { return static_cast<float>(v); }
@@ -103,3 +105,5 @@ mRender::Transform cCamera::GetProjection() const {
     view.m[3][3] = 1;
     return view;
 }
+
+float cCamera::StartAngle() { return mCore::ToSingle(6.283185 / 360 * 270); }

@@ -43,6 +43,8 @@ public:
     // parallel to the up vector and the look-at transform has no defined sideways axis, so
     // the pitch is held just short of it instead.
     static constexpr double FlattenLimit = 1.5707963267948966 - 0.001;
+    // The heading every scene starts with: 270 degrees, the view the rain is laid out for.
+    static float StartAngle();
 
     cCamera() = default;
 

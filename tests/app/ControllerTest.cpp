@@ -17,16 +17,12 @@
 #include "settings/cValues.h"
 #include "support/FakePlatform.h"
 #include "support/FakeWindowPlatform.h"
+#include "support/ProgramState.h"
 #include "support/TempDir.h"
 
 namespace Key = app::KeyCode;
 
 namespace {
-
-struct Terminated {
-    int Code;
-};
-[[noreturn]] void ThrowOnTerminate(int code) { throw Terminated{code}; }
 
 class ControllerTest : public ::testing::Test {
 protected:
@@ -34,39 +30,33 @@ protected:
         Root = std::make_shared<cCaptureDirect3D>();
         mDXGraphics::SetDirect3DFactory([this] { return Root; });
         ASSERT_TRUE(mDXGraphics::Initialize());
-        mCore::SetTerminateHandler(ThrowOnTerminate);
-        mCore::SetStartupHooks({{}, [] { mDXGraphics::Release(); }, {}});
         mCore::AppPath = Folder.Path + "/";
-        mCore::Settings.Reset();
         mCore::Settings.LoadData(SettingsFile());
         std::string error;
         ASSERT_TRUE(mImage::WritePng(Folder.File("tex.png"), cImage(256, 256, 0xFFFFFFFF), error)) << error;
         Platform.Clock.Ticks = 1000000;
     }
     void TearDown() override {
-        mCore::SetTerminateHandler(nullptr);
-        mCore::SetStartupHooks({});
         mDXGraphics::Release();
         mDXGraphics::SetDirect3DFactory(nullptr);
-        mCore::Settings.Reset();
     }
     std::string SettingsFile() const { return Folder.File("glyphfall.ini"); }
 
     // Runs the load handler; with an empty script the window closes at the loop's first
     // pump, leaving a started controller whose handlers the test calls directly.
     void Start() { Form.Load(); }
-    // Runs code that should end the program; returns the exit code (-1: it did not end).
+    // Runs code that should end the program and carries out the end as the entry does once
+    // the controller asked for it (ShutDown writes the settings); returns the exit status, -1
+    // when the controller asked for no end.
     template <class Action>
     int ExitCodeOf(Action action) {
-        try {
-            action();
-        } catch (const Terminated& t) {
-            return t.Code;
-        }
-        return -1;
+        action();
+        if (!Form.EndAsked()) return -1;
+        return testing_support::ScopedProgramState::ExitCodeOf([&] { mCore::ShutDown(Form.ExitCode); });
     }
     cCaptureDevice& Dev() { return *Root->LastDevice; }
 
+    testing_support::ScopedProgramState Program{{{}, [] { mDXGraphics::Release(); }, {}}};
     testing_support::TempDir Folder;
     testing_support::ScopedFakePlatform Platform;
     std::shared_ptr<cCaptureDirect3D> Root;
@@ -145,7 +135,8 @@ TEST_F(ControllerTest, AnAtlasThatCannotBeUsedCountsAsMissingAndTheMessageSaysWh
 
 TEST_F(ControllerTest, DeviceFailureReportsAndEndsWithoutSaving) {
     Window.GLWorks = false;
-    EXPECT_EQ(ExitCodeOf([&] { Start(); }), 1);
+    Start();
+    EXPECT_TRUE(!Form.EndAsked() && !Window.IsOpen() && Form.ExitCode == 1) << "the run ends, failed, without the unload";
     ASSERT_EQ(Platform.Dialogs.Messages.size(), 1u);
     EXPECT_EQ(Platform.Dialogs.Messages[0].Text.rfind("DirectX error: ", 0), 0u);
     EXPECT_FALSE(mFileSystem::FileExists(SettingsFile()));
@@ -175,7 +166,7 @@ TEST_F(ControllerTest, GlyphSetAndKeepShapeTheMenuCouldNeverStoreReadAsTheDefaul
 
 TEST_F(ControllerTest, AFileWhoseOwnerNeverChoseTheNewItemsIsWrittenBackByteForByte) {
     cValues before;
-    for (const SettingDefault& key : SettingsKeys) before.SetDefault(key.Key, key.Default);
+    DeclareSettingDefaults(before);
     before.Value("Color", "#402080");
     ASSERT_TRUE(before.SaveData(SettingsFile()));
     mCore::Settings.LoadData(SettingsFile());

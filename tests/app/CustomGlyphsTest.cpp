@@ -20,6 +20,7 @@
 #include "settings/cValues.h"
 #include "support/FakePlatform.h"
 #include "support/FakeWindowPlatform.h"
+#include "support/ProgramState.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -27,32 +28,21 @@ namespace {
 constexpr const char* DejaVuBold = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
 constexpr int Cell = 64;
 
-struct Terminated {
-    int Code;
-};
-[[noreturn]] void ThrowOnTerminate(int code) { throw Terminated{code}; }
-
 class CustomGlyphs : public ::testing::Test {
 protected:
     void SetUp() override {
         Root = std::make_shared<cCaptureDirect3D>();
         mDXGraphics::SetDirect3DFactory([this] { return Root; });
         ASSERT_TRUE(mDXGraphics::Initialize());
-        mCore::SetTerminateHandler(ThrowOnTerminate);
-        mCore::SetStartupHooks({{}, [] { mDXGraphics::Release(); }, {}});
         mCore::AppPath = Folder.Path + "/";
-        mCore::Settings.Reset();
         std::string error;
         ASSERT_TRUE(mImage::WritePng(Folder.File("tex.png"), cImage(1024, 1024, 0xFF000000u), error)) << error;
         mCore::Settings.Value("ShowAds", "0");  // no logo text: every letter is a random glyph
         Platform.Clock.Ticks = 1000000;
     }
     void TearDown() override {
-        mCore::SetTerminateHandler(nullptr);
-        mCore::SetStartupHooks({});
         mDXGraphics::Release();
         mDXGraphics::SetDirect3DFactory(nullptr);
-        mCore::Settings.Reset();
     }
     cCaptureDevice& Dev() { return *Root->LastDevice; }
     // Answers the next input box and runs the menu command.
@@ -91,6 +81,7 @@ protected:
         return cells;
     }
 
+    testing_support::ScopedProgramState Program{{{}, [] { mDXGraphics::Release(); }, {}}};
     testing_support::TempDir Folder;
     testing_support::ScopedFakePlatform Platform;
     std::shared_ptr<cCaptureDirect3D> Root;

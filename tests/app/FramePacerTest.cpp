@@ -2,38 +2,38 @@
 
 #include <gtest/gtest.h>
 
+#include "support/FakePlatform.h"
+
 namespace {
 
 // A clock that moves only when slept on, to the microsecond.
-class MicroClock final : public mCore::iClock {
-public:
-    int64_t Now = 7000000000;
-    int32_t TickCount() override { return static_cast<int32_t>(Now / 1000); }
-    void Sleep(int32_t milliseconds) override { Now += milliseconds * int64_t{1000}; }
-    int64_t Microseconds() override { return Now; }
-    void SleepMicroseconds(int64_t microseconds) override { Now += microseconds; }
-};
+testing_support::FakeClock MicroClock() {
+    testing_support::FakeClock clock;
+    clock.Microsecond = true;
+    clock.Ticks = 7000000;
+    return clock;
+}
 
 }  // namespace
 
 TEST(FramePacer, AtSixtyFramesASecondTheRainStepsEveryThirdFrameAndTheFramesBetweenStandAThirdAndTwoThirdsOfTheWay) {
-    MicroClock clock;
+    auto clock = MicroClock();
     app::cFramePacer pacer(clock);
     pacer.Start();
     pacer.SetRate(60);
     const int32_t start = pacer.TickCount();
-    const int64_t began = clock.Now;
+    const int64_t began = clock.Microseconds();
     for (int frame = 0; frame < 30; ++frame) {
         EXPECT_EQ(pacer.BeginFrame(), frame % 3 == 0) << frame;
         EXPECT_NEAR(pacer.Between(), (frame % 3) / 3.0, 1e-4) << frame;
         EXPECT_EQ(pacer.TickCount(), start + 50 * (frame / 3)) << frame;
         pacer.WaitForNextFrame();
     }
-    EXPECT_EQ(clock.Now - began, 500000);  // thirty frames of 1/60 s, no drift
+    EXPECT_EQ(clock.Microseconds() - began, 500000);  // thirty frames of 1/60 s, no drift
 }
 
 TEST(FramePacer, AfterAStallTheRainTakesOneStepAndGoesOnWhereItWasWithoutCatchingUp) {
-    MicroClock clock;
+    auto clock = MicroClock();
     app::cFramePacer pacer(clock);
     pacer.Start();
     pacer.SetRate(60);
@@ -42,13 +42,13 @@ TEST(FramePacer, AfterAStallTheRainTakesOneStepAndGoesOnWhereItWasWithoutCatchin
         pacer.BeginFrame();
         pacer.WaitForNextFrame();
     }
-    clock.Now += 10000000;  // ten seconds in a dialog
+    clock.SleepMicroseconds(10000000);  // ten seconds in a dialog
     EXPECT_TRUE(pacer.BeginFrame());  // one step on from a third of the way: a third of the way again
     EXPECT_NEAR(pacer.Between(), 1 / 3.0, 1e-4);
     EXPECT_EQ(pacer.TickCount(), start + 100);
-    const int64_t late = clock.Now;
+    const int64_t late = clock.Microseconds();
     pacer.WaitForNextFrame();  // the schedule starts again: the next frame 1/60 s on
-    EXPECT_EQ(clock.Now, late + 16667);
+    EXPECT_EQ(clock.Microseconds(), late + 16667);
     EXPECT_FALSE(pacer.BeginFrame());
     EXPECT_NEAR(pacer.Between(), 2 / 3.0, 1e-4);
 
@@ -58,13 +58,13 @@ TEST(FramePacer, AfterAStallTheRainTakesOneStepAndGoesOnWhereItWasWithoutCatchin
     EXPECT_EQ(pacer.Between(), 0);
     pacer.WaitForNextFrame();
     EXPECT_TRUE(pacer.BeginFrame());
-    clock.Now += 130000;  // a frame that takes too long
-    const int64_t slow = clock.Now;
+    clock.SleepMicroseconds(130000);  // a frame that takes too long
+    const int64_t slow = clock.Microseconds();
     pacer.WaitForNextFrame();
-    EXPECT_EQ(clock.Now, slow);  // the next frame at once, then 50 ms apart again
+    EXPECT_EQ(clock.Microseconds(), slow);  // the next frame at once, then 50 ms apart again
     pacer.BeginFrame();
     pacer.WaitForNextFrame();
-    EXPECT_EQ(clock.Now, slow + 50000);
+    EXPECT_EQ(clock.Microseconds(), slow + 50000);
     EXPECT_EQ(pacer.TickCount(), start + 250);
 }
 
@@ -72,7 +72,7 @@ TEST(FramePacer, AfterAStallTheRainTakesOneStepAndGoesOnWhereItWasWithoutCatchin
 // wait as well; swaps that come back at once (a driver that ignores the interval) soon hand
 // the pacing back to the timer.
 TEST(FramePacer, WhereTheSwapWaitsForTheRefreshThePacerLeavesTheWaitingToItUntilSwapsStopWaiting) {
-    MicroClock clock;
+    auto clock = MicroClock();
     app::cFramePacer pacer(clock);
     pacer.Start();
     pacer.SetRate(60);
@@ -80,23 +80,23 @@ TEST(FramePacer, WhereTheSwapWaitsForTheRefreshThePacerLeavesTheWaitingToItUntil
     const int32_t start = pacer.TickCount();
     for (int frame = 0; frame < 30; ++frame) {
         EXPECT_EQ(pacer.BeginFrame(), frame % 3 == 0) << frame;
-        clock.Now += 16667;  // the swap returns at the next refresh
-        const int64_t swapped = clock.Now;
+        clock.SleepMicroseconds(16667);  // the swap returns at the next refresh
+        const int64_t swapped = clock.Microseconds();
         pacer.WaitForNextFrame(true);
-        EXPECT_EQ(clock.Now, swapped) << frame;
+        EXPECT_EQ(clock.Microseconds(), swapped) << frame;
     }
     EXPECT_EQ(pacer.TickCount(), start + 450);
     pacer.BeginFrame();
-    const int64_t unsynced = clock.Now;
+    const int64_t unsynced = clock.Microseconds();
     pacer.WaitForNextFrame(false);  // a frame the waiting swap did not present: timed
-    EXPECT_EQ(clock.Now, unsynced + 16667);
+    EXPECT_EQ(clock.Microseconds(), unsynced + 16667);
 
     int untimed = 0;
     for (int frame = 0; frame < 12; ++frame) {  // swaps that do not wait
         pacer.BeginFrame();
-        const int64_t before = clock.Now;
+        const int64_t before = clock.Microseconds();
         pacer.WaitForNextFrame(true);
-        untimed += clock.Now == before;
+        untimed += clock.Microseconds() == before;
     }
     EXPECT_FALSE(pacer.SwapWaits());
     EXPECT_EQ(untimed, 8);

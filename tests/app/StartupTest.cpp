@@ -9,18 +9,17 @@
 #include <cstring>
 #include <fstream>
 
+#include "core/mFileSystem.h"
 #include "support/FakePlatform.h"
+#include "support/ProgramState.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 using testing_support::ScopedFakePlatform;
 
-namespace {
-struct Terminated {
-    int Code;
-};
-[[noreturn]] void ThrowOnTerminate(int code) { throw Terminated{code}; }
+using testing_support::ScopedProgramState;
 
+namespace {
 // Main takes the one-instance lock: keep it away from a real running copy.
 struct ScopedRuntimeDir : testing_support::ScopedEnv {
     testing_support::TempDir Dir;
@@ -32,15 +31,14 @@ TEST(Main, ConfigureShowsTheHintAsInformationAndNeverOpensTheWindow) {
     ScopedRuntimeDir runtime;
     ScopedFakePlatform platform;
     bool shown = false;
-    mCore::SetStartupHooks({{}, {}, [&] { shown = true; return 0; }});
+    ScopedProgramState program({{}, {}, [&] { shown = true; return mCore::RunEnd{0, false}; }});
     EXPECT_EQ(mCore::Main("/c:99"), 0);
     EXPECT_FALSE(shown);
     ASSERT_EQ(platform.Dialogs.Messages.size(), 1u);
     EXPECT_EQ(platform.Dialogs.Messages[0].Icon, mCore::MessageIcon::Information);
-    mCore::SetStartupHooks({});
 }
 
-TEST(Main, RunReadsTheFirstSettingsFileAndShutDownWritesTheUsersOwn) {
+TEST(Main, RunReadsTheFirstSettingsFileAndOnlyAnOrderlyEndWritesTheUsersOwn) {
     ScopedRuntimeDir runtime;
     ScopedFakePlatform platform;
     testing_support::TempDir dir;
@@ -54,20 +52,20 @@ TEST(Main, RunReadsTheFirstSettingsFileAndShutDownWritesTheUsersOwn) {
     ASSERT_TRUE(system.SaveData(systemFile));
     platform.Clock.Ticks = 1234;
     std::vector<std::string> calls;
-    mCore::SetStartupHooks({[&] { calls.push_back("graphics"); return true; }, [&] { calls.push_back("release"); },
-                            [&] { calls.push_back("window"); return 1; }});
-    mCore::SetTerminateHandler(ThrowOnTerminate);
-    EXPECT_EQ(mCore::Main("/s"), 1) << "the window's end decides the exit status";
+    mCore::RunEnd end{1, false};
+    ScopedProgramState program({[&] { calls.push_back("graphics"); return true; }, [&] { calls.push_back("release"); },
+                                [&] {
+                                    calls.push_back("window");
+                                    EXPECT_EQ(mCore::Settings.Value("Count").Long(), 7);  // the system-wide default
+                                    mCore::Settings.Value("Count", 8);
+                                    return end;
+                                }});
+    EXPECT_EQ(mCore::Main("/s"), 1) << "a failed run ends with its status, unsaved";
     EXPECT_EQ(calls, (std::vector<std::string>{"graphics", "window"}));
-    EXPECT_EQ(mCore::Settings.Value("Count").Long(), 7);  // the system-wide default
     EXPECT_EQ(mCore::Settings.FileName(), own);
-    mCore::Settings.Value("Count", 8);
-    try {
-        mCore::ShutDown();
-        FAIL() << "ShutDown returned";
-    } catch (const Terminated& t) {
-        EXPECT_EQ(t.Code, 0);
-    }
+    EXPECT_FALSE(mFileSystem::FileExists(own));
+    end = {0, true};
+    EXPECT_EQ(ScopedProgramState::ExitCodeOf([] { mCore::Main("/s"); }), 0) << "an orderly end goes on through ShutDown";
     EXPECT_EQ(calls.back(), "release");
     EXPECT_EQ(mCore::Settings.LastIndex(), -1);
     cValues reread;
@@ -78,8 +76,6 @@ TEST(Main, RunReadsTheFirstSettingsFileAndShutDownWritesTheUsersOwn) {
     EXPECT_EQ(folder.st_mode & 0777, 0700u);
     ASSERT_TRUE(reread.LoadData(systemFile));
     EXPECT_EQ(reread.Value("count").Long(), 7);  // never written
-    mCore::SetTerminateHandler(nullptr);
-    mCore::SetStartupHooks({});
 }
 
 TEST(Main, ASaveThatFailsNamesTheFileAndTheRealReasonOnStandardError) {
@@ -100,15 +96,11 @@ TEST(Main, ASaveThatFailsNamesTheFileAndTheRealReasonOnStandardError) {
     for (const auto& c : cases) {
         runtime.Set("XDG_CONFIG_HOME", c.ConfigHome.c_str());
         runtime.Set("XDG_CONFIG_DIRS", dir.File("etc").c_str());
-        mCore::SetStartupHooks({[] { return true; }, {}, [] { return 0; }});
-        mCore::SetTerminateHandler(ThrowOnTerminate);
-        ASSERT_EQ(mCore::Main(""), 0);
+        ScopedProgramState program({[] { return true; }, {}, [] { return mCore::RunEnd{0, true}; }});
         testing::internal::CaptureStderr();
-        EXPECT_THROW(mCore::ShutDown(), Terminated);
+        EXPECT_EQ(ScopedProgramState::ExitCodeOf([] { mCore::Main(""); }), 0);
         EXPECT_EQ(testing::internal::GetCapturedStderr(), "glyphfall: the settings were not saved to " + c.ConfigHome +
                                                               "/glyphfall/glyphfall.ini: the folder " + c.Folder +
                                                               " could not be made: " + std::strerror(c.Errno) + "\n");
     }
-    mCore::SetTerminateHandler(nullptr);
-    mCore::SetStartupHooks({});
 }

@@ -8,9 +8,9 @@
 #include "core/Numeric.h"
 #include "rain/cRain.h"
 #include "render/cCamera.h"
-#include "settings/SettingsKeys.h"
 #include "settings/cValues.h"
 #include "support/FakePlatform.h"
+#include "support/RunningRain.h"
 
 namespace rain_test {
 
@@ -22,8 +22,7 @@ struct RainRig {
     cRain Rain{Settings, Camera, Platform.Clock, Rnd};
 
     RainRig() {
-        for (const SettingDefault& key : SettingsKeys) Settings.SetDefault(key.Key, key.Default);
-        Camera.Angle(mCore::ToSingle(6.283185 / 360 * 270));
+        testing_support::AtTheStart(Settings, Camera);
         Platform.Clock.Ticks = 100000;
         Rain.ReadSettings();
         Rain.SetupChars();

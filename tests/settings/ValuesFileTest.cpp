@@ -39,7 +39,7 @@ TEST(ValuesFile, EmptyStoreAndDefaultsWriteTheKnownBytesAndRoundTrip) {
     EXPECT_EQ(cValues().WriteData(), Bytes({0xFF, 0xFF, 0xFF, 0xFF}));  // the empty store
     TempDir dir;
     cValues store;
-    for (const auto& key : SettingsKeys) store.SetDefault(key.Key, key.Default);
+    DeclareSettingDefaults(store);
     ASSERT_TRUE(store.SaveData(dir.File("glyphfall.ini")));
     const std::string bytes = ReadFile(dir.File("glyphfall.ini"));
     EXPECT_EQ(bytes.substr(0, 4), Bytes({16, 0, 0, 0}));

@@ -14,8 +14,21 @@ namespace testing_support {
 class FakeClock final : public mCore::iClock {
 public:
     int32_t Ticks = 0;
+    // Off: a millisecond clock, whose microsecond sleeps round up to whole milliseconds; on,
+    // it counts the microseconds below the tick too (the frame pacer's own tests).
+    bool Microsecond = false;
     int32_t TickCount() override { return Ticks; }
     void Sleep(int32_t ms) override { Ticks += ms; }
+    int64_t Microseconds() override { return int64_t{Ticks} * 1000 + PastTick_; }
+    void SleepMicroseconds(int64_t microseconds) override {
+        if (!Microsecond) return iClock::SleepMicroseconds(microseconds);
+        const int64_t now = Microseconds() + microseconds;
+        Ticks = static_cast<int32_t>(now / 1000);
+        PastTick_ = static_cast<int32_t>(now % 1000);
+    }
+
+private:
+    int32_t PastTick_ = 0;
 };
 
 struct ShownMessage {

@@ -3,15 +3,14 @@
 // tests of whole rain pictures share.
 #include <string>
 
-#include "core/Numeric.h"
 #include "device/cImage.h"
 #include "rain/cRain.h"
 #include "render/LetterRenderer.h"
 #include "render/cCamera.h"
-#include "settings/SettingsKeys.h"
 #include "settings/cValues.h"
 #include "support/FakePlatform.h"
 #include "support/HeadlessDevice.h"
+#include "support/RunningRain.h"
 #include "support/TempDir.h"
 
 namespace testing_support {
@@ -24,8 +23,7 @@ struct RainScene {
         if (std::string error = OpenHeadlessDevice(Context, Device, width, height); !error.empty()) return error;
         Device.Device->SetRenderState(D3DRS_CLIPPING, 1);
         Renderer.CreateBuffer(Device);
-        Camera.Angle(mCore::ToSingle(6.283185 / 360 * 270));
-        for (const SettingDefault& key : SettingsKeys) Settings.SetDefault(key.Key, key.Default);
+        AtTheStart(Settings, Camera);
         return {};
     }
     // Makes the test's own image the atlas, texture 0.

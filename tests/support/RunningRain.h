@@ -3,10 +3,17 @@
 // count stays put), 50 ms per frame on a fake clock.
 #include "rain/cRain.h"
 #include "render/cCamera.h"
+#include "settings/SettingsKeys.h"
 #include "settings/cValues.h"
 #include "support/FakePlatform.h"
 
 namespace testing_support {
+
+// The settings at their defaults and the camera at the heading every scene starts with.
+inline void AtTheStart(cValues& settings, cCamera& camera) {
+    DeclareSettingDefaults(settings);
+    camera.Angle(cCamera::StartAngle());
+}
 
 inline void StartRain(cRain& rain, cValues& settings) {
     rain.ReadSettings();

@@ -1,24 +1,28 @@
 #pragma once
-// The program's window life on Qt: the start-up hook makes the window and hands it to the
-// controller for its whole life.
+// The program's window life on Qt: the platform makes the Qt application and the window and
+// runs the controller on it, with the end signals taken on Qt's event loop and the ends Qt
+// forces (a broken display connection) saving the settings first.
 #include <cstdint>
 #include <optional>
 #include <vector>
 
-#include "app/WindowPlatform.h"
+#include "app/PlatformRun.h"
 #include "settings/SettingsKeys.h"
 
 namespace platform::qt {
 
-// The ShowMainWindow start-up hook: makes the Qt application and the window (full-screen, or
-// inside the host window when one is given: 0 is the root window) and runs RunMainWindow on
-// it with the settings given for this run. Without a display or the host it says so and
-// returns 1.
-int ShowMainWindow(std::optional<uint32_t> host, const std::vector<SettingOverride>& settings);
+class QtPlatformRun final : public app::iPlatformRun {
+public:
+    // host: the window to draw inside (0: the root window); none: the full-screen window.
+    // settings: this run's switches, read for the choice of Qt's own platform plugin.
+    QtPlatformRun(std::optional<uint32_t> host, const std::vector<SettingOverride>& settings)
+        : Host_(host), Settings_(settings) {}
+    // Without a display or the host it says so and returns {1, false}.
+    mCore::RunEnd Run(const app::ControllerRun& controller) override;
 
-// The controller's whole life on the window: load, main loop, unload, with the end signals
-// taken on Qt's event loop. Normally the unload ends the process through mCore::ShutDown; it
-// returns (with the exit status 1) only when the window went without that.
-int RunMainWindow(app::iWindow& window, const std::vector<SettingOverride>& settings = {});
+private:
+    std::optional<uint32_t> Host_;
+    const std::vector<SettingOverride>& Settings_;
+};
 
 }  // namespace platform::qt

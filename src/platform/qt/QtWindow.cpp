@@ -498,6 +498,13 @@ void QtWindow::Close() {
 
 bool QtWindow::IsOpen() const { return impl_->Window.Open; }
 
+void QtWindow::AskToClose() {
+    if (impl_->Window.Listener)
+        impl_->Window.Listener->CloseRequested();
+    else
+        Close();
+}
+
 bool QtWindow::WantsFrame() const {
     Impl& i = *impl_;
     // A Wayland background is seen when its compositor asks for the next frame.

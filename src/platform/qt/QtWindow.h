@@ -35,6 +35,9 @@ public:
     bool PumpEvents() override;
     void Close() override;
     bool IsOpen() const override;
+    // Asks to close as the window system's close does, at once (an end signal, on the event
+    // loop's thread): the listener decides; without one the window closes.
+    void AskToClose();
     bool WantsFrame() const override;
     iDrawingSurface& Surface() override { return *this; }
     app::iWindowShell* Shell() override { return this; }

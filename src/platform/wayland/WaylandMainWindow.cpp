@@ -8,7 +8,6 @@
 #include <string>
 
 #include "app/Startup.h"
-#include "app/frmMain.h"
 #include "core/EndSignals.h"
 #include "core/mCore.h"
 #include "device/gl/cEGLWindowContext.h"
@@ -24,9 +23,9 @@ bool Named(const char* variable) {
     return value && *value;
 }
 
-int Refuse(const std::string& why) {
+mCore::RunEnd Refuse(const std::string& why) {
     std::fprintf(stderr, "glyphfall: %s\n", why.c_str());
-    return 1;
+    return {1, false};
 }
 
 // The output the main window rains on: the one the host names, else the first.
@@ -50,7 +49,7 @@ bool DisplayReachable() {
     return display != nullptr;
 }
 
-int RunHostedOnWayland(const std::vector<SettingOverride>& settings) {
+mCore::RunEnd WaylandHostedRun::Run(const app::ControllerRun& controller) {
     mCore::CatchEndSignals();  // before anything that could take long: the host may end us at once
     // One rasteriser thread, as for the Qt window (QtRuntime says why); a user's choice stays.
     setenv("LP_NUM_THREADS", "1", 0);
@@ -64,22 +63,13 @@ int RunHostedOnWayland(const std::vector<SettingOverride>& settings) {
     const char* only = std::getenv("SWAYLOCK_PLUGIN_OUTPUT_NAME");
     const std::string onlyName = only ? only : "";
     const Output* output = MainOutput(*desktop, onlyName);
-    if (!output) return Refuse(onlyName.empty() ? "the Wayland compositor has no output" : "there is no output " + onlyName);
+    if (!output)
+        return Refuse(onlyName.empty() ? "the Wayland compositor has no output" : "there is no output " + onlyName);
     cEGLWindowContext context;
     if (!context.CreateForWayland(display, error)) return Refuse(error);
 
     cBackgroundWindow window(*desktop, context, *output, true, onlyName);
-    // Every output the host shows rains, whatever the settings file says about the background.
-    std::vector<SettingOverride> overrides = settings;
-    overrides.push_back({"StayBack", "1"});
-    {
-        frmMain form(window, mCore::Settings, mCore::Clock(), mCore::Rnd);
-        form.Overrides = overrides;
-        form.Load();
-        while (window.PumpEvents()) mCore::Clock().Sleep(20);
-    }
-    // Only a start or an unload that failed (and said so) gets here.
-    return 1;
+    return controller(window, {mCore::Settings, mCore::Clock(), mCore::Rnd, {{std::string(SettingKey::StayBack), "1"}}});
 }
 
 bool CompositorOffersBackground() {

@@ -4,9 +4,7 @@
 // every output, or of the one $SWAYLOCK_PLUGIN_OUTPUT_NAME names, on a connection of our own
 // (wl_display_connect honours $WAYLAND_SOCKET, the descriptor a locker hands its plugin). No
 // toolkit, no seat, no window shell: no input, menu or dialogs; messages on standard error.
-#include <vector>
-
-#include "settings/SettingsKeys.h"
+#include "app/PlatformRun.h"
 
 namespace platform::wayland {
 
@@ -19,10 +17,15 @@ bool HostedOnWayland();
 // handed over in $WAYLAND_SOCKET serves one connection only: it counts as reachable, untouched.
 bool DisplayReachable();
 
-// The ShowMainWindow start-up hook for that case. The end ends the process (status 0 when the
-// host ended it: a signal, our surface closed, the compositor gone); it returns 1 when the
-// start failed (no connection, no layer shell, no OpenGL 3.3), having said why.
-int RunHostedOnWayland(const std::vector<SettingOverride>& settings);
+// The platform for that case. Its run ends in order (status 0) when the host ends it: a signal,
+// our surface closed, the compositor gone; it returns {1, false} when the start failed (no
+// connection, no layer shell, no OpenGL 3.3), having said why. Every output the host shows
+// rains, whatever the settings file says about the background: the controller's run is given
+// the background switch (SettingKey::StayBack) on.
+class WaylandHostedRun final : public app::iPlatformRun {
+public:
+    mCore::RunEnd Run(const app::ControllerRun& controller) override;
+};
 
 // Whether the compositor $WAYLAND_DISPLAY names offers windows a background layer
 // (wlr-layer-shell); false where it cannot be asked. A locker's socket is never touched.

@@ -1,10 +1,9 @@
-#include "app/HeadlessRender.h"
+#include "platform/headless/HeadlessRender.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
 
-#include "app/frmMain.h"
 #include "core/Locations.h"
 #include "core/EndSignals.h"
 #include "core/Platform.h"
@@ -18,7 +17,7 @@
 #include "device/mDXGraphics.h"
 #include "settings/cValues.h"
 
-namespace app {
+namespace platform::headless {
 
 namespace {
 
@@ -36,19 +35,24 @@ public:
 
 // The window the controller sees: the headless context's framebuffer, which ends after the
 // frames asked for. It has neither a shell nor services: nothing to show and nobody to ask.
-class HeadlessWindow final : public iWindow, public iDrawingSurface {
+class HeadlessWindow final : public app::iWindow, public iDrawingSurface {
 public:
     HeadlessWindow(cEGLContext& context, const HeadlessOptions& options) : Context_(context), Options_(options) {}
 
     int32_t Written = 0;
     std::string WriteError;
 
-    void SetListener(iWindowEvents*) override {}
+    void SetListener(app::iWindowEvents*) override {}
     // A signal to end stops the frames after the one in hand (a second one ends at once).
+    // Nobody can close this window: pumps that bring no frame mean the rain stopped on a
+    // failure it reported, and the window closes itself.
     bool PumpEvents() override {
-        if (mCore::EndSignalReceived() == 0) return Open_ && Presented_ < Options_.Render.Frames && WriteError.empty();
-        mCore::AcknowledgeEndSignal();
-        return false;
+        if (mCore::EndSignalReceived() != 0) {
+            mCore::AcknowledgeEndSignal();
+            return false;
+        }
+        if (++PumpsSinceFrame_ > 2) Open_ = false;
+        return Open_ && Presented_ < Options_.Render.Frames && WriteError.empty();
     }
     void Close() override { Open_ = false; }
     bool IsOpen() const override { return Open_; }
@@ -60,6 +64,7 @@ public:
     bool MakeCurrent() override { return Context_.MakeCurrent(); }
     void SwapBuffers() override {
         ++Presented_;
+        PumpsSinceFrame_ = 0;
         if (!Options_.WriteFiles || !WriteError.empty()) return;
         char name[32];
         std::snprintf(name, sizeof name, "frame-%04d.png", Presented_);
@@ -75,6 +80,7 @@ private:
     cEGLContext& Context_;
     const HeadlessOptions& Options_;
     int32_t Presented_ = 0;
+    int32_t PumpsSinceFrame_ = 0;
     bool Open_ = true;
 };
 
@@ -111,23 +117,9 @@ bool UsableAtlasFound() {
     return false;
 }
 
-}  // namespace
-
-int RenderHeadless(const HeadlessOptions& options) {
-    mFileSystem::GetAppPath();
-    std::error_code error;
-    if (options.WriteFiles) std::filesystem::create_directories(options.Render.Folder, error);
-    if (error) {
-        std::fprintf(stderr, "glyphfall: cannot make the folder %s: %s\n", options.Render.Folder.c_str(), error.message().c_str());
-        return 1;
-    }
-
-    cEGLContext context;
-    std::string reason;
-    if (!context.Create(options.Render.Width, options.Render.Height, reason)) {
-        std::fprintf(stderr, "glyphfall: no headless OpenGL 3.3 context: %s\n", reason.c_str());
-        return 1;
-    }
+// The frames on a context that is there: the controller's run on them, with everything it
+// needs made before and released after.
+int RunOnContext(cEGLContext& context, const HeadlessOptions& options, const app::ControllerRun& controller) {
     FrameClock clock;
     mCore::SetClock(&clock);
     mCore::cRandom rnd(options.Render.Seed ? *options.Render.Seed : mCore::StartupSeed(clock.TickCount()));
@@ -139,11 +131,8 @@ int RenderHeadless(const HeadlessOptions& options) {
     int exitCode = 1;
     if (mDXGraphics::Initialize() && UsableAtlasFound()) {
         mCore::CatchEndSignals();
-        frmMain form(window, settings, clock, rnd);
-        form.Overrides = options.Settings;
-        form.Load();
+        controller(window, {settings, clock, rnd});
         exitCode = ReportFrames(window, options);
-        if (form.MainDevice) form.MainDevice->Release();
         mCore::ReleaseEndSignals();
     }
     mDXGraphics::Release();
@@ -152,4 +141,25 @@ int RenderHeadless(const HeadlessOptions& options) {
     return exitCode;
 }
 
-}  // namespace app
+}  // namespace
+
+mCore::RunEnd HeadlessRun::Run(const app::ControllerRun& controller) {
+    const HeadlessOptions& options = Options_;
+    mFileSystem::GetAppPath();
+    std::error_code error;
+    if (options.WriteFiles) std::filesystem::create_directories(options.Render.Folder, error);
+    if (error) {
+        std::fprintf(stderr, "glyphfall: cannot make the folder %s: %s\n", options.Render.Folder.c_str(), error.message().c_str());
+        return {1, false};
+    }
+    cEGLContext context;
+    std::string reason;
+    if (!context.Create(options.Render.Width, options.Render.Height, reason)) {
+        std::fprintf(stderr, "glyphfall: no headless OpenGL 3.3 context: %s\n", reason.c_str());
+        return {1, false};
+    }
+    // The frames are the run's whole work: it never ends in order (nothing is saved).
+    return {RunOnContext(context, options, controller), false};
+}
+
+}  // namespace platform::headless

@@ -1,20 +1,32 @@
-#include "app/HeadlessRender.h"
+#include "platform/headless/HeadlessRender.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
+#include "app/PlatformRun.h"
 #include "core/mFileSystem.h"
 #include "device/cImage.h"
 #include "support/TempDir.h"
 
+namespace {
+// What the program's entry does with --render: the controller's run on the headless platform.
+int RenderHeadless(const platform::headless::HeadlessOptions& options, const std::vector<SettingOverride>& settings = {}) {
+    return platform::headless::HeadlessRun(options)
+        .Run([&](app::iWindow& window, const app::ControllerPlace& place) {
+            return app::RunController(window, place, settings);
+        })
+        .ExitCode;
+}
+}  // namespace
+
 TEST(HeadlessRender, WritesGreenRainFramesAndTheSameSeedGivesTheSameFrames) {
     testing_support::TempDir folder;
-    app::HeadlessOptions options;
+    platform::headless::HeadlessOptions options;
     options.Render = {folder.File("a"), 30, 320, 240, 11};
-    ASSERT_EQ(app::RenderHeadless(options), 0);
+    ASSERT_EQ(RenderHeadless(options), 0);
     options.Render.Folder = folder.File("b");
-    ASSERT_EQ(app::RenderHeadless(options), 0);
+    ASSERT_EQ(RenderHeadless(options), 0);
     cImage first, second;
     std::string error;
     ASSERT_TRUE(mImage::ReadPng(folder.File("a/frame-0030.png"), first, error)) << error;
@@ -34,7 +46,7 @@ TEST(HeadlessRender, AtSixtyFramesASecondEveryThirdFrameIsTheClassicFrameOfItsSt
         arguments.insert(arguments.end(), more.begin(), more.end());
         const app::CommandLine command = app::ReadCommandLine(arguments);
         ASSERT_EQ(command.Action, app::CommandAction::Render) << command.Error;
-        ASSERT_EQ(app::RenderHeadless({command.Render, true, command.Settings}), 0);
+        ASSERT_EQ(RenderHeadless({command.Render, true}, command.Settings), 0);
     };
     render("classic", "12", {});
     render("smooth", "34", {"--fps", "60"});
