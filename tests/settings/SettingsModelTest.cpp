@@ -71,7 +71,8 @@ TEST(SettingsModel, ASwitchValueIsCheckedAgainstItsKeyOnce) {
               "#RRGGBB or one of red, green, blue, golden, ice-blue, steel, grey-vesk, syndicate");
 }
 
-TEST(SettingsModel, DialogAnswersBecomeValuesOrAreRefused) {
+// The count dialog's answers are read through the controller there (ControllerTest).
+TEST(SettingsModel, ColourDialogAnswersBecomeColourTextsOrAreRefused) {
     using Kind = ColorAnswer::Kind;
     const auto color = [](std::string_view answer) {
         const ColorAnswer read = ReadColorAnswer(answer);
@@ -83,14 +84,4 @@ TEST(SettingsModel, DialogAnswersBecomeValuesOrAreRefused) {
     EXPECT_EQ(ReadColorAnswer("   ").What, Kind::Nothing);
     for (const char* bad : {"red", "00A0FF", "#00A0F", "300,0,0", "-1,0,0", "a,b,c", "1,,2,3", ",1,2", "1,2,", "1e10,0,0"})
         EXPECT_EQ(ReadColorAnswer(bad).What, Kind::Invalid) << bad;
-
-    using Count = CountAnswer::Kind;
-    for (const auto& [typed, what, count] :
-         {std::tuple{" 300 ", Count::Store, 300}, {"2.5", Count::Store, 2}, {"", Count::Ignored, 0},
-          {"1.2.3", Count::Ignored, 0}, {"abc", Count::Ignored, 0}, {"1e12", Count::TooLarge, 150},
-          {"-1", Count::OutOfRange, -1}, {"200001", Count::OutOfRange, 200001}}) {
-        const CountAnswer read = ReadCountAnswer(typed);
-        EXPECT_EQ(read.What, what) << typed;
-        EXPECT_EQ(read.Count, count) << typed;
-    }
 }
