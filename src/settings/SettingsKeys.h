@@ -103,6 +103,9 @@ inline constexpr std::array<SettingDefault, 17> SettingsKeys{{
     {SettingKey::Horizontal, &SettingsValues::Horizontal, "50", SettingKind::Number, 0, 100},
 }};
 
+// A new key is its field in SettingsValues and its row in LaterSettingsKeys (with its words
+// when a switch names its values); a switch for it is a row in app::Switches, and its menu
+// marks a row in frmMain's SwitchMarks or ChoiceMarks.
 // Keys that came after the first 17. They get no default in the file, so that the file of
 // someone who never chooses them stays byte for byte as it was; a missing value reads as 0.
 inline constexpr std::array<SettingDefault, 6> LaterSettingsKeys{{
