@@ -22,6 +22,8 @@ TEST(SettingsModel, TheFilesTextsBecomeTypedValuesByTheRulesTheyHaveAlwaysBeenRe
     EXPECT_EQ(v.Count, 150);
     EXPECT_FALSE(v.Fly);
     EXPECT_EQ(v.FrameRate, 90);
+    EXPECT_TRUE(v.Smooth);  // a frame rate asks for smooth motion; the file learns of it only when chosen
+    EXPECT_FALSE(store.StoredText("Smooth"));
     EXPECT_EQ(v.Horizontal, 12.5);
     EXPECT_EQ(v.Glyphs, 0);  // a later key that is missing reads as 0, and stays out of the file
     EXPECT_FALSE(store.StoredText("Glyphs"));
