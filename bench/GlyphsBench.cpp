@@ -14,6 +14,7 @@
 #include "fonts/GlyphText.h"
 #include "fonts/cGlyphPainter.h"
 #include "rain/cRain.h"
+#include "settings/SettingsModel.h"
 #include "settings/cValues.h"
 #include "support/FakePlatform.h"
 #include "support/HeadlessDevice.h"
@@ -67,7 +68,8 @@ void BM_CustomSetIntoAtlas(benchmark::State& state) {
     cDevice device;
     if (!testing_support::OpenHeadlessDevice(context, device, 64, 64).empty()) return state.SkipWithError("no GL");
     const int32_t texture = device.LoadTexture(GLYPHFALL_ATLAS, -1);
-    cValues settings;
+    cValues store;
+    SettingsModel settings(store);
     app::cCustomGlyphs custom;
     platform.Dialogs.Answers.push_back(mFonts::EncodeUtf8(Ninety6()));
     if (!custom.AskForGlyphs(settings)) return state.SkipWithError("the set was not drawn");

@@ -58,7 +58,7 @@ struct RainAtCount {
     cValues Settings;
     cCamera Camera;
     mCore::cRandom Rnd{12345};
-    cRain Rain{Settings, Camera, Clock, Rnd};
+    cRain Rain{Camera, Clock, Rnd};
 
     explicit RainAtCount(int64_t columns) {
         testing_support::AtTheStart(Settings, Camera);

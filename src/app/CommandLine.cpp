@@ -1,7 +1,6 @@
 #include "app/CommandLine.h"
 
 #include <algorithm>
-#include <cctype>
 #include <charconv>
 #include <cstdio>
 
@@ -14,6 +13,7 @@
 #include "core/mFileSystem.h"
 #include "fonts/GlyphText.h"
 #include "rain/cRain.h"
+#include "settings/SettingsModel.h"
 #include "settings/cValues.h"
 
 #ifndef GLYPHFALL_VERSION
@@ -72,7 +72,6 @@ const std::vector<SwitchInfo> Switches = {
 namespace {
 
 constexpr std::string_view HelpHint = "Try 'glyphfall --help' for more information.";
-constexpr std::string_view Lengths[] = {"short", "medium", "long"};
 
 CommandLine Answer(CommandAction action) {
     CommandLine command;
@@ -87,50 +86,10 @@ CommandLine Invalid(std::string error, bool hint = true) {
     return command;
 }
 
-std::string Lower(std::string_view text) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(), mCore::AsciiLower);
-    return lower;
-}
-
-// A preset's name on the command line: its label in lower case up to any bracket, words
-// joined by dashes ("Green (original)" is green, "Ice Blue" ice-blue).
-std::string PresetName(std::string_view label) {
-    std::string name = Lower(label.substr(0, label.find(" (")));
-    std::replace(name.begin(), name.end(), ' ', '-');
-    return name;
-}
-
-std::string PresetNames() {
-    std::string names;
-    for (const ColorPreset& preset : ColorPresets)
-        if (!preset.Color.empty()) names += (names.empty() ? "" : ", ") + PresetName(preset.Label);
-    return names;
-}
-
-// "#RRGGBB" as given, or a preset's colour; empty when it is neither.
-std::string ColorOf(std::string_view value) {
-    const bool hex = value.size() == 7 && value[0] == '#' &&
-                     std::all_of(value.begin() + 1, value.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
-    if (hex) return std::string(value);
-    std::string wanted = Lower(value);
-    std::replace(wanted.begin(), wanted.end(), ' ', '-');
-    for (const ColorPreset& preset : ColorPresets)
-        if (!preset.Color.empty() && PresetName(preset.Label) == wanted) return std::string(preset.Color);
-    return {};
-}
-
-std::string RangeText(const SwitchInfo& info) {
-    const SettingDefault* key = FindSettingKey(info.Key);
-    const auto number = [](double n) {
-        return n == static_cast<long long>(n) ? mCore::FormatNumber(static_cast<long long>(n)) : mCore::FormatNumber(n);
-    };
-    return number(key->Min) + " to " + number(key->Max);
-}
-
 bool TakesNumber(const SwitchInfo& info) {
-    return info.Role == Role::Setting && info.Fixed.empty() && info.Key != "Length" &&
-           FindSettingKey(info.Key)->Kind != SettingKind::Text;
+    if (info.Role != Role::Setting || !info.Fixed.empty()) return false;
+    const SettingDefault& key = *FindSettingKey(info.Key);
+    return key.Names.empty() && key.Kind != SettingKind::Text;
 }
 
 // --glyphs and --font: what the menu's boxes would take.
@@ -164,8 +123,8 @@ std::string SwitchLines(Role role) {
         if (!s.Value.empty()) left += " " + std::string(s.Value);
         left.resize(std::max<size_t>(left.size() + 2, 24), ' ');
         std::string help(s.Help);
-        if (TakesNumber(s)) help += " (" + RangeText(s) + ")";
-        if (s.Key == "Color") help += " " + PresetNames();
+        if (TakesNumber(s)) help += " (" + RangeText(*FindSettingKey(s.Key)) + ")";
+        if (s.Key == SettingKey::Color) help += " " + ColorPresetNames();
         text += left + help + "\n";
     }
     return text;
@@ -220,25 +179,11 @@ std::optional<uint32_t> ParseWindowId(std::string_view text) {
 std::optional<SettingOverride> ReadSettingSwitch(const SwitchInfo& info, std::string_view value, std::string& oError) {
     const std::string key(info.Key), name(info.Name);
     if (!info.Fixed.empty()) return SettingOverride{key, std::string(info.Fixed)};
-    if (info.Key == "Length") {
-        const auto found = std::find(std::begin(Lengths), std::end(Lengths), Lower(value));
-        if (found != std::end(Lengths)) return SettingOverride{key, std::to_string(found - std::begin(Lengths))};
-        oError = name + " needs short, medium or long";
-        return std::nullopt;
-    }
     if (info.Key == SettingKey::CustomGlyphs || info.Key == SettingKey::GlyphFont) return ReadTextSwitch(info, value, oError);
-    if (info.Key == "Color") {
-        std::string color = ColorOf(value);
-        if (!color.empty()) return SettingOverride{key, std::move(color)};
-        oError = name + " needs #RRGGBB or one of " + PresetNames();
-        return std::nullopt;
-    }
-    // The menu and the keys never store a value outside the key's range.
-    const SettingDefault* range = FindSettingKey(info.Key);
-    const auto number = mCore::ParseNumber(value);
-    if (number && *number >= range->Min && *number <= range->Max && (!info.Whole || *number == static_cast<long long>(*number)))
-        return SettingOverride{key, mCore::FormatNumber(*number)};
-    oError = name + " needs " + (info.Whole ? "a whole number" : "a number") + " from " + RangeText(info);
+    const SettingDefault& setting = *FindSettingKey(info.Key);
+    if (std::optional<std::string> stored = ReadSwitchValue(setting, value, info.Whole))
+        return SettingOverride{key, std::move(*stored)};
+    oError = name + " needs " + SwitchValueNeeds(setting, info.Whole);
     return std::nullopt;
 }
 

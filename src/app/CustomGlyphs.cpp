@@ -8,7 +8,7 @@
 #include "device/cDevice.h"
 #include "fonts/GlyphText.h"
 #include "rain/cRain.h"
-#include "settings/cValues.h"
+#include "settings/SettingsModel.h"
 
 namespace app {
 
@@ -95,9 +95,9 @@ std::vector<SettingOverride> WithCustomSetShown(std::vector<SettingOverride> ove
     return overrides;
 }
 
-void cCustomGlyphs::Start(const cValues& settings) {
-    if (settings.Value(SettingKey::Glyphs).Long() != mRain::CustomGlyphSet) return;
-    const std::string stored = settings.Value(SettingKey::CustomGlyphs).Text();
+void cCustomGlyphs::Start(const SettingsValues& settings) {
+    if (settings.Glyphs != mRain::CustomGlyphSet) return;
+    const std::string& stored = settings.CustomGlyphs;
     const GlyphText read = mFonts::ReadGlyphText(stored, mRain::MaxCustomGlyphs);
     if (read.What != GlyphText::Kind::Glyphs) {
         SayOnStandardError(StoredUnusable(SettingKey::CustomGlyphs, stored, WhyNoGlyphs(read), "Classic"));
@@ -109,14 +109,14 @@ void cCustomGlyphs::Start(const cValues& settings) {
         SayOnStandardError(StoredUnusable(SettingKey::CustomGlyphs, stored, NoneDrawn_, "Classic"));
 }
 
-int32_t cCustomGlyphs::ShownSet(const cValues& settings) const {
-    const int32_t set = settings.Value(SettingKey::Glyphs).Long();
+int32_t cCustomGlyphs::ShownSet(const SettingsValues& settings) const {
+    const int32_t set = settings.Glyphs;
     return set == mRain::CustomGlyphSet && Chars_.empty() ? 0 : set;
 }
 
-bool cCustomGlyphs::ChooseStoredFont(const cValues& settings, bool iAtStart) {
+bool cCustomGlyphs::ChooseStoredFont(const SettingsValues& settings, bool iAtStart) {
     if (Painter_.HasFont()) return true;
-    const std::string stored = settings.Value(SettingKey::GlyphFont).Text();
+    const std::string& stored = settings.GlyphFont;
     std::string why, unused;
     NamedFont_ = !stored.empty() && Painter_.UseFont(stored, why);
     if (NamedFont_) return true;
@@ -149,8 +149,8 @@ bool cCustomGlyphs::DrawSet(std::u32string_view iChars, bool iAtStart) {
     return true;
 }
 
-bool cCustomGlyphs::AskForGlyphs(cValues& settings) {
-    const auto stored = mFonts::ReadGlyphText(settings.Value(SettingKey::CustomGlyphs).Text(), mRain::MaxCustomGlyphs);
+bool cCustomGlyphs::AskForGlyphs(SettingsModel& settings) {
+    const auto stored = mFonts::ReadGlyphText(settings.Values().CustomGlyphs, mRain::MaxCustomGlyphs);
     const std::string current = mFonts::EncodeUtf8(Chars_.empty() ? stored.Chars : Chars_);
     const auto answer = mCore::Dialogs().InputBox(GlyphsPrompt, GlyphsTitle, current);
     const GlyphText read = mFonts::ReadGlyphText(answer.value_or(""), mRain::MaxCustomGlyphs);
@@ -172,13 +172,13 @@ bool cCustomGlyphs::AskForGlyphs(cValues& settings) {
         case GlyphText::Kind::Glyphs:
             break;
     }
-    if (!ChooseStoredFont(settings, false) || !DrawSet(read.Chars, false)) return false;
-    settings.Value(SettingKey::CustomGlyphs, mFonts::EncodeUtf8(Chars_));
+    if (!ChooseStoredFont(settings.Values(), false) || !DrawSet(read.Chars, false)) return false;
+    settings.Set(&SettingsValues::CustomGlyphs, mFonts::EncodeUtf8(Chars_));
     return true;
 }
 
-bool cCustomGlyphs::AskForFont(cValues& settings) {
-    const std::string stored = settings.Value(SettingKey::GlyphFont).Text();
+bool cCustomGlyphs::AskForFont(SettingsModel& settings) {
+    const std::string stored = settings.Values().GlyphFont;
     const auto answer = mCore::Dialogs().InputBox(GlyphFontPrompt, GlyphFontTitle,
                                                   stored.empty() ? mFonts::DefaultFont() : stored);
     const std::string font(mCore::Trim(answer.value_or("")));
@@ -189,11 +189,11 @@ bool cCustomGlyphs::AskForFont(cValues& settings) {
         return false;
     }
     NamedFont_ = true;
-    settings.Value(SettingKey::GlyphFont, font);
+    settings.Set(&SettingsValues::GlyphFont, font);
     if (Chars_.empty()) return false;
     const std::u32string chars = Chars_;
     if (!DrawSet(chars, false)) return false;
-    settings.Value(SettingKey::CustomGlyphs, mFonts::EncodeUtf8(Chars_));
+    settings.Set(&SettingsValues::CustomGlyphs, mFonts::EncodeUtf8(Chars_));
     return true;
 }
 

@@ -13,7 +13,8 @@
 #include "settings/SettingsKeys.h"
 
 class cDevice;
-class cValues;
+class SettingsModel;
+struct SettingsValues;
 
 namespace app {
 
@@ -31,9 +32,9 @@ public:
     // At start-up, with the run's overrides in place: when "Glyphs" asks for the custom set,
     // draws the stored characters with the stored font. What cannot be used is said on standard
     // error; without a character to show, the rain shows "Classic" (the file keeps its values).
-    void Start(const cValues& settings);
+    void Start(const SettingsValues& settings);
     // The set the rain shows: "Glyphs", or Classic when that asks for a custom set there is none of.
-    int32_t ShownSet(const cValues& settings) const;
+    int32_t ShownSet(const SettingsValues& settings) const;
     int32_t Count() const { return static_cast<int32_t>(Chars_.size()); }
     std::u32string_view Chars() const { return Chars_; }
 
@@ -43,10 +44,10 @@ public:
 
     // "Custom…": asks for the characters; true when there is a new set to show ("CustomGlyphs"
     // is stored). A refusal says why; cancelling or an empty answer changes nothing.
-    bool AskForGlyphs(cValues& settings);
+    bool AskForGlyphs(SettingsModel& settings);
     // "Glyph font…": asks for the font; true when the set was drawn anew with it ("GlyphFont"
     // is stored whenever the font can be used).
-    bool AskForFont(cValues& settings);
+    bool AskForFont(SettingsModel& settings);
 
 private:
     // Draws iChars with the chosen font; the characters no font has, and those the font the
@@ -54,7 +55,7 @@ private:
     // message box). False when none could be drawn (NoneDrawn_ says why).
     bool DrawSet(std::u32string_view iChars, bool iAtStart);
     // The font from the settings, or the default one when it cannot be used (said as above).
-    bool ChooseStoredFont(const cValues& settings, bool iAtStart);
+    bool ChooseStoredFont(const SettingsValues& settings, bool iAtStart);
     bool ReadAtlas(const std::string& iAtlasFile);
 
     mFonts::cGlyphPainter Painter_;

@@ -136,6 +136,14 @@ void MenuModel::CheckOnly(std::string_view name, int index) {
     });
 }
 
+void MenuModel::Bind(std::string_view name, const std::function<void(const MenuCommand&)>& run) {
+    Item(name, Find(name) ? -1 : 0);  // fails before anything is bound
+    Walk(Root_, [&](MenuItem& item) {
+        if (item.Name == name) item.Run = run;
+        return false;
+    });
+}
+
 int MenuModel::AddColorItem(std::string_view caption, std::string_view tag) {
     MenuItem& submenu = Item(mnuSelectColor);
     int count = 0;
@@ -148,6 +156,7 @@ int MenuModel::AddColorItem(std::string_view caption, std::string_view tag) {
     }
     MenuItem item = Command(mnuColor, std::string(caption), count);
     item.Tag = std::string(tag);
+    if (insertAt > 0) item.Run = submenu.Items[insertAt - 1].Run;
     submenu.Items.insert(submenu.Items.begin() + static_cast<std::ptrdiff_t>(insertAt), std::move(item));
     return count;
 }

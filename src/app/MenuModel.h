@@ -4,9 +4,12 @@
 // and the controller reads and sets the marks here, so the marks are the program's mode
 // switches.
 #include <array>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "settings/SettingsModel.h"
 
 namespace app {
 
@@ -53,23 +56,11 @@ inline constexpr std::string_view mnuLine3 = "mnuLine3";
 inline constexpr std::string_view mnuExit = "mnuExit";
 }  // namespace MenuNames
 
-// The presets of the "Select Color" submenu, in menu order; "-" is a separator line. The
-// command line names them by their labels too (--color ice-blue).
-struct ColorPreset {
-    std::string_view Label;
-    std::string_view Color;
-};
-inline constexpr std::array<ColorPreset, 9> ColorPresets{{
-    {"Red", "#A00000"},
-    {"Green (original)", "#00A000"},
-    {"Blue", "#0000A0"},
-    {"-", ""},
-    {"Golden", "#FF8000"},
-    {"Ice Blue", "#0088FF"},
-    {"Steel", "#88CCFF"},
-    {"Grey Vesk", "#404040"},
-    {"Syndicate", "#402080"},
-}};
+// The presets of the "Select Color" submenu, in menu order; "-" is a separator line.
+using ::ColorPreset;
+using ::ColorPresets;
+
+struct MenuCommand;
 
 struct MenuItem {
     std::string Name;      // control name, "mnuFly"
@@ -82,6 +73,8 @@ struct MenuItem {
     bool Visible = true;
     bool Submenu = false;  // opens Items instead of being a command
     std::vector<MenuItem> Items;
+    // What choosing the item does: bound once, when the menu's owner builds it.
+    std::function<void(const MenuCommand&)> Run;
 
     bool IsSeparator() const { return Caption == "-"; }
 };
@@ -110,8 +103,13 @@ public:
     // ("Select length"). A failure when the array has no such index, leaving every mark as it was.
     void CheckOnly(std::string_view name, int index);
 
+    // Binds every item of that control (each item of an array) to its handler. A failure when
+    // the menu has no such item.
+    void Bind(std::string_view name, const std::function<void(const MenuCommand&)>& run);
+
     // Appends one colour preset to mnuColor at index = the array's current count, visible,
-    // just before the separator that leads to "User defined ...". Returns that index.
+    // just before the separator that leads to "User defined ...", with the handler of the
+    // array's items. Returns that index.
     int AddColorItem(std::string_view caption, std::string_view tag);
 
     // Indices of a control array, in menu order (empty for unknown names).

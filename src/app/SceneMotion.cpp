@@ -1,8 +1,7 @@
 #include "app/SceneMotion.h"
 
 #include "core/Numeric.h"
-#include "settings/SettingsKeys.h"
-#include "settings/cValues.h"
+#include "settings/SettingsValues.h"
 
 namespace {
 constexpr double Pi = 3.141593;  // the single-precision constant the quarter turns are built from
@@ -46,19 +45,19 @@ ScenePose cSceneMotion::Pose(float iBetween) const {
              PartWay(SceneOffset.z, TargetSceneOffset.z, iBetween)}};
 }
 
-void cSceneMotion::Bounce(bool flying, bool randomMoves, int32_t now, const cValues& settings, mCore::cRandom& rnd) {
+void cSceneMotion::Bounce(bool flying, bool randomMoves, int32_t now, const SettingsValues& settings, mCore::cRandom& rnd) {
     if (!(flying && randomMoves)) {
         TargetSceneAngle = 0;
         TargetSceneOffset = {};
         return;
     }
     // The draw and the setting's read happen every frame, whether or not a bounce is due.
-    if (rnd() * 1000.0 < settings.Value(SettingKey::BounceRot).Long() && NextRotBounce < now) {
+    if (rnd() * 1000.0 < settings.BounceRot && NextRotBounce < now) {
         NextRotBounce = now + 500;
         const double side = mCore::Sgn(rnd() - 0.5);
         TargetSceneAngle = mCore::ToSingle(side * Pi * 0.5 + TargetSceneAngle);
     }
-    if (rnd() * 1000.0 < settings.Value(SettingKey::BouncePos).Long() && NextPosBounce < now) {
+    if (rnd() * 1000.0 < settings.BouncePos && NextPosBounce < now) {
         NextPosBounce = now + 500;
         float& moved = mCore::ToSingle(rnd() * 100.0) < 50 ? TargetSceneOffset.x : TargetSceneOffset.z;
         const float a = rnd();

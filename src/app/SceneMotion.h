@@ -5,7 +5,7 @@
 
 #include "core/Platform.h"
 
-class cValues;
+struct SettingsValues;
 
 struct SceneVector {
     float x = 0, y = 0, z = 0;
@@ -46,5 +46,5 @@ public:
     // With both switches on, maybe sets new targets (chances per frame in thousandths from
     // "BounceRot" and "BouncePos", at most one of each kind per 500 ms); otherwise the
     // targets return to rest.
-    void Bounce(bool flying, bool randomMoves, int32_t now, const cValues& settings, mCore::cRandom& rnd);
+    void Bounce(bool flying, bool randomMoves, int32_t now, const SettingsValues& settings, mCore::cRandom& rnd);
 };

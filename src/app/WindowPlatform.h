@@ -30,6 +30,7 @@
 namespace app {
 
 class MenuModel;
+struct MenuItem;
 
 // Key codes the key-down handler receives. Keys that type a character give that
 // character's code (letters as capitals 'A'..'Z', digits '0'..'9', space 32); the keys
@@ -89,10 +90,12 @@ inline constexpr int Alt = 4;
 // program runs as a screen saver.
 enum class PointerKind { Default, Invisible };
 
-// A chosen menu command: the item's control name and, for a control array, its index.
+// A chosen menu command: the item's control name and, for a control array, its index, and
+// the item itself where the menu that offered it knows it (its handler is bound to it).
 struct MenuCommand {
     std::string Name;
     int Index = -1;  // -1 for items that are not part of a control array
+    const MenuItem* Item = nullptr;
     friend bool operator==(const MenuCommand&, const MenuCommand&) = default;
 };
 

@@ -29,17 +29,23 @@ SceneTransform SceneAt(const cSceneMotion& motion, float between) {
     return {pose.Angle, {pose.Offset.x, pose.Offset.y, pose.Offset.z}};
 }
 
-// The check items: their settings key and the value stored while checked.
-struct SwitchItem {
-    std::string_view Control, Key;
-    int OnValue;
+// The check items that show an on/off setting, and the choices that show a whole-number one
+// (the item whose index is the value is checked).
+struct SwitchMark {
+    std::string_view Control;
+    bool SettingsValues::*Setting;
 };
-constexpr SwitchItem Switches[] = {
-    {mnuFly, SettingKey::Fly, 1},           {mnuRandomMove, SettingKey::RandomMove, 1}, {mnuRandomColors, SettingKey::RandomColors, 1},
-    {mnuHorizontal, SettingKey::Horizontal, 50}, {mnuShowAds, SettingKey::ShowAds, 1},  {mnuStayBack, SettingKey::StayBack, 1},
-    {mnuScreenSaver, SettingKey::ScreenSaver, 1}, {mnuKeepShape, SettingKey::KeepShape, 1},
-    {mnuSmooth, SettingKey::Smooth, 1},
+constexpr SwitchMark SwitchMarks[] = {
+    {mnuFly, &SettingsValues::Fly},         {mnuRandomMove, &SettingsValues::RandomMove},
+    {mnuRandomColors, &SettingsValues::RandomColors}, {mnuShowAds, &SettingsValues::ShowAds},
+    {mnuStayBack, &SettingsValues::StayBack}, {mnuScreenSaver, &SettingsValues::ScreenSaver},
+    {mnuKeepShape, &SettingsValues::KeepShape}, {mnuSmooth, &SettingsValues::Smooth},
 };
+struct ChoiceMark {
+    std::string_view Control;
+    int32_t SettingsValues::*Setting;
+};
+constexpr ChoiceMark ChoiceMarks[] = {{mnuLength, &SettingsValues::Length}};
 
 // "Select leaders": the percentage for each item.
 constexpr int32_t LeaderPercents[] = {0, 10, 30, 50, 70, 90, 100};
@@ -92,44 +98,38 @@ void ReportPassedOverAtlases(const mAtlas::Search& atlas) {
 }  // namespace
 
 frmMain::frmMain(app::iWindow& window, cValues& settings, mCore::iClock& clock, mCore::cRandom& rnd)
-    : Pacer(clock), Main(window, settings, Pacer, rnd), Window_(window), Clock_(clock), Settings_(settings), Rnd_(rnd),
+    : Pacer(clock), Main(window, Pacer, rnd), Window_(window), Clock_(clock), Settings_(settings), Rnd_(rnd),
       CustomGlyphs_(std::make_unique<app::cCustomGlyphs>()) {
+    BindMenu();
     Window_.SetListener(this);
 }
 
 frmMain::~frmMain() { Window_.SetListener(nullptr); }
 
-void frmMain::ApplySettingsToMenu() {
-    Menu.Item(mnuLength, Rain.LengthMode).Checked = true;  // a stored length without an item is a failure
-    Menu.SetChecked(mnuFly, Settings_.Value(SettingKey::Fly).IsOn());
-    Menu.SetChecked(mnuRandomColors, Settings_.Value(SettingKey::RandomColors).IsOn());
-    Menu.SetChecked(mnuRandomMove, Settings_.Value(SettingKey::RandomMove).IsOn());
-    Menu.SetChecked(mnuShowAds, Settings_.Value(SettingKey::ShowAds).IsOn());
-    Menu.SetChecked(mnuStayBack, Settings_.Value(SettingKey::StayBack).IsOn());
-    Menu.SetChecked(mnuScreenSaver, Settings_.Value(SettingKey::ScreenSaver).IsOn());
-    SetPointers();
-    Menu.SetChecked(mnuHorizontal, Settings_.Value(SettingKey::Horizontal).Number() > 0);
+// The marks show the settings: set at the start and after every command, never read back.
+void frmMain::ShowSettingsInMenu() {
+    for (const SwitchMark& mark : SwitchMarks) Menu.SetChecked(mark.Control, Values().*mark.Setting);
+    for (const ChoiceMark& mark : ChoiceMarks) Menu.CheckOnly(mark.Control, Values().*mark.Setting);
+    Menu.SetChecked(mnuHorizontal, Values().Horizontal > 0);
     // Start-up has put right any value the menu could not store; a missing one reads as 0.
     static_assert(mRain::CustomGlyphSet == LaterSettingsKeys[0].Max);
-    Menu.CheckOnly(mnuGlyphs, CustomGlyphs_->ShownSet(Settings_));
-    Menu.SetChecked(mnuKeepShape, Settings_.Value(SettingKey::KeepShape).IsOn());
-    Menu.SetChecked(mnuSmooth, Settings_.Value(SettingKey::Smooth).IsOn() || !Settings_.Value(SettingKey::FrameRate).IsEmpty());
+    Menu.CheckOnly(mnuGlyphs, CustomGlyphs_->ShownSet(Values()));
 }
 
 // The rain's own settings; a further monitor's rain then takes the running values of the
 // main one's that are stored only at the end.
 void frmMain::PrepareRain(cRain& rain) {
-    rain.SetHexColor(Settings_.Value(SettingKey::Color).Text());
+    if (Values().Color.Rgb) rain.SetColor(*Values().Color.Rgb);
     rain.LetterColor = rain.TargetColor;  // the saved colour from the first frame, no fade
-    rain.ReadSettings();
-    SelectGlyphSet(rain, CustomGlyphs_->ShownSet(Settings_));
+    rain.ReadSettings(Values());
+    SelectGlyphSet(rain, CustomGlyphs_->ShownSet(Values()));
     if (&rain == &Rain) return;
     rain.LeaderPercent = Rain.LeaderPercent;
     rain.FlyStep = Rain.FlyStep;
 }
 
 app::PointerKind frmMain::Pointer() const {
-    return Checked(mnuScreenSaver) ? app::PointerKind::Invisible : app::PointerKind::Default;
+    return Values().ScreenSaver ? app::PointerKind::Invisible : app::PointerKind::Default;
 }
 
 void frmMain::SetPointers() {
@@ -141,7 +141,7 @@ void frmMain::SetPointers() {
 // A device for the window, made on the window's own surface, with the shape setting.
 std::unique_ptr<cDevice> frmMain::StartDevice(app::iWindow& window, bool& oCreated) {
     auto device = std::make_unique<cDevice>();
-    device->SetKeepShape(Checked(mnuKeepShape));
+    device->SetKeepShape(Values().KeepShape);
     iDrawingSurface& surface = window.Surface();
     oCreated = surface.MakeCurrent() && device->Initialize(surface, D3DFMT_D16, D3DMULTISAMPLE_NONE);
     return device;
@@ -165,17 +165,16 @@ void frmMain::Load() {
     bool started = mCore::Guarded("frmMain.Load", [&] {
         Rain.SampleNow();
         if (app::iWindowShell* shell = Window_.Shell()) shell->ShowFullScreen();
-        DeclareSettingDefaults(Settings_);
-        ReportReplacedSettings(ReplaceUnusableSettings(Settings_));
-        Overridden_ = ApplyOverrides(Settings_, app::WithCustomSetShown(Overrides));
-        CustomGlyphs_->Start(Settings_);
+        ReportReplacedSettings(Model_.Load(app::WithCustomSetShown(Overrides)));
+        CustomGlyphs_->Start(Values());
         PrepareRain(Rain);
-        Zoom = Settings_.Value(SettingKey::Zoom).Single();
-        ApplySettingsToMenu();
+        Zoom = Values().Zoom;
+        ShowSettingsInMenu();
+        SetPointers();
         app::SetDesktopParent(Window_, OnDesktop());
         for (const app::ColorPreset& preset : app::ColorPresets) Menu.AddColorItem(preset.Label, preset.Color);
-        Motion.FlySpeed = Settings_.Value(SettingKey::FlySpeed).Single();
-        Rain.FlyStep = Settings_.Value(SettingKey::Fly).IsOn() ? Motion.FlySpeed : 0;  // flying starts at full speed
+        Motion.FlySpeed = Values().FlySpeed;
+        Rain.FlyStep = Values().Fly ? Motion.FlySpeed : 0;  // flying starts at full speed
         if (!CreateDevice()) return;
         SetupScene(Main);
         // A file that cannot be the atlas counts as not there: the search goes on past it.
@@ -211,15 +210,15 @@ void frmMain::SetupScene(cRainView& view) {
     view.Camera.Flatten(0);
     view.Renderer.CreateBuffer(*view.Device);
     view.Rain.SetupChars();
-    view.Rain.SetupBackground();
-    view.Rain.SetupLogo(Checked(mnuShowAds));
+    view.Rain.SetupBackground(Values().Count);
+    view.Rain.SetupLogo(Values().ShowAds);
 }
 
 // In screen-saver mode and as the desktop background the rain covers every monitor; as an
 // ordinary window, only the main window's.
 void frmMain::FollowScreens() {
     mCore::Guarded("frmMain.FollowScreens", [&] {
-        const bool everyMonitor = Checked(mnuScreenSaver) || Checked(mnuStayBack);
+        const bool everyMonitor = Values().ScreenSaver || Values().StayBack;
         app::iWindowShell* shell = Window_.Shell();
         const std::vector<std::string> wanted = everyMonitor && shell ? shell->OtherScreens() : std::vector<std::string>();
         const auto isWanted = [&](const Screen& screen) {
@@ -244,7 +243,7 @@ void frmMain::OpenScreen(const std::string& name) {
     if (!screen.Window || !screen.Window->Shell()) return;
     app::iWindow& window = *screen.Window;
     app::iWindowShell& shell = *window.Shell();
-    screen.View = std::make_unique<cRainView>(window, Settings_, Pacer, Rnd_);
+    screen.View = std::make_unique<cRainView>(window, Pacer, Rnd_);
     window.SetListener(this);
     shell.ShowFullScreen();
     shell.SetPointer(Pointer());
@@ -317,10 +316,9 @@ void frmMain::DisplayRateChanged() {
 // window's swap waits for the monitor's refresh where the driver can, and the pacer leaves the
 // waiting to it; the further monitors' swaps never wait (one wait a frame is enough).
 void frmMain::FollowMotionSetting() {
-    const SettingValue rate = Settings_.Value(SettingKey::FrameRate);
-    const int32_t smooth = rate.IsEmpty() ? std::clamp(DisplayRate, app::cFramePacer::MinRate, app::cFramePacer::MaxRate)
-                                          : rate.Long();
-    const bool smoothOn = Checked(mnuSmooth);
+    const std::optional<int32_t> rate = Values().FrameRate;
+    const int32_t smooth = rate ? *rate : std::clamp(DisplayRate, app::cFramePacer::MinRate, app::cFramePacer::MaxRate);
+    const bool smoothOn = Values().Smooth;
     Pacer.SetRate(smoothOn ? smooth : app::cFramePacer::ClassicRate);
     Pacer.SetSwapWaits(MainDevice && MainDevice->WaitForRefresh(smoothOn && smooth == DisplayRate));
 }
@@ -328,7 +326,7 @@ void frmMain::FollowMotionSetting() {
 void frmMain::Frame() {
     const bool step = Pacer.BeginFrame();
     const float between = Pacer.Between();
-    const bool flying = Checked(mnuFly);
+    const bool flying = Values().Fly;
     if (step) StepScene(flying);
     const SceneTransform scene = SceneAt(Motion, between);
     bool drawn = false;
@@ -343,12 +341,12 @@ void frmMain::Frame() {
 
 void frmMain::StepScene(bool flying) {
     Rain.SampleNow();
-    if (Checked(mnuRandomColors)) {
+    if (Values().RandomColors) {
         Rain.RandomColorStep();
         for (Screen& screen : Screens) screen.View->Rain.TargetColor = Rain.TargetColor;  // one colour everywhere
     }
     Motion.Ease();
-    Motion.Bounce(flying, Checked(mnuRandomMove), Rain.Now, Settings_, Rnd_);
+    Motion.Bounce(flying, Values().RandomMove, Rain.Now, Values(), Rnd_);
 }
 
 void frmMain::StepView(cRainView& view, bool flying) {
@@ -356,7 +354,7 @@ void frmMain::StepView(cRainView& view, bool flying) {
     view.Rain.FadeLetterColor();
     view.Travel = Motion.RampFlyStep(view.Rain.FlyStep, flying);
     view.StepCameraY = view.Camera.GetY();
-    view.Rain.SetupLogo(Checked(mnuShowAds));
+    view.Rain.SetupLogo(Values().ShowAds);
     view.Rain.Animate();
 }
 
@@ -409,7 +407,7 @@ void frmMain::KeyDown(int keyCode, int /*shift*/) {
     // The desktop's background takes no keys, as on Wayland: a window manager that focuses the
     // wallpaper when it is clicked would otherwise hand it an Escape meant for nothing.
     if (OnDesktop()) return;
-    if (Checked(mnuScreenSaver)) return Unload();  // any key ends the screen saver
+    if (Values().ScreenSaver) return Unload();  // any key ends the screen saver
     switch (keyCode) {
         case app::KeyCode::Escape:
             return Unload();
@@ -422,9 +420,11 @@ void frmMain::KeyDown(int keyCode, int /*shift*/) {
             if (Motion.FlySpeed < 0) Motion.FlySpeed = 0;
             return;
         case app::KeyCode::F1:
-            return ForEachView([](cRainView& v) { v.Rain.ChangeSpeed(mCore::ToSingle(v.Rain.MaxSpeed + 0.1)); });
+            ForEachView([](cRainView& v) { v.Rain.ChangeSpeed(mCore::ToSingle(v.Rain.MaxSpeed + 0.1)); });
+            return Model_.Set(&SettingsValues::FallSpeed, Rain.MaxSpeed);
         case app::KeyCode::F2:
-            return ForEachView([](cRainView& v) { v.Rain.ChangeSpeed(mCore::ToSingle(v.Rain.MaxSpeed - 0.1)); });
+            ForEachView([](cRainView& v) { v.Rain.ChangeSpeed(mCore::ToSingle(v.Rain.MaxSpeed - 0.1)); });
+            return Model_.Set(&SettingsValues::FallSpeed, Rain.MaxSpeed);
         case app::KeyCode::F3:
             return ForEachView([](cRainView& v) { v.Rain.NextLogoTime = v.Rain.Now + 3000; });
         case app::KeyCode::F5:
@@ -463,7 +463,7 @@ void frmMain::MouseMove(int buttons, int shift, float x, float y) {
     if (Unloading_) return;
     if (MouseStartKnown) {
         const double dx = static_cast<double>(x) - MouseStartX, dy = static_cast<double>(y) - MouseStartY;
-        if (Checked(mnuScreenSaver) && std::sqrt(dx * dx + dy * dy) > 5) return Unload();
+        if (Values().ScreenSaver && std::sqrt(dx * dx + dy * dy) > 5) return Unload();
     } else {
         // The first position seen, kept for the window's life: the screen saver measures from it.
         MouseStartKnown = true;
@@ -481,9 +481,9 @@ void frmMain::MouseMove(int buttons, int shift, float x, float y) {
 }
 
 void frmMain::StoreLastSettings() {
-    Settings_.Value(SettingKey::FlySpeed, Motion.FlySpeed);
-    Settings_.Value(SettingKey::Leaders, static_cast<int>(Rain.LeaderPercent));
-    RestoreOverridden(Settings_, Overridden_);
+    Model_.Set(&SettingsValues::FlySpeed, Motion.FlySpeed);
+    Model_.Set(&SettingsValues::Leaders, Rain.LeaderPercent);
+    Model_.TakeBackOverrides();
 }
 
 void frmMain::Unload() {
@@ -512,56 +512,65 @@ bool frmMain::SaveSettingsWithoutWindow() {
     return Settings_.SaveData();
 }
 
-const std::vector<frmMain::MenuBinding>& frmMain::MenuBindings() {
-    static const std::vector<MenuBinding> bindings = {
-        {mnuMakerSite, &frmMain::OpenMakerSite},     {mnuFly, &frmMain::ToggleSwitch},
-        {mnuRandomMove, &frmMain::ToggleSwitch},     {mnuSetupBounce, &frmMain::SetupBouncing},
-        {mnuRandomColors, &frmMain::ToggleSwitch},   {mnuHorizontal, &frmMain::ToggleSwitch},
-        {mnuChangeCount, &frmMain::ChangeCount},     {mnuLength, &frmMain::SelectLength},
-        {mnuGlyphs, &frmMain::SelectGlyphs},         {mnuGlyphFont, &frmMain::AskGlyphFont},
-        {mnuLeaders, &frmMain::SelectLeaders},
-        {mnuColor, &frmMain::SelectColor},           {mnuUserColor, &frmMain::AskUserColor},
-        {mnuStayBack, &frmMain::ToggleStayBack},     {mnuShowAds, &frmMain::ToggleSwitch},
-        {mnuScreenSaver, &frmMain::ToggleScreenSaver}, {mnuKeepShape, &frmMain::ToggleKeepShape},
-        {mnuSmooth, &frmMain::ToggleSmooth},
-        {mnuKeys, &frmMain::ShowKeyHelp},            {mnuExit, &frmMain::Exit},
+void frmMain::BindMenu() {
+    const auto bind = [&](std::string_view control, void (frmMain::*run)(const app::MenuCommand&)) {
+        Menu.Bind(control, [this, run](const app::MenuCommand& command) { (this->*run)(command); });
     };
-    return bindings;
-}
-
-bool frmMain::HandlesMenuControl(std::string_view control) {
-    const auto& bindings = MenuBindings();
-    return std::any_of(bindings.begin(), bindings.end(), [&](const MenuBinding& b) { return b.Control == control; });
+    const auto flip = [&](std::string_view control, bool SettingsValues::*setting) {
+        Menu.Bind(control, [this, setting](const app::MenuCommand&) { FlipSwitch(setting); });
+    };
+    bind(mnuMakerSite, &frmMain::OpenMakerSite);
+    flip(mnuFly, &SettingsValues::Fly);
+    flip(mnuRandomMove, &SettingsValues::RandomMove);
+    bind(mnuSetupBounce, &frmMain::SetupBouncing);
+    flip(mnuRandomColors, &SettingsValues::RandomColors);
+    bind(mnuHorizontal, &frmMain::ToggleHorizontal);
+    bind(mnuChangeCount, &frmMain::ChangeCount);
+    bind(mnuLength, &frmMain::SelectLength);
+    bind(mnuGlyphs, &frmMain::SelectGlyphs);
+    bind(mnuGlyphFont, &frmMain::AskGlyphFont);
+    bind(mnuLeaders, &frmMain::SelectLeaders);
+    bind(mnuColor, &frmMain::SelectColor);
+    bind(mnuUserColor, &frmMain::AskUserColor);
+    bind(mnuStayBack, &frmMain::ToggleStayBack);
+    flip(mnuShowAds, &SettingsValues::ShowAds);
+    bind(mnuScreenSaver, &frmMain::ToggleScreenSaver);
+    bind(mnuKeepShape, &frmMain::ToggleKeepShape);
+    bind(mnuSmooth, &frmMain::ToggleSmooth);
+    bind(mnuKeys, &frmMain::ShowKeyHelp);
+    bind(mnuExit, &frmMain::Exit);
 }
 
 void frmMain::RunMenuCommand(const app::MenuCommand& command) {
-    const auto& bindings = MenuBindings();
-    const auto bound = std::find_if(bindings.begin(), bindings.end(),
-                                    [&](const MenuBinding& b) { return b.Control == command.Name; });
-    if (bound != bindings.end()) return (this->*bound->Run)(command);
-    // A command without a handler is a fault in the menu's table: say so rather than doing
-    // nothing without a word.
-    std::fprintf(stderr, "glyphfall: the menu command %s(%d) has no handler\n", command.Name.c_str(), command.Index);
+    const app::MenuItem* item = command.Item ? command.Item : Menu.Find(command.Name, command.Index);
+    if (!item || !item->Run) {
+        // A command without a handler is a fault in the menu's table: say so rather than doing
+        // nothing without a word.
+        std::fprintf(stderr, "glyphfall: the menu command %s(%d) has no handler\n", command.Name.c_str(), command.Index);
+        return;
+    }
+    item->Run(command);
+    if (!Unloading_) ShowSettingsInMenu();
 }
 
 void frmMain::SelectLength(const app::MenuCommand& command) {
-    Menu.CheckOnly(mnuLength, command.Index);
+    Menu.Item(mnuLength, command.Index);  // a failure for an index without an item, before anything changes
     ForEachView([&](cRainView& v) { v.Rain.LengthMode = command.Index; });
-    Settings_.Value(SettingKey::Length, command.Index);
+    Model_.Set(&SettingsValues::Length, command.Index);
 }
 
 void frmMain::SelectGlyphs(const app::MenuCommand& command) {
     if (command.Index == mRain::CustomGlyphSet) {
-        if (CustomGlyphs_->AskForGlyphs(Settings_)) ShowCustomGlyphs();
+        if (CustomGlyphs_->AskForGlyphs(Model_)) ShowCustomGlyphs();
         return;
     }
-    Menu.CheckOnly(mnuGlyphs, command.Index);
     ForEachView([&](cRainView& v) { v.Rain.SelectGlyphs(command.Index); });
-    Settings_.Value(SettingKey::Glyphs, command.Index);
+    Model_.Set(&SettingsValues::Glyphs, command.Index);
 }
 
 void frmMain::AskGlyphFont(const app::MenuCommand&) {
-    if (CustomGlyphs_->AskForFont(Settings_) && Checked(mnuGlyphs, mRain::CustomGlyphSet)) ShowCustomGlyphs();
+    if (CustomGlyphs_->AskForFont(Model_) && CustomGlyphs_->ShownSet(Values()) == mRain::CustomGlyphSet)
+        ShowCustomGlyphs();
 }
 
 void frmMain::SelectGlyphSet(cRain& rain, int32_t set) {
@@ -571,8 +580,7 @@ void frmMain::SelectGlyphSet(cRain& rain, int32_t set) {
 
 // The custom set was drawn anew: into every monitor's atlas, and the rain deals from it.
 void frmMain::ShowCustomGlyphs() {
-    Menu.CheckOnly(mnuGlyphs, mRain::CustomGlyphSet);
-    Settings_.Value(SettingKey::Glyphs, mRain::CustomGlyphSet);
+    Model_.Set(&SettingsValues::Glyphs, mRain::CustomGlyphSet);
     ForEachView([&](cRainView& v) {
         if (!Screens.empty()) v.Window.Surface().MakeCurrent();  // the texture belongs to the view's context
         CustomGlyphs_->PutIntoAtlas(*v.Device, v.TextureIndex, AtlasFile_);
@@ -586,28 +594,33 @@ void frmMain::SelectLeaders(const app::MenuCommand& command) {
 }
 
 void frmMain::SelectColor(const app::MenuCommand& command) {
-    const std::string& color = Menu.Item(mnuColor, command.Index).Tag;
-    ForEachView([&](cRainView& v) { v.Rain.SetHexColor(color); });
+    if (Model_.SetColor(Menu.Item(mnuColor, command.Index).Tag)) ShowColor();
 }
 
 void frmMain::OpenMakerSite(const app::MenuCommand&) { app::OpenWebPage(Window_, app::MakerSiteAddress); }
 
 void frmMain::Exit(const app::MenuCommand&) { Unload(); }
 
-bool frmMain::FlipSwitch(std::string_view control) {
-    const auto item = std::find_if(std::begin(Switches), std::end(Switches),
-                                   [&](const SwitchItem& s) { return s.Control == control; });
-    const bool on = Menu.Toggle(control);
-    Settings_.Value(item->Key, on ? item->OnValue : 0);  // every switch control has its row
+bool frmMain::FlipSwitch(bool SettingsValues::*setting) {
+    const bool on = !(Values().*setting);
+    Model_.Set(setting, on);
     return on;
 }
 
-void frmMain::ToggleSwitch(const app::MenuCommand& command) { FlipSwitch(command.Name); }
+// "Horizontal" is a percentage that the menu switches between 50 and 0.
+void frmMain::ToggleHorizontal(const app::MenuCommand&) {
+    Model_.Set(&SettingsValues::Horizontal, Values().Horizontal > 0 ? 0.0 : 50.0);
+    ForEachView([&](cRainView& v) { v.Rain.HorizontalPercent = Values().Horizontal; });
+}
+
+void frmMain::ShowColor() {
+    ForEachView([&](cRainView& v) { v.Rain.SetColor(*Values().Color.Rgb); });
+}
 
 // "Stay in background" puts the rain on the desktop, but never a screen saver's: idle daemons
 // start "/s" whatever the user chose for an ordinary start, and a saver behind the windows
 // would be neither seen nor ended by the mouse. The mark and the stored choice stay as they are.
-bool frmMain::OnDesktop() const { return Checked(mnuStayBack) && !Checked(mnuScreenSaver); }
+bool frmMain::OnDesktop() const { return Values().StayBack && !Values().ScreenSaver; }
 
 void frmMain::FollowDesktopPlace() {
     const bool on = OnDesktop();
@@ -616,81 +629,70 @@ void frmMain::FollowDesktopPlace() {
         if (app::iWindowShell* shell = screen.Window->Shell()) shell->AttachToDesktop(on);
 }
 
-void frmMain::ToggleStayBack(const app::MenuCommand& command) {
-    FlipSwitch(command.Name);
+void frmMain::ToggleStayBack(const app::MenuCommand&) {
+    FlipSwitch(&SettingsValues::StayBack);
     FollowDesktopPlace();
     FollowScreens();
 }
 
-void frmMain::ToggleScreenSaver(const app::MenuCommand& command) {
-    FlipSwitch(command.Name);
+void frmMain::ToggleScreenSaver(const app::MenuCommand&) {
+    FlipSwitch(&SettingsValues::ScreenSaver);
     SetPointers();
     FollowDesktopPlace();
     FollowScreens();
 }
 
-void frmMain::ToggleSmooth(const app::MenuCommand& command) {
-    FlipSwitch(command.Name);
+void frmMain::ToggleSmooth(const app::MenuCommand&) {
+    FlipSwitch(&SettingsValues::Smooth);
     FollowMotionSetting();
 }
 
-void frmMain::ToggleKeepShape(const app::MenuCommand& command) {
-    const bool on = FlipSwitch(command.Name);
+void frmMain::ToggleKeepShape(const app::MenuCommand&) {
+    const bool on = FlipSwitch(&SettingsValues::KeepShape);
     ForEachView([&](cRainView& v) {
         if (v.Device) v.Device->SetKeepShape(on);
     });
 }
 
-namespace app {
-
-CountAnswer ReadCountAnswer(std::string_view answer) {
-    const std::string_view typed = mCore::Trim(answer);
-    const auto number = mCore::ParseNumber(typed);
-    if (!number || std::count(typed.begin(), typed.end(), '.') >= 2) return {};
-    if (!mCore::FitsLong(*number)) return {CountAnswer::Kind::TooLarge, 150};
-    const int32_t count = mCore::ToLong(*number);
-    if (count < 0 || count > MaxGroupCount) return {CountAnswer::Kind::OutOfRange, count};
-    return {CountAnswer::Kind::Store, count};
-}
-
-}  // namespace app
-
 void frmMain::ChangeCount(const app::MenuCommand&) {
     const auto answer = mCore::Dialogs().InputBox("Enter new number of glyphfalls: (Default = 150)", "Change count",
                                                   mCore::FormatNumber(static_cast<long long>(Rain.BaseGroupMax)));
-    const app::CountAnswer count = app::ReadCountAnswer(answer ? *answer : std::string_view());
+    const CountAnswer count = ReadCountAnswer(answer ? *answer : std::string_view());
     switch (count.What) {
-        case app::CountAnswer::Kind::Ignored:
+        case CountAnswer::Kind::Ignored:
             return;
-        case app::CountAnswer::Kind::TooLarge:
-            Settings_.Value(SettingKey::Count, count.Count);  // what an answer beyond the whole-number range has always done
+        case CountAnswer::Kind::TooLarge:
+            Model_.Set(&SettingsValues::Count, count.Count);  // what an answer beyond the whole-number range has always done
             return;
-        case app::CountAnswer::Kind::OutOfRange:
+        case CountAnswer::Kind::OutOfRange:
             // A negative count would break the group table and a huge one exhaust memory.
             mCore::Dialogs().MessageBox("The number of glyphfalls must lie between 0 and " +
                                             mCore::FormatNumber(static_cast<long long>(MaxGroupCount)) + ".",
                                         "Change count", mCore::MessageIcon::Exclamation);
             return;
-        case app::CountAnswer::Kind::Store:
-            Settings_.Value(SettingKey::Count, static_cast<int>(count.Count));
+        case CountAnswer::Kind::Store:
+            Model_.Set(&SettingsValues::Count, count.Count);
             Window_.PumpEvents();
-            ForEachView([](cRainView& v) { v.Rain.SetupBackground(); });
+            ForEachView([&](cRainView& v) { v.Rain.SetupBackground(Values().Count); });
     }
 }
 
 void frmMain::SetupBouncing(const app::MenuCommand&) {
     struct Box {
-        std::string_view Title, Key, Kind;
+        std::string_view Title;
+        int32_t SettingsValues::*Setting;
+        std::string_view Kind;
     };
-    constexpr Box boxes[] = {{"Setup rotation", SettingKey::BounceRot, "rotations"}, {"Setup bounces", SettingKey::BouncePos, "bounces"}};
+    constexpr Box boxes[] = {{"Setup rotation", &SettingsValues::BounceRot, "rotations"},
+                             {"Setup bounces", &SettingsValues::BouncePos, "bounces"}};
     for (const Box& box : boxes) {
         const std::string prompt =
             Crlf("Chose a number between 0 and 1000 for random " + std::string(box.Kind) + ".",
                  "The higher the number the more often random " + std::string(box.Kind) + " will happen.");
-        const auto answer = mCore::Dialogs().InputBox(prompt, box.Title, Settings_.Value(box.Key).Text());
+        const auto answer = mCore::Dialogs().InputBox(prompt, box.Title, Model_.StoredText(box.Setting));
         const auto number = mCore::ParseNumber(answer.value_or(""));
         if (!number) return;  // empty, cancelled or not a number: no further box
-        if (mCore::FitsLong(*number)) Settings_.Value(box.Key, static_cast<int>(mCore::ToLong(*number)));
+        if (mCore::FitsLong(*number)) Model_.Set(box.Setting, mCore::ToLong(*number));
     }
 }
 
@@ -703,13 +705,14 @@ void frmMain::ShowKeyHelp(const app::MenuCommand&) {
 void frmMain::AskUserColor(const app::MenuCommand&) {
     const auto answer =
         mCore::Dialogs().InputBox(UserColorPrompt, UserColorTitle, Rain.UserColorDefault());
-    const mRain::UserColorAnswer parsed = mRain::ParseUserColor(answer.value_or(""));
+    const ColorAnswer parsed = ReadColorAnswer(answer.value_or(""));
     switch (parsed.What) {
-        case mRain::UserColorAnswer::Kind::Nothing:
+        case ColorAnswer::Kind::Nothing:
             return;
-        case mRain::UserColorAnswer::Kind::Color:
-            return ForEachView([&](cRainView& v) { v.Rain.SetHexColor(parsed.Text); });
-        case mRain::UserColorAnswer::Kind::Invalid:
+        case ColorAnswer::Kind::Color:
+            if (Model_.SetColor(parsed.Text)) ShowColor();
+            return;
+        case ColorAnswer::Kind::Invalid:
             mCore::Dialogs().MessageBox(UserColorInvalidText, UserColorInvalidTitle,
                                         mCore::MessageIcon::Critical);
     }

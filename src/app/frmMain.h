@@ -16,7 +16,7 @@
 #include "core/Platform.h"
 #include "device/cDevice.h"
 #include "rain/cRain.h"
-#include "settings/SettingsKeys.h"
+#include "settings/SettingsModel.h"
 #include "render/LetterRenderer.h"
 #include "render/cCamera.h"
 
@@ -26,26 +26,11 @@ class cCustomGlyphs;
 class cFrameLog;
 }
 
-namespace app {
-// What a typed "Select count" answer comes to.
-struct CountAnswer {
-    enum class Kind {
-        Ignored,     // empty, cancelled, not a number, or two points or more: nothing changes
-        Store,       // store "Count" and rebuild the groups
-        TooLarge,    // beyond the whole-number range: "Count" becomes 150, the groups stay
-        OutOfRange,  // a whole number outside 0..MaxGroupCount: refused with a message
-    };
-    Kind What = Kind::Ignored;
-    int32_t Count = 0;
-};
-CountAnswer ReadCountAnswer(std::string_view answer);
-}  // namespace app
-
 // The rain on one window: its own model, camera, renderer and device. The main window has
 // one; in screen-saver mode and as the desktop background every further monitor has its own.
 struct cRainView {
-    cRainView(app::iWindow& window, cValues& settings, mCore::iClock& clock, mCore::cRandom& rnd)
-        : Window(window), Rain(settings, Camera, clock, rnd) {}
+    cRainView(app::iWindow& window, mCore::iClock& clock, mCore::cRandom& rnd)
+        : Window(window), Rain(Camera, clock, rnd) {}
     app::iWindow& Window;
     cCamera Camera;
     cRain Rain;
@@ -84,10 +69,9 @@ public:
     void ScreensChanged() override;
     void DisplayRateChanged() override;
 
-    // Runs one popup-menu command: the handler its control is bound to.
+    // Runs one popup-menu command: the handler its item is bound to (a command named without
+    // its item is looked up by its name first).
     void RunMenuCommand(const app::MenuCommand& command);
-    // Whether commands of that menu control have a handler.
-    static bool HandlesMenuControl(std::string_view control);
     // The unload handler: releases the devices, stores the last settings, closes the window and
     // asks for the program's end (with ExitCode), which the platform's run carries out once it
     // returns; it never ends the process itself.
@@ -121,7 +105,7 @@ public:
     };
     std::vector<Screen> Screens;
     cSceneMotion Motion;  // one scene movement for every monitor
-    app::MenuModel Menu;
+    app::MenuModel Menu;  // every command bound to its handler; the marks show the settings
     float Zoom = 1;  // kept from the settings file; nothing uses it
     std::string TypedText;
     bool MouseStartKnown = false;
@@ -130,20 +114,17 @@ public:
     // The status the program ends with: 1 once the start or the main loop failed.
     int ExitCode = 0;
 
+    // The settings as the run uses them: read and checked at Load.
+    const SettingsValues& Values() const { return Model_.Values(); }
+
 private:
-    bool Checked(std::string_view name, int index = -1) const { return Menu.Checked(name, index); }
     template <class Action>
     void ForEachView(Action action) {
         action(Main);
         for (Screen& screen : Screens) action(*screen.View);
     }
-    // A menu control and the handler its commands run.
-    struct MenuBinding {
-        std::string_view Control;
-        void (frmMain::*Run)(const app::MenuCommand&);
-    };
-    static const std::vector<MenuBinding>& MenuBindings();
-    void ApplySettingsToMenu();
+    void BindMenu();
+    void ShowSettingsInMenu();
     void PrepareRain(cRain& rain);
     void StoreLastSettings();
     std::unique_ptr<cDevice> StartDevice(app::iWindow& window, bool& oCreated);
@@ -170,8 +151,9 @@ private:
     void AskGlyphFont(const app::MenuCommand& command);
     void SelectLeaders(const app::MenuCommand& command);
     void SelectColor(const app::MenuCommand& command);
-    bool FlipSwitch(std::string_view control);  // the new mark, stored as its setting
-    void ToggleSwitch(const app::MenuCommand& command);
+    void ShowColor();  // the chosen colour, on every monitor
+    bool FlipSwitch(bool SettingsValues::*setting);  // the new value, stored
+    void ToggleHorizontal(const app::MenuCommand& command);
     void ToggleStayBack(const app::MenuCommand& command);
     void ToggleScreenSaver(const app::MenuCommand& command);
     void ToggleKeepShape(const app::MenuCommand& command);
@@ -189,8 +171,8 @@ private:
     app::iWindow& Window_;
     mCore::iClock& Clock_;
     cValues& Settings_;
+    SettingsModel Model_{Settings_};
     mCore::cRandom& Rnd_;
-    std::vector<OverriddenSetting> Overridden_;
     std::string AtlasFile_;
     std::unique_ptr<app::cCustomGlyphs> CustomGlyphs_;  // the "Custom" set's characters, font and cells
     std::unique_ptr<app::cFrameLog> FrameLog_;

@@ -9,8 +9,7 @@
 #include "core/NumberText.h"
 #include "core/Numeric.h"
 #include "core/Text.h"
-#include "settings/SettingsKeys.h"
-#include "settings/cValues.h"
+#include "settings/SettingsValues.h"
 
 using mCore::Floor;
 using mCore::ToLong;
@@ -31,40 +30,12 @@ constexpr char SetupBackground[] = "frmMain.SetupBackground";
 
 namespace {
 
-// Bytes taken by the UTF-8 character that starts at text[pos]. A stray byte counts as one
-// character of its own, so malformed input still lays out (as a gap).
-size_t CharLength(std::string_view text, size_t pos) {
-    const auto lead = static_cast<unsigned char>(text[pos]);
-    size_t length = 1;
-    if (lead >= 0xF0 && lead < 0xF8) length = 4;
-    else if (lead >= 0xE0) length = lead < 0xF0 ? 3 : 1;
-    else if (lead >= 0xC0) length = 2;
-    if (pos + length > text.size()) return 1;
-    for (size_t k = 1; k < length; ++k)
-        if ((static_cast<unsigned char>(text[pos + k]) & 0xC0) != 0x80) return 1;
-    return length;
-}
+size_t CharLength(std::string_view text, size_t pos) { return mCore::Utf8CharLength(text, pos); }
 
 size_t CharCount(std::string_view text) {
     size_t count = 0;
     for (size_t pos = 0; pos < text.size(); pos += CharLength(text, pos)) ++count;
     return count;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-// A pair of characters read as a hexadecimal number, taking its longest valid prefix:
-// "1G" reads 1 and "GG" reads 0.
-int HexPair(std::string_view first, std::string_view second) {
-    if (first.size() != 1 || HexDigit(first[0]) < 0) return 0;
-    int value = HexDigit(first[0]);
-    if (second.size() == 1 && HexDigit(second[0]) >= 0) value = value * 16 + HexDigit(second[0]);
-    return value;
 }
 
 // Trail length per "Length" setting, and the room reserved so that no later trail of that
@@ -78,22 +49,12 @@ int32_t LongestTrail(int32_t lengthMode) {
     }
 }
 
-std::string_view TrimSpaces(std::string_view text) {
-    while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-    while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-    return text;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
 // Colours, free helpers
 
 namespace mRain {
-
-bool IsColorText(std::string_view iColor) {
-    return !iColor.empty() && iColor.front() == '#' && CharCount(iColor) == 7;
-}
 
 void FadeTo(float& current, float target) {
     float step = ToSingle(std::pow(ToSingle(std::fabs(static_cast<double>(current) - target)), 0.5) / 10);
@@ -108,49 +69,20 @@ void FadeTo(float& current, float target) {
     current = mCore::Clamp(current, 0, 1);
 }
 
-UserColorAnswer ParseUserColor(std::string_view answer) {
-    const std::string_view text = TrimSpaces(answer);
-    if (text.empty()) return {};
-    if (IsColorText(text)) return {UserColorAnswer::Kind::Color, std::string(text)};
-
-    // Three parts: something before the first comma, between it and a later one, and after.
-    const size_t first = text.size() > 1 ? text.find(',', 1) : std::string_view::npos;
-    const size_t last = text.size() > 2 ? text.rfind(',', text.size() - 2) : std::string_view::npos;
-    if (first == std::string_view::npos || last == std::string_view::npos || last < first + 2)
-        return {UserColorAnswer::Kind::Invalid, {}};
-
-    std::string color = "#";
-    size_t start = 0;
-    for (int part = 0; part < 3; ++part) {
-        const size_t comma = text.find(',', start);
-        const std::string_view piece = text.substr(start, comma == std::string_view::npos ? text.npos : comma - start);
-        start = comma == std::string_view::npos ? text.size() : comma + 1;
-        // Parts that are no number, or numbers that are no colour component, are refused
-        // out loud rather than silently turned into a colour text nobody can use.
-        const auto number = mCore::ParseNumber(piece);
-        if (!number || !mCore::FitsLong(*number)) return {UserColorAnswer::Kind::Invalid, {}};
-        const int32_t value = ToLong(*number);
-        if (value < 0 || value > 255) return {UserColorAnswer::Kind::Invalid, {}};
-        char hex[3];
-        std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned>(value));
-        color += hex;
-    }
-    return {UserColorAnswer::Kind::Color, std::move(color)};
-}
-
 }  // namespace mRain
 
 // ---------------------------------------------------------------------------------------------
 
-cRain::cRain(cValues& settings, const mRain::iCameraDepth& camera, mCore::iClock& clock, mCore::cRandom& rnd)
-    : Settings_(settings), Camera_(camera), Clock_(clock), Rnd_(rnd) {}
+cRain::cRain(const mRain::iCameraDepth& camera, mCore::iClock& clock, mCore::cRandom& rnd)
+    : Camera_(camera), Clock_(clock), Rnd_(rnd) {}
 
-void cRain::ReadSettings() {
-    LeaderPercent = Settings_.Value(SettingKey::Leaders).Long();
-    LengthMode = Settings_.Value(SettingKey::Length).Long();
-    Distance = Settings_.Value(SettingKey::Distance).Single();
-    MaxSpeed = Settings_.Value(SettingKey::FallSpeed).Single();
+void cRain::ReadSettings(const SettingsValues& settings) {
+    LeaderPercent = settings.Leaders;
+    LengthMode = settings.Length;
+    Distance = settings.Distance;
+    MaxSpeed = settings.FallSpeed;
     MinSpeed = ToSingle(MaxSpeed * 0.2);
+    HorizontalPercent = settings.Horizontal;
 }
 
 void cRain::SampleNow() { Now = Clock_.TickCount(); }
@@ -207,7 +139,7 @@ void cRain::ResetGroup(int32_t iGroup) {
 
         // Not a bug: the first fill (LogoCount 0) has no horizontal groups, 60 % leaders
         // whatever the setting says, and a speed cap; the rain starts as one even curtain.
-        const double horizontal = LogoCount == 0 ? 0.0 : Settings_.Value(SettingKey::Horizontal).Number();
+        const double horizontal = LogoCount == 0 ? 0.0 : HorizontalPercent;
         g.Vertical = Rnd() * 100.0 > horizontal;
         const double leaders = LogoCount == 0 ? 60.0 : LeaderPercent;
         g.Leader = Rnd() * 100.0 < leaders;
@@ -538,7 +470,6 @@ void cRain::ChangeSpeed(float s) {
         const double delta = static_cast<double>(MaxSpeed) - s;
         MaxSpeed = s;
         MinSpeed = ToSingle(s * 0.2);
-        Settings_.Value(SettingKey::FallSpeed, s);
         for (Group& g : Groups) {
             g.Speed = ToSingle(g.Speed - delta);
             if (g.Speed < ToSingle(0.01)) g.Speed = 0.01f;
@@ -680,18 +611,7 @@ void cRain::SetupLogo(bool iShowAds) {
 // ---------------------------------------------------------------------------------------------
 // Colours
 
-void cRain::SetHexColor(std::string_view iColor) {
-    if (!mRain::IsColorText(iColor)) return;
-    std::string_view chars[7];
-    for (size_t pos = 0, n = 0; pos < iColor.size() && n < 7; ++n) {
-        const size_t length = CharLength(iColor, pos);
-        chars[n] = iColor.substr(pos, length);
-        pos += length;
-    }
-    TargetColor = {ToSingle(HexPair(chars[1], chars[2]) / 255.0), ToSingle(HexPair(chars[3], chars[4]) / 255.0),
-                   ToSingle(HexPair(chars[5], chars[6]) / 255.0), 1};
-    Settings_.Value(SettingKey::Color, iColor);
-}
+void cRain::SetColor(const RgbColor& iColor) { TargetColor = {iColor.r, iColor.g, iColor.b, 1}; }
 
 void cRain::FadeLetterColor() {
     mRain::FadeTo(LetterColor.r, TargetColor.r);
@@ -728,14 +648,10 @@ std::string cRain::UserColorDefault() const {
 // ---------------------------------------------------------------------------------------------
 // Group table
 
-void cRain::SetupBackground() {
+void cRain::SetupBackground(int32_t iCount) {
     mCore::Guarded(ProcName::SetupBackground, [&] {
-        const auto count = mCore::ParseNumber(Settings_.Value(SettingKey::Count).Text());
-        if (!count) throw mCore::Failure("Type mismatch");
-        if (!mCore::FitsLong(*count)) throw mCore::Failure("Overflow");
         const int32_t old = BaseGroupMax;
-        BaseGroupMax = ToLong(*count);
-        if (BaseGroupMax < 0) throw mCore::Failure("Subscript out of range");
+        BaseGroupMax = iCount;
 
         DropWordGroups();  // a new table never keeps a spelled text
         Spare_.clear();

@@ -13,7 +13,7 @@
 //     rain.Animate();                // moves every group, then sorts them by depth
 //     ... draw, then camera.AddPosition(0, -s, 0)
 // At start-up: set the fields from the settings (ReadSettings does the rain's own ones),
-// SetHexColor(Color) and LetterColor = TargetColor, SetupChars, SetupBackground, SetupLogo,
+// SetColor(Color) and LetterColor = TargetColor, SetupChars, SetupBackground(Count), SetupLogo,
 // StartColorTimer when the loop begins.
 //
 // What the renderers read: Groups[0..GroupMax()] in that order (ascending Y: farthest first),
@@ -39,7 +39,8 @@
 #include "core/Platform.h"
 #include "rain/CameraDepth.h"
 
-class cValues;
+struct RgbColor;
+struct SettingsValues;
 
 namespace mRain {
 
@@ -139,24 +140,6 @@ inline constexpr std::array<std::string_view, 5> LogoTexts{{
     "Quellwerk",
 }};
 
-// What the user typed into the colour dialog comes to.
-struct UserColorAnswer {
-    enum class Kind {
-        Nothing,  // empty or cancelled: nothing changes
-        Color,    // pass Text to SetHexColor
-        Invalid,  // the answer is no colour: the dialog says so
-    };
-    Kind What = Kind::Nothing;
-    std::string Text;
-};
-
-// Reads the dialog's answer: "#" and six characters, or three comma-separated numbers 0..255
-// (rounded half to even; parts after the third are ignored). Blanks around it are dropped.
-UserColorAnswer ParseUserColor(std::string_view answer);
-
-// True when iColor has the colour-text shape: exactly seven characters, the first "#".
-bool IsColorText(std::string_view iColor);
-
 // One easing step of a colour channel toward its target; never overshoots, stays in 0..1.
 void FadeTo(float& current, float target);
 
@@ -170,9 +153,10 @@ int32_t HeadCellsAtNextStep(const Group& g);
 
 class cRain {
 public:
-    // The model reads the settings store, the camera's depth, the tick count and the random
-    // source it is given; all four must outlive it.
-    cRain(cValues& settings, const mRain::iCameraDepth& camera, mCore::iClock& clock, mCore::cRandom& rnd);
+    // The model reads the camera's depth, the tick count and the random source it is given;
+    // all three must outlive it. Its settings come as typed values (ReadSettings and the
+    // fields below); it never reads the settings store.
+    cRain(const mRain::iCameraDepth& camera, mCore::iClock& clock, mCore::cRandom& rnd);
 
     // ---- State (public so the window and the renderers can read it; see the top) ----
 
@@ -197,6 +181,7 @@ public:
     float MaxSpeed = 0.5f;         // "FallSpeed"
     float MinSpeed = 0.1f;         // 0.2 * MaxSpeed
     float Distance = 70;           // "Distance": how far ahead of the camera groups start
+    double HorizontalPercent = 50;  // "Horizontal": percentage of new groups that run sideways
     float FlyStep = 0;             // camera travel per frame; the main loop keeps it
     int32_t LogoCount = 0;         // SetupLogo calls so far; 0 means the first fill
     int32_t NextLogoTime = 0;      // no logo before this tick
@@ -211,8 +196,8 @@ public:
 
     // ---- Settings ----
 
-    // Copies "Leaders", "Length", "Distance" and "FallSpeed" into the fields above.
-    void ReadSettings();
+    // Copies "Leaders", "Length", "Distance", "FallSpeed" and "Horizontal" into the fields above.
+    void ReadSettings(const SettingsValues& settings);
     // Now = the current tick (the main loop's sample at the top of a frame).
     void SampleNow();
 
@@ -262,8 +247,8 @@ public:
 
     // ---- Colours ----
 
-    // Sets TargetColor from a colour text and stores it as "Color"; ignores anything else.
-    void SetHexColor(std::string_view iColor);
+    // The colour chosen: the letters fade toward it.
+    void SetColor(const RgbColor& iColor);
     // Eases r, g and b of LetterColor one step toward TargetColor.
     void FadeLetterColor();
     // The colour a frame between two steps shows, iBetween (0 to 1) of the way from LetterColor
@@ -280,8 +265,9 @@ public:
 
     // ---- Group table ----
 
-    // Sizes the ordinary groups to "Count" + 1; drops the spelled text's letters.
-    void SetupBackground();
+    // Sizes the ordinary groups to iCount + 1 (a "Count" the settings have checked: 0 and up);
+    // drops the spelled text's letters.
+    void SetupBackground(int32_t iCount);
 
 private:
     void SetupTrail(mRain::Group& group);
@@ -305,7 +291,6 @@ private:
     void AddWordGroup(size_t& spareUsed);
     float Rnd() { return Rnd_.Next(); }
 
-    cValues& Settings_;
     const mRain::iCameraDepth& Camera_;
     mCore::iClock& Clock_;
     mCore::cRandom& Rnd_;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <stdexcept>
 
 #include "core/NumberText.h"
 #include "settings/cValues.h"
@@ -34,6 +35,14 @@ const SettingDefault* FindSettingKey(std::string_view key) {
     for (const SettingDefault& entry : LaterSettingsKeys)
         if (entry.Key == key) return &entry;
     return nullptr;
+}
+
+const SettingDefault& SettingOf(SettingField field) {
+    for (const SettingDefault& entry : SettingsKeys)
+        if (entry.Field == field) return entry;
+    for (const SettingDefault& entry : LaterSettingsKeys)
+        if (entry.Field == field) return entry;
+    throw std::logic_error("a settings field without a key");  // a fault in the tables
 }
 
 void DeclareSettingDefaults(cValues& settings) {

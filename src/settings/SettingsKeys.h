@@ -6,9 +6,13 @@
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
+
+#include "settings/SettingsValues.h"
 
 class cValues;
 
@@ -50,11 +54,22 @@ enum class SettingKind {
     Number,  // a finite number within [Min, Max]
 };
 
+// The typed field a key is read into. Its type says how the stored text is read (a switch is
+// on exactly at 1, a whole number is rounded half to even, a colour text by its own rule, an
+// empty optional stands for a missing value) and how a new value is written.
+using SettingField =
+    std::variant<bool SettingsValues::*, int32_t SettingsValues::*, float SettingsValues::*, double SettingsValues::*,
+                 std::string SettingsValues::*, std::optional<int32_t> SettingsValues::*, ColorSetting SettingsValues::*>;
+
+// One key: its field, its default, the kind and range a usable value has, and, for a choice
+// that a switch names in words, the words for 0, 1, 2 and on.
 struct SettingDefault {
     std::string_view Key;
+    SettingField Field;
     std::string_view Default;
     SettingKind Kind = SettingKind::Text;
     double Min = 0, Max = 0;
+    std::span<const std::string_view> Names = {};
 };
 
 // The most columns "Count" may ask for: more would take more memory than a desktop has.
@@ -65,40 +80,46 @@ inline constexpr double MaxRainDistance = 800;
 
 inline constexpr double AnyNumber = std::numeric_limits<double>::max();
 
+inline constexpr std::string_view LengthNames[] = {"short", "medium", "long"};
+
 inline constexpr std::array<SettingDefault, 17> SettingsKeys{{
     // Not checked: a text that is not a colour leaves the rain black until a colour is chosen.
-    {SettingKey::Color, "#00A000", SettingKind::Text},
-    {SettingKey::Length, "1", SettingKind::Whole, 0, 2},
-    {SettingKey::Zoom, "1", SettingKind::Number, -AnyNumber, AnyNumber},  // kept, never used
-    {SettingKey::Distance, "70", SettingKind::Number, -MaxRainDistance, MaxRainDistance},
-    {SettingKey::Fly, "1", SettingKind::Switch},
-    {SettingKey::Count, "150", SettingKind::Whole, 0, MaxGroupCount},
-    {SettingKey::FlySpeed, "1", SettingKind::Number, 0, 5},
-    {SettingKey::FallSpeed, "0.5", SettingKind::Number, 0, 10},  // 0 stays: the speed keys start from there
-    {SettingKey::RandomColors, "0", SettingKind::Switch},
-    {SettingKey::RandomMove, "0", SettingKind::Switch},
-    {SettingKey::BouncePos, "60", SettingKind::Number, 0, 1000},
-    {SettingKey::BounceRot, "30", SettingKind::Number, 0, 1000},
-    {SettingKey::ShowAds, "1", SettingKind::Switch},
-    {SettingKey::StayBack, "0", SettingKind::Switch},
-    {SettingKey::ScreenSaver, "0", SettingKind::Switch},
-    {SettingKey::Leaders, "35", SettingKind::Number, 0, 100},
-    {SettingKey::Horizontal, "50", SettingKind::Number, 0, 100},
+    {SettingKey::Color, &SettingsValues::Color, "#00A000", SettingKind::Text},
+    {SettingKey::Length, &SettingsValues::Length, "1", SettingKind::Whole, 0, 2, LengthNames},
+    {SettingKey::Zoom, &SettingsValues::Zoom, "1", SettingKind::Number, -AnyNumber, AnyNumber},  // kept, never used
+    {SettingKey::Distance, &SettingsValues::Distance, "70", SettingKind::Number, -MaxRainDistance, MaxRainDistance},
+    {SettingKey::Fly, &SettingsValues::Fly, "1", SettingKind::Switch},
+    {SettingKey::Count, &SettingsValues::Count, "150", SettingKind::Whole, 0, MaxGroupCount},
+    {SettingKey::FlySpeed, &SettingsValues::FlySpeed, "1", SettingKind::Number, 0, 5},
+    {SettingKey::FallSpeed, &SettingsValues::FallSpeed, "0.5", SettingKind::Number, 0, 10},  // 0 stays: the speed keys start from there
+    {SettingKey::RandomColors, &SettingsValues::RandomColors, "0", SettingKind::Switch},
+    {SettingKey::RandomMove, &SettingsValues::RandomMove, "0", SettingKind::Switch},
+    {SettingKey::BouncePos, &SettingsValues::BouncePos, "60", SettingKind::Number, 0, 1000},
+    {SettingKey::BounceRot, &SettingsValues::BounceRot, "30", SettingKind::Number, 0, 1000},
+    {SettingKey::ShowAds, &SettingsValues::ShowAds, "1", SettingKind::Switch},
+    {SettingKey::StayBack, &SettingsValues::StayBack, "0", SettingKind::Switch},
+    {SettingKey::ScreenSaver, &SettingsValues::ScreenSaver, "0", SettingKind::Switch},
+    {SettingKey::Leaders, &SettingsValues::Leaders, "35", SettingKind::Number, 0, 100},
+    {SettingKey::Horizontal, &SettingsValues::Horizontal, "50", SettingKind::Number, 0, 100},
 }};
 
+// A new key is its field in SettingsValues and its row in LaterSettingsKeys (with its words
+// when a switch names its values); a switch for it is a row in app::Switches, and its menu
+// marks a row in frmMain's SwitchMarks or ChoiceMarks.
 // Keys that came after the first 17. They get no default in the file, so that the file of
 // someone who never chooses them stays byte for byte as it was; a missing value reads as 0.
 inline constexpr std::array<SettingDefault, 6> LaterSettingsKeys{{
-    {SettingKey::Glyphs, "0", SettingKind::Whole, 0, 4},  // the glyph sets: classic, katakana, digits, binary, custom
-    {SettingKey::KeepShape, "0", SettingKind::Switch},
+    // the glyph sets: classic, katakana, digits, binary, custom
+    {SettingKey::Glyphs, &SettingsValues::Glyphs, "0", SettingKind::Whole, 0, 4},
+    {SettingKey::KeepShape, &SettingsValues::KeepShape, "0", SettingKind::Switch},
     // The custom set's characters (UTF-8) and its font (a fontconfig pattern or a file's path).
     // Checked where they are drawn: whether a text can be drawn depends on the fonts installed.
-    {SettingKey::CustomGlyphs, "", SettingKind::Text},
-    {SettingKey::GlyphFont, "", SettingKind::Text},
-    {SettingKey::Smooth, "0", SettingKind::Switch},
+    {SettingKey::CustomGlyphs, &SettingsValues::CustomGlyphs, "", SettingKind::Text},
+    {SettingKey::GlyphFont, &SettingsValues::GlyphFont, "", SettingKind::Text},
+    {SettingKey::Smooth, &SettingsValues::Smooth, "0", SettingKind::Switch},
     // Smooth motion's frames a second. No menu item stores it: --fps gives it for one run,
     // and without it the display's rate is used.
-    {SettingKey::FrameRate, "60", SettingKind::Whole, 20, 240},
+    {SettingKey::FrameRate, &SettingsValues::FrameRate, "60", SettingKind::Whole, 20, 240},
 }};
 
 // Adds every key that the store lacks, with its default; stored values stay.
@@ -117,6 +138,8 @@ std::vector<ReplacedSetting> ReplaceUnusableSettings(cValues& settings);
 
 // The key's entry in either table; nullptr for a key the program does not have.
 const SettingDefault* FindSettingKey(std::string_view key);
+// The entry of the key read into that field (every field has one).
+const SettingDefault& SettingOf(SettingField field);
 
 // A value given for one run only (a command-line switch). The store holds it while the
 // program runs, so everything reads it as usual; before the store is written, the value it

@@ -313,7 +313,7 @@ TEST_F(ControllerTest, EveryCommandOfTheMenuHasAHandler) {
         pending.pop_back();
         for (const app::MenuItem& child : item.Items) pending.push_back(&child);
         if (item.Submenu || item.IsSeparator()) continue;
-        EXPECT_TRUE(frmMain::HandlesMenuControl(item.Name)) << item.Name;
+        EXPECT_TRUE(item.Run) << item.Name << "(" << item.Index << ")";
     }
 }
 

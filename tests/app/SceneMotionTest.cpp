@@ -4,13 +4,13 @@
 
 #include <cmath>
 
-#include "settings/cValues.h"
+#include "settings/SettingsValues.h"
 
 namespace {
-cValues Bouncy(int rot, int pos) {
-    cValues settings;
-    settings.Value("BounceRot", rot);
-    settings.Value("BouncePos", pos);
+SettingsValues Bouncy(int rot, int pos) {
+    SettingsValues settings;
+    settings.BounceRot = rot;
+    settings.BouncePos = pos;
     return settings;
 }
 }  // namespace
@@ -18,7 +18,7 @@ cValues Bouncy(int rot, int pos) {
 TEST(Bounces, NoneInTheFirstFiveSecondsThenAtMostOneOfEachKindPerHalfSecond) {
     cSceneMotion motion;
     motion.Start(0);
-    const cValues settings = Bouncy(1000, 1000);
+    const SettingsValues settings = Bouncy(1000, 1000);
     mCore::cRandom rnd(7);
     motion.Bounce(true, true, 5000, settings, rnd);
     EXPECT_EQ(motion.TargetSceneAngle, 0);
@@ -35,7 +35,7 @@ TEST(Bounces, NoneInTheFirstFiveSecondsThenAtMostOneOfEachKindPerHalfSecond) {
 TEST(Bounces, PositionMovesFiveToTenUnitsAndStaysWithinTwenty) {
     cSceneMotion motion;
     motion.Start(-10000);
-    const cValues settings = Bouncy(0, 1000);
+    const SettingsValues settings = Bouncy(0, 1000);
     mCore::cRandom rnd(3);
     for (int t = 0; t < 100000; t += 501) {
         const SceneVector before = motion.TargetSceneOffset;

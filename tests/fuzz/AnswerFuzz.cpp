@@ -4,18 +4,16 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/frmMain.h"
-#include "rain/cRain.h"
-#include "settings/SettingsKeys.h"
+#include "settings/SettingsModel.h"
 
 namespace {
 
 bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
 
 void CheckColorAnswer(std::string_view answer) {
-    const mRain::UserColorAnswer color = mRain::ParseUserColor(answer);
-    if (color.What != mRain::UserColorAnswer::Kind::Color) return;
-    if (!mRain::IsColorText(color.Text)) __builtin_trap();
+    const ColorAnswer color = ReadColorAnswer(answer);
+    if (color.What != ColorAnswer::Kind::Color) return;
+    if (!ReadColorText(color.Text)) __builtin_trap();
     // Three numbers always become "#" and six hexadecimal digits.
     if (answer.find('#') == std::string_view::npos)
         for (size_t i = 1; i < 7; ++i)
@@ -23,18 +21,18 @@ void CheckColorAnswer(std::string_view answer) {
 }
 
 void CheckCountAnswer(std::string_view answer) {
-    const app::CountAnswer count = app::ReadCountAnswer(answer);
+    const CountAnswer count = ReadCountAnswer(answer);
     switch (count.What) {
-        case app::CountAnswer::Kind::Store:
+        case CountAnswer::Kind::Store:
             if (count.Count < 0 || count.Count > MaxGroupCount) __builtin_trap();
             break;
-        case app::CountAnswer::Kind::OutOfRange:
+        case CountAnswer::Kind::OutOfRange:
             if (count.Count >= 0 && count.Count <= MaxGroupCount) __builtin_trap();
             break;
-        case app::CountAnswer::Kind::TooLarge:
+        case CountAnswer::Kind::TooLarge:
             if (count.Count != 150) __builtin_trap();
             break;
-        case app::CountAnswer::Kind::Ignored:
+        case CountAnswer::Kind::Ignored:
             break;
     }
 }

@@ -52,7 +52,7 @@ TEST(AnimationStep, SidewaysGroupsThatStartOutsideTheFieldRestartInsteadOfDrifti
     // Every new sideways group starts with its tail outside this narrow field, so it is marked
     // fading in the same frame it was reset, at Alpha exactly 0.
     RainRig rig;
-    rig.Settings.Value("Horizontal", 100);
+    rig.Rain.HorizontalPercent = 100;
     rig.Rain.FieldHalfWidth = 1;
     rig.Rain.LengthMode = 2;
     rig.Background(40);

@@ -8,6 +8,7 @@
 #include "core/Numeric.h"
 #include "rain/cRain.h"
 #include "render/cCamera.h"
+#include "settings/SettingsModel.h"
 #include "settings/cValues.h"
 #include "support/FakePlatform.h"
 #include "support/RunningRain.h"
@@ -19,20 +20,19 @@ struct RainRig {
     cValues Settings;
     cCamera Camera;
     mCore::cRandom Rnd{20240601};
-    cRain Rain{Settings, Camera, Platform.Clock, Rnd};
+    cRain Rain{Camera, Platform.Clock, Rnd};
 
     RainRig() {
         testing_support::AtTheStart(Settings, Camera);
         Platform.Clock.Ticks = 100000;
-        Rain.ReadSettings();
+        Rain.ReadSettings(ReadSettingsValues(Settings));
         Rain.SetupChars();
         Rain.SampleNow();
     }
     // Groups 0..count - 1; by default as after the first fill, so the settings apply.
     void Background(int count, bool firstFillOver = true) {
-        Settings.Value("Count", count - 1);
         if (firstFillOver) Rain.LogoCount = 1;
-        Rain.SetupBackground();
+        Rain.SetupBackground(count - 1);
     }
     void Frame(int32_t milliseconds = 50) {
         Platform.Clock.Ticks += milliseconds;

@@ -41,7 +41,7 @@ struct RainScene {
     cValues Settings;
     cCamera Camera;
     mCore::cRandom Rnd{7};
-    cRain Rain{Settings, Camera, Platform.Clock, Rnd};
+    cRain Rain{Camera, Platform.Clock, Rnd};
 };
 
 }  // namespace testing_support

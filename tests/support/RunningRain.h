@@ -4,6 +4,7 @@
 #include "rain/cRain.h"
 #include "render/cCamera.h"
 #include "settings/SettingsKeys.h"
+#include "settings/SettingsModel.h"
 #include "settings/cValues.h"
 #include "support/FakePlatform.h"
 
@@ -15,14 +16,15 @@ inline void AtTheStart(cValues& settings, cCamera& camera) {
     camera.Angle(cCamera::StartAngle());
 }
 
-inline void StartRain(cRain& rain, cValues& settings) {
-    rain.ReadSettings();
-    rain.SetHexColor(settings.Value("Color").Text());
+inline void StartRain(cRain& rain, const cValues& settings) {
+    const SettingsValues values = ReadSettingsValues(settings);
+    rain.ReadSettings(values);
+    if (values.Color.Rgb) rain.SetColor(*values.Color.Rgb);
     rain.LetterColor = rain.TargetColor;
     rain.FlyStep = 1;
     rain.SetupChars();
     rain.SampleNow();
-    rain.SetupBackground();
+    rain.SetupBackground(values.Count);
     rain.StartColorTimer();
 }
 

@@ -35,7 +35,7 @@ void AddItems(QMenu& menu, const app::MenuItem& parent, std::map<QAction*, app::
                 if (!choice) choice = new QActionGroup(&menu);
                 action->setActionGroup(choice);
             }
-            commands[action] = app::MenuCommand{item.Name, item.Index};
+            commands[action] = app::MenuCommand{item.Name, item.Index, &item};
         }
     }
 }
