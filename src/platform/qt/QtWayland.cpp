@@ -14,8 +14,6 @@
 #include <cstdio>
 #include <utility>
 
-#include "core/Platform.h"
-
 namespace platform::qt {
 
 namespace {

@@ -6,7 +6,6 @@
 #include <cstdio>
 
 #include "core/EndSignals.h"
-#include "core/Platform.h"
 
 namespace platform::wayland {
 
