@@ -113,8 +113,12 @@ std::unique_ptr<QtBackground> QtBackground::Open(QOpenGLContext& context, QWindo
     // Qt may have heard of a new output before our queue did.
     if (!output && desktop->Roundtrip()) output = OutputFor(*desktop, screenName);
     QScreen* screen = ScreenNamed(screenName);
-    if (!output || !screen || !output->ShowBackground(false)) {
-        oError = "there is no Wayland output " + screenName.toStdString() + " without rain";
+    if (!output || !screen) {
+        oError = "there is no Wayland output " + screenName.toStdString();
+        return nullptr;
+    }
+    if (!output->ShowBackground(false)) {
+        oError = "the Wayland output " + screenName.toStdString() + " has rain already";
         return nullptr;
     }
     std::unique_ptr<QtBackground> background(new QtBackground());
