@@ -1,9 +1,9 @@
 #pragma once
 // The globals of one Wayland connection that background surfaces need: the compositor, the
 // layer shell, the scaling protocols where offered and the outputs (as they come and go, each
-// one object: WaylandOutput.h); no seat. Everything lives on an event queue of its own, so it works on a connection of our own
-// as well as on one a toolkit reads too (Qt's): the toolkit never sees our objects' events, and
-// we run them only inside Dispatch, between two frames.
+// one object: WaylandOutput.h); no seat. Everything lives on an event queue of its own, so it
+// works on a connection of our own as well as on one a toolkit reads too (Qt's): the toolkit
+// never sees our objects' events, and we run them only inside Dispatch (or DispatchUntil).
 #include <cstdint>
 #include <functional>
 #include <memory>
