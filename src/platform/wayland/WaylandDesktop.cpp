@@ -105,7 +105,8 @@ bool cWaylandDesktop::TakeOutputsChanged() {
 }
 
 void cWaylandDesktop::OutputGone(uint32_t global) {
-    const auto gone = std::find_if(Outputs_.begin(), Outputs_.end(), [&](const auto& o) { return o->Global() == global; });
+    const auto gone =
+        std::find_if(Outputs_.begin(), Outputs_.end(), [&](const auto& o) { return o->Global() == global; });
     if (gone == Outputs_.end()) return;
     (*gone)->MarkGone();
     Outputs_.erase(gone);
