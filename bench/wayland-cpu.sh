@@ -4,13 +4,12 @@
 #   window      the ordinary full-screen window (Qt's Wayland plugin), one 1920 x 1080 output
 #   background  "--background": the rain on that output's background layer
 #   covered     the same under a fullscreen terminal (the compositor sends no frame callbacks)
-# and the start-up of "--background" on two outputs: from the start to the first buffer on
-# every layer surface (read from WAYLAND_DEBUG's time stamps).
+# (the start-up on two outputs: bench/wayland-start.sh).
 #
 #   bench/wayland-cpu.sh [PROGRAM] [SECONDS]
 #
 # PROGRAM defaults to build/src/app/glyphfall, SECONDS to 20. Budgets: background within 10 %
-# of window, covered at most 0.01, start-up at most 0.5 s.
+# of window, covered at most 0.01.
 set -u
 
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -47,7 +46,7 @@ trap stop EXIT
 trap 'exit 1' INT TERM
 
 sway_up() {  # outputs
-    printf 'output HEADLESS-1 mode 1920x1080 position 0 0\noutput HEADLESS-2 mode 1920x1080 position 1920 0\n' >"$dir/sway.conf"
+    printf 'output HEADLESS-1 mode 1920x1080 position 0 0\n' >"$dir/sway.conf"
     (wl env WLR_BACKENDS=headless WLR_RENDERER=pixman WLR_HEADLESS_OUTPUTS="$1" WLR_LIBINPUT_NO_DEVICES=1 \
         sway -c "$dir/sway.conf") >"$dir/sway.log" 2>&1 &
     sway_pid=$!
@@ -88,29 +87,6 @@ covered=$(measure "$app")
 end_program
 sway_down
 
-# Start-up on two outputs: WAYLAND_DEBUG stamps every message with the wall clock's
-# milliseconds (32 bits of microseconds), which the start is read in too.
-sway_up 2
-start=$(( $(date +%s%6N) % 4294967296 ))
-(wl env WAYLAND_DEBUG=client timeout 600 "$dir/bin/glyphfall" --background) >"$dir/debug.log" 2>&1 &
-app=$!
-pids+=("$app")
-sleep 5
-end_program
-startup=$(awk -v start="$start" -F'[][]' '
-    /get_layer_surface\(new id zwlr_layer_surface_v1/ { match($0, /wl_surface@[0-9]+/); layer[substr($0, RSTART, RLENGTH)] = 1 }
-    /-> wl_surface@[0-9]+\.attach\(wl_buffer/ {
-        match($0, /wl_surface@[0-9]+/); s = substr($0, RSTART, RLENGTH)
-        if ((s in layer) && !(s in first)) { first[s] = $2; n++ }
-    }
-    END {
-        last = 0
-        for (s in first) if (first[s] * 1000 - start > last) last = first[s] * 1000 - start
-        printf "%.3f s (%d layer surfaces)", last / 1e6, n
-    }' "$dir/debug.log")
-sway_down
-
 echo "window      $window CPU-s per s"
 echo "background  $background CPU-s per s"
 echo "covered     $covered CPU-s per s"
-echo "start-up    $startup to the first frame on every output"

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "GLFixture.h"
 
 namespace {
@@ -75,4 +77,24 @@ TEST_F(GLGolden, ADepthTestedDrawAfterDrawsWithoutDepthFindsTheDepthCleared) {
         DrawLetter(0, -8, 0, 0, 0, 1, red);  // behind where the near letter was
     });
     EXPECT_EQ(Rgb(next.At(cx, cy)), 0xFF0000u);
+}
+
+// Each output's window has a device of its own on one context, and they share its programs
+// and the atlas: a device that goes leaves them to the others, which draw as before.
+TEST_F(GLGolden, ADeviceOnTheSameContextDrawsTheSamePictureAfterTheFirstOneWent) {
+    const auto spelledA = [&] { DrawLetter(0, -1, 0, 6 / 16.0f, 0, 1 / 16.0f, 0xFFFFFFFFu); };
+    const cImage first = Frame(Wrapper.LoadTexture(GLYPHFALL_ATLAS_FILE, -1), spelledA);
+    cDevice other;
+    ASSERT_TRUE(other.Initialize(Context, D3DFMT_D16, D3DMULTISAMPLE_NONE)) << mDXGraphics::LastError;
+    other.SetupRenderer(2, 2, false);
+    const int32_t atlas = other.LoadTexture(GLYPHFALL_ATLAS_FILE, -1);
+    Buffer.reset();
+    Wrapper.Release();
+    other.Device->CreateVertexBuffer(192, 0, D3DFVF_QUADVERTEX, D3DPOOL_DEFAULT, Buffer);
+    Drawing = &other;
+    const cImage again = Frame(atlas, spelledA);
+    Buffer.reset();
+    other.Release();
+    EXPECT_GT(std::count(first.Pixels.begin(), first.Pixels.end(), 0xFFFFFFFFu), 10);
+    EXPECT_EQ(again.Pixels, first.Pixels);
 }

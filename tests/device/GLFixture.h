@@ -39,7 +39,7 @@ protected:
 
     // The renderer's per-call set-up: vertex format, white ambient, white material.
     void BeginLetters() {
-        iDirect3DDevice& d = *Wrapper.Device;
+        iDirect3DDevice& d = *Drawing->Device;
         d.SetVertexShader(D3DFVF_QUADVERTEX);
         d.SetRenderState(D3DRS_AMBIENT, mDXGraphics::ColorFromFloats(1, 1, 1, 1));
         D3DMATERIAL8 material;
@@ -54,7 +54,7 @@ protected:
         const QuadVertex q[6] = {{-0.5f, 0, -0.5f, 0, -1, 0, u, v},     {0.5f, 0, 0.5f, 0, -1, 0, u + s, v + s},
                                  {0.5f, 0, -0.5f, 0, -1, 0, u + s, v},  {-0.5f, 0, -0.5f, 0, -1, 0, u, v},
                                  {-0.5f, 0, 0.5f, 0, -1, 0, u, v + s},  {0.5f, 0, 0.5f, 0, -1, 0, u + s, v + s}};
-        iDirect3DDevice& d = *Wrapper.Device;
+        iDirect3DDevice& d = *Drawing->Device;
         mDXGraphics::VertexBufferSetData(*Buffer, 0, sizeof q, 0, q);
         d.SetRenderState(D3DRS_AMBIENT, color);
         D3DMATRIX world;
@@ -67,11 +67,11 @@ protected:
 
     // One frame: the texture on stage 0, the renderer's set-up, then the draws given.
     cImage Frame(int32_t texture, const std::function<void()>& draws) {
-        EXPECT_TRUE(Wrapper.BeginScene(View));
-        Wrapper.SetTexture(0, texture);
+        EXPECT_TRUE(Drawing->BeginScene(View));
+        Drawing->SetTexture(0, texture);
         BeginLetters();
         draws();
-        Wrapper.EndScene();
+        Drawing->EndScene();
         return Context.ReadPixels();
     }
 
@@ -104,6 +104,7 @@ protected:
     testing_support::TempDir Folder;
     cEGLContext Context;
     cDevice Wrapper;
+    cDevice* Drawing = &Wrapper;  // the device the letters and frames go to
     iGLDevice* Gl = nullptr;
     std::shared_ptr<cVertexBuffer> Buffer;
     D3DMATRIX View;

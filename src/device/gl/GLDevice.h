@@ -12,6 +12,7 @@
 #include "device/TextureInk.h"
 #include "device/cFixedFunction.h"
 #include "device/gl/GLShaders.h"
+#include "device/gl/GLShared.h"
 #include "device/gl/cGLDirect3D.h"
 
 class cGLDevice final : public iGLDevice {
@@ -58,7 +59,7 @@ protected:
 
 private:
     friend class cGLDirect3D;
-    cGLDevice(iDrawingSurface& iSurface, const D3DPRESENT_PARAMETERS& iParams);
+    cGLDevice(iDrawingSurface& iSurface, const D3DPRESENT_PARAMETERS& iParams, std::shared_ptr<cGLShared> iShared);
     bool Build(std::string& oError);  // shaders and buffers
     struct Uniforms {
         int ViewProjection, HasTexture, Texture, ColorOp, ColorArg1, ColorArg2, AlphaOp, AlphaArg1, AlphaArg2,
@@ -174,6 +175,8 @@ private:
     float PendingDepth_ = 1.0f;
     cGLFrameStats Frame_, LastFrame_;
 
+    // The context's programs and textures, which its other devices share.
+    std::shared_ptr<cGLShared> Shared_;
     uint32_t Program_ = 0, VertexArray_ = 0, VertexBuffer_ = 0, Sampler_ = 0;
     size_t BufferBytes_ = 0;
     Uniforms U_{}, QuadU_{};

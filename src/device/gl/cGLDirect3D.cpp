@@ -14,6 +14,7 @@
 #include "device/TextureInk.h"
 #include "device/cImage.h"
 #include "device/gl/GLShaders.h"
+#include "device/gl/GLShared.h"
 #include "device/mDXGraphics.h"
 
 namespace {
@@ -78,8 +79,9 @@ GLint Address(uint32_t mode) {
 // ---------------------------------------------------------------------------------------------
 // The root object: adapter queries and device creation
 
-bool GLContextIsCurrent() {
-    if (epoxy_has_egl() && eglGetCurrentContext() != EGL_NO_CONTEXT) return true;
+void* CurrentGLContext() {
+    if (epoxy_has_egl())
+        if (EGLContext context = eglGetCurrentContext(); context != EGL_NO_CONTEXT) return context;
     // A GLX context can only be current when a GLX library is already loaded; look without
     // loading one. Applications (Qt among them) reach GLX through libGL or through libGLX.
     for (const char* library : {"libGL.so.1", "libGLX.so.0"}) {
@@ -87,12 +89,14 @@ bool GLContextIsCurrent() {
         if (!gl) continue;
         using GetCurrent = void* (*)();
         auto get = reinterpret_cast<GetCurrent>(dlsym(gl, "glXGetCurrentContext"));
-        const bool current = get && get() != nullptr;
+        void* current = get ? get() : nullptr;
         dlclose(gl);
-        if (current) return true;
+        if (current) return current;
     }
-    return false;
+    return nullptr;
 }
+
+bool GLContextIsCurrent() { return CurrentGLContext() != nullptr; }
 
 HRESULT cGLDirect3D::GetAdapterDisplayMode(uint32_t iAdapter, D3DDISPLAYMODE& oMode) {
     if (iAdapter != 0) return D3DERR_INVALIDCALL;
@@ -143,7 +147,7 @@ HRESULT cGLDirect3D::CreateDevice(uint32_t iAdapter, D3DDEVTYPE, iDrawingSurface
                   std::to_string(version / 10) + "." + std::to_string(version % 10);
         return D3DERR_NOTAVAILABLE;
     }
-    std::shared_ptr<cGLDevice> device(new cGLDevice(*iSurface, iParams));
+    std::shared_ptr<cGLDevice> device(new cGLDevice(*iSurface, iParams, cGLShared::OfCurrentContext()));
     if (!device->Build(Detail_)) return D3DERR_NOTAVAILABLE;
     oDevice = device;
     return D3D_OK;
@@ -152,26 +156,24 @@ HRESULT cGLDirect3D::CreateDevice(uint32_t iAdapter, D3DDEVTYPE, iDrawingSurface
 // ---------------------------------------------------------------------------------------------
 // The device: programs, buffers and the GL state of a draw
 
-cGLDevice::cGLDevice(iDrawingSurface& iSurface, const D3DPRESENT_PARAMETERS& iParams)
-    : Surface_(iSurface), Params_(iParams) {
+cGLDevice::cGLDevice(iDrawingSurface& iSurface, const D3DPRESENT_PARAMETERS& iParams,
+                     std::shared_ptr<cGLShared> iShared)
+    : Surface_(iSurface), Params_(iParams), Shared_(std::move(iShared)) {
     State_.ResetDefaults(iParams.EnableAutoDepthStencil);
 }
 
 cGLDevice::~cGLDevice() {
+    // The programs are the context's (Shared_), kept for its other devices.
     if (!GLContextIsCurrent()) return;  // the context took its objects with it
     if (Sampler_) glDeleteSamplers(1, &Sampler_);
     if (VertexBuffer_) glDeleteBuffers(1, &VertexBuffer_);
     if (VertexArray_) glDeleteVertexArrays(1, &VertexArray_);
-    if (Program_) glDeleteProgram(Program_);
     if (RunBuffer_) glDeleteBuffers(1, &RunBuffer_);
     if (QuadIndices_) glDeleteBuffers(1, &QuadIndices_);
     if (CellTexture_) glDeleteTextures(1, &CellTexture_);
     if (CellBuffer_) glDeleteBuffers(1, &CellBuffer_);
     if (QuadArray_) glDeleteVertexArrays(1, &QuadArray_);
-    if (QuadProgram_) glDeleteProgram(QuadProgram_);
-    for (const ProgramVariant& variant : Variants_) glDeleteProgram(variant.Program);
     DestroyOffscreen();
-    if (CopyProgram_) glDeleteProgram(CopyProgram_);
     if (CopyArray_) glDeleteVertexArrays(1, &CopyArray_);
 }
 
@@ -191,11 +193,11 @@ cGLDevice::QuadUniforms cGLDevice::QuadUniformsOf(uint32_t iProgram) {
 
 bool cGLDevice::Build(std::string& oError) {
     using namespace mGLShaders;
-    Program_ = LinkProgram(VertexShader, FragmentShader().c_str(), oError);
+    Program_ = Shared_->Program(VertexShader, FragmentShader(), oError);
     if (!Program_) return false;
-    QuadProgram_ = LinkProgram(QuadVertexShader, QuadFragmentSource(FragmentShader(), false).c_str(), oError);
+    QuadProgram_ = Shared_->Program(QuadVertexShader, QuadFragmentSource(FragmentShader(), false), oError);
     if (!QuadProgram_) return false;
-    CopyProgram_ = LinkProgram(CopyVertexShader, CopyFragmentShader, oError);
+    CopyProgram_ = Shared_->Program(CopyVertexShader, CopyFragmentShader, oError);
     if (!CopyProgram_) return false;
     glGenVertexArrays(1, &CopyArray_);
     U_ = UniformsOf(Program_);
@@ -459,8 +461,8 @@ const cGLDevice::ProgramVariant* cGLDevice::ProgramFor(const DrawState& iState, 
     std::string source = mGLShaders::SpecialisedFragmentSource(key);
     if (iQuads) source = mGLShaders::QuadFragmentSource(source, key.SameFilters != 0);
     std::string error;
-    const GLuint program = mGLShaders::LinkProgram(iQuads ? mGLShaders::QuadVertexShader : mGLShaders::VertexShader,
-                                                   source.c_str(), error);
+    const GLuint program =
+        Shared_->Program(iQuads ? mGLShaders::QuadVertexShader : mGLShaders::VertexShader, source, error);
     if (!program) return nullptr;  // the general program still draws it
     Variants_.push_back(ProgramVariant{key, iQuads, program, UniformsOf(program), QuadUniformsOf(program)});
     return &Variants_.back();
@@ -790,6 +792,8 @@ HRESULT cGLDevice::CreateTexture(const cImage& iImage, std::shared_ptr<cTexture>
     oTexture.reset();
     if (iImage.Width <= 0 || iImage.Height <= 0 || iImage.Width > 4096 || iImage.Height > 4096)
         return D3DERR_INVALIDCALL;
+    // Another window's device on this context made it already (the atlas, for every output).
+    if ((oTexture = Shared_->TextureOf(iImage))) return D3D_OK;
     // A grey, opaque image (the glyph atlas) is kept as one channel read as grey and opaque:
     // the same texels in a quarter of the memory. The software rasteriser spends most of a
     // letter's time waiting for texels from memory, so the smaller texture draws faster.
@@ -830,5 +834,6 @@ HRESULT cGLDevice::CreateTexture(const cImage& iImage, std::shared_ptr<cTexture>
     const GLenum error = glGetError();
     if (error != GL_NO_ERROR) return error == GL_OUT_OF_MEMORY ? D3DERR_OUTOFVIDEOMEMORY : D3DERR_INVALIDCALL;
     oTexture = texture;
+    Shared_->Remember(iImage, oTexture);
     return D3D_OK;
 }

@@ -14,8 +14,6 @@
 #include <cstdio>
 #include <utility>
 
-#include "core/Platform.h"
-
 namespace platform::qt {
 
 namespace {
@@ -46,8 +44,8 @@ wayland::cWaylandDesktop* Desktop() {
 
 // The output of that name; Qt names outputs as the compositor does, but where the compositor
 // gives no names, the outputs come in the same order as Qt's screens.
-const wayland::Output* OutputFor(const wayland::cWaylandDesktop& desktop, const QString& screenName) {
-    if (const wayland::Output* output = desktop.FindOutput(screenName.toStdString())) return output;
+std::shared_ptr<wayland::cWaylandOutput> OutputFor(const wayland::cWaylandDesktop& desktop, const QString& screenName) {
+    if (auto output = desktop.FindOutput(screenName.toStdString())) return output;
     const std::vector<std::string> names = desktop.OutputNames();
     const QList<QScreen*> screens = QGuiApplication::screens();
     for (qsizetype i = 0; i < screens.size() && i < static_cast<qsizetype>(names.size()); ++i)
@@ -111,7 +109,7 @@ std::unique_ptr<QtBackground> QtBackground::Open(QOpenGLContext& context, QWindo
         oError = "this Wayland compositor offers no background layer (zwlr_layer_shell_v1)";
         return nullptr;
     }
-    const wayland::Output* output = OutputFor(*desktop, screenName);
+    std::shared_ptr<wayland::cWaylandOutput> output = OutputFor(*desktop, screenName);
     // Qt may have heard of a new output before our queue did.
     if (!output && desktop->Roundtrip()) output = OutputFor(*desktop, screenName);
     QScreen* screen = ScreenNamed(screenName);
@@ -119,11 +117,15 @@ std::unique_ptr<QtBackground> QtBackground::Open(QOpenGLContext& context, QWindo
         oError = "there is no Wayland output " + screenName.toStdString();
         return nullptr;
     }
+    if (!output->ShowBackground(false)) {
+        oError = "the Wayland output " + screenName.toStdString() + " has rain already";
+        return nullptr;
+    }
     std::unique_ptr<QtBackground> background(new QtBackground());
     QtBackground& b = *background;
     b.Context_.Adopt(egl->display(), egl->nativeContext(), egl->config());
-    b.Surface_ = std::make_unique<wayland::cBackgroundSurface>(*desktop, *output, false);
-    b.Drawing_ = std::make_unique<cEGLWindowSurface>(b.Context_, *b.Surface_);
+    b.Output_ = std::move(output);
+    b.Drawing_ = std::make_unique<cEGLWindowSurface>(b.Context_, *b.Output_);
     b.Catcher_ = std::make_unique<ClickCatcher>(window, screenName);
     b.Catcher_->setScreen(screen);
     b.Catcher_->setGeometry(screen->geometry());
@@ -133,17 +135,16 @@ std::unique_ptr<QtBackground> QtBackground::Open(QOpenGLContext& context, QWindo
     b.Catcher_->show();  // Qt paints it from the event loop, after the role below is configured
     auto* surface = static_cast<wl_surface*>(
         QGuiApplication::platformNativeInterface()->nativeResourceForWindow("surface", b.Catcher_.get()));
-    if (surface) b.CatcherRole_ = std::make_unique<wayland::cLayerRole>(*desktop, *output, surface);
-    // The device needs the size: wait for the first configure (two seconds at most).
-    const int32_t deadline = mCore::Clock().TickCount() + 2000;
-    while (!b.Surface_->Configured() && !b.Surface_->Closed() && mCore::Clock().TickCount() < deadline)
-        if (!desktop->Roundtrip()) break;
+    if (surface) b.Output_->CatchClicksWith(surface);
+    // The device needs the size, and Qt must not commit the catcher's first picture before its
+    // configure.
+    b.Output_->WaitForConfigure();
     return background;
 }
 
 QtBackground::~QtBackground() {
     if (Drawing_) Drawing_->Drop();
-    CatcherRole_.reset();
+    if (Output_) Output_->HideBackground();
     Catcher_.reset();
 }
 

@@ -10,7 +10,9 @@
 #include <string>
 
 #include "app/WindowPlatform.h"
-#include "platform/wayland/BackgroundSurface.h"
+#include "device/gl/cEGLWindowContext.h"
+#include "platform/wayland/WaylandDesktop.h"
+#include "platform/wayland/WaylandOutput.h"
 
 class QOpenGLContext;
 class QScreen;
@@ -35,7 +37,7 @@ public:
     ~QtBackground();
 
     iDrawingSurface& Surface() { return *Drawing_; }
-    bool WantsFrame() const { return Surface_->WantsFrame(); }
+    bool WantsFrame() const { return Output_->WantsFrame(); }
     // Where the last press on any background was: its screen (none when that went since) and
     // the point in the screen's logical units (the menu opens there).
     struct Press {
@@ -49,10 +51,9 @@ public:
 private:
     QtBackground();
     cEGLWindowContext Context_;
-    std::unique_ptr<wayland::cBackgroundSurface> Surface_;
+    std::shared_ptr<wayland::cWaylandOutput> Output_;  // its background is this one's
     std::unique_ptr<cEGLWindowSurface> Drawing_;
-    std::unique_ptr<ClickCatcher> Catcher_;  // goes after its layer role
-    std::unique_ptr<wayland::cLayerRole> CatcherRole_;
+    std::unique_ptr<ClickCatcher> Catcher_;  // goes after the background, which holds its layer role
 };
 
 }  // namespace platform::qt

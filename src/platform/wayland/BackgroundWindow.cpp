@@ -6,28 +6,25 @@
 #include <cstdio>
 
 #include "core/EndSignals.h"
-#include "core/Platform.h"
 
 namespace platform::wayland {
 
 cBackgroundWindow::cBackgroundWindow(cWaylandDesktop& desktop, const cEGLWindowContext& context,
-                                     const Output& output, bool main, std::string only)
+                                     std::shared_ptr<cWaylandOutput> output, bool main, std::string only)
     : Desktop_(desktop),
       Context_(context),
-      Background_(std::make_unique<cBackgroundSurface>(desktop, output, false)),
-      Drawing_(context, *Background_),
+      Output_(std::move(output)),
+      Drawing_(context, *Output_),
       Main_(main),
       Only_(std::move(only)) {}
 
-cBackgroundWindow::~cBackgroundWindow() { Drawing_.Drop(); }
-
-void cBackgroundWindow::ShowFullScreen() {
-    // The device needs the surface's size: wait for the compositor's first configure (a host
-    // that does not answer within two seconds gets no rain on this output).
-    const int32_t deadline = mCore::Clock().TickCount() + 2000;
-    while (!Background_->Configured() && !Background_->Closed() && mCore::Clock().TickCount() < deadline)
-        if (!Desktop_.Roundtrip()) return;
+cBackgroundWindow::~cBackgroundWindow() {
+    Drawing_.Drop();
+    Output_->HideBackground();
 }
+
+// The device needs the surface's size.
+void cBackgroundWindow::ShowFullScreen() { Output_->WaitForConfigure(); }
 
 void cBackgroundWindow::End(const char* why) {
     if (Ending_) return;
@@ -57,7 +54,7 @@ bool cBackgroundWindow::PumpEvents() {
         return Open_;
     }
     // Its output gone (sway takes the output's global away without closing the surface).
-    if (Background_->Closed() || !Desktop_.FindOutput(Background_->OutputName())) {
+    if (Output_->Closed() || Output_->Gone()) {
         End(nullptr);
         return Open_;
     }
@@ -76,14 +73,14 @@ std::vector<std::string> cBackgroundWindow::OtherScreens() const {
     std::vector<std::string> names;
     if (!Main_ || !Only_.empty()) return names;
     for (const std::string& name : Desktop_.OutputNames())
-        if (name != Background_->OutputName()) names.push_back(name);
+        if (name != Output_->Name()) names.push_back(name);
     return names;
 }
 
 std::unique_ptr<app::iWindow> cBackgroundWindow::OpenOnScreen(std::string_view screen) {
-    const Output* output = Desktop_.FindOutput(std::string(screen));
-    if (!output || !Desktop_.HasLayerShell()) return nullptr;
-    return std::make_unique<cBackgroundWindow>(Desktop_, Context_, *output, false, Only_);
+    const std::shared_ptr<cWaylandOutput> output = Desktop_.FindOutput(std::string(screen));
+    if (!output || !output->ShowBackground(false)) return nullptr;
+    return std::make_unique<cBackgroundWindow>(Desktop_, Context_, output, false, Only_);
 }
 
 }  // namespace platform::wayland

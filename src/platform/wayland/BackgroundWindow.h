@@ -11,16 +11,17 @@
 
 #include "app/WindowPlatform.h"
 #include "device/gl/cEGLWindowContext.h"
-#include "platform/wayland/BackgroundSurface.h"
 #include "platform/wayland/WaylandDesktop.h"
+#include "platform/wayland/WaylandOutput.h"
 
 namespace platform::wayland {
 
 class cBackgroundWindow final : public app::iWindow, public app::iWindowShell {
 public:
     // only: the one output to rain on ($SWAYLOCK_PLUGIN_OUTPUT_NAME); empty for every one.
-    cBackgroundWindow(cWaylandDesktop& desktop, const cEGLWindowContext& context, const Output& output,
-                      bool main, std::string only);
+    // The output's background is the window's (output->ShowBackground gave it).
+    cBackgroundWindow(cWaylandDesktop& desktop, const cEGLWindowContext& context,
+                      std::shared_ptr<cWaylandOutput> output, bool main, std::string only);
     ~cBackgroundWindow() override;
 
     void SetListener(app::iWindowEvents* listener) override { Listener_ = listener; }
@@ -28,7 +29,7 @@ public:
     void Close() override;
     bool IsOpen() const override { return Open_; }
     iDrawingSurface& Surface() override { return Drawing_; }
-    bool WantsFrame() const override { return Open_ && Background_->WantsFrame(); }
+    bool WantsFrame() const override { return Open_ && Output_->WantsFrame(); }
     app::iWindowShell* Shell() override { return this; }
 
     // The surface is the output's whole size from the start; it is always the background.
@@ -44,7 +45,7 @@ private:
 
     cWaylandDesktop& Desktop_;
     const cEGLWindowContext& Context_;
-    std::unique_ptr<cBackgroundSurface> Background_;
+    std::shared_ptr<cWaylandOutput> Output_;
     cEGLWindowSurface Drawing_;
     bool Main_;
     std::string Only_;

@@ -3,11 +3,12 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <string>
 
 #include "platform/wayland/Protocols.h"
-#include "platform/wayland/BackgroundSurface.h"
+#include "platform/wayland/WaylandOutput.h"
 
 namespace platform::wayland {
 
@@ -18,22 +19,8 @@ T* Bind(wl_registry* registry, uint32_t name, const wl_interface* interface, uin
 }
 }  // namespace
 
-// The protocol's C callbacks, with the desktop (or one of its outputs) as their data.
+// The registry's C callbacks, with the desktop as their data.
 struct cWaylandDesktop::Listeners {
-    static void Geometry(void*, wl_output*, int32_t, int32_t, int32_t, int32_t, int32_t, const char*, const char*,
-                         int32_t) {}
-    static void Mode(void*, wl_output*, uint32_t, int32_t, int32_t, int32_t) {}
-    static void Done(void* data, wl_output*) {
-        auto* output = static_cast<struct Output*>(data);
-        output->Ready = true;
-        output->Desktop->OutputsChanged_ = true;  // a new one, or a new scale
-        for (cBackgroundSurface* surface : output->Desktop->Surfaces_) surface->FollowScale();
-    }
-    static void Scale(void* data, wl_output*, int32_t factor) { static_cast<struct Output*>(data)->Scale = factor; }
-    static void Name(void* data, wl_output*, const char* name) { static_cast<struct Output*>(data)->Name = name; }
-    static void Description(void*, wl_output*, const char*) {}
-    static constexpr wl_output_listener Output = {Geometry, Mode, Done, Scale, Name, Description};
-
     static void Global(void* data, wl_registry* registry, uint32_t name, const char* interface, uint32_t version);
     static void GlobalRemove(void* data, wl_registry*, uint32_t name) {
         static_cast<cWaylandDesktop*>(data)->OutputGone(name);
@@ -56,13 +43,7 @@ void cWaylandDesktop::Listeners::Global(void* data, wl_registry* registry, uint3
         desktop->FractionalScale_ = Bind<wp_fractional_scale_manager_v1>(
             registry, name, &wp_fractional_scale_manager_v1_interface, version, 1);
     } else if (is(wl_output_interface)) {
-        auto output = std::make_unique<struct Output>();
-        output->Global = name;
-        output->Desktop = desktop;
-        output->Name = "output-" + std::to_string(name);
-        output->Proxy = Bind<wl_output>(registry, name, &wl_output_interface, version, 4);
-        wl_output_add_listener(output->Proxy, &Output, output.get());
-        desktop->Outputs_.push_back(std::move(output));
+        desktop->Outputs_.push_back(std::make_shared<cWaylandOutput>(*desktop, registry, name, version));
     }
 }
 
@@ -88,8 +69,8 @@ std::unique_ptr<cWaylandDesktop> cWaylandDesktop::Open(wl_display* display, std:
 }
 
 cWaylandDesktop::~cWaylandDesktop() {
+    Outputs_.clear();  // the windows on them went before
     if (Broken()) return;  // the proxies die with the connection
-    for (const auto& output : Outputs_) wl_output_destroy(output->Proxy);
     if (FractionalScale_) wp_fractional_scale_manager_v1_destroy(FractionalScale_);
     if (Viewporter_) wp_viewporter_destroy(Viewporter_);
     if (LayerShell_) zwlr_layer_shell_v1_destroy(LayerShell_);
@@ -107,13 +88,13 @@ bool cWaylandDesktop::Broken() const { return wl_display_get_error(Display_) != 
 std::vector<std::string> cWaylandDesktop::OutputNames() const {
     std::vector<std::string> names;
     for (const auto& output : Outputs_)
-        if (output->Ready) names.push_back(output->Name);
+        if (output->Ready()) names.push_back(output->Name());
     return names;
 }
 
-const Output* cWaylandDesktop::FindOutput(const std::string& name) const {
+std::shared_ptr<cWaylandOutput> cWaylandDesktop::FindOutput(const std::string& name) const {
     for (const auto& output : Outputs_)
-        if (output->Ready && output->Name == name) return output.get();
+        if (output->Ready() && output->Name() == name) return output;
     return nullptr;
 }
 
@@ -124,16 +105,12 @@ bool cWaylandDesktop::TakeOutputsChanged() {
 }
 
 void cWaylandDesktop::OutputGone(uint32_t global) {
-    const auto gone = std::find_if(Outputs_.begin(), Outputs_.end(), [&](const auto& o) { return o->Global == global; });
+    const auto gone =
+        std::find_if(Outputs_.begin(), Outputs_.end(), [&](const auto& o) { return o->Global() == global; });
     if (gone == Outputs_.end()) return;
-    wl_output_destroy((*gone)->Proxy);
+    (*gone)->MarkGone();
     Outputs_.erase(gone);
     OutputsChanged_ = true;
-}
-
-void cWaylandDesktop::Track(cBackgroundSurface* surface, bool tracked) {
-    std::erase(Surfaces_, surface);
-    if (tracked) Surfaces_.push_back(surface);
 }
 
 bool cWaylandDesktop::Dispatch() {
@@ -152,5 +129,20 @@ bool cWaylandDesktop::Dispatch() {
 }
 
 bool cWaylandDesktop::Roundtrip() { return wl_display_roundtrip_queue(Display_, Queue_) >= 0 && !Broken(); }
+
+bool cWaylandDesktop::DispatchUntil(const std::function<bool()>& done, int milliseconds) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+    for (;;) {
+        if (!Dispatch()) return false;
+        if (done()) return true;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) return false;
+        // Until the socket has something (the events may also be read by the toolkit's thread,
+        // onto our queue: the wait is short enough to look at the queue again soon).
+        pollfd socket{Fd(), POLLIN, 0};
+        ::poll(&socket, 1, static_cast<int>(std::min<long long>(left, 10)));
+    }
+}
 
 }  // namespace platform::wayland

@@ -1,10 +1,11 @@
 #pragma once
 // The globals of one Wayland connection that background surfaces need: the compositor, the
-// layer shell, the scaling protocols where offered and the outputs (as they come and go); no
-// seat. Everything lives on an event queue of its own, so it works on a connection of our own
-// as well as on one a toolkit reads too (Qt's): the toolkit never sees our objects' events, and
-// we run them only inside Dispatch, between two frames.
+// layer shell, the scaling protocols where offered and the outputs (as they come and go, each
+// one object: WaylandOutput.h); no seat. Everything lives on an event queue of its own, so it
+// works on a connection of our own as well as on one a toolkit reads too (Qt's): the toolkit
+// never sees our objects' events, and we run them only inside Dispatch (or DispatchUntil).
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -21,18 +22,7 @@ struct wp_fractional_scale_manager_v1;
 
 namespace platform::wayland {
 
-class cWaylandDesktop;
-class cBackgroundSurface;
-
-// One output as the compositor describes it.
-struct Output {
-    uint32_t Global = 0;
-    wl_output* Proxy = nullptr;
-    std::string Name;   // "HEADLESS-1", "DP-2" (wl_output 4), else "output-" and its global's number
-    int32_t Scale = 1;  // the integer scale the compositor draws it at
-    bool Ready = false; // its first round of properties is complete
-    cWaylandDesktop* Desktop = nullptr;
-};
+class cWaylandOutput;
 
 class cWaylandDesktop {
 public:
@@ -49,7 +39,9 @@ public:
 
     // The outputs whose properties are known, in the order they came.
     std::vector<std::string> OutputNames() const;
-    const Output* FindOutput(const std::string& name) const;
+    // The output of that name, shared with the window that rains on it (which keeps it, and
+    // what is on it, until the window goes, even where the output went before).
+    std::shared_ptr<cWaylandOutput> FindOutput(const std::string& name) const;
     // True once after outputs came, went or changed their scale.
     bool TakeOutputsChanged();
 
@@ -58,6 +50,9 @@ public:
     bool Dispatch();
     // Waits until the compositor has answered everything asked so far. False when broken.
     bool Roundtrip();
+    // Sends what was asked and runs the handlers of what comes until done() holds, waiting
+    // for the compositor at most that long. False when it did not (or the connection broke).
+    bool DispatchUntil(const std::function<bool()>& done, int milliseconds);
     bool Broken() const;
 
     // For the surfaces.
@@ -65,9 +60,8 @@ public:
     zwlr_layer_shell_v1* LayerShell() const { return LayerShell_; }
     wp_viewporter* Viewporter() const { return Viewporter_; }
     wp_fractional_scale_manager_v1* FractionalScale() const { return FractionalScale_; }
-    wl_event_queue* Queue() const { return Queue_; }
-    // The background surfaces that follow their output's scale.
-    void Track(cBackgroundSurface* surface, bool tracked);
+    // An output came or changed its scale.
+    void NoteOutputsChanged() { OutputsChanged_ = true; }
 
     // The handlers' way in (C callbacks of the protocol listeners).
     struct Listeners;
@@ -84,9 +78,8 @@ private:
     zwlr_layer_shell_v1* LayerShell_ = nullptr;
     wp_viewporter* Viewporter_ = nullptr;
     wp_fractional_scale_manager_v1* FractionalScale_ = nullptr;
-    std::vector<std::unique_ptr<Output>> Outputs_;
+    std::vector<std::shared_ptr<cWaylandOutput>> Outputs_;
     bool OutputsChanged_ = false;
-    std::vector<cBackgroundSurface*> Surfaces_;
 };
 
 }  // namespace platform::wayland

@@ -29,7 +29,7 @@ mCore::RunEnd Refuse(const std::string& why) {
 }
 
 // The output the main window rains on: the one the host names, else the first.
-const Output* MainOutput(const cWaylandDesktop& desktop, const std::string& only) {
+std::shared_ptr<cWaylandOutput> MainOutput(const cWaylandDesktop& desktop, const std::string& only) {
     if (!only.empty()) return desktop.FindOutput(only);
     const std::vector<std::string> names = desktop.OutputNames();
     return names.empty() ? nullptr : desktop.FindOutput(names.front());
@@ -62,13 +62,14 @@ mCore::RunEnd WaylandHostedRun::Run(const app::ControllerRun& controller) {
         return Refuse("the Wayland compositor offers no background layer (zwlr_layer_shell_v1)");
     const char* only = std::getenv("SWAYLOCK_PLUGIN_OUTPUT_NAME");
     const std::string onlyName = only ? only : "";
-    const Output* output = MainOutput(*desktop, onlyName);
-    if (!output)
-        return Refuse(onlyName.empty() ? "the Wayland compositor has no output" : "there is no output " + onlyName);
+    const std::shared_ptr<cWaylandOutput> output = MainOutput(*desktop, onlyName);
+    if (!output) return Refuse(onlyName.empty() ? "the Wayland compositor has no output" : "there is no output " + onlyName);
     cEGLWindowContext context;
     if (!context.CreateForWayland(display, error)) return Refuse(error);
 
-    cBackgroundWindow window(*desktop, context, *output, true, onlyName);
+    output->ShowBackground(false);
+    cBackgroundWindow window(*desktop, context, output, true, onlyName);
+    // Every output the host shows rains, whatever the settings file says about the background.
     return controller(window, {mCore::Settings, mCore::Clock(), mCore::Rnd, {{std::string(SettingKey::StayBack), "1"}}});
 }
 
