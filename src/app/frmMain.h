@@ -84,6 +84,10 @@ public:
     void ScreensChanged() override;
     void DisplayRateChanged() override;
 
+    // Spells a text into the rain of every monitor, replacing the last one (the lock screen's
+    // masked password and its words).
+    void SpellText(std::string_view text);
+
     // Runs one popup-menu command: the handler its control is bound to.
     void RunMenuCommand(const app::MenuCommand& command);
     // Whether commands of that menu control have a handler.

@@ -1,6 +1,6 @@
 // The program's entry: reads the command line and picks the platform. --help and --version
 // answer on the terminal; "--render DIR ..." renders frames to files without any window system;
-// --root under a Wayland host runs on Wayland alone, without Qt; everything else decides from
+// --root under a Wayland host runs on Wayland alone, without Qt, and so does --lock; everything else decides from
 // the command line whether to run, then shows the Qt window: full-screen (natively on Wayland
 // where Qt's Wayland plugin is installed), or inside the window a screen saver hands out
 // (--root, --window-id).
@@ -15,11 +15,14 @@
 #include "app/CommandLine.h"
 #include "app/HeadlessRender.h"
 #include "app/Startup.h"
+#include "core/Process.h"
 #include "device/gl/cGLDirect3D.h"
 #include "device/mDXGraphics.h"
+#include "platform/pam/PamCheck.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtMainWindow.h"
 #include "platform/qt/QtRuntime.h"
+#include "platform/wayland/LockWindow.h"
 #include "platform/wayland/WaylandMainWindow.h"
 
 namespace {
@@ -35,6 +38,18 @@ mCore::StartupHooks GraphicsHooks() {
     return hooks;
 }
 
+// --lock: the rain as the session's lock screen on Wayland, the password checked with PAM.
+int Lock(const app::CommandLine& command) {
+    mCore::SetHosted(true);  // the settings file is read, never written
+    int lockedFd = -1;
+    if (command.ReturnOnceLocked) mCore::SplitUntilReady(lockedFd);
+    platform::pam::cPamCheck check(platform::pam::CurrentUserName());
+    mCore::StartupHooks hooks = GraphicsHooks();
+    hooks.ShowMainWindow = [&] { return platform::wayland::RunLockOnWayland(command.Settings, check, lockedFd); };
+    mCore::SetStartupHooks(std::move(hooks));
+    return mCore::Main("");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -42,6 +57,7 @@ int main(int argc, char** argv) {
     const app::CommandLine command =
         app::ReadCommandLine(std::vector<std::string>(argv + 1, argv + argc), saverWindow ? saverWindow : "");
     if (command.Action == app::CommandAction::Render) return app::RenderHeadless({command.Render, true, command.Settings});
+    if (command.Action == app::CommandAction::Lock) return Lock(command);
     if (command.Action != app::CommandAction::Run) return app::AnswerCommandLine(command);
 
     const bool hosted = command.HostWindow.has_value();
