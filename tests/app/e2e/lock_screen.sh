@@ -116,8 +116,8 @@ wait_rain HEADLESS-1 signalled
 kill -KILL "$program"
 e2e_poll 10 sh -c "! kill -0 $APP_PID 2>/dev/null" || e2e_fail "the killed lock did not end"
 sleep 1
-shows_rain HEADLESS-1 killed && e2e_fail "the killed lock's rain is still shown"
-run grim -o HEADLESS-1 "$E2E_DIR/shots/killed.png" && [ "$SHOTS" = "$E2E_DIR" ] || cp "$E2E_DIR/shots/killed.png" "$SHOTS/lock-killed.png"
+shows_rain HEADLESS-1 killed-HEADLESS-1 && e2e_fail "the killed lock's rain is still shown"
+[ "$SHOTS" = "$E2E_DIR" ] || cp "$E2E_DIR/shots/killed-HEADLESS-1.png" "$SHOTS/lock-killed-HEADLESS-1.png"
 start --lock
 wait_rain HEADLESS-1 taken-over
 type_line "$PASSWORD"
