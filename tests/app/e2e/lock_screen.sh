@@ -2,9 +2,10 @@
 # glyphfall --lock under headless sway, run by the test's user (whose password the test sets)
 # as a person's session would run it. Under sway 1.10 (wayland_newer.sh lock_screen.sh, with
 # GLYPHFALL_E2E_SWAY_ROOT): the lock rains on both outputs and on one added while locked; a
-# wrong password typed through the virtual keyboard leaves it locked; SIGTERM, SIGINT and SIGHUP
-# leave it locked; killed, it leaves the session locked and a second --lock takes over; the
-# right password unlocks it and it ends with 0; --daemonize returns once the session is locked.
+# wrong password typed through the virtual keyboard leaves it locked; a second lock is refused
+# with 1; SIGTERM, SIGINT and SIGHUP leave it locked; killed, it leaves the session locked and
+# a second --lock takes over; the right password unlocks it and it ends with 0; --daemonize
+# returns once the session is locked.
 # Under Debian 12's sway 1.7, which has no session lock, --lock refuses with 1 in one line.
 source "$(dirname "$0")/harness.sh"
 for tool in sway swaymsg grim wtype convert setpriv chpasswd; do
@@ -106,6 +107,11 @@ wait_rain HEADLESS-3 added
 type_line "wrong-$PASSWORD"
 sleep "$(e2e_seconds 5)"
 alive || e2e_fail "a wrong password ended the lock"
+run timeout 30 "$APP" --lock >"$E2E_DIR/second.log" 2>&1
+status=$?
+[ "$status" -eq 1 ] && [ "$(wc -l <"$E2E_DIR/second.log")" -eq 1 ] ||
+    e2e_fail "a second lock while one holds the session ended with $status: $(cat "$E2E_DIR/second.log")"
+alive || e2e_fail "a second lock ended the first"
 program=$(pgrep -P "$APP_PID")  # below timeout, which would kill it after passing a signal on
 for signal in TERM INT HUP; do kill -"$signal" "$program"; done
 sleep 1
