@@ -112,7 +112,8 @@ void SplitUntilReady(int& oReadyFd) {
     int status = 0;
     while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
-    std::_Exit(WIFEXITED(status) ? WEXITSTATUS(status) : 1);
+    // Never 0 without the byte: whoever waits must not take the work for done.
+    std::_Exit(WIFEXITED(status) && WEXITSTATUS(status) != 0 ? WEXITSTATUS(status) : 1);
 }
 
 }  // namespace mCore

@@ -63,6 +63,7 @@ struct cLockSession::Listeners {
         auto* session = static_cast<cLockSession*>(data);
         session->State_ = State::Locked;
         session->LockedNews_ = true;
+        session->WasLocked_ = true;
     }
     static void Finished(void* data, ext_session_lock_v1*) {
         static_cast<cLockSession*>(data)->State_ = State::Finished;

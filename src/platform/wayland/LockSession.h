@@ -35,6 +35,8 @@ public:
     State Now() const { return State_; }
     // True once, when the compositor said the session is locked.
     bool TakeLocked();
+    // Whether the compositor ever said so.
+    bool WasLocked() const { return WasLocked_; }
     // Gives the session back (the password was right) and waits until the compositor took it.
     void Unlock();
 
@@ -58,6 +60,7 @@ private:
     std::unique_ptr<cLockKeys> Keys_;
     State State_ = State::Asked;
     bool LockedNews_ = false;
+    bool WasLocked_ = false;
 };
 
 }  // namespace platform::wayland

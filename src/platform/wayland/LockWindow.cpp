@@ -122,7 +122,11 @@ void cLockWindow::Follow() {
     // A broken connection leaves the session locked (the compositor keeps it so until a new
     // locker unlocks it).
     if (!desktop.Dispatch()) return end(1, "the Wayland compositor went away; the session stays locked");
-    if (Session_.Now() == cLockSession::State::Finished) return end(0, "the compositor ended the lock");
+    // The compositor ended a lock it had taken (status 0), or never took it (1: an idle daemon
+    // waiting for the lock must not go on as if the session were locked).
+    if (Session_.Now() == cLockSession::State::Finished)
+        return Session_.WasLocked() ? end(0, "the compositor ended the lock")
+                                    : end(1, "the compositor refused the lock (another locker holds the session)");
     if (Session_.TakeLocked()) Run_->Locked();
     Screen_.Poll();
     if (auto spelling = Screen_.TakeSpelling()) Run_->Spell(*spelling);
