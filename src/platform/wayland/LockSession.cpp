@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/wayland/LockWindow.h"
 #include "platform/wayland/Protocols.h"
 
 namespace platform::wayland {
@@ -111,6 +112,15 @@ void cLockSession::Unlock() {
     Lock_ = nullptr;
     State_ = State::Unlocked;
     Desktop_.Roundtrip();
+}
+
+void cLockSession::Track(cLockSurface* surface, bool tracked) {
+    std::erase(Surfaces_, surface);
+    if (tracked) Surfaces_.push_back(surface);
+}
+
+void cLockSession::FollowScales() {
+    for (cLockSurface* surface : Surfaces_) surface->FollowScale();
 }
 
 void cLockSession::KeymapArrived(int fd, uint32_t size) {

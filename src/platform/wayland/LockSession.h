@@ -5,6 +5,7 @@
 // desktop's Dispatch runs their handlers too.
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "app/LockScreen.h"
 #include "platform/wayland/LockKeys.h"
@@ -17,6 +18,8 @@ struct ext_session_lock_manager_v1;
 struct ext_session_lock_v1;
 
 namespace platform::wayland {
+
+class cLockSurface;
 
 class cLockSession {
 public:
@@ -41,6 +44,9 @@ public:
     void Unlock();
 
     ext_session_lock_v1* Lock() const { return Lock_; }
+    // The lock surfaces, which follow their output's integer scale when the outputs change.
+    void Track(cLockSurface* surface, bool tracked);
+    void FollowScales();
     cWaylandDesktop& Desktop() const { return Desktop_; }
 
     struct Listeners;
@@ -58,6 +64,7 @@ private:
     wl_seat* Seat_ = nullptr;
     wl_keyboard* Keyboard_ = nullptr;
     std::unique_ptr<cLockKeys> Keys_;
+    std::vector<cLockSurface*> Surfaces_;
     State State_ = State::Asked;
     bool LockedNews_ = false;
     bool WasLocked_ = false;

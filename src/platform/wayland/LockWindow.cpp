@@ -40,7 +40,7 @@ struct cLockSurface::Listeners {
 };
 
 cLockSurface::cLockSurface(cLockSession& session, const Output& output)
-    : Desktop_(session.Desktop()), OutputName_(output.Name), IntegerScale_(output.Scale) {
+    : Session_(session), Desktop_(session.Desktop()), OutputName_(output.Name), IntegerScale_(output.Scale) {
     Surface_ = wl_compositor_create_surface(Desktop_.Compositor());
     if (Desktop_.Viewporter()) Viewport_ = wp_viewporter_get_viewport(Desktop_.Viewporter(), Surface_);
     if (Viewport_ && Desktop_.FractionalScale()) {
@@ -49,10 +49,12 @@ cLockSurface::cLockSurface(cLockSession& session, const Output& output)
     }
     Role_ = ext_session_lock_v1_get_lock_surface(session.Lock(), Surface_, output.Proxy);
     ext_session_lock_surface_v1_add_listener(Role_, &Listeners::Role, this);
+    session.Track(this, true);
     wl_display_flush(Desktop_.Display());
 }
 
 cLockSurface::~cLockSurface() {
+    Session_.Track(this, false);
     if (Desktop_.Broken()) return;
     if (Frame_) wl_callback_destroy(Frame_);
     if (Window_) wl_egl_window_destroy(Window_);
@@ -78,6 +80,13 @@ void cLockSurface::ApplySize() {
     }
     wl_egl_window_resize(Window_, PixelWidth(), PixelHeight(), 0, 0);
     if (Viewport_) wl_surface_commit(Surface_);
+}
+
+void cLockSurface::FollowScale() {
+    const Output* output = Desktop_.FindOutput(OutputName_);
+    if (!output || output->Scale == IntegerScale_) return;
+    IntegerScale_ = output->Scale;
+    ApplySize();
 }
 
 void cLockSurface::BeforeSwap() {
@@ -134,7 +143,9 @@ void cLockWindow::Follow() {
         Session_.Unlock();
         return end(0, nullptr);
     }
-    if (desktop.TakeOutputsChanged() && Listener_) Listener_->ScreensChanged();
+    if (!desktop.TakeOutputsChanged()) return;
+    Session_.FollowScales();
+    if (Listener_) Listener_->ScreensChanged();
 }
 
 void cLockWindow::Close() {

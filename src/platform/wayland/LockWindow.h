@@ -36,6 +36,8 @@ public:
     const std::string& OutputName() const { return OutputName_; }
     bool Configured() const { return Width_ > 0 && Height_ > 0; }
     bool WantsFrame() const { return Configured() && !Frame_; }
+    // Follows a changed integer scale of its output; the next frame's buffer has the new size.
+    void FollowScale();
 
     void* NativeWindow() const override { return Window_; }
     int PixelWidth() const override;
@@ -48,6 +50,7 @@ private:
     double Scale() const { return Scale120_ > 0 ? Scale120_ / 120.0 : IntegerScale_; }
     void ApplySize();
 
+    cLockSession& Session_;
     cWaylandDesktop& Desktop_;
     std::string OutputName_;
     wl_surface* Surface_ = nullptr;
