@@ -1,9 +1,9 @@
 // The program's entry: reads the command line and picks the platform. --help and --version
 // answer on the terminal; "--render DIR ..." renders frames to files without any window system;
-// --root under a Wayland host runs on Wayland alone, without Qt, and so does --lock; everything else decides from
-// the command line whether to run, then shows the Qt window: full-screen (natively on Wayland
-// where Qt's Wayland plugin is installed), or inside the window a screen saver hands out
-// (--root, --window-id).
+// --root under a Wayland host runs on Wayland alone, without Qt, and so does --lock (the lock
+// screen); everything else decides from the command line whether to run, then shows the Qt
+// window: full-screen (natively on Wayland where Qt's Wayland plugin is installed), or inside
+// the window a screen saver hands out (--root, --window-id).
 // Qt connects to the display only when a dialog or the window needs it, so the
 // screen-saver preview ("/p") and a second copy end without touching it.
 #include <cstdio>
