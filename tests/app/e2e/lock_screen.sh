@@ -123,6 +123,9 @@ kill -KILL "$program"
 e2e_poll 10 sh -c "! kill -0 $APP_PID 2>/dev/null" || e2e_fail "the killed lock did not end"
 sleep 1
 shows_rain HEADLESS-1 killed-HEADLESS-1 && e2e_fail "the killed lock's rain is still shown"
+# sway shows a locked session whose locker died in plain red, never the desktop.
+red=$(convert "$E2E_DIR/shots/killed-HEADLESS-1.png" -fx '(r > 0.5 && g < 0.2 && b < 0.2) ? 1 : 0' -format '%[fx:mean]' info: | tail -n 1)
+e2e_at_least "$red" 0.95 || e2e_fail "the killed lock left the session shown ($red of it the compositor's locked red)"
 [ "$SHOTS" = "$E2E_DIR" ] || cp "$E2E_DIR/shots/killed-HEADLESS-1.png" "$SHOTS/lock-killed-HEADLESS-1.png"
 start --lock
 wait_rain HEADLESS-1 taken-over
