@@ -3,7 +3,7 @@
 # as a person's session would run it. Under sway 1.10 (wayland_newer.sh lock_screen.sh, with
 # GLYPHFALL_E2E_SWAY_ROOT): the lock rains on both outputs and on one added while locked; a
 # wrong password typed through the virtual keyboard leaves it locked; a second lock is refused
-# with 1; SIGTERM, SIGINT and SIGHUP leave it locked; killed, it leaves the session locked and
+# with 1; ten thousand keys keep its memory bounded; SIGTERM, SIGINT and SIGHUP leave it locked; killed, it leaves the session locked and
 # a second --lock takes over; the right password unlocks it and it ends with 0; --daemonize
 # returns once the session is locked.
 # Under Debian 12's sway 1.7, which has no session lock, --lock refuses with 1 in one line.
@@ -113,6 +113,17 @@ status=$?
     e2e_fail "a second lock while one holds the session ended with $status: $(cat "$E2E_DIR/second.log")"
 alive || e2e_fail "a second lock ended the first"
 program=$(pgrep -P "$APP_PID")  # below timeout, which would kill it after passing a signal on
+# Ten thousand keys fill the bounded text; ten thousand more take no further memory.
+resident() { awk '/^VmRSS:/ { print $2 }' "/proc/$program/status"; }
+ten_thousand_keys() { run wtype -s 500 "$(printf 'x%.0s' $(seq 10000))"; sleep 1; }
+ten_thousand_keys
+full=$(resident)
+ten_thousand_keys
+again=$(resident)
+e2e_log "resident after ten thousand keys $((full / 1024)) MiB, after ten thousand more $((again / 1024)) MiB"
+[ "$again" -le $((full + 2048)) ] || e2e_fail "ten thousand keys more took $(((again - full) / 1024)) MiB more"
+run wtype -s 500 -k Escape
+alive || e2e_fail "ten thousand keys ended the lock"
 for signal in TERM INT HUP; do kill -"$signal" "$program"; done
 sleep 1
 alive || e2e_fail "an end signal ended the lock"
