@@ -40,7 +40,11 @@ struct cLockSurface::Listeners {
 };
 
 cLockSurface::cLockSurface(cLockSession& session, const Output& output)
-    : Session_(session), Desktop_(session.Desktop()), OutputName_(output.Name), IntegerScale_(output.Scale) {
+    : Session_(session),
+      Desktop_(session.Desktop()),
+      OutputName_(output.Name),
+      OutputGlobal_(output.Global),
+      IntegerScale_(output.Scale) {
     Surface_ = wl_compositor_create_surface(Desktop_.Compositor());
     if (Desktop_.Viewporter()) Viewport_ = wp_viewporter_get_viewport(Desktop_.Viewporter(), Surface_);
     if (Viewport_ && Desktop_.FractionalScale()) {
@@ -63,6 +67,11 @@ cLockSurface::~cLockSurface() {
     ext_session_lock_surface_v1_destroy(Role_);
     wl_surface_destroy(Surface_);
     wl_display_flush(Desktop_.Display());
+}
+
+bool cLockSurface::OnItsOutput() const {
+    const Output* output = Desktop_.FindOutput(OutputName_);
+    return output && output->Global == OutputGlobal_;
 }
 
 int cLockSurface::PixelWidth() const { return static_cast<int>(std::lround(Width_ * Scale())); }
@@ -158,8 +167,10 @@ void cLockWindow::Close() {
 std::vector<std::string> cLockWindow::OtherScreens() const {
     std::vector<std::string> names;
     if (!Run_) return names;
+    // The main window's output once gone and back is an output like any other: the main
+    // window's surface belongs to the one that went.
     for (const std::string& name : Session_.Desktop().OutputNames())
-        if (name != Lock_->OutputName()) names.push_back(name);
+        if (name != Lock_->OutputName() || !Lock_->OnItsOutput()) names.push_back(name);
     return names;
 }
 

@@ -34,6 +34,8 @@ public:
     cLockSurface& operator=(const cLockSurface&) = delete;
 
     const std::string& OutputName() const { return OutputName_; }
+    // Whether its output is still the one it was made for (not gone, nor gone and back).
+    bool OnItsOutput() const;
     bool Configured() const { return Width_ > 0 && Height_ > 0; }
     bool WantsFrame() const { return Configured() && !Frame_; }
     // Follows a changed integer scale of its output; the next frame's buffer has the new size.
@@ -53,6 +55,7 @@ private:
     cLockSession& Session_;
     cWaylandDesktop& Desktop_;
     std::string OutputName_;
+    uint32_t OutputGlobal_;
     wl_surface* Surface_ = nullptr;
     ext_session_lock_surface_v1* Role_ = nullptr;
     wp_viewport* Viewport_ = nullptr;

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # glyphfall --lock under headless sway, run by the test's user (whose password the test sets)
 # as a person's session would run it. Under sway 1.10 (wayland_newer.sh lock_screen.sh, with
-# GLYPHFALL_E2E_SWAY_ROOT): the lock rains on both outputs and on one added while locked; a
-# wrong password typed through the virtual keyboard leaves it locked; a second lock is refused
-# with 1; ten thousand keys keep its memory bounded; SIGTERM, SIGINT and SIGHUP leave it locked; killed, it leaves the session locked and
-# a second --lock takes over; the right password unlocks it and it ends with 0; --daemonize
-# returns once the session is locked.
+# GLYPHFALL_E2E_SWAY_ROOT): the lock rains on both outputs, on one added while locked and on
+# one disabled and enabled again; a wrong password typed through the virtual keyboard leaves it
+# locked; a second lock is refused with 1; ten thousand keys keep its memory bounded; SIGTERM,
+# SIGINT and SIGHUP leave it locked; killed, it leaves the session locked and a second --lock
+# takes over; the right password unlocks it and it ends with 0; --daemonize returns once the
+# session is locked.
 # Under Debian 12's sway 1.7, which has no session lock, --lock refuses with 1 in one line.
 source "$(dirname "$0")/harness.sh"
 for tool in sway swaymsg grim wtype convert setpriv chpasswd; do
@@ -104,6 +105,11 @@ wait_rain HEADLESS-2 locked
 run swaymsg create_output >/dev/null
 e2e_poll 20 run sh -c 'swaymsg -t get_outputs | grep -q HEADLESS-3' || e2e_fail "no third output"
 wait_rain HEADLESS-3 added
+# The first output (the main lock surface's) gone and back rains again.
+run swaymsg output HEADLESS-1 disable >/dev/null
+sleep 1
+run swaymsg output HEADLESS-1 enable >/dev/null
+wait_rain HEADLESS-1 back
 type_line "wrong-$PASSWORD"
 sleep "$(e2e_seconds 5)"
 alive || e2e_fail "a wrong password ended the lock"
