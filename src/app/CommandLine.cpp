@@ -37,6 +37,10 @@ const std::vector<SwitchInfo> Switches = {
     {"--root", "", "draw into the window $XSCREENSAVER_WINDOW names (hex or decimal), else the root window",
      Role::Host},
     {"--window-id", "ID", "draw into that window (hex 0x... or decimal); wins over --root", Role::Host},
+    {"--lock", "", "lock the Wayland session (ext-session-lock-v1) with the rain; the user's password unlocks it",
+     Role::Lock},
+    {"--daemonize", "", "with --lock: return once the session is locked (as an idle daemon's before-sleep wants)",
+     Role::Lock, "-f"},
     {"--no-fps", "", "", Role::Ignored},
     {"--install", "", "", Role::Ignored},
     {"--noinstall", "", "", Role::Ignored},
@@ -239,6 +243,16 @@ CommandLine Conclude(CommandLine command, bool root, bool renderOptions, std::st
     return command;
 }
 
+// --lock draws into no host's window, renders nothing and has no run mode.
+CommandLine ConcludeLock(CommandLine command, bool lock, bool returnOnceLocked, bool elsewhere) {
+    if (!lock) return returnOnceLocked ? Invalid("--daemonize goes with --lock") : command;
+    if (elsewhere || command.Action != CommandAction::Run || !command.RunModeText.empty())
+        return Invalid("--lock takes settings switches only: no --root, --window-id, --render or run mode");
+    command.Action = CommandAction::Lock;
+    command.ReturnOnceLocked = returnOnceLocked;
+    return command;
+}
+
 // A switch's value: the next argument. --render's folder must not look like a switch.
 std::optional<std::string> ValueAfter(const std::vector<std::string>& arguments, size_t& i, const SwitchInfo& known,
                                       std::string& oError) {
@@ -261,7 +275,7 @@ CommandLine ReadCommandLine(const std::vector<std::string>& arguments, std::stri
         if (const SwitchInfo* known = FindSwitch(argument); known && known->Name == "--add-to-xscreensaver")
             return Answer(CommandAction::AddToXScreenSaver);
     CommandLine command;
-    bool root = false, renderOptions = false;
+    bool root = false, renderOptions = false, lock = false, returnOnceLocked = false;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         const SwitchInfo* known = FindSwitch(argument);
@@ -298,6 +312,9 @@ CommandLine ReadCommandLine(const std::vector<std::string>& arguments, std::stri
                     return Invalid(argument + " needs a window id, hexadecimal (0x1a00007) or decimal", false);
                 }
                 break;
+            case Role::Lock:
+                (known->Name == "--lock" ? lock : returnOnceLocked) = true;
+                break;
             case Role::Setting: {
                 auto setting = ReadSettingSwitch(*known, value, error);
                 if (!setting) return Invalid(error, false);
@@ -308,6 +325,9 @@ CommandLine ReadCommandLine(const std::vector<std::string>& arguments, std::stri
                 break;
         }
     }
+    const bool elsewhere = root || renderOptions || command.HostWindow.has_value();
+    command = ConcludeLock(std::move(command), lock, returnOnceLocked, elsewhere);
+    if (command.Action == CommandAction::Lock || command.Action == CommandAction::Invalid) return command;
     return Conclude(std::move(command), root, renderOptions, saverWindow);
 }
 
@@ -318,6 +338,7 @@ std::string UsageText(std::string_view appPath) {
     return "Usage: glyphfall [OPTION]... [/s | /p | /c]\n"
            "       glyphfall --root | --window-id ID [OPTION]...\n"
            "       glyphfall --render DIR [--frames N] [--size WxH] [--seed S] [--fps N] [OPTION]...\n"
+           "       glyphfall --lock [--daemonize] [OPTION]...\n"
            "A full-screen digital rain: columns of glyphs falling through a 3-D field.\n"
            "Right-click the rain for its menu of settings; F1 and F2 change the speed; Escape ends it.\n"
            "\n"
@@ -333,6 +354,11 @@ std::string UsageText(std::string_view appPath) {
            "\n"
            "  Under a Wayland host ($WAYLAND_SOCKET, or $WAYLAND_DISPLAY without $DISPLAY) --root draws on\n"
            "  the background layer of every output, or of the one $SWAYLOCK_PLUGIN_OUTPUT_NAME names.\n"
+           "\n"
+           "Locking a Wayland session (the settings file is read, never written):\n" +
+           SwitchLines(Role::Lock) +
+           "  Type the password and press Enter; Backspace takes a character back, Escape clears them all.\n"
+           "  Where the compositor offers no session lock, lock with XSecureLock or xscreensaver on X11.\n"
            "\n"
            "Run modes (as screen-saver hosts pass them; anything else runs the animation):\n"
            "  (none)            run the animation in a full-screen window\n"

@@ -19,6 +19,7 @@ enum class CommandAction {
     Help,     // print the usage, exit 0
     Version,  // print the version, exit 0
     AddToXScreenSaver,  // add the program to the user's xscreensaver list
+    Lock,     // lock the session with the rain as the lock screen
     Invalid,  // a switch the program does not know, or a value it cannot use: exit 2
 };
 
@@ -42,6 +43,7 @@ struct CommandLine {
     // The settings switches, in the order given; "/s" adds screen-saver mode.
     std::vector<SettingOverride> Settings;
     RenderOptions Render;  // Render: the frames to write
+    bool ReturnOnceLocked = false;  // Lock: the command returns once the session is locked
 };
 
 enum class SwitchRole {
@@ -49,6 +51,7 @@ enum class SwitchRole {
     Render,        // --render DIR: frames to files instead of a window
     RenderOption,  // only with --render DIR
     Host,          // the window to draw into
+    Lock,          // --lock and what goes with it
     Setting,       // overrides a setting for this run
     Ignored,       // screen-saver hosts pass it; it changes nothing here
 };

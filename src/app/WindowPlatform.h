@@ -115,6 +115,12 @@ public:
     // The window's monitor refreshes at another rate, or the window moved to another monitor
     // (iWindowShell::RefreshRate may have changed).
     virtual void DisplayRateChanged() {}
+    // A window that spells its own texts into the rain (the lock screen's masked password and
+    // its words): the text replaces the last one on every monitor.
+    virtual void SpellText(std::string_view /*text*/) {}
+    // A window whose own run is over (the lock screen unlocked, or the compositor ended the
+    // lock): the controller ends the run with that status as its unload does.
+    virtual void EndWith(int status) = 0;
 };
 
 class iWindow;

@@ -444,6 +444,15 @@ void frmMain::KeyDown(int keyCode, int /*shift*/) {
     }
 }
 
+void frmMain::SpellText(std::string_view text) {
+    ForEachView([&](cRainView& v) { v.Rain.SetupWord(text); });
+}
+
+void frmMain::EndWith(int status) {
+    ExitCode = status;
+    Unload();
+}
+
 void frmMain::AppendTypedKey(int keyCode) {
     // Modifier and other keys arrive as control characters, as their codes say.
     if (keyCode > 0 && keyCode < 256) AppendCodePageChar(TypedText, keyCode);

@@ -69,6 +69,12 @@ public:
     void ScreensChanged() override;
     void DisplayRateChanged() override;
 
+    // Spells a text into the rain of every monitor, replacing the last one (the lock screen's
+    // masked password and its words).
+    void SpellText(std::string_view text) override;
+    // Ends the run with that status, as the unload does (the lock screen once unlocked).
+    void EndWith(int status) override;
+
     // Runs one popup-menu command: the handler its item is bound to (a command named without
     // its item is looked up by its name first).
     void RunMenuCommand(const app::MenuCommand& command);

@@ -5,8 +5,10 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -84,6 +86,34 @@ void LowerThreadPriority() {
     // On Linux the nice value belongs to the thread; 10 is the usual "lowest normal" level.
     const auto thread = static_cast<id_t>(::syscall(SYS_gettid));
     ::setpriority(PRIO_PROCESS, thread, 10);
+}
+
+void SplitUntilReady(int& oReadyFd) {
+    oReadyFd = -1;
+    int ends[2];
+    if (::pipe(ends) != 0) return;
+    const pid_t child = ::fork();
+    if (child < 0) {
+        ::close(ends[0]);
+        ::close(ends[1]);
+        return;
+    }
+    if (child == 0) {
+        ::close(ends[0]);
+        oReadyFd = ends[1];
+        return;
+    }
+    ::close(ends[1]);
+    char ready = 0;
+    ssize_t got;
+    do got = ::read(ends[0], &ready, 1);
+    while (got < 0 && errno == EINTR);
+    if (got == 1) std::_Exit(0);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    // Never 0 without the byte: whoever waits must not take the work for done.
+    std::_Exit(WIFEXITED(status) && WEXITSTATUS(status) != 0 ? WEXITSTATUS(status) : 1);
 }
 
 }  // namespace mCore

@@ -22,6 +22,13 @@ bool AcquireSingleInstance();
 // Where the lock lives; empty when there is no place for it (the program then runs unlocked).
 std::string SingleInstanceLockPath();
 
+// Splits the process so that the command returns once the work is under way (a locker for an
+// idle daemon: once the session is locked). The child goes on with, in oReadyFd, the pipe it
+// writes a byte to when it is ready. The parent never returns from here: it ends with 0 when
+// that byte comes, else with the child's status, or 1 where that is 0 or a signal ended it.
+// Without fork the process goes on alone (oReadyFd -1).
+void SplitUntilReady(int& oReadyFd);
+
 // Lowers the calling thread to the lowest normal priority (nice 10).
 void LowerThreadPriority();
 

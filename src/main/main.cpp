@@ -2,10 +2,10 @@
 // life: the settings are read, the controller is built once and run on the platform's window,
 // and the process ends once, with the status the run came to (mCore::Main). --help and
 // --version answer on the terminal; "--render DIR ..." renders frames to files without any
-// window system; --root under a Wayland host runs on Wayland alone, without Qt; everything else
-// decides from the command line whether to run, then shows the Qt window: full-screen
-// (natively on Wayland where Qt's Wayland plugin is installed), or inside the window a screen
-// saver hands out (--root, --window-id).
+// window system; --root under a Wayland host runs on Wayland alone, without Qt, and so does
+// --lock (the lock screen); everything else decides from the command line whether to run, then
+// shows the Qt window: full-screen (natively on Wayland where Qt's Wayland plugin is
+// installed), or inside the window a screen saver hands out (--root, --window-id).
 // Qt connects to the display only when a dialog or the window needs it, so the
 // screen-saver preview ("/p") and a second copy end without touching it.
 #include <cstdio>
@@ -17,12 +17,15 @@
 #include "app/CommandLine.h"
 #include "app/PlatformRun.h"
 #include "app/Startup.h"
+#include "core/Process.h"
 #include "device/gl/cGLDirect3D.h"
 #include "device/mDXGraphics.h"
 #include "platform/headless/HeadlessRender.h"
+#include "platform/pam/PamCheck.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtMainWindow.h"
 #include "platform/qt/QtRuntime.h"
+#include "platform/wayland/LockWindow.h"
 #include "platform/wayland/WaylandMainWindow.h"
 
 namespace {
@@ -49,6 +52,16 @@ int RunOn(app::iPlatformRun& platform, const app::CommandLine& command) {
     return mCore::Main(command.RunModeText);
 }
 
+// --lock: the rain as the session's lock screen on Wayland, the password checked with PAM.
+int Lock(const app::CommandLine& command) {
+    mCore::SetHosted(true);  // the settings file is read, never written
+    int lockedFd = -1;
+    if (command.ReturnOnceLocked) mCore::SplitUntilReady(lockedFd);
+    platform::pam::cPamCheck check(platform::pam::CurrentUserName());
+    platform::wayland::WaylandLockRun lock(check, lockedFd);
+    return RunOn(lock, command);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -59,6 +72,7 @@ int main(int argc, char** argv) {
         const platform::headless::HeadlessOptions options{command.Render, true};
         return platform::headless::HeadlessRun(options).Run(TheController(command)).ExitCode;
     }
+    if (command.Action == app::CommandAction::Lock) return Lock(command);
     if (command.Action != app::CommandAction::Run) return app::AnswerCommandLine(command);
 
     const bool hosted = command.HostWindow.has_value();

@@ -142,3 +142,15 @@ TEST(CommandLine, RenderTakesItsOptionsAnywhereTheLastOfTwiceGivenWinsAndTheyGoW
         EXPECT_EQ(command.Error, c.Error);
     }
 }
+
+TEST(CommandLine, LockTakesSettingsAndTheReturnOnceLockedSwitchAndNothingThatDrawsElsewhere) {
+    const app::CommandLine lock = app::ReadCommandLine({"--lock", "--color", "red", "-f"});
+    ASSERT_EQ(lock.Action, CommandAction::Lock) << lock.Error;
+    EXPECT_TRUE(lock.ReturnOnceLocked);
+    EXPECT_EQ(lock.Settings.size(), 1u);
+    EXPECT_FALSE(app::ReadCommandLine({"--lock"}).ReturnOnceLocked);
+    for (const std::vector<std::string>& refused :
+         {std::vector<std::string>{"--daemonize"}, {"--lock", "--root"}, {"--lock", "--window-id", "12"},
+          {"--lock", "--render", "out"}, {"--lock", "/s"}})
+        EXPECT_EQ(app::ReadCommandLine(refused).Action, CommandAction::Invalid) << refused.back();
+}

@@ -68,3 +68,30 @@ TEST(EndSignals, TheFirstAsksForAnOrderlyEndAndASecondOnceItIsUnderWayEndsAtOnce
     ASSERT_TRUE(WIFSIGNALED(status)) << "exit status " << WEXITSTATUS(status);
     EXPECT_EQ(WTERMSIG(status), SIGINT);
 }
+
+namespace {
+// The status the command (the split's parent) ends with when the work does what is given.
+int CommandStatus(void (*work)(int readyFd)) {
+    const pid_t command = fork();
+    if (command == 0) {
+        int readyFd = -1;
+        mCore::SplitUntilReady(readyFd);
+        work(readyFd);
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(command, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+}  // namespace
+
+TEST(SplitUntilReady, TheCommandEndsWithZeroOnlyOnceTheWorkSaysItIsReady) {
+    EXPECT_EQ(CommandStatus([](int fd) {
+                  [[maybe_unused]] const ssize_t n = write(fd, "L", 1);
+                  _exit(5);  // what the work does afterwards is no longer the command's
+              }),
+              0);
+    EXPECT_EQ(CommandStatus([](int) { _exit(0); }), 1) << "ended without saying so";
+    EXPECT_EQ(CommandStatus([](int) { _exit(3); }), 3);
+    EXPECT_EQ(CommandStatus([](int) { raise(SIGKILL); }), 1);
+}

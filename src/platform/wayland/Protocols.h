@@ -1,6 +1,7 @@
 #pragma once
 // The client code wayland-scanner made from the protocols this folder speaks.
 #include <wayland-client.h>
+#include <wayland-ext-session-lock-v1-client.h>
 #include <wayland-fractional-scale-v1-client.h>
 #include <wayland-viewporter-client.h>
 #include <wayland-xdg-shell-client.h>

@@ -55,8 +55,9 @@ public:
     bool DispatchUntil(const std::function<bool()>& done, int milliseconds);
     bool Broken() const;
 
-    // For the surfaces.
+    // For the surfaces, and for objects of other protocols made on our event queue.
     wl_compositor* Compositor() const { return Compositor_; }
+    wl_event_queue* Queue() const { return Queue_; }
     zwlr_layer_shell_v1* LayerShell() const { return LayerShell_; }
     wp_viewporter* Viewporter() const { return Viewporter_; }
     wp_fractional_scale_manager_v1* FractionalScale() const { return FractionalScale_; }

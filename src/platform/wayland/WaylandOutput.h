@@ -46,6 +46,8 @@ public:
     cWaylandOutput& operator=(const cWaylandOutput&) = delete;
 
     uint32_t Global() const { return Global_; }
+    wl_output* Proxy() const { return Proxy_; }
+    int32_t IntegerScale() const { return IntegerScale_; }
     // "HEADLESS-1", "DP-2" (wl_output 4), else "output-" and its global's number.
     const std::string& Name() const { return Name_; }
     bool Ready() const { return Ready_; }  // its first round of properties is complete

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The Wayland test (wayland.sh) once more under a newer compositor: sway 1.10 from Debian 13
+# The Wayland test (wayland.sh, or the script named first) once more under a newer compositor: sway 1.10 from Debian 13
 # (and the terminal it starts inside), which offers fractional scales (wp_fractional_scale_v1 with wp_viewporter) where Debian 12's
 # sway 1.7 has integer ones only; there, and at a scale of 1.5 as well, every surface is drawn
 # at its output's device pixels. The compositor runs in a Debian 13 root of its own, made
@@ -56,4 +56,4 @@ for m in "${mounts[@]}"; do
 done
 mkdir -p "$root$folder" && mount --bind "$folder" "$root$folder" || e2e_fail "could not bind $folder into $root"
 e2e_log "$(chroot "$root" sway --version)"
-TMPDIR=$folder GLYPHFALL_E2E_SWAY_ROOT=$root GLYPHFALL_E2E_FRACTIONAL=1 bash "$(dirname "$0")/wayland.sh"
+TMPDIR=$folder GLYPHFALL_E2E_SWAY_ROOT=$root GLYPHFALL_E2E_FRACTIONAL=1 bash "$(dirname "$0")/${1:-wayland.sh}"
