@@ -246,6 +246,8 @@ void cRain::ResetGroup(int32_t iGroup) {
         g.Fading = false;
         g.Alpha = 0;
         g.WordAlpha = 1.0f;
+        // A new column starts unseen, so its own colour can start where it belongs.
+        if (Scheme_.PerColumn()) g.Tint = ColumnTarget(g);
     });
 }
 
@@ -272,6 +274,7 @@ void cRain::SetGroupLetter(int32_t Index, float Pos, float PosY, int32_t x, int3
     g.Fading = false;
     g.Alpha = 0;
     g.WordAlpha = 1.0f;
+    if (Scheme_.PerColumn()) g.Tint = ColumnTarget(g);
     // Not a bug: LastCell and HoldUntil stay as the slot had them. A stale LastCell only makes
     // the first movement shift the trail a few dozen times, which just re-randomises it.
 }
@@ -697,6 +700,55 @@ void cRain::FadeLetterColor() {
     mRain::FadeTo(LetterColor.r, TargetColor.r);
     mRain::FadeTo(LetterColor.g, TargetColor.g);
     mRain::FadeTo(LetterColor.b, TargetColor.b);
+    if (Scheme_.PerColumn()) EaseColumnColors();
+}
+
+namespace {
+
+// Where a column stands across the field, 0 at one edge and 1 at the other: its fixed
+// coordinate (X for a falling column, Z for one running sideways) over the range it starts in.
+double AcrossField(const Group& g, int32_t halfWidth, int32_t halfHeight) {
+    if (g.Vertical) return g.X / (1.5 * std::max(halfWidth, 1)) + 0.5;
+    return g.Z / (4.0 * std::max(halfHeight, 1)) + 0.5;
+}
+
+// A column's palette entry: from its whole cell across, mixed so that neighbours differ
+// without a pattern, and the same for the column's whole life.
+size_t PaletteEntry(const Group& g, size_t size, double shift) {
+    const auto cell = static_cast<uint32_t>(static_cast<int32_t>(Floor(g.Vertical ? g.X : g.Z)));
+    const uint32_t mixed = (cell * 2654435761u) >> 16;
+    return (mixed + static_cast<size_t>(shift * static_cast<double>(size))) % size;
+}
+
+// The rainbow turns once in two minutes.
+constexpr double HueTurnsPerTick = 1.0 / 120000;
+
+}  // namespace
+
+mRain::Color cRain::ColumnTarget(const Group& g) const {
+    if (Scheme_.Mode == mRain::ColorMode::Rainbow)
+        return mRain::HueColor(AcrossField(g, FieldHalfWidth, FieldHalfHeight) + Now * HueTurnsPerTick + ColorShift_);
+    if (Scheme_.Palette.empty()) return TargetColor;
+    return Scheme_.Palette[PaletteEntry(g, Scheme_.Palette.size(), ColorShift_)];
+}
+
+void cRain::EaseColumnColors() {
+    for (Group& g : Groups) {
+        if (!g.Active) continue;
+        const mRain::Color target = ColumnTarget(g);
+        mRain::FadeTo(g.Tint.r, target.r);
+        mRain::FadeTo(g.Tint.g, target.g);
+        mRain::FadeTo(g.Tint.b, target.b);
+    }
+}
+
+void cRain::SetColorScheme(mRain::ColorScheme iScheme) {
+    const bool wasPerColumn = Scheme_.PerColumn();
+    Scheme_ = std::move(iScheme);
+    if (Scheme_.Palette.size() > mRain::MaxPaletteColors) Scheme_.Palette.resize(mRain::MaxPaletteColors);
+    // Columns that had no colour of their own start from the colour they show.
+    if (!wasPerColumn)
+        for (Group& g : Groups) g.Tint = LetterColor;
 }
 
 mRain::Color cRain::ShownColor(float iBetween) const {
@@ -718,6 +770,7 @@ void cRain::RandomColorStep() {
     NextColorTime = ToLong(NextColorTime + 2000.0 + Rnd() * 5000.0);
     const float r = Rnd(), g = Rnd(), b = Rnd();
     TargetColor = {r, g, b, 1};
+    ColorShift_ = r;
 }
 
 std::string cRain::UserColorDefault() const {

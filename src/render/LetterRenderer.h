@@ -75,8 +75,12 @@ private:
                      bool iFarToNear, float iBetween);
     // Letter j's place in the fade is iFadeOf(j).
     template <class FadeOf>
-    void FillColumnCells(const mRain::Group& iGroup, const mRain::Color& iColor, double iDim, FadeOf iFadeOf);
-    void AddLeader(const mRain::Group& iGroup, const cCellPart& iPart, uint32_t iCell, float iBetween);
+    // iHead: the gradient's head colour, or none.
+    void FillColumnCells(const mRain::Group& iGroup, const mRain::Color& iColor, const mRain::Color* iHead, double iDim,
+                         FadeOf iFadeOf);
+    // iHead: the glow's colour in a gradient (grey-white without one).
+    void AddLeader(const mRain::Group& iGroup, const cCellPart& iPart, uint32_t iCell, float iBetween,
+                   const mRain::Color* iHead);
     void WriteQuadCorners();
     void WriteCell(float iU, float iV, float iSize);
     void UploadQuad();
