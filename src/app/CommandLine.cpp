@@ -55,6 +55,12 @@ const std::vector<SwitchInfo> Switches = {
     {"--no-horizontal", "", "every column falls", Role::Setting, {}, "Horizontal", "0"},
     {"--color", "C", "the colour: #RRGGBB or", Role::Setting, {}, "Color"},
     {"--random-colors", "", "change the colour at random", Role::Setting, {}, "RandomColors", "1"},
+    {"--color-mode", "MODE", "one (the default), gradient, rainbow, palette or desktop (the theme's colours)",
+     Role::Setting, {}, "ColorMode"},
+    {"--palette", "LIST", "the palette: 2 to 16 colours \"#00FF41,#008F11\", or greens, ocean, fire, neon",
+     Role::Setting, {}, "Palette"},
+    {"--head-color", "C", "the gradient's head colour, as --color takes it (default white)", Role::Setting, {},
+     "HeadColor"},
     {"--random-move", "", "random turns and jumps while flying", Role::Setting, {}, "RandomMove", "1"},
     {"--no-logos", "", "spell no logo texts into the rain", Role::Setting, {}, "ShowAds", "0"},
     {"--glyphs", "TEXT", "rain these characters (up to 96 different ones) instead of a built-in set", Role::Setting,
@@ -227,10 +233,22 @@ std::optional<SettingOverride> ReadSettingSwitch(const SwitchInfo& info, std::st
         return std::nullopt;
     }
     if (info.Key == SettingKey::CustomGlyphs || info.Key == SettingKey::GlyphFont) return ReadTextSwitch(info, value, oError);
-    if (info.Key == "Color") {
+    if (info.Key == "Color" || info.Key == SettingKey::HeadColor) {
         std::string color = ColorOf(value);
         if (!color.empty()) return SettingOverride{key, std::move(color)};
         oError = name + " needs #RRGGBB or one of " + PresetNames();
+        return std::nullopt;
+    }
+    if (info.Key == SettingKey::ColorMode) {
+        if (const auto mode = mRain::ColorModeFromWord(Lower(value)))
+            return SettingOverride{key, std::to_string(static_cast<int>(*mode))};
+        oError = name + " needs one, gradient, rainbow, palette or desktop";
+        return std::nullopt;
+    }
+    if (info.Key == SettingKey::Palette) {
+        const mRain::PaletteAnswer palette = mRain::PaletteOf(value);
+        if (palette.Error.empty()) return SettingOverride{key, mRain::PaletteText(palette.Colors)};
+        oError = name + ": " + palette.Error;
         return std::nullopt;
     }
     // The menu and the keys never store a value outside the key's range.

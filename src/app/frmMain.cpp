@@ -54,12 +54,6 @@ void AppendCodePageChar(std::string& text, int code) {
     }
 }
 
-// The user-colour dialog.
-constexpr std::string_view UserColorPrompt =
-    "Enter either a HTML color value like #00A0FF or comma-seperated RGB values like 0,128,255";
-constexpr std::string_view UserColorTitle = "User defined color";
-constexpr std::string_view UserColorInvalidText = "Your input was invalid!";
-constexpr std::string_view UserColorInvalidTitle = "Error";
 
 std::string Crlf(std::string_view first, std::string_view second) {
     return std::string(first) + "\r\n\r\n" + std::string(second);
@@ -93,7 +87,7 @@ void ReportPassedOverAtlases(const mAtlas::Search& atlas) {
 
 frmMain::frmMain(app::iWindow& window, cValues& settings, mCore::iClock& clock, mCore::cRandom& rnd)
     : Pacer(clock), Main(window, settings, Pacer, rnd), Window_(window), Clock_(clock), Settings_(settings), Rnd_(rnd),
-      CustomGlyphs_(std::make_unique<app::cCustomGlyphs>()) {
+      CustomGlyphs_(std::make_unique<app::cCustomGlyphs>()), ColorModes_(window.AccentColors()) {
     Window_.SetListener(this);
 }
 
@@ -114,6 +108,7 @@ void frmMain::ApplySettingsToMenu() {
     Menu.CheckOnly(mnuGlyphs, CustomGlyphs_->ShownSet(Settings_));
     Menu.SetChecked(mnuKeepShape, Settings_.Value(SettingKey::KeepShape).IsOn());
     Menu.SetChecked(mnuSmooth, Settings_.Value(SettingKey::Smooth).IsOn() || !Settings_.Value(SettingKey::FrameRate).IsEmpty());
+    ShowColorMode();
 }
 
 // The rain's own settings; a further monitor's rain then takes the running values of the
@@ -122,6 +117,7 @@ void frmMain::PrepareRain(cRain& rain) {
     rain.SetHexColor(Settings_.Value(SettingKey::Color).Text());
     rain.LetterColor = rain.TargetColor;  // the saved colour from the first frame, no fade
     rain.ReadSettings();
+    rain.SetColorScheme(ColorModes_.Scheme());
     SelectGlyphSet(rain, CustomGlyphs_->ShownSet(Settings_));
     if (&rain == &Rain) return;
     rain.LeaderPercent = Rain.LeaderPercent;
@@ -168,6 +164,7 @@ void frmMain::Load() {
         ReportReplacedSettings(ReplaceUnusableSettings(Settings_));
         Overridden_ = ApplyOverrides(Settings_, app::WithCustomSetShown(Overrides));
         CustomGlyphs_->Start(Settings_);
+        StartColorMode();
         PrepareRain(Rain);
         Zoom = Settings_.Value(SettingKey::Zoom).Single();
         ApplySettingsToMenu();
@@ -346,6 +343,7 @@ void frmMain::StepScene(bool flying) {
         Rain.RandomColorStep();
         for (Screen& screen : Screens) screen.View->Rain.TargetColor = Rain.TargetColor;  // one colour everywhere
     }
+    FollowDesktopColors();
     Motion.Ease();
     Motion.Bounce(flying, Checked(mnuRandomMove), Rain.Now, Settings_, Rnd_);
 }
@@ -520,6 +518,8 @@ const std::vector<frmMain::MenuBinding>& frmMain::MenuBindings() {
         {mnuGlyphs, &frmMain::SelectGlyphs},         {mnuGlyphFont, &frmMain::AskGlyphFont},
         {mnuLeaders, &frmMain::SelectLeaders},
         {mnuColor, &frmMain::SelectColor},           {mnuUserColor, &frmMain::AskUserColor},
+        {mnuColorModes, &frmMain::SelectColorMode},  {mnuPalette, &frmMain::SelectPalette},
+        {mnuUserPalette, &frmMain::AskUserPalette},  {mnuHeadColor, &frmMain::AskHeadColor},
         {mnuStayBack, &frmMain::ToggleStayBack},     {mnuShowAds, &frmMain::ToggleSwitch},
         {mnuScreenSaver, &frmMain::ToggleScreenSaver}, {mnuKeepShape, &frmMain::ToggleKeepShape},
         {mnuSmooth, &frmMain::ToggleSmooth},

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/Text.h"
 #include "rain/cRain.h"
 
 namespace mRain {
@@ -84,6 +85,12 @@ PaletteAnswer ParsePalette(std::string_view iText) {
         answer.Error = "A palette takes 2 to 16 colours";
     }
     return answer;
+}
+
+PaletteAnswer PaletteOf(std::string_view iText) {
+    for (const PalettePreset& preset : PalettePresets)
+        if (mCore::EqualIgnoringCase(iText, preset.Name)) return ParsePalette(preset.Colors);
+    return ParsePalette(iText);
 }
 
 std::string PaletteText(const std::vector<Color>& iColors) {

@@ -74,6 +74,9 @@ inline constexpr std::array<PalettePreset, 4> PalettePresets{{
     {"Neon", "#FF00C8, #00FFF0, #B4FF00, #8A2BFF"},
 }};
 
+// A preset's palette by its name (in any case), else ParsePalette.
+PaletteAnswer PaletteOf(std::string_view iText);
+
 // A fully saturated colour of hue iHue (turns; any value, taken modulo 1).
 Color HueColor(double iHue);
 

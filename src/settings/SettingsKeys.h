@@ -38,6 +38,9 @@ inline constexpr std::string_view CustomGlyphs = "CustomGlyphs";
 inline constexpr std::string_view GlyphFont = "GlyphFont";
 inline constexpr std::string_view Smooth = "Smooth";
 inline constexpr std::string_view FrameRate = "FrameRate";
+inline constexpr std::string_view ColorMode = "ColorMode";
+inline constexpr std::string_view Palette = "Palette";
+inline constexpr std::string_view HeadColor = "HeadColor";
 }  // namespace SettingKey
 
 // What the menu, the keys and the dialogs can store under a key. A file edited by hand, left
@@ -88,7 +91,7 @@ inline constexpr std::array<SettingDefault, 17> SettingsKeys{{
 
 // Keys that came after the first 17. They get no default in the file, so that the file of
 // someone who never chooses them stays byte for byte as it was; a missing value reads as 0.
-inline constexpr std::array<SettingDefault, 6> LaterSettingsKeys{{
+inline constexpr std::array<SettingDefault, 9> LaterSettingsKeys{{
     {SettingKey::Glyphs, "0", SettingKind::Whole, 0, 4},  // the glyph sets: classic, katakana, digits, binary, custom
     {SettingKey::KeepShape, "0", SettingKind::Switch},
     // The custom set's characters (UTF-8) and its font (a fontconfig pattern or a file's path).
@@ -99,6 +102,11 @@ inline constexpr std::array<SettingDefault, 6> LaterSettingsKeys{{
     // Smooth motion's frames a second. No menu item stores it: --fps gives it for one run,
     // and without it the display's rate is used.
     {SettingKey::FrameRate, "60", SettingKind::Whole, 20, 240},
+    // The colour modes: one colour, gradient, rainbow, palette, desktop colours. The palette
+    // ("#00FF41, #008F11") and the gradient's head colour are checked where they are read.
+    {SettingKey::ColorMode, "0", SettingKind::Whole, 0, 4},
+    {SettingKey::Palette, "", SettingKind::Text},
+    {SettingKey::HeadColor, "", SettingKind::Text},
 }};
 
 // Adds every key that the store lacks, with its default; stored values stay.
