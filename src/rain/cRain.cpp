@@ -705,11 +705,11 @@ void cRain::FadeLetterColor() {
 
 namespace {
 
-// Where a column stands across the field, 0 at one edge and 1 at the other: its fixed
-// coordinate (X for a falling column, Z for one running sideways) over the range it starts in.
-double AcrossField(const Group& g, int32_t halfWidth, int32_t halfHeight) {
-    if (g.Vertical) return g.X / (1.5 * std::max(halfWidth, 1)) + 0.5;
-    return g.Z / (4.0 * std::max(halfHeight, 1)) + 0.5;
+// The rainbow's turns at a column's place: its fixed coordinate (X for a falling column, Z for
+// one running sideways), one turn of the hue circle over about the width of the view at the
+// usual distance (twice the field's half height).
+double RainbowTurns(const Group& g, int32_t halfHeight) {
+    return (g.Vertical ? g.X : g.Z) / (2.0 * std::max(halfHeight, 1));
 }
 
 // A column's palette entry: from its whole cell across, mixed so that neighbours differ
@@ -727,7 +727,7 @@ constexpr double HueTurnsPerTick = 1.0 / 120000;
 
 mRain::Color cRain::ColumnTarget(const Group& g) const {
     if (Scheme_.Mode == mRain::ColorMode::Rainbow)
-        return mRain::HueColor(AcrossField(g, FieldHalfWidth, FieldHalfHeight) + Now * HueTurnsPerTick + ColorShift_);
+        return mRain::HueColor(RainbowTurns(g, FieldHalfHeight) + Now * HueTurnsPerTick + ColorShift_);
     if (Scheme_.Palette.empty()) return TargetColor;
     return Scheme_.Palette[PaletteEntry(g, Scheme_.Palette.size(), ColorShift_)];
 }
