@@ -521,10 +521,12 @@ void cRain::Animate() {
     mCore::Guarded(ProcName::Animate, [&] {
         const double cameraY = Camera_.GetY();
         FlickerCoins coins;
+        const bool ownColors = Scheme_.PerColumn();
         for (size_t i = 0; i < Groups.size(); ++i) {
             Group& g = Groups[i];
             if (i + 2 < Groups.size()) mRain::PrefetchLetters(Groups[i + 2]);
             if (!g.Active) continue;
+            if (ownColors) EaseColumnColor(g);  // here, while the group is at hand
             FadeStep(g, i);
             GlyphStep(g, coins);
             MoveStep(g);
@@ -700,7 +702,6 @@ void cRain::FadeLetterColor() {
     mRain::FadeTo(LetterColor.r, TargetColor.r);
     mRain::FadeTo(LetterColor.g, TargetColor.g);
     mRain::FadeTo(LetterColor.b, TargetColor.b);
-    if (Scheme_.PerColumn()) EaseColumnColors();
 }
 
 namespace {
@@ -732,14 +733,22 @@ mRain::Color cRain::ColumnTarget(const Group& g) const {
     return Scheme_.Palette[PaletteEntry(g, Scheme_.Palette.size(), ColorShift_)];
 }
 
-void cRain::EaseColumnColors() {
-    for (Group& g : Groups) {
-        if (!g.Active) continue;
-        const mRain::Color target = ColumnTarget(g);
-        mRain::FadeTo(g.Tint.r, target.r);
-        mRain::FadeTo(g.Tint.g, target.g);
-        mRain::FadeTo(g.Tint.b, target.b);
-    }
+namespace {
+
+// FadeTo, without its root where the step reaches the target anyway (the smallest step is
+// 0.01): a drifting rainbow is always that close, and every column eases every frame.
+void EaseChannel(float& current, float target) {
+    if (std::fabs(current - target) <= 0.01f) current = mCore::Clamp(target, 0, 1);
+    else mRain::FadeTo(current, target);
+}
+
+}  // namespace
+
+void cRain::EaseColumnColor(Group& g) const {
+    const mRain::Color target = ColumnTarget(g);
+    EaseChannel(g.Tint.r, target.r);
+    EaseChannel(g.Tint.g, target.g);
+    EaseChannel(g.Tint.b, target.b);
 }
 
 void cRain::SetColorScheme(mRain::ColorScheme iScheme) {

@@ -244,7 +244,8 @@ public:
 
     // ---- Animation ----
 
-    // One frame: fades, glyph changes and flicker, movement, trail shifts, the held word
+    // One frame: each column's own colour eased a step, fades, glyph changes and flicker,
+    // movement, trail shifts, the held word
     // letters, recycling of groups that left the field; then SortGroups. Allocates nothing
     // while the length setting stays the same.
     void Animate();
@@ -262,8 +263,8 @@ public:
 
     // Sets TargetColor from a colour text and stores it as "Color"; ignores anything else.
     void SetHexColor(std::string_view iColor);
-    // Eases r, g and b of LetterColor one step toward TargetColor, and each column's own
-    // colour (where the scheme gives one) toward its target.
+    // Eases r, g and b of LetterColor one step toward TargetColor. (Animate eases each
+    // column's own colour, where the scheme gives one.)
     void FadeLetterColor();
     // The colour a frame between two steps shows, iBetween (0 to 1) of the way from LetterColor
     // toward the next step's eased colour; LetterColor itself at 0.
@@ -311,7 +312,7 @@ private:
     // The colour the scheme gives group g now (its hue or palette entry from its place across
     // the field, the slow drift and the last random shift).
     mRain::Color ColumnTarget(const mRain::Group& g) const;
-    void EaseColumnColors();
+    void EaseColumnColor(mRain::Group& g) const;
 
     cValues& Settings_;
     const mRain::iCameraDepth& Camera_;

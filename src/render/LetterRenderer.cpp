@@ -154,6 +154,17 @@ const cLetterRenderer::FadeStep* cLetterRenderer::FadeFor(int32_t n) {
     return steps.data();
 }
 
+const float* cLetterRenderer::HeadSharesFor(int32_t n) {
+    const size_t length = static_cast<size_t>(n) + 1;
+    if (HeadShareByLength_.size() <= length) HeadShareByLength_.resize(length + 1);
+    std::vector<float>& shares = HeadShareByLength_[length];
+    if (shares.empty()) {
+        shares.resize(length);
+        for (int32_t j = 0; j <= n; ++j) shares[static_cast<size_t>(j)] = mRain::HeadShare(j, n);
+    }
+    return shares.data();
+}
+
 float LetterBrightness(int32_t j, int32_t n, float phase, bool leader, float alpha, float depthFromView) {
     return cLetterRenderer::Brightness(cLetterRenderer::Fade(j, n), LetterFlicker(phase), leader,
                                        DepthDimming(depthFromView), alpha);
@@ -235,9 +246,10 @@ D3DVECTOR SceneEye(const mRender::Transform& iView, const SceneTransform& iScene
 
 // Each letter's texture cell, colour and whether it shows, into Cells_. Inline: once per
 // group in the frame's busiest loop.
-template <class FadeOf>
+template <bool Gradient, class FadeOf>
 [[gnu::always_inline]] inline void cLetterRenderer::FillColumnCells(const mRain::Group& group, const mRain::Color& color,
                                                                     const mRain::Color* head, double dim, FadeOf fadeOf) {
+    const float* headShare = Gradient ? HeadSharesFor(group.LetterMax) : nullptr;
     const int32_t n = group.LetterMax;
     if (Cells_.size() < static_cast<size_t>(n) + 1) Cells_.resize(static_cast<size_t>(n) + 1);
     if (Flicker_.size() < static_cast<size_t>(n) + 1) Flicker_.resize(static_cast<size_t>(n) + 1);
@@ -253,9 +265,9 @@ template <class FadeOf>
         out.U = CellSize * letter.Col;
         out.V = CellSize * letter.Row;
         const float a = Brightness(fadeOf(j), flicker[j], group.Leader, dim, group.Alpha);
-        if (head) {
-            // A gradient: the head colour's share falls along the trail.
-            const mRain::Color mixed = Mix(color, *head, mRain::HeadShare(j, n));
+        if (Gradient && headShare[j] > 0) {
+            // The head colour's share falls along the trail (to nothing halfway).
+            const mRain::Color mixed = Mix(color, *head, headShare[j]);
             out.Ambient = mDXGraphics::ColorFromFloats(a * mixed.r, a * mixed.g, a * mixed.b, 1);
         } else {
             out.Ambient = mDXGraphics::ColorFromFloats(a * color.r, a * color.g, a * color.b, 1);
@@ -295,10 +307,15 @@ void cLetterRenderer::DrawColumns(iDirect3DDevice& device, const cRain& iRain, f
         // farther from its head, still in their cells.
         const double moved = Between ? iBetween * static_cast<double>(mRain::HeadCellsAtNextStep(group)) : 0;
         const mRain::Color& color = perColumn ? group.Tint : shown;
-        if (Between && moved != 0)
-            FillColumnCells(group, color, head, dim, [&](int32_t j) { return Fade(j + moved, group.LetterMax); });
-        else
-            FillColumnCells(group, color, head, dim, [fade](int32_t j) -> const FadeStep& { return fade[j]; });
+        const auto fadeBetween = [&](int32_t j) { return Fade(j + moved, group.LetterMax); };
+        const auto fadeAtStep = [fade](int32_t j) -> const FadeStep& { return fade[j]; };
+        if (Between && moved != 0) {
+            if (head) FillColumnCells<true>(group, color, head, dim, fadeBetween);
+            else FillColumnCells<false>(group, color, head, dim, fadeBetween);
+        } else {
+            if (head) FillColumnCells<true>(group, color, head, dim, fadeAtStep);
+            else FillColumnCells<false>(group, color, head, dim, fadeAtStep);
+        }
         column = ColumnStrip(group);
         quads.Cells = Cells_.data();
         quads.CellCount = column.Count;
