@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/Numeric.h"
 #include "core/Text.h"
 #include "rain/cRain.h"
 
@@ -100,9 +101,11 @@ std::string PaletteText(const std::vector<Color>& iColors) {
 }
 
 Color HueColor(double iHue) {
-    const double h = (iHue - std::floor(iHue)) * 6;
-    const int sector = static_cast<int>(h) % 6;
-    const auto f = static_cast<float>(h - std::floor(h));
+    // Every column asks every frame in the rainbow: no library floor, no division.
+    double h = (iHue - mCore::Floor(iHue)) * 6;
+    if (h >= 6) h = 0;  // a hue a hair below a whole turn rounds up to 6
+    const int sector = static_cast<int>(h);
+    const auto f = static_cast<float>(h - sector);
     switch (sector) {
         case 0: return {1, f, 0, 1};
         case 1: return {1 - f, 1, 0, 1};

@@ -724,11 +724,23 @@ size_t PaletteEntry(const Group& g, size_t size, double shift) {
 // The rainbow turns once in two minutes.
 constexpr double HueTurnsPerTick = 1.0 / 120000;
 
+// The hue circle in 1024 steps: every column asks for its hue every frame, and a step is
+// far below what one frame's easing moves a colour.
+mRain::Color RainbowColor(double turns) {
+    static const std::vector<mRain::Color> circle = [] {
+        std::vector<mRain::Color> colors(1024);
+        for (size_t i = 0; i < colors.size(); ++i) colors[i] = mRain::HueColor(static_cast<double>(i) / 1024);
+        return colors;
+    }();
+    // Masking the whole steps wraps them around the circle, negative ones too, without a floor.
+    return circle[static_cast<size_t>(static_cast<int64_t>(turns * 1024) & 1023)];
+}
+
 }  // namespace
 
 mRain::Color cRain::ColumnTarget(const Group& g) const {
     if (Scheme_.Mode == mRain::ColorMode::Rainbow)
-        return mRain::HueColor(RainbowTurns(g, FieldHalfHeight) + Now * HueTurnsPerTick + ColorShift_);
+        return RainbowColor(RainbowTurns(g, FieldHalfHeight) + Now * HueTurnsPerTick + ColorShift_);
     if (Scheme_.Palette.empty()) return TargetColor;
     return Scheme_.Palette[PaletteEntry(g, Scheme_.Palette.size(), ColorShift_)];
 }
