@@ -60,11 +60,12 @@ struct RainAtCount {
     mCore::cRandom Rnd{12345};
     cRain Rain{Camera, Clock, Rnd};
 
-    explicit RainAtCount(int64_t columns) {
+    explicit RainAtCount(int64_t columns, mRain::ColorScheme scheme = {}) {
         testing_support::AtTheStart(Settings, Camera);
         Settings.Value("Count", static_cast<int>(columns - 1));
         Clock.Ticks = 1000000;
         testing_support::StartRain(Rain, Settings);
+        Rain.SetColorScheme(std::move(scheme));
         for (int i = 0; i < WarmUpFrames; ++i) Step();
     }
     void Step() { testing_support::StepRain(Rain, Camera, Clock); }
@@ -129,8 +130,8 @@ BENCHMARK(BM_Simulation)->Apply(Columns);
 
 // Frames on the GL device, with the CPU part (the simulation step if asked, and the
 // submission) timed by the clock and the driver's work waited for outside the timing.
-void TimeSubmission(benchmark::State& state, bool withSimulation, float between = 0) {
-    RainAtCount rain(state.range(0));
+void TimeSubmission(benchmark::State& state, bool withSimulation, float between = 0, mRain::ColorScheme scheme = {}) {
+    RainAtCount rain(state.range(0), std::move(scheme));
     HeadlessDevice device(1920, 1080);
     if (!device.Ready) return state.SkipWithError("no headless GL context");
     for (int i = 0; i < 3; ++i) {  // the device's arrays reach their size
@@ -171,6 +172,23 @@ BENCHMARK(BM_Submission)->Apply(Columns)->UseManualTime();
 
 void BM_SimulationSubmission(benchmark::State& state) { TimeSubmission(state, true); }
 BENCHMARK(BM_SimulationSubmission)->Apply(Columns)->UseManualTime();
+
+// The colour modes: one colour (the classic frame, for comparison in the same run), gradient,
+// rainbow and a palette of three.
+mRain::ColorScheme SchemeOf(int64_t mode) {
+    mRain::ColorScheme scheme;
+    scheme.Mode = static_cast<mRain::ColorMode>(mode);
+    if (scheme.Mode == mRain::ColorMode::Palette) scheme.Palette = mRain::ParsePalette(mRain::PalettePresets[0].Colors).Colors;
+    return scheme;
+}
+void BM_SimulationSubmissionByColorMode(benchmark::State& state) {
+    TimeSubmission(state, true, 0, SchemeOf(state.range(1)));
+}
+BENCHMARK(BM_SimulationSubmissionByColorMode)
+    ->ArgNames({"columns", "mode"})
+    ->ArgsProduct({{151, 10001}, {0, 1, 2, 3}})
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
 
 void BM_SubmissionBetween(benchmark::State& state) { TimeSubmission(state, false, 1.0f / 3); }
 BENCHMARK(BM_SubmissionBetween)->Apply(Columns)->UseManualTime();

@@ -59,6 +59,12 @@ const std::vector<SwitchInfo> Switches = {
     {"--no-horizontal", "", "every column falls", Role::Setting, {}, "Horizontal", "0"},
     {"--color", "C", "the colour: #RRGGBB or", Role::Setting, {}, "Color"},
     {"--random-colors", "", "change the colour at random", Role::Setting, {}, "RandomColors", "1"},
+    {"--color-mode", "MODE", "one (the default), gradient, rainbow, palette or desktop (the theme's colours)",
+     Role::Setting, {}, "ColorMode"},
+    {"--palette", "LIST", "the palette: 2 to 16 colours \"#00FF41,#008F11\", or greens, ocean, fire, neon",
+     Role::Setting, {}, "Palette"},
+    {"--head-color", "C", "the gradient's head colour, as --color takes it (default white)", Role::Setting, {},
+     "HeadColor"},
     {"--random-move", "", "random turns and jumps while flying", Role::Setting, {}, "RandomMove", "1"},
     {"--no-logos", "", "spell no logo texts into the rain", Role::Setting, {}, "ShowAds", "0"},
     {"--glyphs", "TEXT", "rain these characters (up to 96 different ones) instead of a built-in set", Role::Setting,
@@ -184,6 +190,12 @@ std::optional<SettingOverride> ReadSettingSwitch(const SwitchInfo& info, std::st
     const std::string key(info.Key), name(info.Name);
     if (!info.Fixed.empty()) return SettingOverride{key, std::string(info.Fixed)};
     if (info.Key == SettingKey::CustomGlyphs || info.Key == SettingKey::GlyphFont) return ReadTextSwitch(info, value, oError);
+    if (info.Key == SettingKey::Palette) {
+        const mRain::PaletteAnswer palette = mRain::PaletteOf(value);
+        if (palette.Error.empty()) return SettingOverride{key, mRain::PaletteText(palette.Colors)};
+        oError = name + ": " + palette.Error;
+        return std::nullopt;
+    }
     const SettingDefault& setting = *FindSettingKey(info.Key);
     if (std::optional<std::string> stored = ReadSwitchValue(setting, value, info.Whole))
         return SettingOverride{key, std::move(*stored)};

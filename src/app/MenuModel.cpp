@@ -1,5 +1,7 @@
 #include "app/MenuModel.h"
 
+#include "rain/ColorScheme.h"
+
 #include <stdexcept>
 
 namespace app {
@@ -68,6 +70,18 @@ MenuModel::MenuModel() {
     const char* leaderCaptions[] = {"None", "Few", "Less (default)", "Normal", "More", "Many", "Only"};
     for (int i = 0; i < 7; ++i) leaders.push_back(Command(mnuLeaders, leaderCaptions[i], i));
 
+    std::vector<MenuItem> colorModes;
+    const char* modeCaptions[] = {"One colour", "Gradient", "Rainbow", "Palette", "Desktop colours"};
+    for (int i = 0; i < 5; ++i) colorModes.push_back(Radio(mnuColorModes, modeCaptions[i], i));
+    std::vector<MenuItem> palettes;
+    for (int i = 0; i < static_cast<int>(mRain::PalettePresets.size()); ++i)
+        palettes.push_back(Command(mnuPalette, std::string(mRain::PalettePresets[static_cast<size_t>(i)].Name), i));
+    palettes.push_back(Separator(mnuLineCM2));
+    palettes.push_back(Command(mnuUserPalette, "User defined ..."));
+    colorModes.push_back(Separator(mnuLineCM1));
+    colorModes.push_back(Command(mnuHeadColor, "Head colour ..."));
+    colorModes.push_back(Submenu(mnuSelectPalette, "Select palette", std::move(palettes)));
+
     // The colour array starts with an invisible template; the presets follow it at start-up.
     MenuItem colorTemplate = Command(mnuColor, "", 0);
     colorTemplate.Visible = false;
@@ -89,7 +103,8 @@ MenuModel::MenuModel() {
                         Submenu(mnuSelectLeaders, "Select leaders", std::move(leaders)),
                         Submenu(mnuSelectColor, "Select Color",
                                 {colorTemplate, Separator(mnuLineC1),
-                                 Command(mnuUserColor, "User defined ...")}),
+                                 Command(mnuUserColor, "User defined ..."), Separator(mnuLineC2),
+                                 Submenu(mnuColorMode, "Colour mode", std::move(colorModes))}),
                         Separator(mnuLine8),
                         Submenu(mnuSettings, "Settings",
                                 {Check(mnuStayBack, "Stay in background"),

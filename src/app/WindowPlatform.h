@@ -31,6 +31,7 @@ namespace app {
 
 class MenuModel;
 struct MenuItem;
+class iAccentColorSource;
 
 // Key codes the key-down handler receives. Keys that type a character give that
 // character's code (letters as capitals 'A'..'Z', digits '0'..'9', space 32); the keys
@@ -189,6 +190,8 @@ public:
     // The shell and the services where the window has them; nullptr where it has none.
     virtual iWindowShell* Shell() { return nullptr; }
     virtual iUserServices* Services() { return nullptr; }
+    // The desktop's accent colour where the window system's session publishes one.
+    virtual iAccentColorSource* AccentColors() { return nullptr; }
 };
 
 }  // namespace app

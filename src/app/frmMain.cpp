@@ -60,12 +60,6 @@ void AppendCodePageChar(std::string& text, int code) {
     }
 }
 
-// The user-colour dialog.
-constexpr std::string_view UserColorPrompt =
-    "Enter either a HTML color value like #00A0FF or comma-seperated RGB values like 0,128,255";
-constexpr std::string_view UserColorTitle = "User defined color";
-constexpr std::string_view UserColorInvalidText = "Your input was invalid!";
-constexpr std::string_view UserColorInvalidTitle = "Error";
 
 std::string Crlf(std::string_view first, std::string_view second) {
     return std::string(first) + "\r\n\r\n" + std::string(second);
@@ -99,7 +93,7 @@ void ReportPassedOverAtlases(const mAtlas::Search& atlas) {
 
 frmMain::frmMain(app::iWindow& window, cValues& settings, mCore::iClock& clock, mCore::cRandom& rnd)
     : Pacer(clock), Main(window, Pacer, rnd), Window_(window), Clock_(clock), Settings_(settings), Rnd_(rnd),
-      CustomGlyphs_(std::make_unique<app::cCustomGlyphs>()) {
+      CustomGlyphs_(std::make_unique<app::cCustomGlyphs>()), ColorModes_(window.AccentColors()) {
     BindMenu();
     Window_.SetListener(this);
 }
@@ -114,6 +108,7 @@ void frmMain::ShowSettingsInMenu() {
     // Start-up has put right any value the menu could not store; a missing one reads as 0.
     static_assert(mRain::CustomGlyphSet == LaterSettingsKeys[0].Max);
     Menu.CheckOnly(mnuGlyphs, CustomGlyphs_->ShownSet(Values()));
+    ShowColorMode();
 }
 
 // The rain's own settings; a further monitor's rain then takes the running values of the
@@ -122,6 +117,7 @@ void frmMain::PrepareRain(cRain& rain) {
     if (Values().Color.Rgb) rain.SetColor(*Values().Color.Rgb);
     rain.LetterColor = rain.TargetColor;  // the saved colour from the first frame, no fade
     rain.ReadSettings(Values());
+    rain.SetColorScheme(ColorModes_.Scheme());
     SelectGlyphSet(rain, CustomGlyphs_->ShownSet(Values()));
     if (&rain == &Rain) return;
     rain.LeaderPercent = Rain.LeaderPercent;
@@ -167,6 +163,7 @@ void frmMain::Load() {
         if (app::iWindowShell* shell = Window_.Shell()) shell->ShowFullScreen();
         ReportReplacedSettings(Model_.Load(app::WithCustomSetShown(Overrides)));
         CustomGlyphs_->Start(Values());
+        StartColorMode();
         PrepareRain(Rain);
         Zoom = Values().Zoom;
         ShowSettingsInMenu();
@@ -345,6 +342,7 @@ void frmMain::StepScene(bool flying) {
         Rain.RandomColorStep();
         for (Screen& screen : Screens) screen.View->Rain.TargetColor = Rain.TargetColor;  // one colour everywhere
     }
+    FollowDesktopColors();
     Motion.Ease();
     Motion.Bounce(flying, Values().RandomMove, Rain.Now, Values(), Rnd_);
 }
@@ -541,6 +539,10 @@ void frmMain::BindMenu() {
     bind(mnuLeaders, &frmMain::SelectLeaders);
     bind(mnuColor, &frmMain::SelectColor);
     bind(mnuUserColor, &frmMain::AskUserColor);
+    bind(mnuColorModes, &frmMain::SelectColorMode);
+    bind(mnuPalette, &frmMain::SelectPalette);
+    bind(mnuUserPalette, &frmMain::AskUserPalette);
+    bind(mnuHeadColor, &frmMain::AskHeadColor);
     bind(mnuStayBack, &frmMain::ToggleStayBack);
     flip(mnuShowAds, &SettingsValues::ShowAds);
     bind(mnuScreenSaver, &frmMain::ToggleScreenSaver);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/ColorModeChoice.h"
 #include "app/FramePacer.h"
 #include "app/MenuModel.h"
 #include "app/SceneMotion.h"
@@ -42,6 +43,13 @@ struct cRainView {
     float StepCameraY = 0;
     float Travel = 0;
 };
+
+// The user-colour dialog (the head colour's too).
+inline constexpr std::string_view UserColorPrompt =
+    "Enter either a HTML color value like #00A0FF or comma-seperated RGB values like 0,128,255";
+inline constexpr std::string_view UserColorTitle = "User defined color";
+inline constexpr std::string_view UserColorInvalidText = "Your input was invalid!";
+inline constexpr std::string_view UserColorInvalidTitle = "Error";
 
 class frmMain final : public app::iWindowEvents {
 public:
@@ -168,6 +176,15 @@ private:
     void SetupBouncing(const app::MenuCommand& command);
     void ShowKeyHelp(const app::MenuCommand& command);
     void AskUserColor(const app::MenuCommand& command);
+    // The colour modes' handlers and what they share (frmMainColors.cpp).
+    void SelectColorMode(const app::MenuCommand& command);
+    void SelectPalette(const app::MenuCommand& command);
+    void AskUserPalette(const app::MenuCommand& command);
+    void AskHeadColor(const app::MenuCommand& command);
+    void StoreColorMode(mRain::ColorMode mode);
+    void StartColorMode();
+    void FollowDesktopColors();
+    void ShowColorMode();
     void OpenMakerSite(const app::MenuCommand& command);
     void Exit(const app::MenuCommand& command);
     void AppendTypedKey(int keyCode);
@@ -182,6 +199,7 @@ private:
     std::string AtlasFile_;
     std::unique_ptr<app::cCustomGlyphs> CustomGlyphs_;  // the "Custom" set's characters, font and cells
     std::unique_ptr<app::cFrameLog> FrameLog_;
+    app::cColorModeChoice ColorModes_;
     bool MainPresented_ = false;  // the last frame was drawn on the main window
     bool Looping_ = false;        // the main loop draws (not after a reported failure)
     bool Unloading_ = false;

@@ -178,6 +178,8 @@ void cRain::ResetGroup(int32_t iGroup) {
         g.Fading = false;
         g.Alpha = 0;
         g.WordAlpha = 1.0f;
+        // A new column starts unseen, so its own colour can start where it belongs.
+        if (Scheme_.PerColumn()) g.Tint = ColumnTarget(g);
     });
 }
 
@@ -204,6 +206,7 @@ void cRain::SetGroupLetter(int32_t Index, float Pos, float PosY, int32_t x, int3
     g.Fading = false;
     g.Alpha = 0;
     g.WordAlpha = 1.0f;
+    if (Scheme_.PerColumn()) g.Tint = ColumnTarget(g);
     // Not a bug: LastCell and HoldUntil stay as the slot had them. A stale LastCell only makes
     // the first movement shift the trail a few dozen times, which just re-randomises it.
 }
@@ -450,10 +453,12 @@ void cRain::Animate() {
     mCore::Guarded(ProcName::Animate, [&] {
         const double cameraY = Camera_.GetY();
         FlickerCoins coins;
+        const bool ownColors = Scheme_.PerColumn();
         for (size_t i = 0; i < Groups.size(); ++i) {
             Group& g = Groups[i];
             if (i + 2 < Groups.size()) mRain::PrefetchLetters(Groups[i + 2]);
             if (!g.Active) continue;
+            if (ownColors) EaseColumnColor(g);  // here, while the group is at hand
             FadeStep(g, i);
             GlyphStep(g, coins);
             MoveStep(g);
@@ -619,6 +624,74 @@ void cRain::FadeLetterColor() {
     mRain::FadeTo(LetterColor.b, TargetColor.b);
 }
 
+namespace {
+
+// The rainbow's turns at a column's place: its fixed coordinate (X for a falling column, Z for
+// one running sideways), one turn of the hue circle over about the width of the view at the
+// usual distance (twice the field's half height).
+double RainbowTurns(const Group& g, int32_t halfHeight) {
+    return (g.Vertical ? g.X : g.Z) / (2.0 * std::max(halfHeight, 1));
+}
+
+// A column's palette entry: from its whole cell across, mixed so that neighbours differ
+// without a pattern, and the same for the column's whole life.
+size_t PaletteEntry(const Group& g, size_t size, double shift) {
+    const auto cell = static_cast<uint32_t>(static_cast<int32_t>(Floor(g.Vertical ? g.X : g.Z)));
+    const uint32_t mixed = (cell * 2654435761u) >> 16;
+    return (mixed + static_cast<size_t>(shift * static_cast<double>(size))) % size;
+}
+
+// The rainbow turns once in two minutes.
+constexpr double HueTurnsPerTick = 1.0 / 120000;
+
+// The hue circle in 1024 steps: every column asks for its hue every frame, and a step is
+// far below what one frame's easing moves a colour.
+mRain::Color RainbowColor(double turns) {
+    static const std::vector<mRain::Color> circle = [] {
+        std::vector<mRain::Color> colors(1024);
+        for (size_t i = 0; i < colors.size(); ++i) colors[i] = mRain::HueColor(static_cast<double>(i) / 1024);
+        return colors;
+    }();
+    // Masking the whole steps wraps them around the circle, negative ones too, without a floor.
+    return circle[static_cast<size_t>(static_cast<int64_t>(turns * 1024) & 1023)];
+}
+
+}  // namespace
+
+mRain::Color cRain::ColumnTarget(const Group& g) const {
+    if (Scheme_.Mode == mRain::ColorMode::Rainbow)
+        return RainbowColor(RainbowTurns(g, FieldHalfHeight) + Now * HueTurnsPerTick + ColorShift_);
+    if (Scheme_.Palette.empty()) return TargetColor;
+    return Scheme_.Palette[PaletteEntry(g, Scheme_.Palette.size(), ColorShift_)];
+}
+
+namespace {
+
+// FadeTo, without its root where the step reaches the target anyway (the smallest step is
+// 0.01): a drifting rainbow is always that close, and every column eases every frame.
+void EaseChannel(float& current, float target) {
+    if (std::fabs(current - target) <= 0.01f) current = mCore::Clamp(target, 0, 1);
+    else mRain::FadeTo(current, target);
+}
+
+}  // namespace
+
+void cRain::EaseColumnColor(Group& g) const {
+    const mRain::Color target = ColumnTarget(g);
+    EaseChannel(g.Tint.r, target.r);
+    EaseChannel(g.Tint.g, target.g);
+    EaseChannel(g.Tint.b, target.b);
+}
+
+void cRain::SetColorScheme(mRain::ColorScheme iScheme) {
+    const bool wasPerColumn = Scheme_.PerColumn();
+    Scheme_ = std::move(iScheme);
+    if (Scheme_.Palette.size() > mRain::MaxPaletteColors) Scheme_.Palette.resize(mRain::MaxPaletteColors);
+    // Columns that had no colour of their own start from the colour they show.
+    if (!wasPerColumn)
+        for (Group& g : Groups) g.Tint = LetterColor;
+}
+
 mRain::Color cRain::ShownColor(float iBetween) const {
     if (iBetween == 0) return LetterColor;
     mRain::Color next = LetterColor;
@@ -638,6 +711,7 @@ void cRain::RandomColorStep() {
     NextColorTime = ToLong(NextColorTime + 2000.0 + Rnd() * 5000.0);
     const float r = Rnd(), g = Rnd(), b = Rnd();
     TargetColor = {r, g, b, 1};
+    ColorShift_ = r;
 }
 
 std::string cRain::UserColorDefault() const {

@@ -38,6 +38,7 @@
 
 #include "core/Platform.h"
 #include "rain/CameraDepth.h"
+#include "rain/ColorScheme.h"
 
 struct RgbColor;
 struct SettingsValues;
@@ -76,6 +77,7 @@ struct Group {
     float TargetZ = 0;
     bool Vertical = false;   // true: falls along +Z; false: runs along +X
     float LastCell = 0;      // whole-cell position of the moving coordinate at the last shift
+    Color Tint;              // the column's own colour where the scheme gives each one (eased)
 };
 
 // Asks the processor to start loading a group's letters. Walks over all groups visit the
@@ -92,10 +94,6 @@ struct CharCell {
     std::string Char;
     int32_t Col = 0;
     int32_t Row = 0;
-};
-
-struct Color {
-    float r = 0, g = 0, b = 0, a = 0;
 };
 
 // A block of atlas cells that random glyphs are drawn from: its first cell and its size.
@@ -231,7 +229,8 @@ public:
 
     // ---- Animation ----
 
-    // One frame: fades, glyph changes and flicker, movement, trail shifts, the held word
+    // One frame: each column's own colour eased a step, fades, glyph changes and flicker,
+    // movement, trail shifts, the held word
     // letters, recycling of groups that left the field; then SortGroups. Allocates nothing
     // while the length setting stays the same.
     void Animate();
@@ -249,7 +248,8 @@ public:
 
     // The colour chosen: the letters fade toward it.
     void SetColor(const RgbColor& iColor);
-    // Eases r, g and b of LetterColor one step toward TargetColor.
+    // Eases r, g and b of LetterColor one step toward TargetColor. (Animate eases each
+    // column's own colour, where the scheme gives one.)
     void FadeLetterColor();
     // The colour a frame between two steps shows, iBetween (0 to 1) of the way from LetterColor
     // toward the next step's eased colour; LetterColor itself at 0.
@@ -258,10 +258,15 @@ public:
     void StartColorTimer();
     // While random colours are on, once per frame after Now is sampled: when the timer is
     // due, picks a new TargetColor and moves the timer 2 to 7 seconds on from where it was,
-    // so after a pause it catches up one frame at a time.
+    // so after a pause it catches up one frame at a time. Where columns have colours of their
+    // own, the same draw also turns their hues or their palette entries.
     void RandomColorStep();
     // The colour dialog's default text: the shown colour as "r,g,b" in 0..255.
     std::string UserColorDefault() const;
+    // How the columns are coloured from now on. Columns with colours of their own ease from
+    // the colour they show now to their new targets; nothing jumps.
+    void SetColorScheme(mRain::ColorScheme iScheme);
+    const mRain::ColorScheme& ColorScheme() const { return Scheme_; }
 
     // ---- Group table ----
 
@@ -290,6 +295,10 @@ private:
     void ReserveWordGroups(const std::vector<std::string_view>& lines);
     void AddWordGroup(size_t& spareUsed);
     float Rnd() { return Rnd_.Next(); }
+    // The colour the scheme gives group g now (its hue or palette entry from its place across
+    // the field, the slow drift and the last random shift).
+    mRain::Color ColumnTarget(const mRain::Group& g) const;
+    void EaseColumnColor(mRain::Group& g) const;
 
     const mRain::iCameraDepth& Camera_;
     mCore::iClock& Clock_;
@@ -297,4 +306,6 @@ private:
     int32_t CustomGlyphCount_ = 0;
     std::vector<mRain::Group> Spare_;  // the last text's letters, reused by the next text
     std::vector<uint64_t> SortKeys_;   // SortGroups' depth and position pairs; room for every group
+    mRain::ColorScheme Scheme_;
+    double ColorShift_ = 0;            // random colours' turn of the hues or the palette (0..1)
 };

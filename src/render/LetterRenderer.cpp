@@ -34,6 +34,21 @@ D3DMATERIAL8 WhiteMaterial() {
 }
 
 D3DCOLOR Grey(float c) { return mDXGraphics::ColorFromFloats(c, c, c, 1); }
+D3DCOLOR Scaled(const mRain::Color& color, float c) {
+    return mDXGraphics::ColorFromFloats(c * color.r, c * color.g, c * color.b, 1);
+}
+
+// iShare of the way from iFrom to iTo.
+mRain::Color Mix(const mRain::Color& iFrom, const mRain::Color& iTo, float iShare) {
+    return {iFrom.r + (iTo.r - iFrom.r) * iShare, iFrom.g + (iTo.g - iFrom.g) * iShare,
+            iFrom.b + (iTo.b - iFrom.b) * iShare, 1};
+}
+
+// The gradient's head colour, or none where the scheme has no gradient.
+const mRain::Color* GradientHead(const cRain& iRain) {
+    const mRain::ColorScheme& scheme = iRain.ColorScheme();
+    return scheme.Mode == mRain::ColorMode::Gradient ? &scheme.Head : nullptr;
+}
 
 // Groups just beyond the viewing distance are drawn at half brightness, back to full 6 cells farther.
 double DepthDimming(float depthFromView) {
@@ -139,6 +154,17 @@ const cLetterRenderer::FadeStep* cLetterRenderer::FadeFor(int32_t n) {
     return steps.data();
 }
 
+const float* cLetterRenderer::HeadSharesFor(int32_t n) {
+    const size_t length = static_cast<size_t>(n) + 1;
+    if (HeadShareByLength_.size() <= length) HeadShareByLength_.resize(length + 1);
+    std::vector<float>& shares = HeadShareByLength_[length];
+    if (shares.empty()) {
+        shares.resize(length);
+        for (int32_t j = 0; j <= n; ++j) shares[static_cast<size_t>(j)] = mRain::HeadShare(j, n);
+    }
+    return shares.data();
+}
+
 float LetterBrightness(int32_t j, int32_t n, float phase, bool leader, float alpha, float depthFromView) {
     return cLetterRenderer::Brightness(cLetterRenderer::Fade(j, n), LetterFlicker(phase), leader,
                                        DepthDimming(depthFromView), alpha);
@@ -220,9 +246,10 @@ D3DVECTOR SceneEye(const mRender::Transform& iView, const SceneTransform& iScene
 
 // Each letter's texture cell, colour and whether it shows, into Cells_. Inline: once per
 // group in the frame's busiest loop.
-template <class FadeOf>
+template <bool Gradient, class FadeOf>
 [[gnu::always_inline]] inline void cLetterRenderer::FillColumnCells(const mRain::Group& group, const mRain::Color& color,
-                                                                    double dim, FadeOf fadeOf) {
+                                                                    const mRain::Color* head, double dim, FadeOf fadeOf) {
+    const float* headShare = Gradient ? HeadSharesFor(group.LetterMax) : nullptr;
     const int32_t n = group.LetterMax;
     if (Cells_.size() < static_cast<size_t>(n) + 1) Cells_.resize(static_cast<size_t>(n) + 1);
     if (Flicker_.size() < static_cast<size_t>(n) + 1) Flicker_.resize(static_cast<size_t>(n) + 1);
@@ -238,12 +265,20 @@ template <class FadeOf>
         out.U = CellSize * letter.Col;
         out.V = CellSize * letter.Row;
         const float a = Brightness(fadeOf(j), flicker[j], group.Leader, dim, group.Alpha);
-        out.Ambient = mDXGraphics::ColorFromFloats(a * color.r, a * color.g, a * color.b, 1);
+        if (Gradient && headShare[j] > 0) {
+            // The head colour's share falls along the trail (to nothing halfway).
+            const mRain::Color mixed = Mix(color, *head, headShare[j]);
+            out.Ambient = mDXGraphics::ColorFromFloats(a * mixed.r, a * mixed.g, a * mixed.b, 1);
+        } else {
+            out.Ambient = mDXGraphics::ColorFromFloats(a * color.r, a * color.g, a * color.b, 1);
+        }
         out.Drawn = a > 0;
     }
     if (group.Leader) {
-        // A leader's head is grey-white at the group's fade, never dimmed or flickering.
-        cells[0].Ambient = Grey(group.Arrived ? group.WordAlpha : group.Alpha);
+        // A leader's head is grey-white (or the gradient's head colour) at the group's fade,
+        // never dimmed or flickering.
+        const float c = group.Arrived ? group.WordAlpha : group.Alpha;
+        cells[0].Ambient = head ? Scaled(*head, c) : Grey(c);
         cells[0].Drawn = true;
     }
 }
@@ -251,7 +286,9 @@ template <class FadeOf>
 template <bool Between>
 void cLetterRenderer::DrawColumns(iDirect3DDevice& device, const cRain& iRain, float cameraY, const SceneTransform& iScene,
                                   bool farToNear, float iBetween) {
-    const mRain::Color color = Between ? iRain.ShownColor(iBetween) : iRain.LetterColor;
+    const mRain::Color shown = Between ? iRain.ShownColor(iBetween) : iRain.LetterColor;
+    const bool perColumn = iRain.ColorScheme().PerColumn();
+    const mRain::Color* head = GradientHead(iRain);
     cQuadInstances quads = NewQuads(CellSize, iScene);
     cQuadStrip column;
     quads.Strips = &column;
@@ -269,10 +306,16 @@ void cLetterRenderer::DrawColumns(iDirect3DDevice& device, const cRain& iRain, f
         // Between two steps a moving column's letters stand that part of its next step
         // farther from its head, still in their cells.
         const double moved = Between ? iBetween * static_cast<double>(mRain::HeadCellsAtNextStep(group)) : 0;
-        if (Between && moved != 0)
-            FillColumnCells(group, color, dim, [&](int32_t j) { return Fade(j + moved, group.LetterMax); });
-        else
-            FillColumnCells(group, color, dim, [fade](int32_t j) -> const FadeStep& { return fade[j]; });
+        const mRain::Color& color = perColumn ? group.Tint : shown;
+        const auto fadeBetween = [&](int32_t j) { return Fade(j + moved, group.LetterMax); };
+        const auto fadeAtStep = [fade](int32_t j) -> const FadeStep& { return fade[j]; };
+        if (Between && moved != 0) {
+            if (head) FillColumnCells<true>(group, color, head, dim, fadeBetween);
+            else FillColumnCells<false>(group, color, head, dim, fadeBetween);
+        } else {
+            if (head) FillColumnCells<true>(group, color, head, dim, fadeAtStep);
+            else FillColumnCells<false>(group, color, head, dim, fadeAtStep);
+        }
         column = ColumnStrip(group);
         quads.Cells = Cells_.data();
         quads.CellCount = column.Count;
@@ -303,14 +346,15 @@ void cLetterRenderer::RenderLetters(cDevice& iDevice, const cRain& iRain, const 
 }
 
 // A glow's part over the group's head letter, showing cell iCell (the glow's, in its colour).
-void cLetterRenderer::AddLeader(const mRain::Group& iGroup, const cCellPart& iPart, uint32_t iCell, float iBetween) {
+void cLetterRenderer::AddLeader(const mRain::Group& iGroup, const cCellPart& iPart, uint32_t iCell, float iBetween,
+                                const mRain::Color* iHead) {
     cQuadStrip& leader = Leaders_.emplace_back();
     leader.Position = GlowPlace(iGroup, iBetween);
     leader.First = iCell;
     leader.Count = 1;
     leader.Part = iPart;
     if (Cells_.size() <= iCell) Cells_.resize(iCell + 1);
-    Cells_[iCell] = {LeaderU, LeaderV, Grey(iGroup.Alpha), 1};
+    Cells_[iCell] = {LeaderU, LeaderV, iHead ? Scaled(*iHead, iGroup.Alpha) : Grey(iGroup.Alpha), 1};
 }
 
 void cLetterRenderer::RenderLeaders(cDevice& iDevice, const cRain& iRain, const SceneTransform& iScene, float iBetween) {
@@ -330,17 +374,18 @@ void cLetterRenderer::RenderLeaders(cDevice& iDevice, const cRain& iRain, const 
         Check(device.SetRenderState(D3DRS_ZENABLE, GlowsCut_ ? D3DZB_FALSE : D3DZB_TRUE));
         Leaders_.clear();
         uint32_t count = 0;
+        const mRain::Color* head = GradientHead(iRain);
         if (GlowsCut_) {
             for (size_t g = 0; g < Glows_.Count(); ++g) {
                 const std::vector<cCellPart>& parts = Glows_.Parts(g);
                 if (parts.empty()) continue;  // hidden whole
-                for (const cCellPart& part : parts) AddLeader(iRain.Groups[Glows_.GroupOf(g)], part, count, iBetween);
+                for (const cCellPart& part : parts) AddLeader(iRain.Groups[Glows_.GroupOf(g)], part, count, iBetween, head);
                 ++count;
             }
         } else {
             for (int32_t i = 0; i <= iRain.GroupMax(); ++i) {
                 const mRain::Group& group = iRain.Groups[i];
-                if (group.Active && group.Leader && !group.Arrived) AddLeader(group, {}, count++, iBetween);
+                if (group.Active && group.Leader && !group.Arrived) AddLeader(group, {}, count++, iBetween, head);
             }
         }
         cQuadInstances leaders = NewQuads(LeaderSize, iScene);

@@ -69,14 +69,19 @@ private:
     // Quad instances over the letter buffer with the cell size and the scene's rotation and offset.
     cQuadInstances NewQuads(float iCellSize, const SceneTransform& iScene);
     const FadeStep* FadeFor(int32_t n);
+    const float* HeadSharesFor(int32_t n);  // the gradient's head share of each letter, by column length
     // Every active group's letters, farthest first; Between: a frame between two steps.
     template <bool Between>
     void DrawColumns(iDirect3DDevice& iDevice, const cRain& iRain, float iCameraY, const SceneTransform& iScene,
                      bool iFarToNear, float iBetween);
     // Letter j's place in the fade is iFadeOf(j).
-    template <class FadeOf>
-    void FillColumnCells(const mRain::Group& iGroup, const mRain::Color& iColor, double iDim, FadeOf iFadeOf);
-    void AddLeader(const mRain::Group& iGroup, const cCellPart& iPart, uint32_t iCell, float iBetween);
+    // Gradient: iHead is the gradient's head colour.
+    template <bool Gradient, class FadeOf>
+    void FillColumnCells(const mRain::Group& iGroup, const mRain::Color& iColor, const mRain::Color* iHead, double iDim,
+                         FadeOf iFadeOf);
+    // iHead: the glow's colour in a gradient (grey-white without one).
+    void AddLeader(const mRain::Group& iGroup, const cCellPart& iPart, uint32_t iCell, float iBetween,
+                   const mRain::Color* iHead);
     void WriteQuadCorners();
     void WriteCell(float iU, float iV, float iSize);
     void UploadQuad();
@@ -86,6 +91,7 @@ private:
     std::vector<cQuadStrip> Leaders_;  // one strip of one cell per leader
     std::vector<float> Flicker_;  // the flicker of each letter of the group being drawn
     std::vector<std::vector<FadeStep>> FadeByLength_;  // by letter count; filled once per count
+    std::vector<std::vector<float>> HeadShareByLength_;  // likewise
     cGlowClipper Glows_;
     bool GlowsCut_ = false;  // this frame's letters were drawn far to near, their glows cut
 };

@@ -42,6 +42,9 @@ inline constexpr std::string_view CustomGlyphs = "CustomGlyphs";
 inline constexpr std::string_view GlyphFont = "GlyphFont";
 inline constexpr std::string_view Smooth = "Smooth";
 inline constexpr std::string_view FrameRate = "FrameRate";
+inline constexpr std::string_view ColorMode = "ColorMode";
+inline constexpr std::string_view Palette = "Palette";
+inline constexpr std::string_view HeadColor = "HeadColor";
 }  // namespace SettingKey
 
 // What the menu, the keys and the dialogs can store under a key. A file edited by hand, left
@@ -81,6 +84,7 @@ inline constexpr double MaxRainDistance = 800;
 inline constexpr double AnyNumber = std::numeric_limits<double>::max();
 
 inline constexpr std::string_view LengthNames[] = {"short", "medium", "long"};
+inline constexpr std::string_view ColorModeWords[] = {"one", "gradient", "rainbow", "palette", "desktop"};
 
 inline constexpr std::array<SettingDefault, 17> SettingsKeys{{
     // Not checked: a text that is not a colour leaves the rain black until a colour is chosen.
@@ -108,7 +112,7 @@ inline constexpr std::array<SettingDefault, 17> SettingsKeys{{
 // marks a row in frmMain's SwitchMarks or ChoiceMarks.
 // Keys that came after the first 17. They get no default in the file, so that the file of
 // someone who never chooses them stays byte for byte as it was; a missing value reads as 0.
-inline constexpr std::array<SettingDefault, 6> LaterSettingsKeys{{
+inline constexpr std::array<SettingDefault, 9> LaterSettingsKeys{{
     // the glyph sets: classic, katakana, digits, binary, custom
     {SettingKey::Glyphs, &SettingsValues::Glyphs, "0", SettingKind::Whole, 0, 4},
     {SettingKey::KeepShape, &SettingsValues::KeepShape, "0", SettingKind::Switch},
@@ -120,6 +124,11 @@ inline constexpr std::array<SettingDefault, 6> LaterSettingsKeys{{
     // Smooth motion's frames a second. No menu item stores it: --fps gives it for one run,
     // and without it the display's rate is used.
     {SettingKey::FrameRate, &SettingsValues::FrameRate, "60", SettingKind::Whole, 20, 240},
+    // The colour modes: one colour, gradient, rainbow, palette, desktop colours. The palette
+    // ("#00FF41, #008F11") and the gradient's head colour are checked where they are read.
+    {SettingKey::ColorMode, &SettingsValues::ColorMode, "0", SettingKind::Whole, 0, 4, ColorModeWords},
+    {SettingKey::Palette, &SettingsValues::Palette, "", SettingKind::Text},
+    {SettingKey::HeadColor, &SettingsValues::HeadColor, "", SettingKind::Text},
 }};
 
 // Adds every key that the store lacks, with its default; stored values stay.

@@ -43,4 +43,7 @@ struct SettingsValues {
     std::string GlyphFont;     // a fontconfig pattern or a font file's path
     bool Smooth = false;
     std::optional<int32_t> FrameRate;  // none: the display's rate
+    int32_t ColorMode = 0;     // one colour, gradient, rainbow, palette, desktop colours
+    std::string Palette;       // "#00FF41, #008F11, ...": read where the rain takes it
+    ColorSetting HeadColor;    // the gradient's head colour; none: white
 };

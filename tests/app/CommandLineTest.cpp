@@ -18,6 +18,11 @@ std::string HundredCharacters() {
     }
     return text;
 }
+std::string Colours(int count) {
+    std::string list;
+    while (count-- > 0) list += "#00FF41,";
+    return list;
+}
 }  // namespace
 
 TEST(CommandLine, SettingsSwitchesGiveTheValueTheStoreKeepsInEitherDashForm) {
@@ -38,6 +43,9 @@ TEST(CommandLine, SettingsSwitchesGiveTheValueTheStoreKeepsInEitherDashForm) {
         {{"/s"}, "ScreenSaver", "1"},                   {{"--smooth"}, "Smooth", "1"},
         {{"--fps", "144"}, "FrameRate", "144"},         {{"-fps", "60"}, "FrameRate", "60"},
         {{"-fps", "/s"}, "ScreenSaver", "1"},  // xscreensaver's -fps takes no value: ignored
+        {{"--color-mode", "Rainbow"}, "ColorMode", "2"}, {{"--head-color", "golden"}, "HeadColor", "#FF8000"},
+        {{"--palette", "#00ff41 #008F11"}, "Palette", "#00FF41, #008F11"},
+        {{"--palette", "Fire"}, "Palette", "#FFD000, #FF7A00, #FF2A00, #FFF3B0"},
     };
     for (const auto& c : cases) {
         const app::CommandLine command = app::ReadCommandLine(c.Arguments);
@@ -80,6 +88,10 @@ TEST(CommandLine, ValuesOutsideTheMenusRangeAreRefusedInOneLineNamingTheSwitchAn
         {{"--length", ""}, "--length needs short, medium or long"},
         {{"--window-id", ""}, "--window-id needs a window id, hexadecimal (0x1a00007) or decimal"},
         {{"--render", "out", "--frames", ""}, "--frames needs a whole number of at least 1"},
+        {{"--color-mode", "plaid"}, "--color-mode needs one, gradient, rainbow, palette or desktop"},
+        {{"--palette", "#00FF41"}, "--palette: A palette takes 2 to 16 colours"},
+        {{"--palette", Colours(17)}, "--palette: A palette takes 2 to 16 colours"},
+        {{"--palette", "#00FF41, lime"}, "--palette: \"lime\" is no colour (#RRGGBB)"},
     };
     for (const auto& c : cases) {
         const app::CommandLine command = app::ReadCommandLine(c.Arguments);

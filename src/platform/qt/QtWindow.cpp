@@ -22,6 +22,7 @@
 
 #include "app/MenuModel.h"
 #include "platform/qt/KeyTranslation.h"
+#include "platform/qt/QtAccentColor.h"
 #include "platform/qt/QtPopupMenu.h"
 #include "platform/qt/QtWayland.h"
 #include "platform/qt/QtRuntime.h"
@@ -394,6 +395,11 @@ std::unique_ptr<QtWindow> QtWindow::Inside(uint32_t host, std::string& oError) {
 
 void QtWindow::SetListener(iWindowEvents* listener) {
     impl_->Window.Listener = listener;
+}
+
+app::iAccentColorSource* QtWindow::AccentColors() {
+    if (!Accent_) Accent_ = std::make_unique<cQtAccentColor>();
+    return Accent_.get();
 }
 
 app::iUserServices* QtWindow::Services() {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "app/DesktopColors.h"
 #include "app/WindowPlatform.h"
 
 namespace platform::qt {
@@ -42,6 +43,7 @@ public:
     iDrawingSurface& Surface() override { return *this; }
     app::iWindowShell* Shell() override { return this; }
     app::iUserServices* Services() override;
+    app::iAccentColorSource* AccentColors() override;
 
     // Its drawing surface.
     int Width() const override;
@@ -72,6 +74,7 @@ private:
     explicit QtWindow(std::unique_ptr<Impl> impl);
     bool AttachOnWayland(bool attach);
     std::unique_ptr<Impl> impl_;
+    std::unique_ptr<app::iAccentColorSource> Accent_;
 };
 
 }  // namespace platform::qt

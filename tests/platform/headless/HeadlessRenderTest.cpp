@@ -66,3 +66,24 @@ TEST(HeadlessRender, AtSixtyFramesASecondEveryThirdFrameIsTheClassicFrameOfItsSt
         EXPECT_NE(frame("smooth", 3 * step + 3), frame("smooth", 3 * step + 2)) << "step " << step;
     }
 }
+
+TEST(HeadlessRender, TakesTheColourModesFromTheCommandLine) {
+    testing_support::TempDir folder;
+    const app::CommandLine command =
+        app::ReadCommandLine({"--render", folder.File("p"), "--frames", "20", "--size", "320x240", "--seed", "3",
+                              "--color-mode", "palette", "--palette", "#FF0000,#0000FF", "--leaders", "0"});
+    ASSERT_EQ(command.Action, app::CommandAction::Render) << command.Error;
+    ASSERT_EQ(RenderHeadless({command.Render, true}, command.Settings), 0);
+    cImage frame;
+    std::string error;
+    ASSERT_TRUE(mImage::ReadPng(folder.File("p/frame-0020.png"), frame, error)) << error;
+    int red = 0, blue = 0, green = 0;
+    for (uint32_t p : frame.Pixels) {
+        red += ChannelR(p) > 40 && ChannelG(p) < 20;
+        blue += ChannelB(p) > 40 && ChannelG(p) < 20;
+        green += ChannelG(p) > 40 && ChannelR(p) < 20 && ChannelB(p) < 20;
+    }
+    EXPECT_GT(red, 100);
+    EXPECT_GT(blue, 100);
+    EXPECT_EQ(green, 0);  // nothing in the rain colour (the leaders are white)
+}
