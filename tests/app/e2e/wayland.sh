@@ -251,6 +251,7 @@ e2e_poll 20 count_toplevels foot 1 || e2e_fail "foot did not open"
 run swaymsg "[app_id=foot] fullscreen enable" >/dev/null
 sleep 1
 no_rain HEADLESS-1 fullscreen-terminal
+run "$CLIENT" pointer 2880 1080 200,100  # where the pointer rests when the saver comes
 saver saver
 at_device_pixels saver-HEADLESS-2 "the saver"
 [ "$(toplevels)" = "$(toplevels | grep foot)" ] || e2e_fail "/s is in the window list: $(toplevels)"
