@@ -250,8 +250,9 @@ CommandLine Conclude(CommandLine command, bool root, bool renderOptions, std::st
     }
     // Idle daemons start the screen saver as "/s": it takes every monitor and ends on input,
     // whatever the menu's "Screen saver mode" says, and leaves that mark as it was.
-    if (!command.HostWindow && (command.RunModeText.starts_with("/s") || command.RunModeText.starts_with("/S")))
-        command.Settings.insert(command.Settings.begin(), SettingOverride{"ScreenSaver", "1"});
+    command.ScreenSaverRun =
+        !command.HostWindow && (command.RunModeText.starts_with("/s") || command.RunModeText.starts_with("/S"));
+    if (command.ScreenSaverRun) command.Settings.insert(command.Settings.begin(), SettingOverride{"ScreenSaver", "1"});
     return command;
 }
 

@@ -42,6 +42,7 @@ struct CommandLine {
     std::optional<uint32_t> HostWindow;
     // The settings switches, in the order given; "/s" adds screen-saver mode.
     std::vector<SettingOverride> Settings;
+    bool ScreenSaverRun = false;  // "/s" outside any host's window: the saver an idle daemon starts
     RenderOptions Render;  // Render: the frames to write
     bool ReturnOnceLocked = false;  // Lock: the command returns once the session is locked
 };

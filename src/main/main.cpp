@@ -3,7 +3,8 @@
 // and the process ends once, with the status the run came to (mCore::Main). --help and
 // --version answer on the terminal; "--render DIR ..." renders frames to files without any
 // window system; --root under a Wayland host runs on Wayland alone, without Qt, and so does
-// --lock (the lock screen); everything else decides from the command line whether to run, then
+// --lock (the lock screen), and so does "/s" where the compositor has the layer shell (the saver
+// above everything); everything else decides from the command line whether to run, then
 // shows the Qt window: full-screen (natively on Wayland where Qt's Wayland plugin is
 // installed), or inside the window a screen saver hands out (--root, --window-id).
 // Qt connects to the display only when a dialog or the window needs it, so the
@@ -80,6 +81,10 @@ int main(int argc, char** argv) {
     if (hosted && *command.HostWindow == 0 && platform::wayland::HostedOnWayland()) {
         platform::wayland::WaylandHostedRun wayland;
         return RunOn(wayland, command);
+    }
+    if (command.ScreenSaverRun && platform::wayland::SaverCoversOutputs()) {
+        platform::wayland::WaylandSaverRun saver;
+        return RunOn(saver, command);
     }
     namespace qt = platform::qt;
     qt::QtRuntime::Init(argc, argv);

@@ -36,7 +36,6 @@ TEST(CommandLine, SettingsSwitchesGiveTheValueTheStoreKeepsInEitherDashForm) {
         {{"--color", "Ice Blue"}, "Color", "#0088FF"},
         {{"--leaders", "0"}, "Leaders", "0"},           {{"--no-logos"}, "ShowAds", "0"},
         {{"--background"}, "StayBack", "1"},            {{"-no-background"}, "StayBack", "0"},
-        {{"/s"}, "ScreenSaver", "1"},
         // Each character once, blanks and control characters dropped, as the menu's box keeps them.
         {{"--glyphs", "\u16A0\u16A2 \u16A0\tЖ"}, "CustomGlyphs", "\u16A0\u16A2Ж"},
         {{"-font", " Noto Sans Runic "}, "GlyphFont", "Noto Sans Runic"},
@@ -53,6 +52,7 @@ TEST(CommandLine, SettingsSwitchesGiveTheValueTheStoreKeepsInEitherDashForm) {
         ASSERT_EQ(command.Settings.size(), 1u) << c.Arguments[0];
         EXPECT_EQ(command.Settings[0].Key, c.Key) << c.Arguments[0];
         EXPECT_EQ(command.Settings[0].Value, c.Value) << c.Arguments[0];
+        EXPECT_EQ(command.ScreenSaverRun, c.Key == "ScreenSaver") << c.Arguments[0];
     }
 }
 

@@ -10,13 +10,15 @@
 namespace platform::wayland {
 
 cBackgroundWindow::cBackgroundWindow(cWaylandDesktop& desktop, const cEGLWindowContext& context,
-                                     std::shared_ptr<cWaylandOutput> output, bool main, std::string only)
+                                     std::shared_ptr<cWaylandOutput> output, bool main, std::string only,
+                                     cSaverInput* saver)
     : Desktop_(desktop),
       Context_(context),
       Output_(std::move(output)),
       Drawing_(context, *Output_),
       Main_(main),
-      Only_(std::move(only)) {}
+      Only_(std::move(only)),
+      Saver_(saver) {}
 
 cBackgroundWindow::~cBackgroundWindow() {
     Drawing_.Drop();
@@ -58,6 +60,7 @@ bool cBackgroundWindow::PumpEvents() {
         End(nullptr);
         return Open_;
     }
+    if (Saver_ && Listener_) Saver_->HandOn(*Listener_);
     if (Desktop_.TakeOutputsChanged() && Listener_) Listener_->ScreensChanged();
     return Open_;
 }
@@ -79,8 +82,10 @@ std::vector<std::string> cBackgroundWindow::OtherScreens() const {
 
 std::unique_ptr<app::iWindow> cBackgroundWindow::OpenOnScreen(std::string_view screen) {
     const std::shared_ptr<cWaylandOutput> output = Desktop_.FindOutput(std::string(screen));
-    if (!output || !output->ShowBackground(false)) return nullptr;
-    return std::make_unique<cBackgroundWindow>(Desktop_, Context_, output, false, Only_);
+    const bool shown = Saver_ ? output && output->ShowBackground(true, Layer::Overlay)
+                              : output && output->ShowBackground(false);
+    if (!shown) return nullptr;
+    return std::make_unique<cBackgroundWindow>(Desktop_, Context_, output, false, Only_, Saver_);
 }
 
 }  // namespace platform::wayland

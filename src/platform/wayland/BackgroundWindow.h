@@ -5,6 +5,8 @@
 // the controller opens them. No input, no menu: the window has a shell that follows the
 // outputs, and no services. The main window ends the run (CloseRequested) when the
 // compositor closes its surface, the connection breaks or an end signal arrives.
+// The screen saver's windows are the same on the overlay layer, above every window and panel;
+// the main one hands the seat's keys and pointer on to the controller, which ends the saver.
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,6 +14,7 @@
 #include "app/WindowPlatform.h"
 #include "device/gl/cEGLWindowContext.h"
 #include "platform/wayland/WaylandDesktop.h"
+#include "platform/wayland/SaverInput.h"
 #include "platform/wayland/WaylandOutput.h"
 
 namespace platform::wayland {
@@ -19,9 +22,11 @@ namespace platform::wayland {
 class cBackgroundWindow final : public app::iWindow, public app::iWindowShell {
 public:
     // only: the one output to rain on ($SWAYLOCK_PLUGIN_OUTPUT_NAME); empty for every one.
-    // The output's background is the window's (output->ShowBackground gave it).
+    // The output's background is the window's (output->ShowBackground gave it). saver: the
+    // seat's input for the screen saver's windows (on the overlay layer); nullptr for --root.
     cBackgroundWindow(cWaylandDesktop& desktop, const cEGLWindowContext& context,
-                      std::shared_ptr<cWaylandOutput> output, bool main, std::string only);
+                      std::shared_ptr<cWaylandOutput> output, bool main, std::string only,
+                      cSaverInput* saver = nullptr);
     ~cBackgroundWindow() override;
 
     void SetListener(app::iWindowEvents* listener) override { Listener_ = listener; }
@@ -49,6 +54,7 @@ private:
     cEGLWindowSurface Drawing_;
     bool Main_;
     std::string Only_;
+    cSaverInput* Saver_;
     app::iWindowEvents* Listener_ = nullptr;
     bool Open_ = true;
     bool Ending_ = false;

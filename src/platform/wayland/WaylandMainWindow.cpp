@@ -6,12 +6,14 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "app/Startup.h"
 #include "core/EndSignals.h"
 #include "core/mCore.h"
 #include "device/gl/cEGLWindowContext.h"
 #include "platform/wayland/BackgroundWindow.h"
+#include "platform/wayland/SaverInput.h"
 #include "platform/wayland/WaylandDesktop.h"
 
 namespace platform::wayland {
@@ -49,7 +51,11 @@ bool DisplayReachable() {
     return display != nullptr;
 }
 
-mCore::RunEnd WaylandHostedRun::Run(const app::ControllerRun& controller) {
+namespace {
+
+// The rain on every output's layer surfaces, the main window on the first output (or the one
+// only names). saver: on the overlay layer with the seat's input, else on the background.
+mCore::RunEnd RunOnOutputs(const app::ControllerRun& controller, const std::string& only, bool saver) {
     mCore::CatchEndSignals();  // before anything that could take long: the host may end us at once
     // One rasteriser thread, as for the Qt window (QtRuntime says why); a user's choice stays.
     setenv("LP_NUM_THREADS", "1", 0);
@@ -60,17 +66,36 @@ mCore::RunEnd WaylandHostedRun::Run(const app::ControllerRun& controller) {
     if (!desktop) return Refuse(error);
     if (!desktop->HasLayerShell())
         return Refuse("the Wayland compositor offers no background layer (zwlr_layer_shell_v1)");
-    const char* only = std::getenv("SWAYLOCK_PLUGIN_OUTPUT_NAME");
-    const std::string onlyName = only ? only : "";
-    const std::shared_ptr<cWaylandOutput> output = MainOutput(*desktop, onlyName);
-    if (!output) return Refuse(onlyName.empty() ? "the Wayland compositor has no output" : "there is no output " + onlyName);
+    const std::shared_ptr<cWaylandOutput> output = MainOutput(*desktop, only);
+    if (!output) return Refuse(only.empty() ? "the Wayland compositor has no output" : "there is no output " + only);
     cEGLWindowContext context;
     if (!context.CreateForWayland(display, error)) return Refuse(error);
 
+    if (saver) {
+        cSaverInput input(*desktop);
+        output->ShowBackground(true, Layer::Overlay);
+        cBackgroundWindow window(*desktop, context, output, true, only, &input);
+        return controller(window, {mCore::Settings, mCore::Clock(), mCore::Rnd});
+    }
     output->ShowBackground(false);
-    cBackgroundWindow window(*desktop, context, output, true, onlyName);
+    cBackgroundWindow window(*desktop, context, output, true, only);
     // Every output the host shows rains, whatever the settings file says about the background.
     return controller(window, {mCore::Settings, mCore::Clock(), mCore::Rnd, {{std::string(SettingKey::StayBack), "1"}}});
+}
+
+}  // namespace
+
+mCore::RunEnd WaylandHostedRun::Run(const app::ControllerRun& controller) {
+    const char* only = std::getenv("SWAYLOCK_PLUGIN_OUTPUT_NAME");
+    return RunOnOutputs(controller, only ? only : "", false);
+}
+
+mCore::RunEnd WaylandSaverRun::Run(const app::ControllerRun& controller) { return RunOnOutputs(controller, "", true); }
+
+bool SaverCoversOutputs() {
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform && *platform && !std::string_view(platform).starts_with("wayland")) return false;
+    return Named("WAYLAND_DISPLAY") && !Named("WAYLAND_SOCKET") && CompositorOffersBackground();
 }
 
 bool CompositorOffersBackground() {

@@ -27,6 +27,21 @@ public:
     mCore::RunEnd Run(const app::ControllerRun& controller) override;
 };
 
+// The screen saver ("/s") in a Wayland session whose compositor has the layer shell: the rain on
+// the overlay layer of every output, above panels and full-screen windows and in no window
+// list, the keyboard taken; outputs that come while it runs rain too. A key, or the pointer
+// moved more than five pixels, ends it (the controller's rules, as on X11). It returns
+// {1, false} when the start failed, having said why.
+class WaylandSaverRun final : public app::iPlatformRun {
+public:
+    mCore::RunEnd Run(const app::ControllerRun& controller) override;
+};
+
+// Whether "/s" runs as WaylandSaverRun here: the toolkit's window would be a Wayland one
+// ($WAYLAND_DISPLAY, and $QT_QPA_PLATFORM names no other first) and the compositor offers the
+// layer shell. Elsewhere the toolkit's full-screen window stays.
+bool SaverCoversOutputs();
+
 // Whether the compositor $WAYLAND_DISPLAY names offers windows a background layer
 // (wlr-layer-shell); false where it cannot be asked. A locker's socket is never touched.
 bool CompositorOffersBackground();

@@ -87,25 +87,30 @@ cWaylandOutput::~cWaylandOutput() {
     wl_display_flush(Desktop_.Display());
 }
 
-// A layer surface over the whole output, below every window, not moved by panels, without the
-// keyboard.
+// A layer surface over the whole output, not moved by panels: below every window without the
+// keyboard, or above everything with the keyboard taken.
 zwlr_layer_surface_v1* cWaylandOutput::MakeRole(wl_surface* surface, Role& role) {
-    const uint32_t layer = DesktopLayer() == Layer::Bottom ? ZWLR_LAYER_SHELL_V1_LAYER_BOTTOM
-                                                           : ZWLR_LAYER_SHELL_V1_LAYER_BACKGROUND;
+    const Layer place = Background_->Place;
+    const uint32_t layer = place == Layer::Overlay  ? ZWLR_LAYER_SHELL_V1_LAYER_OVERLAY
+                           : place == Layer::Bottom ? ZWLR_LAYER_SHELL_V1_LAYER_BOTTOM
+                                                    : ZWLR_LAYER_SHELL_V1_LAYER_BACKGROUND;
     role.Layer = zwlr_layer_shell_v1_get_layer_surface(Desktop_.LayerShell(), surface, Proxy_, layer, "glyphfall");
     zwlr_layer_surface_v1_set_anchor(role.Layer,
                                      ZWLR_LAYER_SURFACE_V1_ANCHOR_TOP | ZWLR_LAYER_SURFACE_V1_ANCHOR_BOTTOM |
                                          ZWLR_LAYER_SURFACE_V1_ANCHOR_LEFT | ZWLR_LAYER_SURFACE_V1_ANCHOR_RIGHT);
     zwlr_layer_surface_v1_set_size(role.Layer, 0, 0);          // the output's whole size
     zwlr_layer_surface_v1_set_exclusive_zone(role.Layer, -1);  // under panels, not moved aside by them
-    zwlr_layer_surface_v1_set_keyboard_interactivity(role.Layer, ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_NONE);
+    zwlr_layer_surface_v1_set_keyboard_interactivity(role.Layer, place == Layer::Overlay
+                                                                     ? ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_EXCLUSIVE
+                                                                     : ZWLR_LAYER_SURFACE_V1_KEYBOARD_INTERACTIVITY_NONE);
     return role.Layer;
 }
 
-bool cWaylandOutput::ShowBackground(bool takesInput) {
+bool cWaylandOutput::ShowBackground(bool takesInput, Layer layer) {
     if (Background_ || !Desktop_.LayerShell()) return false;
     Background_ = std::make_unique<Background>();
     Background& b = *Background_;
+    b.Place = layer;
     b.Surface = wl_compositor_create_surface(Desktop_.Compositor());
     if (Desktop_.Viewporter()) b.Viewport = wp_viewporter_get_viewport(Desktop_.Viewporter(), b.Surface);
     if (b.Viewport && Desktop_.FractionalScale()) {

@@ -2,9 +2,9 @@
 // One Wayland output and everything the program keeps on it, made and destroyed together: the
 // wl_output (its name and integer scale), and while a window rains there, its background: a
 // layer surface anchored to all four edges (the compositor gives it the output's size), below
-// every window, not moved by panels, without the keyboard, with its viewport and fractional
-// scale where the compositor offers them, the EGL window the device draws into and the frame
-// callback in flight. A scale the output announces reaches its own surface directly.
+// every window (or, for the screen saver, above everything with the keyboard), not moved by
+// panels, with its viewport and fractional scale where the compositor offers them, the EGL
+// window the device draws into and the frame callback in flight. A scale the output announces reaches its own surface directly.
 //
 // The device's native window is a wl_egl_window at device pixels: the logical size times the
 // output's integer scale through the buffer scale, or times the fractional scale where the
@@ -31,9 +31,10 @@ namespace platform::wayland {
 
 class cWaylandDesktop;
 
-// Where on the desktop the rain lies: below everything (the background layer), or just above
-// a desktop shell that draws its own picture over that layer (KDE Plasma's).
-enum class Layer { Background, Bottom };
+// Where on the desktop the rain lies: below everything (the background layer), just above a
+// desktop shell that draws its own picture over that layer (KDE Plasma's), or above every
+// window and panel with the keyboard taken (the screen saver).
+enum class Layer { Background, Bottom, Overlay };
 // The layer for this desktop: Bottom under KDE Plasma, Background elsewhere.
 Layer DesktopLayer();
 
@@ -57,8 +58,11 @@ public:
 
     // The background surface for a window; false where the output has one already (one window
     // rains on an output) or the compositor offers no layer shell. takesInput: the surface takes
-    // the pointer (another surface above it may); otherwise clicks go through it.
-    bool ShowBackground(bool takesInput);
+    // the pointer (another surface above it may); otherwise clicks go through it. On the
+    // overlay layer the surface covers everything and takes the keyboard and the pointer.
+    bool ShowBackground(bool takesInput, Layer layer = DesktopLayer());
+    // Whether this surface is one of ours (the seat names the surface its input goes to).
+    bool Shows(const wl_surface* surface) const { return Background_ && Background_->Surface == surface; }
     // The same layer role, above the rain, for a clear surface the toolkit made without any
     // role: it takes the clicks, so the toolkit sees them as on any window of its own. It goes
     // with the background.
@@ -97,6 +101,7 @@ private:
         wl_callback* Frame = nullptr;
         int Width = 0, Height = 0;  // logical, from the last configure
         int Scale120 = 0;           // the fractional scale in 120ths; 0 when none was offered
+        Layer Place = Layer::Background;
         bool Closed = false;
     };
     void ApplySize();
