@@ -276,9 +276,8 @@ std::optional<std::string> ValueAfter(const std::vector<std::string>& arguments,
     return std::nullopt;
 }
 
-}  // namespace
-
-CommandLine ReadCommandLine(const std::vector<std::string>& arguments, std::string_view saverWindow) {
+// --help and --version anywhere win over everything else, then --add-to-xscreensaver.
+std::optional<CommandLine> EarlyAnswer(const std::vector<std::string>& arguments) {
     for (const std::string& argument : arguments) {
         const SwitchInfo* known = FindSwitch(argument);
         if (known && known->Name == "--help") return Answer(CommandAction::Help);
@@ -287,6 +286,13 @@ CommandLine ReadCommandLine(const std::vector<std::string>& arguments, std::stri
     for (const std::string& argument : arguments)
         if (const SwitchInfo* known = FindSwitch(argument); known && known->Name == "--add-to-xscreensaver")
             return Answer(CommandAction::AddToXScreenSaver);
+    return std::nullopt;
+}
+
+}  // namespace
+
+CommandLine ReadCommandLine(const std::vector<std::string>& arguments, std::string_view saverWindow) {
+    if (std::optional<CommandLine> early = EarlyAnswer(arguments)) return std::move(*early);
     CommandLine command;
     bool root = false, renderOptions = false, lock = false, returnOnceLocked = false;
     for (size_t i = 0; i < arguments.size(); ++i) {

@@ -55,6 +55,26 @@ std::string Describe(std::string_view name, int index) {
 
 }  // namespace
 
+namespace {
+
+// "Colour mode": the modes, the gradient's head colour and the palettes.
+std::vector<MenuItem> ColorModeItems() {
+    std::vector<MenuItem> colorModes;
+    const char* modeCaptions[] = {"One colour", "Gradient", "Rainbow", "Palette", "Desktop colours"};
+    for (int i = 0; i < 5; ++i) colorModes.push_back(Radio(mnuColorModes, modeCaptions[i], i));
+    std::vector<MenuItem> palettes;
+    for (int i = 0; i < static_cast<int>(mRain::PalettePresets.size()); ++i)
+        palettes.push_back(Command(mnuPalette, std::string(mRain::PalettePresets[static_cast<size_t>(i)].Name), i));
+    palettes.push_back(Separator(mnuLineCM2));
+    palettes.push_back(Command(mnuUserPalette, "User defined ..."));
+    colorModes.push_back(Separator(mnuLineCM1));
+    colorModes.push_back(Command(mnuHeadColor, "Head colour ..."));
+    colorModes.push_back(Submenu(mnuSelectPalette, "Select palette", std::move(palettes)));
+    return colorModes;
+}
+
+}  // namespace
+
 MenuModel::MenuModel() {
     std::vector<MenuItem> lengths;
     const char* lengthCaptions[] = {"Short", "Medium (default)", "Long"};
@@ -69,18 +89,6 @@ MenuModel::MenuModel() {
     std::vector<MenuItem> leaders;
     const char* leaderCaptions[] = {"None", "Few", "Less (default)", "Normal", "More", "Many", "Only"};
     for (int i = 0; i < 7; ++i) leaders.push_back(Command(mnuLeaders, leaderCaptions[i], i));
-
-    std::vector<MenuItem> colorModes;
-    const char* modeCaptions[] = {"One colour", "Gradient", "Rainbow", "Palette", "Desktop colours"};
-    for (int i = 0; i < 5; ++i) colorModes.push_back(Radio(mnuColorModes, modeCaptions[i], i));
-    std::vector<MenuItem> palettes;
-    for (int i = 0; i < static_cast<int>(mRain::PalettePresets.size()); ++i)
-        palettes.push_back(Command(mnuPalette, std::string(mRain::PalettePresets[static_cast<size_t>(i)].Name), i));
-    palettes.push_back(Separator(mnuLineCM2));
-    palettes.push_back(Command(mnuUserPalette, "User defined ..."));
-    colorModes.push_back(Separator(mnuLineCM1));
-    colorModes.push_back(Command(mnuHeadColor, "Head colour ..."));
-    colorModes.push_back(Submenu(mnuSelectPalette, "Select palette", std::move(palettes)));
 
     // The colour array starts with an invisible template; the presets follow it at start-up.
     MenuItem colorTemplate = Command(mnuColor, "", 0);
@@ -104,7 +112,7 @@ MenuModel::MenuModel() {
                         Submenu(mnuSelectColor, "Select Color",
                                 {colorTemplate, Separator(mnuLineC1),
                                  Command(mnuUserColor, "User defined ..."), Separator(mnuLineC2),
-                                 Submenu(mnuColorMode, "Colour mode", std::move(colorModes))}),
+                                 Submenu(mnuColorMode, "Colour mode", ColorModeItems())}),
                         Separator(mnuLine8),
                         Submenu(mnuSettings, "Settings",
                                 {Check(mnuStayBack, "Stay in background"),
