@@ -135,6 +135,19 @@ bool RainIsWhole(const frmMain& form, int count) {
 
 }  // namespace
 
+void PrintReport(const SoakWindow& window, const Options& options, double seconds, int reports, bool whole) {
+    const long growth = window.LateBytes - window.SettledBytes;
+    std::printf("soak: %ld frames, %d columns, %s device, %.0f s (%.2f ms a frame)\n", window.Frame - 1, options.Count + 1,
+                !options.Gl ? "capture" : options.Raster ? "GL" : "GL (no rasteriser)", seconds,
+                1000 * seconds / (window.Frame - 1));
+    std::printf("soak: resident memory %.1f MB at frame %ld, at most %.1f MB after it, %.1f MB over the last fifth: growth %ld kB\n",
+                window.SettledBytes / 1048576.0, options.Settle, window.PeakBytes / 1048576.0,
+                window.LateBytes / 1048576.0, growth / 1024);
+    std::printf("soak: heap in use %.1f MB at frame %ld, %.1f MB at the end\n", window.SettledHeap / 1048576.0,
+                options.Settle, HeapBytes() / 1048576.0);
+    std::printf("soak: %d error reports; the rain %s\n", reports, whole ? "is whole" : "broke its invariants");
+}
+
 int main(int argc, char** argv) {
     Options options;
     if (!ReadOptions(argc, argv, options)) {
@@ -181,16 +194,8 @@ int main(int argc, char** argv) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     mDXGraphics::Release();
 
+    PrintReport(window, options, seconds, dialogs.Reports, whole);
     const long growth = window.LateBytes - window.SettledBytes;
-    std::printf("soak: %ld frames, %d columns, %s device, %.0f s (%.2f ms a frame)\n", window.Frame - 1, options.Count + 1,
-                !options.Gl ? "capture" : options.Raster ? "GL" : "GL (no rasteriser)", seconds,
-                1000 * seconds / (window.Frame - 1));
-    std::printf("soak: resident memory %.1f MB at frame %ld, at most %.1f MB after it, %.1f MB over the last fifth: growth %ld kB\n",
-                window.SettledBytes / 1048576.0, options.Settle, window.PeakBytes / 1048576.0,
-                window.LateBytes / 1048576.0, growth / 1024);
-    std::printf("soak: heap in use %.1f MB at frame %ld, %.1f MB at the end\n", window.SettledHeap / 1048576.0,
-                options.Settle, HeapBytes() / 1048576.0);
-    std::printf("soak: %d error reports; the rain %s\n", dialogs.Reports, whole ? "is whole" : "broke its invariants");
     const bool passed = growth < 1048576 && dialogs.Reports == 0 && whole && window.Frame > options.Frames;
     std::printf("soak: %s\n", passed ? "passed" : "FAILED");
     mCore::SetDialogs(nullptr);
