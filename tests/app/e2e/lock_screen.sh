@@ -127,7 +127,11 @@ full=$(resident)
 ten_thousand_keys
 again=$(resident)
 e2e_log "resident after ten thousand keys $((full / 1024)) MiB, after ten thousand more $((again / 1024)) MiB"
-[ "$again" -le $((full + 2048)) ] || e2e_fail "ten thousand keys more took $(((again - full) / 1024)) MiB more"
+# The sanitized program holds freed memory back in a quarantine, so its resident size drifts
+# with the run itself; a text that grew with the keys would still take megabytes more.
+margin=2048
+[ -n "${E2E_SANITIZED:-}" ] && margin=16384
+[ "$again" -le $((full + margin)) ] || e2e_fail "ten thousand keys more took $(((again - full) / 1024)) MiB more"
 run wtype -s 500 -k Escape
 alive || e2e_fail "ten thousand keys ended the lock"
 for signal in TERM INT HUP; do kill -"$signal" "$program"; done
